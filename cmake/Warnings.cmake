@@ -1,0 +1,25 @@
+# Warnings are on and fatal for every target of the project.
+add_library(brevora_warnings INTERFACE)
+target_compile_options(brevora_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Werror
+  -Wshadow -Wnon-virtual-dtor -Wcast-align -Wunused -Woverloaded-virtual
+  -Wformat=2 -Wimplicit-fallthrough -Wno-missing-field-initializers
+  # Texts are cut to their fixed buffers on purpose (error texts, messages).
+  -Wno-format-truncation
+  # GCC 12 reports false overlaps inside std::string at -O2 (GCC bug 105329).
+  -Wno-restrict)
+
+# Helper: a static library of the project with its warnings applied.
+function(brevora_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_link_libraries(${name} PRIVATE brevora_warnings)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# Helper: a test executable registered with CTest.
+function(brevora_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE brevora_warnings GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "BREVORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};BREVORA_STAGE_DIR=${BREVORA_STAGE_DIR}")
+endfunction()

@@ -1,0 +1,678 @@
+#include "platform/hostfs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+
+#include "platform/last_error.h"
+
+namespace platform {
+
+namespace {
+
+std::mutex g_Mutex;  // guards the drive table and the current directory
+std::vector<Drive> g_Drives;
+std::string g_Cwd;  // desk form, e.g. "C:\" or "C:\Mixes"
+
+char Upper(char c) {
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
+
+std::string StripTrailingSlash(std::string dir) {
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
+
+// Removes "." and ".." segments of an absolute host path, lexically.
+std::string NormalizeHost(const std::string& host) {
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i <= host.size()) {
+    size_t j = host.find('/', i);
+    if (j == std::string::npos) j = host.size();
+    std::string seg = host.substr(i, j - i);
+    if (seg == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!seg.empty() && seg != ".") {
+      parts.push_back(seg);
+    }
+    i = j + 1;
+  }
+  std::string out;
+  for (const auto& p : parts) out += "/" + p;
+  return out.empty() ? "/" : out;
+}
+
+Drive* FindDriveLocked(char letter) {
+  for (auto& d : g_Drives)
+    if (d.letter == Upper(letter)) return &d;
+  return nullptr;
+}
+
+void SetDriveLocked(char letter, const std::string& hostDir, const std::string& label) {
+  std::string dir = StripTrailingSlash(NormalizeHost(hostDir));
+  if (Drive* d = FindDriveLocked(letter)) {
+    d->hostDir = dir;
+    d->label = label;
+    return;
+  }
+  g_Drives.push_back(Drive{Upper(letter), dir, label});
+  std::sort(g_Drives.begin(), g_Drives.end(),
+            [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+}
+
+bool ToSystemPathLocked(const std::string& host, std::string& path) {
+  if (host.empty() || host[0] != '/') return false;
+  std::string norm = NormalizeHost(host);
+  const Drive* best = nullptr;
+  for (const auto& d : g_Drives) {
+    const std::string& dir = d.hostDir;
+    bool prefix = dir == "/" || norm == dir ||
+                  (norm.size() > dir.size() && norm.compare(0, dir.size(), dir) == 0 &&
+                   norm[dir.size()] == '/');
+    if (prefix && (best == nullptr || dir.size() > best->hostDir.size())) best = &d;
+  }
+  if (best == nullptr) return false;
+  std::string rest = best->hostDir == "/" ? norm.substr(1) : norm.substr(best->hostDir.size());
+  if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
+  std::replace(rest.begin(), rest.end(), '/', '\\');
+  path = std::string(1, best->letter) + ":\\" + rest;
+  return path.size() <= kMaxPath;
+}
+
+void EnsureInitializedLocked() {
+  if (!g_Drives.empty()) return;
+  char buf[PATH_MAX];
+  std::string cwd = getcwd(buf, sizeof buf) ? buf : "/";
+  SetDriveLocked('C', cwd, "");
+  SetDriveLocked('Z', "/", "");
+  ToSystemPathLocked(cwd, g_Cwd);
+}
+
+bool FullPathLocked(const std::string& input, std::string& full) {
+  EnsureInitializedLocked();
+  if (input.empty()) {
+    SetLastErrorCode(123);  // invalid name
+    return false;
+  }
+  std::string path = input;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    SetLastErrorCode(161);  // bad path name: network paths are not supported
+    return false;
+  }
+  char drive;
+  std::string base;  // directory part to resolve against, without the drive
+  std::string rest;
+  const char curDrive = g_Cwd.empty() ? 'C' : g_Cwd[0];
+  const std::string curDir = g_Cwd.size() > 2 ? g_Cwd.substr(2) : "\\";
+  if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]))) {
+    drive = path[0];
+    rest = path.substr(2);
+    if (!rest.empty() && rest[0] == '\\') {
+      base = "";
+    } else {
+      base = Upper(drive) == Upper(curDrive) ? curDir : "\\";
+    }
+  } else if (path[0] == '\\') {
+    drive = curDrive;
+    rest = path;
+  } else {
+    drive = curDrive;
+    base = curDir;
+    rest = path;
+  }
+  std::string joined = base + "\\" + rest;
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i <= joined.size()) {
+    size_t j = joined.find('\\', i);
+    if (j == std::string::npos) j = joined.size();
+    std::string seg = joined.substr(i, j - i);
+    if (seg == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!seg.empty() && seg != ".") {
+      parts.push_back(seg);
+    }
+    i = j + 1;
+  }
+  std::string out(1, drive);
+  out += ":\\";
+  for (size_t k = 0; k < parts.size(); ++k) {
+    if (k) out += '\\';
+    out += parts[k];
+  }
+  if (!parts.empty() && (path.back() == '\\')) out += '\\';
+  if (out.size() > kMaxPath) {
+    SetLastErrorCode(206);  // file name too long
+    return false;
+  }
+  full = out;
+  return true;
+}
+
+// Finds a directory entry whose name equals name without regard to case.
+bool MatchInDirectory(const std::string& dir, const std::string& name, std::string& found) {
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return false;
+  bool ok = false;
+  while (dirent* e = readdir(d)) {
+    if (EqualNoCase(e->d_name, name)) {
+      found = e->d_name;
+      ok = true;
+      if (found == name) break;
+    }
+  }
+  closedir(d);
+  return ok;
+}
+
+bool ToHostPathLocked(const std::string& path, std::string& host) {
+  std::string full;
+  if (!FullPathLocked(path, full)) return false;
+  const Drive* d = FindDriveLocked(full[0]);
+  if (d == nullptr) {
+    SetLastErrorCode(15);  // invalid drive
+    return false;
+  }
+  std::string out = d->hostDir;
+  bool matching = true;  // stop matching once a component does not exist
+  size_t i = 3;
+  while (i < full.size()) {
+    size_t j = full.find('\\', i);
+    if (j == std::string::npos) j = full.size();
+    std::string seg = full.substr(i, j - i);
+    if (!seg.empty()) {
+      std::string candidate = (out == "/" ? "" : out) + "/" + seg;
+      struct stat st;
+      if (matching && lstat(candidate.c_str(), &st) != 0) {
+        std::string found;
+        if (MatchInDirectory(out, seg, found)) {
+          candidate = (out == "/" ? "" : out) + "/" + found;
+        } else {
+          matching = false;
+        }
+      }
+      out = candidate;
+    }
+    i = j + 1;
+  }
+  host = out;
+  return true;
+}
+
+bool HostOf(const std::string& path, std::string& host) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  return ToHostPathLocked(path, host);
+}
+
+std::string ParentDir(const std::string& host) {
+  size_t slash = host.rfind('/');
+  if (slash == std::string::npos || slash == 0) return "/";
+  return host.substr(0, slash);
+}
+
+}  // namespace
+
+void InitDrives(const std::string& contentRootHost, bool changeDirectory) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  EnsureInitializedLocked();
+  char buf[PATH_MAX];
+  std::string root = contentRootHost;
+  if (realpath(contentRootHost.c_str(), buf) != nullptr) root = buf;
+  SetDriveLocked('C', root, "");
+  SetDriveLocked('Z', "/", "");
+  if (changeDirectory && chdir(root.c_str()) == 0) {
+    g_Cwd = "C:\\";
+  } else {
+    std::string cwd = getcwd(buf, sizeof buf) ? buf : "/";
+    ToSystemPathLocked(cwd, g_Cwd);
+  }
+}
+
+void SetDrive(char letter, const std::string& hostDir, const std::string& label) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  EnsureInitializedLocked();
+  SetDriveLocked(letter, hostDir, label);
+}
+
+void RemoveDrive(char letter) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  g_Drives.erase(std::remove_if(g_Drives.begin(), g_Drives.end(),
+                                [&](const Drive& d) { return d.letter == Upper(letter); }),
+                 g_Drives.end());
+}
+
+int MountRemovableMedia() {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  EnsureInitializedLocked();
+  std::ifstream mounts("/proc/self/mounts");
+  std::string device, mountPoint, rest;
+  int added = 0;
+  while (mounts >> device >> mountPoint && std::getline(mounts, rest)) {
+    // /proc/self/mounts escapes blanks as \040.
+    std::string decoded;
+    for (size_t i = 0; i < mountPoint.size(); ++i) {
+      if (mountPoint[i] == '\\' && i + 3 < mountPoint.size()) {
+        decoded += static_cast<char>(std::strtol(mountPoint.substr(i + 1, 3).c_str(), nullptr, 8));
+        i += 3;
+      } else {
+        decoded += mountPoint[i];
+      }
+    }
+    bool removable = decoded.rfind("/media/", 0) == 0 || decoded.rfind("/run/media/", 0) == 0 ||
+                     decoded.rfind("/mnt/", 0) == 0;
+    if (!removable) continue;
+    bool known = false;
+    for (const auto& d : g_Drives) known = known || d.hostDir == decoded;
+    if (known) continue;
+    for (char letter = 'D'; letter < 'Z'; ++letter) {
+      if (FindDriveLocked(letter) == nullptr) {
+        SetDriveLocked(letter, decoded, "");
+        ++added;
+        break;
+      }
+    }
+  }
+  return added;
+}
+
+std::vector<Drive> Drives() {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  EnsureInitializedLocked();
+  return g_Drives;
+}
+
+bool FindDrive(char letter, Drive& out) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  EnsureInitializedLocked();
+  if (const Drive* d = FindDriveLocked(letter)) {
+    out = *d;
+    return true;
+  }
+  return false;
+}
+
+bool FullPath(const std::string& path, std::string& full) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  return FullPathLocked(path, full);
+}
+
+bool ToHostPath(const std::string& path, std::string& host) {
+  return HostOf(path, host);
+}
+
+bool ToSystemPath(const std::string& host, std::string& path) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  EnsureInitializedLocked();
+  return ToSystemPathLocked(host, path);
+}
+
+std::string CurrentDirectory() {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  EnsureInitializedLocked();
+  return g_Cwd;
+}
+
+bool SetCurrentDirectory(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_Mutex);
+  std::string full, host;
+  if (!FullPathLocked(path, full) || !ToHostPathLocked(full, host)) return false;
+  if (chdir(host.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  if (full.size() > 3 && full.back() == '\\') full.pop_back();
+  g_Cwd = full;
+  return true;
+}
+
+bool CanOpenForReading(const std::string& path) {
+  FILE* f = OpenStream(path, "rb");
+  if (f == nullptr) return false;
+  std::fclose(f);
+  return true;
+}
+
+bool FileOrDirectoryExists(const std::string& path) {
+  std::string host;
+  struct stat st;
+  return HostOf(path, host) && stat(host.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  std::string host;
+  struct stat st;
+  return HostOf(path, host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFile(const std::string& path) {
+  std::string host;
+  if (!HostOf(path, host)) return false;
+  struct stat st;
+  if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    SetLastErrorCode(5);
+    return false;
+  }
+  if (unlink(host.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool CopyFile(const std::string& src, const std::string& dst) {
+  std::string hsrc, hdst;
+  if (!HostOf(src, hsrc) || !HostOf(dst, hdst)) return false;
+  int in = open(hsrc.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  struct stat st;
+  fstat(in, &st);
+  if (S_ISDIR(st.st_mode)) {
+    close(in);
+    SetLastErrorCode(5);
+    return false;
+  }
+  std::string tmp = ParentDir(hdst) + "/.brevora-copyXXXXXX";
+  int out = mkstemp(tmp.data());
+  if (out < 0) {
+    SetLastErrorFromErrno();
+    close(in);
+    return false;
+  }
+  bool ok = true;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(in, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = write(out, buf + done, static_cast<size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
+      done += w;
+    }
+    if (!ok) break;
+  }
+  int err = errno;
+  if (ok) fchmod(out, st.st_mode & 0777);
+  if (close(out) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  close(in);
+  if (ok && rename(tmp.c_str(), hdst.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    unlink(tmp.c_str());
+    SetLastErrorFromErrno(err);
+  }
+  return ok;
+}
+
+bool ClearReadOnly(const std::string& path) {
+  std::string host;
+  struct stat st;
+  if (!HostOf(path, host) || stat(host.c_str(), &st) != 0) return false;
+  if (chmod(host.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool CopyPermissions(const std::string& src, const std::string& dst) {
+  std::string hsrc, hdst;
+  struct stat st;
+  if (!HostOf(src, hsrc) || !HostOf(dst, hdst) || stat(hsrc.c_str(), &st) != 0) return false;
+  return chmod(hdst.c_str(), st.st_mode & 07777) == 0;
+}
+
+bool SetNewFilePermissions(const std::string& path) {
+  std::string host;
+  return HostOf(path, host) && chmod(host.c_str(), 0644) == 0;
+}
+
+bool ReplaceFile(const std::string& src, const std::string& dst) {
+  std::string hsrc, hdst;
+  if (!HostOf(src, hsrc) || !HostOf(dst, hdst)) return false;
+  if (rename(hsrc.c_str(), hdst.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool TempDirectory(std::string& path) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string host = dir != nullptr && dir[0] == '/' ? dir : "/tmp";
+  return ToSystemPath(host, path);
+}
+
+bool CreateTempFile(const std::string& dir, const char* prefix, std::string& path) {
+  std::string hdir;
+  if (!HostOf(dir, hdir)) return false;
+  std::string name = (hdir == "/" ? "" : hdir) + "/" + prefix + "XXXXXX";
+  int fd = mkstemp(name.data());
+  if (fd < 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  close(fd);
+  if (!ToSystemPath(name, path)) {
+    unlink(name.c_str());
+    SetLastErrorCode(206);
+    return false;
+  }
+  return true;
+}
+
+FILE* OpenStream(const std::string& path, const char* mode) {
+  std::string host;
+  if (!HostOf(path, host)) return nullptr;
+  FILE* f = std::fopen(host.c_str(), mode);
+  if (f == nullptr) {
+    SetLastErrorFromErrno();
+    return nullptr;
+  }
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(f);
+    SetLastErrorCode(5);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return f;
+}
+
+int OpenDescriptor(const std::string& path, int flags, int mode) {
+  std::string host;
+  if (!HostOf(path, host)) return -1;
+  int fd = open(host.c_str(), flags | O_CLOEXEC, mode);
+  if (fd < 0) SetLastErrorFromErrno();
+  return fd;
+}
+
+bool MatchesMask(const std::string& name, const std::string& mask) {
+  // "*.*" names every entry, also those without a dot.
+  if (mask == "*.*" || mask == "*") return true;
+  size_t n = 0, m = 0, starM = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || Upper(mask[m]) == Upper(name[n]))) {
+      ++n;
+      ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != std::string::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+bool DirectorySearch::Start(const std::string& directory, const std::string& mask) {
+  Close();
+  std::string host;
+  if (!HostOf(directory, host)) return false;
+  DIR* d = opendir(host.c_str());
+  if (d == nullptr) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  std::vector<Entry> dots, rest;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (!MatchesMask(name, mask)) continue;
+    Entry entry;
+    entry.name = name;
+    struct stat st;
+    std::string full = (host == "/" ? "" : host) + "/" + name;
+    if (stat(full.c_str(), &st) == 0) {
+      entry.directory = S_ISDIR(st.st_mode);
+      entry.size = static_cast<uint64_t>(st.st_size);
+    }
+    (name == "." || name == ".." ? dots : rest).push_back(entry);
+  }
+  closedir(d);
+  std::sort(dots.begin(), dots.end(),
+            [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  std::sort(rest.begin(), rest.end(), [](const Entry& a, const Entry& b) {
+    std::string x = a.name, y = b.name;
+    for (auto& c : x) c = Upper(c);
+    for (auto& c : y) c = Upper(c);
+    return x != y ? x < y : a.name < b.name;
+  });
+  m_Entries = std::move(dots);
+  m_Entries.insert(m_Entries.end(), rest.begin(), rest.end());
+  m_Index = 0;
+  if (m_Entries.empty()) {
+    SetLastErrorCode(2);  // no file matches
+    return false;
+  }
+  return true;
+}
+
+bool DirectorySearch::Next() {
+  if (m_Index < m_Entries.size()) ++m_Index;
+  if (m_Index >= m_Entries.size()) {
+    SetLastErrorCode(18);  // no more files
+    return false;
+  }
+  return true;
+}
+
+void DirectorySearch::Close() {
+  m_Entries.clear();
+  m_Index = 0;
+}
+
+namespace {
+
+// Reads a /dev/disk/by-* folder and returns the name of the link whose
+// device is dev, decoding udev's \xNN escapes.
+bool FindDiskLink(const char* folder, dev_t dev, std::string& name) {
+  DIR* d = opendir(folder);
+  if (d == nullptr) return false;
+  bool found = false;
+  while (dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    std::string link = std::string(folder) + "/" + e->d_name;
+    struct stat st;
+    if (stat(link.c_str(), &st) != 0 || !S_ISBLK(st.st_mode) || st.st_rdev != dev) continue;
+    std::string raw = e->d_name, decoded;
+    for (size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] == '\\' && i + 3 < raw.size() && raw[i + 1] == 'x') {
+        decoded += static_cast<char>(std::strtol(raw.substr(i + 2, 2).c_str(), nullptr, 16));
+        i += 3;
+      } else {
+        decoded += raw[i];
+      }
+    }
+    name = decoded;
+    found = true;
+    break;
+  }
+  closedir(d);
+  return found;
+}
+
+bool IsHex(const std::string& s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+  });
+}
+
+}  // namespace
+
+bool VolumeInformation(const std::string& root, VolumeInfo& info) {
+  info = VolumeInfo{};
+  if (root.empty()) return false;
+  Drive drive;
+  if (!FindDrive(root[0], drive)) {
+    SetLastErrorCode(15);  // invalid drive
+    return false;
+  }
+  struct stat st;
+  struct statvfs vfs;
+  if (stat(drive.hostDir.c_str(), &st) != 0 || statvfs(drive.hostDir.c_str(), &vfs) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  std::string label;
+  if (!drive.label.empty()) {
+    label = drive.label;
+  } else {
+    FindDiskLink("/dev/disk/by-label", st.st_dev, label);
+  }
+  info.label = label.substr(0, 19);
+  // FAT and exFAT volume ids ("1234-ABCD") and NTFS ids (16 hex digits) carry
+  // the volume serial number itself; other file systems give their fsid.
+  info.serial = static_cast<uint32_t>(vfs.f_fsid & 0xFFFFFFFFu);
+  std::string uuid;
+  if (FindDiskLink("/dev/disk/by-uuid", st.st_dev, uuid)) {
+    if (uuid.size() == 9 && uuid[4] == '-' && IsHex(uuid.substr(0, 4)) && IsHex(uuid.substr(5))) {
+      info.serial = static_cast<uint32_t>(
+          std::strtoul((uuid.substr(0, 4) + uuid.substr(5)).c_str(), nullptr, 16));
+    } else if (uuid.size() == 16 && IsHex(uuid)) {
+      info.serial = static_cast<uint32_t>(std::strtoul(uuid.substr(8).c_str(), nullptr, 16));
+    }
+  }
+  return true;
+}
+
+}  // namespace platform

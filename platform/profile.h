@@ -1,0 +1,35 @@
+#pragma once
+// Initialisation (profile) files: "[Section]" headers and "Key=Value" lines.
+//
+// Section and key names are matched without regard to case. Writing a key
+// replaces the value of its existing line in place and keeps every other line
+// where it stands, including lines that are not key lines (a mix file's event
+// lines, comments). Lines are written with CR LF; CR LF and LF are both read.
+// Every write replaces the file through a temporary file in the same
+// directory, so a failure never leaves a half-written file. Paths are desk
+// paths (see hostfs.h).
+#include <string>
+
+namespace platform {
+
+// The value of key in section, or def when the file, the section or the key
+// is missing. Blanks around the value are removed, and one pair of matching
+// quotes around it. At most size - 1 characters are returned (size is the
+// caller's buffer size, terminator included).
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& def, size_t size);
+
+// Every line of the section (comments and blank lines left out), each followed
+// by a zero byte, cut to fit size - 1 characters. Empty when the file or the
+// section is missing or the section has no lines.
+std::string ReadProfileSection(const std::string& file, const std::string& section, size_t size);
+
+// Writes key=value into section, creating the file, the section or the key
+// line as needed. False when the file cannot be read or written.
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value);
+
+// Writes are never cached, so flushing only reports success.
+bool FlushProfile(const std::string& file);
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian package Brevora needs to build, run and test.
+# Does nothing when all of them are present; uses sudo when not run as root.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git
+  clang-format
+  # test and benchmark frameworks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # platform layer: window, sound, input, video
+  libsdl2-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libpng-dev zlib1g-dev
+  # generators of the desk's artwork, sounds and video
+  libcairo2-dev libpango1.0-dev libfreetype-dev fonts-dejavu-core
+  # interoperability checks and the error-name table generator
+  sox mingw-w64-common
+  # the real-window check under a virtual display
+  xvfb openbox xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
