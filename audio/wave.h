@@ -1,0 +1,54 @@
+#pragma once
+// An in-memory PCM sample, the RIFF WAVE reader that fills it, and the
+// converter to another layout and rate.
+//
+// Failures return false and leave a code in the thread's last-error value:
+// 0x80002 the file could not be opened, 0x80008 out of memory, 0x8000B not
+// a WAVE file the engine can hold (or a required chunk missing, or no
+// complete frame of data), 0x8001E the file ended before the announced
+// bytes.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "audio/sound_format.h"
+
+constexpr uint32_t kWaveErrorOpen = 0x80002;
+constexpr uint32_t kWaveErrorMemory = 0x80008;
+constexpr uint32_t kWaveErrorFormat = 0x8000B;
+constexpr uint32_t kWaveErrorTruncated = 0x8001E;
+
+class tWave : public tSoundFormat {
+ public:
+  tWave() = default;
+  tWave(const tWave&) = delete;
+  tWave& operator=(const tWave&) = delete;
+  ~tWave() override;
+
+  // Releases the data; the format is kept.
+  void Free();
+  // Frees, sets the default format when none is set, then allocates bytes
+  // zero bytes. 0x80008 when the memory is not there.
+  bool Allocate(uint64_t bytes);
+  // Reads a RIFF WAVE file by desk path. 8- and 16-bit PCM is taken as it
+  // stands; 24- and 32-bit integer PCM keep their top 16 bits, 32-bit float
+  // is scaled by 32768, truncated and clamped, so that the wave always holds
+  // one of the four engine layouts.
+  bool LoadWave(const std::string& path);
+  // The same from an open stream positioned at the start of the file.
+  bool LoadWaveStream(FILE* file);
+  // Converts in place to the target's channels, width and rate, resampling
+  // by zero-order hold.
+  bool Convert(const WAVEFORMATEX& target);
+
+  uint8_t* Data() { return m_pData; }
+  const uint8_t* Data() const { return m_pData; }
+  uint32_t Size() const { return m_Size; }
+  // Complete frames: size / block alignment (0 without a format), never more
+  // than the layout code can address inside the data.
+  uint32_t Frames() const;
+
+ private:
+  uint8_t* m_pData = nullptr;
+  uint32_t m_Size = 0;
+};
