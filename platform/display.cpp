@@ -1,0 +1,441 @@
+#include "platform/display.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/clock.h"
+#include "platform/hostfs.h"
+
+namespace platform {
+
+struct ScreenAccess {
+  static void MarkScreen(Image& image) { image.m_IsScreen = true; }
+};
+
+namespace {
+
+tCriticalSection g_DisplayLock;
+SDL_Palette* g_Palette = nullptr;  // one object for the whole process
+bool g_VideoStarted = false;
+SDL_Window* g_Window = nullptr;
+SDL_Renderer* g_Renderer = nullptr;
+SDL_Texture* g_Texture = nullptr;
+Image* g_Screen = nullptr;
+int32_t g_ModeWidth = 0;
+int32_t g_ModeHeight = 0;
+bool g_Fullscreen = true;
+int g_ModeChanges = 0;
+std::atomic<bool> g_ScreenChanged{false};
+uint64_t g_LastPresentMs = 0;
+
+SDL_Palette* SharedPalette() {
+  tLock lock(g_DisplayLock);
+  if (g_Palette == nullptr) {
+    g_Palette = SDL_AllocPalette(256);
+    if (g_Palette == nullptr) return nullptr;
+    Rgb start[256];
+    StartupPalette(start);
+    SetPalette(start, 256);
+  }
+  return g_Palette;
+}
+
+bool Inside(const PixelRect& r, int32_t width, int32_t height) {
+  return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height && r.left < r.right &&
+         r.top < r.bottom;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data) {
+  FILE* f = OpenStream(path, "rb");
+  if (f == nullptr) return false;
+  data.clear();
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
+  std::fclose(f);
+  return true;
+}
+
+}  // namespace
+
+// ---- palette ----
+
+void StartupPalette(Rgb out[256]) {
+  for (int i = 0; i < 256; ++i) {
+    out[i].red = static_cast<uint8_t>(((i >> 5) & 7) * 255 / 7);
+    out[i].green = static_cast<uint8_t>(((i >> 2) & 7) * 255 / 7);
+    out[i].blue = static_cast<uint8_t>((i & 3) * 255 / 3);
+  }
+}
+
+bool PaletteReady() {
+  return SharedPalette() != nullptr;
+}
+
+bool SetPalette(const Rgb* entries, int count) {
+  if (count < 0 || count > 256) return false;
+  tLock lock(g_DisplayLock);
+  SDL_Palette* palette = g_Palette != nullptr ? g_Palette : SharedPalette();
+  if (palette == nullptr) return false;
+  SDL_Color colours[256];
+  for (int i = 0; i < count; ++i)
+    colours[i] = SDL_Color{entries[i].red, entries[i].green, entries[i].blue, 255};
+  if (count > 0 && SDL_SetPaletteColors(palette, colours, 0, count) != 0) return false;
+  g_ScreenChanged = true;
+  return true;
+}
+
+void GetPalette(Rgb out[256]) {
+  tLock lock(g_DisplayLock);
+  SDL_Palette* palette = SharedPalette();
+  for (int i = 0; i < 256; ++i) {
+    if (palette == nullptr) {
+      out[i] = Rgb{};
+      continue;
+    }
+    out[i] = Rgb{palette->colors[i].r, palette->colors[i].g, palette->colors[i].b};
+  }
+}
+
+int NearestPaletteIndex(const Rgb& colour) {
+  tLock lock(g_DisplayLock);
+  SDL_Palette* palette = SharedPalette();
+  if (palette == nullptr) return 0;
+  int best = 0;
+  int bestDistance = 1 << 30;
+  for (int i = 0; i < palette->ncolors; ++i) {
+    int dr = palette->colors[i].r - colour.red;
+    int dg = palette->colors[i].g - colour.green;
+    int db = palette->colors[i].b - colour.blue;
+    int distance = dr * dr + dg * dg + db * db;
+    if (distance < bestDistance) {  // strict: the first index wins a tie
+      best = i;
+      bestDistance = distance;
+      if (distance == 0) break;
+    }
+  }
+  return best;
+}
+
+// ---- images ----
+
+Image::~Image() {
+  Release();
+}
+
+void Image::Release() {
+  tLock lock(g_DisplayLock);
+  if (m_Surface != nullptr) SDL_FreeSurface(m_Surface);
+  m_Surface = nullptr;
+  m_ColourKey = -1;
+}
+
+int32_t Image::Width() const {
+  return m_Surface != nullptr ? m_Surface->w : 0;
+}
+int32_t Image::Height() const {
+  return m_Surface != nullptr ? m_Surface->h : 0;
+}
+
+bool Image::Create(int32_t width, int32_t height) {
+  Release();
+  if (width <= 0 || height <= 0) return false;
+  SDL_Palette* palette = SharedPalette();
+  if (palette == nullptr) return false;
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
+  if (surface == nullptr) return false;
+  // A new 8-bit surface comes with a palette of its own; blits between
+  // surfaces whose palettes differ remap indices, so every image points at
+  // the one shared palette instead.
+  if (SDL_SetSurfacePalette(surface, palette) != 0) {
+    SDL_FreeSurface(surface);
+    return false;
+  }
+  for (int y = 0; y < height; ++y)
+    std::memset(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch, 0,
+                static_cast<size_t>(width));
+  tLock lock(g_DisplayLock);
+  m_Surface = surface;
+  return true;
+}
+
+bool Image::LoadBmp(const std::string& path) {
+  Release();
+  std::vector<uint8_t> data;
+  if (!ReadWholeFile(path, data) || data.size() < 54 || data[0] != 'B' || data[1] != 'M')
+    return false;
+  const uint16_t bitCount = static_cast<uint16_t>(data[28] | data[29] << 8);
+  SDL_RWops* rw = SDL_RWFromConstMem(data.data(), static_cast<int>(data.size()));
+  if (rw == nullptr) return false;
+  SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
+  if (loaded == nullptr) return false;
+  bool ok = Create(loaded->w, loaded->h);
+  if (ok && bitCount == 8 && loaded->format->BitsPerPixel == 8) {
+    // Indices as stored: the shared palette takes the file's colour table.
+    for (int y = 0; y < loaded->h; ++y)
+      std::memcpy(static_cast<uint8_t*>(m_Surface->pixels) + y * m_Surface->pitch,
+                  static_cast<const uint8_t*>(loaded->pixels) + y * loaded->pitch,
+                  static_cast<size_t>(loaded->w));
+  } else if (ok) {
+    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+    ok = rgb != nullptr;
+    if (ok) {
+      std::unordered_map<uint32_t, uint8_t> nearest;
+      for (int y = 0; y < rgb->h; ++y) {
+        const uint32_t* row = reinterpret_cast<const uint32_t*>(
+            static_cast<const uint8_t*>(rgb->pixels) + static_cast<ptrdiff_t>(y) * rgb->pitch);
+        uint8_t* out = static_cast<uint8_t*>(m_Surface->pixels) + y * m_Surface->pitch;
+        for (int x = 0; x < rgb->w; ++x) {
+          uint32_t c = row[x] & 0xFFFFFF;
+          auto it = nearest.find(c);
+          if (it == nearest.end()) {
+            Rgb colour{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                       static_cast<uint8_t>(c)};
+            it = nearest.emplace(c, static_cast<uint8_t>(NearestPaletteIndex(colour))).first;
+          }
+          out[x] = it->second;
+        }
+      }
+      SDL_FreeSurface(rgb);
+    }
+  }
+  SDL_FreeSurface(loaded);
+  if (!ok) Release();
+  return ok;
+}
+
+uint8_t Image::PixelAt(int32_t x, int32_t y) const {
+  tLock lock(g_DisplayLock);
+  if (m_Surface == nullptr || x < 0 || y < 0 || x >= m_Surface->w || y >= m_Surface->h) return 0;
+  return static_cast<const uint8_t*>(m_Surface->pixels)[y * m_Surface->pitch + x];
+}
+
+void Image::SetPixel(int32_t x, int32_t y, uint8_t index) {
+  tLock lock(g_DisplayLock);
+  if (m_Surface == nullptr || x < 0 || y < 0 || x >= m_Surface->w || y >= m_Surface->h) return;
+  static_cast<uint8_t*>(m_Surface->pixels)[y * m_Surface->pitch + x] = index;
+  if (m_IsScreen) g_ScreenChanged = true;
+}
+
+std::vector<uint8_t> Image::Pixels() const {
+  tLock lock(g_DisplayLock);
+  std::vector<uint8_t> out;
+  if (m_Surface == nullptr) return out;
+  out.resize(static_cast<size_t>(m_Surface->w) * static_cast<size_t>(m_Surface->h));
+  for (int y = 0; y < m_Surface->h; ++y)
+    std::memcpy(out.data() + static_cast<size_t>(y) * static_cast<size_t>(m_Surface->w),
+                static_cast<const uint8_t*>(m_Surface->pixels) + y * m_Surface->pitch,
+                static_cast<size_t>(m_Surface->w));
+  return out;
+}
+
+void Image::SetColourKey(int index) {
+  tLock lock(g_DisplayLock);
+  m_ColourKey = (index >= 0 && index < 256) ? index : -1;
+}
+
+BlitStatus Image::Blit(const Image& from, const PixelRect& src, const PixelRect& dst, bool keyed) {
+  tLock lock(g_DisplayLock);
+  if (m_Surface == nullptr || from.m_Surface == nullptr) return BlitStatus::kInvalidObject;
+  if (!Inside(src, from.Width(), from.Height()) || !Inside(dst, Width(), Height()))
+    return BlitStatus::kInvalidRect;
+  if (src.Width() != dst.Width() || src.Height() != dst.Height())
+    return BlitStatus::kNoStretchHardware;
+  // Without a key a keyed copy has nothing to leave out.
+  if (keyed && from.m_ColourKey >= 0)
+    SDL_SetColorKey(from.m_Surface, SDL_TRUE, static_cast<Uint32>(from.m_ColourKey));
+  else
+    SDL_SetColorKey(from.m_Surface, SDL_FALSE, 0);
+  SDL_Rect s{src.left, src.top, src.Width(), src.Height()};
+  SDL_Rect d{dst.left, dst.top, dst.Width(), dst.Height()};
+  if (SDL_LowerBlit(from.m_Surface, &s, m_Surface, &d) != 0) return BlitStatus::kGeneric;
+  if (m_IsScreen) g_ScreenChanged = true;
+  return BlitStatus::kOk;
+}
+
+BlitStatus Image::Fill(const PixelRect& rect, uint8_t index) {
+  tLock lock(g_DisplayLock);
+  if (m_Surface == nullptr) return BlitStatus::kInvalidObject;
+  if (!Inside(rect, Width(), Height())) return BlitStatus::kInvalidRect;
+  SDL_Rect r{rect.left, rect.top, rect.Width(), rect.Height()};
+  if (SDL_FillRect(m_Surface, &r, index) != 0) return BlitStatus::kGeneric;
+  if (m_IsScreen) g_ScreenChanged = true;
+  return BlitStatus::kOk;
+}
+
+// ---- the screen ----
+
+DisplayStatus OpenDisplay(const DisplayOptions& options) {
+  if (g_Window != nullptr) return DisplayStatus::kOk;
+  if (!g_VideoStarted) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return DisplayStatus::kNoVideo;
+    g_VideoStarted = true;
+  }
+  g_Fullscreen = options.fullscreen;
+  Uint32 flags = options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+  g_Window = SDL_CreateWindow(options.title != nullptr ? options.title : "", SDL_WINDOWPOS_CENTERED,
+                              SDL_WINDOWPOS_CENTERED, 800, 600, flags);
+  if (g_Window == nullptr) return DisplayStatus::kNoWindow;
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  g_Renderer = SDL_CreateRenderer(g_Window, -1, 0);
+  if (g_Renderer == nullptr) g_Renderer = SDL_CreateRenderer(g_Window, -1, SDL_RENDERER_SOFTWARE);
+  if (g_Renderer == nullptr) {
+    SDL_DestroyWindow(g_Window);
+    g_Window = nullptr;
+    return DisplayStatus::kNoWindow;
+  }
+  g_ModeWidth = 0;
+  g_ModeHeight = 0;
+  return DisplayStatus::kOk;
+}
+
+bool DisplayOpen() {
+  return g_Window != nullptr;
+}
+
+bool SetDisplayMode(int32_t width, int32_t height) {
+  if (g_Renderer == nullptr || width <= 0 || height <= 0) return false;
+  if (SDL_RenderSetLogicalSize(g_Renderer, width, height) != 0) return false;
+  if (!g_Fullscreen) SDL_SetWindowSize(g_Window, width, height);
+  g_ModeWidth = width;
+  g_ModeHeight = height;
+  ++g_ModeChanges;
+  if (g_Screen != nullptr) return CreateScreen();
+  return true;
+}
+
+int DisplayModeChanges() {
+  return g_ModeChanges;
+}
+
+bool CreateScreen() {
+  if (g_Renderer == nullptr || g_ModeWidth <= 0) return false;
+  if (g_Texture != nullptr) SDL_DestroyTexture(g_Texture);
+  g_Texture = SDL_CreateTexture(g_Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                g_ModeWidth, g_ModeHeight);
+  if (g_Texture == nullptr) return false;
+  tLock lock(g_DisplayLock);
+  if (g_Screen == nullptr) g_Screen = new Image;
+  if (!g_Screen->Create(g_ModeWidth, g_ModeHeight)) return false;
+  ScreenAccess::MarkScreen(*g_Screen);
+  g_ScreenChanged = true;
+  return true;
+}
+
+Image* Screen() {
+  return (g_Screen != nullptr && !g_Screen->Empty()) ? g_Screen : nullptr;
+}
+
+tCriticalSection& DisplayLock() {
+  return g_DisplayLock;
+}
+
+void CloseDisplay() {
+  {
+    tLock lock(g_DisplayLock);
+    delete g_Screen;
+    g_Screen = nullptr;
+  }
+  if (g_Texture != nullptr) SDL_DestroyTexture(g_Texture);
+  g_Texture = nullptr;
+  if (g_Renderer != nullptr) SDL_DestroyRenderer(g_Renderer);
+  g_Renderer = nullptr;
+  if (g_Window != nullptr) SDL_DestroyWindow(g_Window);
+  g_Window = nullptr;
+  if (g_VideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  g_VideoStarted = false;
+  g_ModeWidth = 0;
+  g_ModeHeight = 0;
+}
+
+// ---- presenting ----
+
+namespace {
+
+// Turns the indexed screen into the texture's colours and draws it into the
+// renderer (letterboxed by the logical size). False when nothing is set up.
+bool RenderScreen() {
+  if (g_Renderer == nullptr || g_Texture == nullptr || g_Screen == nullptr || g_Screen->Empty())
+    return false;
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(g_Texture, nullptr, &pixels, &pitch) != 0) return false;
+  {
+    tLock lock(g_DisplayLock);
+    uint32_t lookup[256];
+    for (int i = 0; i < 256; ++i) {
+      const SDL_Color& c = g_Palette->colors[i];
+      lookup[i] =
+          0xFF000000u | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
+    }
+    std::vector<uint8_t> indices = g_Screen->Pixels();
+    const int32_t w = g_Screen->Width();
+    for (int32_t y = 0; y < g_Screen->Height(); ++y) {
+      uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) +
+                                                  static_cast<ptrdiff_t>(y) * pitch);
+      const uint8_t* in = indices.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+      for (int32_t x = 0; x < w; ++x) row[x] = lookup[in[x]];
+    }
+    g_ScreenChanged = false;
+  }
+  SDL_UnlockTexture(g_Texture);
+  SDL_SetRenderDrawColor(g_Renderer, 0, 0, 0, 255);
+  SDL_RenderClear(g_Renderer);
+  SDL_RenderCopy(g_Renderer, g_Texture, nullptr, nullptr);
+  return true;
+}
+
+int RefreshIntervalMs() {
+  SDL_DisplayMode mode;
+  int index = g_Window != nullptr ? SDL_GetWindowDisplayIndex(g_Window) : 0;
+  if (index >= 0 && SDL_GetDesktopDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0)
+    return 1000 / mode.refresh_rate;
+  return 1000 / 60;
+}
+
+}  // namespace
+
+bool PresentNow() {
+  if (!RenderScreen()) return false;
+  SDL_RenderPresent(g_Renderer);
+  g_LastPresentMs = MonotonicMs();
+  return true;
+}
+
+bool PresentIfDue() {
+  if (!g_ScreenChanged) return false;
+  static int interval = -1;
+  if (interval < 0) interval = RefreshIntervalMs();
+  if (MonotonicMs() - g_LastPresentMs < static_cast<uint64_t>(interval)) return false;
+  return PresentNow();
+}
+
+bool CaptureWindow(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
+  if (!RenderScreen()) return false;
+  int w = 0;
+  int h = 0;
+  if (SDL_GetRendererOutputSize(g_Renderer, &w, &h) != 0 || w <= 0 || h <= 0) return false;
+  rgb.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
+  // The logical size would scale the read-back rectangle; read the whole output.
+  SDL_RenderSetLogicalSize(g_Renderer, 0, 0);
+  SDL_RenderSetViewport(g_Renderer, nullptr);
+  bool ok =
+      SDL_RenderReadPixels(g_Renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(), w * 3) == 0;
+  SDL_RenderSetLogicalSize(g_Renderer, g_ModeWidth, g_ModeHeight);
+  SDL_RenderPresent(g_Renderer);
+  g_LastPresentMs = MonotonicMs();
+  width = w;
+  height = h;
+  return ok;
+}
+
+void PumpWindowEvents() {
+  if (g_VideoStarted) SDL_PumpEvents();
+}
+
+}  // namespace platform

@@ -1,0 +1,171 @@
+#pragma once
+// The display service: one window showing one 8-bit indexed screen image, and
+// off-screen 8-bit images that share the screen's single 256-colour palette.
+//
+// Drawing goes straight into the screen image (there is no back buffer). The
+// main thread presents the image: a palette lookup into a 32-bit texture that
+// is scaled, letterboxed, into the window. One lock guards every image while
+// it is drawn, because the tick thread draws too; the renderer itself is only
+// touched by the main thread.
+//
+// Rectangles are left, top, right, bottom with right and bottom exclusive.
+// Nothing here clips: a rectangle that does not lie wholly inside its image
+// is refused, so callers learn about it instead of losing pixels silently.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/lock.h"
+
+struct SDL_Surface;
+
+namespace platform {
+
+struct PixelRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+  int32_t Width() const { return right - left; }
+  int32_t Height() const { return bottom - top; }
+};
+
+struct Rgb {
+  uint8_t red = 0;
+  uint8_t green = 0;
+  uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+// Why a rectangle copy was refused. The desk turns each into its own text.
+enum class BlitStatus {
+  kOk,
+  kGeneric,
+  kInvalidClipList,
+  kInvalidObject,
+  kInvalidParams,
+  kInvalidRect,
+  kNoAlpha,
+  kNoBlitHardware,
+  kNoClipList,
+  kNoDropHardware,
+  kNoMirrorHardware,
+  kNoRopHardware,
+  kNoRotationHardware,
+  kNoStretchHardware,
+  kNoZBufferHardware,
+  kSurfaceBusy,
+  kSurfaceLost,
+  kNotSupported,
+  kUnknown,
+};
+
+// An 8-bit indexed image that uses the shared palette. Empty until created
+// or loaded.
+class Image {
+ public:
+  Image() = default;
+  ~Image();
+  Image(const Image&) = delete;
+  Image& operator=(const Image&) = delete;
+
+  // A new image of the given size filled with index 0. False when the size is
+  // not positive or memory runs out (the image is then empty).
+  bool Create(int32_t width, int32_t height);
+  // Loads a Windows bitmap file (a path in the desk's form). 8-bit files keep
+  // their pixel indices as stored; files of other depths are mapped to the
+  // nearest colours of the current palette. The palette itself is not
+  // touched. False when the file cannot be read as a bitmap.
+  bool LoadBmp(const std::string& path);
+  void Release();
+
+  bool Empty() const { return m_Surface == nullptr; }
+  int32_t Width() const;
+  int32_t Height() const;
+  bool IsScreen() const { return m_IsScreen; }
+
+  // Pixel access for probes and tests; an index outside the image reads 0
+  // and writes nothing.
+  uint8_t PixelAt(int32_t x, int32_t y) const;
+  void SetPixel(int32_t x, int32_t y, uint8_t index);
+  // A copy of the pixels, row after row without padding.
+  std::vector<uint8_t> Pixels() const;
+
+  // The palette index used as the transparent colour of keyed copies from
+  // this image; -1 for none.
+  void SetColourKey(int index);
+  int ColourKey() const { return m_ColourKey; }
+
+  // Copies source rectangle src of image from to dst of this image. Both
+  // rectangles must have the same size and lie inside their images. With
+  // keyed set, pixels of the source's colour key are left untouched.
+  BlitStatus Blit(const Image& from, const PixelRect& src, const PixelRect& dst, bool keyed);
+  BlitStatus Fill(const PixelRect& rect, uint8_t index);
+
+ private:
+  friend struct ScreenAccess;
+  SDL_Surface* m_Surface = nullptr;
+  int m_ColourKey = -1;
+  bool m_IsScreen = false;
+};
+
+// Makes sure the shared palette exists (it lives for the whole process);
+// false when it cannot be made.
+bool PaletteReady();
+// The palette index nearest to colour in the shared palette (squared
+// distance, the first index on a tie).
+int NearestPaletteIndex(const Rgb& colour);
+// Replaces the first count entries of the shared palette (count at most
+// 256). False when the palette refuses them.
+bool SetPalette(const Rgb* entries, int count);
+void GetPalette(Rgb out[256]);
+// The 3-3-2 colour cube the display starts with.
+void StartupPalette(Rgb out[256]);
+
+// ---- the screen ----
+struct DisplayOptions {
+  bool fullscreen = true;  // the desktop's mode, the picture scaled to fit; else a window
+  const char* title = "Brevora";
+};
+
+enum class DisplayStatus {
+  kOk,
+  kNoVideo,   // the video system could not start
+  kNoWindow,  // the window or its renderer could not be created
+};
+
+// Starts video and creates the window with its renderer.
+DisplayStatus OpenDisplay(const DisplayOptions& options);
+bool DisplayOpen();
+// Sets the mode the window shows: a logical size of width by height into
+// which the picture is scaled. An existing screen image is made anew at that
+// size. False without an open display.
+bool SetDisplayMode(int32_t width, int32_t height);
+// How many times SetDisplayMode changed the mode since the process started.
+int DisplayModeChanges();
+// Makes the screen image (black, the size of the mode) and the texture it is
+// presented through. False without a mode or when memory runs out.
+bool CreateScreen();
+// The screen image; null while there is none.
+Image* Screen();
+// The lock that every drawing operation holds; callers that draw several
+// pieces which must appear together may hold it too (it is re-entrant).
+tCriticalSection& DisplayLock();
+// Releases the screen image, the renderer, the window and video, each only
+// if it exists. Images keep working as off-screen images afterwards.
+void CloseDisplay();
+
+// ---- presenting (main thread only) ----
+// Presents the screen when it changed since the last present and at least
+// one refresh interval has passed. True when it presented.
+bool PresentIfDue();
+// Presents the screen now.
+bool PresentNow();
+// Presents the screen and reads back what the renderer drew into the window:
+// out holds width * height RGB triples.
+bool CaptureWindow(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height);
+// Lets the window system deliver its pending events (window mapping, resizes)
+// into the event queue without taking any of them out.
+void PumpWindowEvents();
+
+}  // namespace platform
