@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "platform/last_error.h"
+#include "support/errors.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Points the log at a fresh folder for one test and restores it after.
+class ErrorLog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/brevora-log-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    setenv("TMP", dir_.c_str(), 1);
+    ComputeErrorLogPath();
+  }
+  void TearDown() override {
+    unsetenv("TMP");
+    ComputeErrorLogPath();
+    std::remove((dir_ + "/Errors.log").c_str());
+    std::remove(dir_.c_str());
+  }
+  std::string Log() { return ReadAll(dir_ + "/Errors.log"); }
+  std::string dir_;
+};
+
+TEST(ErrorLogPath, ComesFromTmpThenTempThenTheCurrentDirectory) {
+  setenv("TMP", "C:\\Temp", 1);
+  ComputeErrorLogPath();
+  EXPECT_STREQ(ErrorLogPath(), "C:\\Temp/Errors.log");
+  unsetenv("TMP");
+  setenv("TEMP", "D:", 1);
+  ComputeErrorLogPath();
+  EXPECT_STREQ(ErrorLogPath(), "D:Errors.log");
+  unsetenv("TEMP");
+  ComputeErrorLogPath();
+  EXPECT_STREQ(ErrorLogPath(), "./Errors.log");
+}
+
+TEST_F(ErrorLog, AnErrorCarriesItsTextAndTheLogHoldsOnlyTheLastOne) {
+  tError first("Failed to allocate interface.");
+  EXPECT_EQ(Log(), "Failed to allocate interface.\n\n");
+  tError second("Failed to init interface.");
+  EXPECT_STREQ(second.GetText(), "Failed to init interface.\n");
+  EXPECT_EQ(Log(), "Failed to init interface.\n\n");
+  // Catching the root catches every class below it, copied as a plain value.
+  try {
+    throw tError("code %d", 7);
+  } catch (tAnyError e) {
+    EXPECT_STREQ(e.GetText(), "code 7\n");
+  }
+}
+
+TEST_F(ErrorLog, ALongTextIsCutToItsBufferAndStillEndsTheLine) {
+  std::string longText(300, 'x');
+  tError e("%s", longText.c_str());
+  EXPECT_EQ(std::string(e.GetText()), std::string(98, 'x') + "\n");
+}
+
+TEST_F(ErrorLog, ASystemErrorIsDecoratedWithTheLastErrorCode) {
+  platform::SetLastErrorCode(2);
+  tWinError e("Failed to open '%s'", "a.wav");
+  EXPECT_STREQ(e.GetText(), "Failed to open 'a.wav'\n(ERROR_FILE_NOT_FOUND/0/2)\n");
+  platform::SetLastErrorCode(0x80004005);
+  tWinError f("x");
+  EXPECT_STREQ(f.GetText(), "x\n(E_FAIL/0/16389)\n");
+  EXPECT_EQ(Log(), "x\n(E_FAIL/0/16389)\n\n");
+}
+
+TEST_F(ErrorLog, AFailedAssumptionIsLoggedEchoedAndExecutionGoesOn) {
+  testing::internal::CaptureStderr();
+  int after = 0;
+  ASSUME(1 + 1 == 3);
+  after = 1;
+  std::string echoed = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(after, 1);
+  EXPECT_NE(echoed.find("Assumption '1 + 1 == 3' failed in file 'errors_test.cpp' line"),
+            std::string::npos);
+  EXPECT_EQ(Log().rfind("Assumption '1 + 1 == 3' failed", 0), 0u);
+}
+
+TEST(WinErrorName, FindsNamesIgnoringBit31) {
+  EXPECT_STREQ(WinErrorName(5), "ERROR_ACCESS_DENIED");
+  EXPECT_STREQ(WinErrorName(0x80000005), "ERROR_ACCESS_DENIED");
+  EXPECT_STREQ(WinErrorName(0), "<unknown>");
+  EXPECT_STREQ(WinErrorName(0x8001FFFF), "RPC_E_UNEXPECTED");
+  EXPECT_STREQ(WinErrorName(0x7FFF1234), "<unknown>");
+}
+
+TEST(WinErrorName, CheckedInTableMatchesItsGenerator) {
+  const char* header = "/usr/share/mingw-w64/include/winerror.h";
+  if (std::FILE* f = std::fopen(header, "r")) {
+    std::fclose(f);
+  } else {
+    GTEST_SKIP() << "mingw-w64-common is not installed";
+  }
+  std::string out = testing::TempDir() + "names.cpp";
+  std::string cmd = std::string(GEN_ERROR_NAMES) + " " + header + " " + out;
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(ReadAll(out), ReadAll(std::string(SOURCE_DIR) + "/support/win_error_names.cpp"));
+}
+
+TEST(ErrnoText, HasNoTrailingLineBreak) {
+  errno = ENOENT;
+  EXPECT_STREQ(ErrnoText(), "No such file or directory");
+}
+
+}  // namespace
