@@ -8,11 +8,11 @@
 // markers (names ending in _FIRST or _LAST) are left out so that a lookup finds
 // the error's own name. The output is checked in; a test regenerates it and
 // compares when the header is installed.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -28,6 +28,34 @@ bool InFamily(const std::string& name) {
   for (const char* f : kFamilies)
     if (name.rfind(f, 0) == 0) return true;
   return false;
+}
+
+// Parses "#define NAME value" where value is a number, optionally wrapped in
+// __MSABI_LONG(...), _HRESULT_TYPEDEF_(...) or ((HRESULT)...).
+bool ParseDefine(const std::string& line, std::string& name, unsigned long& value) {
+  const std::string head = "#define ";
+  if (line.rfind(head, 0) != 0) return false;
+  size_t p = head.size();
+  while (p < line.size() && line[p] == ' ') ++p;
+  size_t start = p;
+  while (p < line.size() && (std::isupper(static_cast<unsigned char>(line[p])) ||
+                             std::isdigit(static_cast<unsigned char>(line[p])) || line[p] == '_'))
+    ++p;
+  if (p == start || p >= line.size() || (line[p] != ' ' && line[p] != '\t')) return false;
+  name = line.substr(start, p - start);
+  std::string rest = line.substr(p);
+  for (const char* wrapper : {"__MSABI_LONG(", "_HRESULT_TYPEDEF_(", "((HRESULT)"}) {
+    size_t w = rest.find(wrapper);
+    if (w != std::string::npos) rest = rest.substr(w + std::string(wrapper).size());
+  }
+  size_t b = rest.find_first_not_of(" \t");
+  if (b == std::string::npos || !std::isdigit(static_cast<unsigned char>(rest[b]))) return false;
+  char* end = nullptr;
+  value = std::strtoul(rest.c_str() + b, &end, 0);
+  std::string tail(end);
+  for (char c : tail)
+    if (c != ')' && c != 'L' && c != ' ' && c != '\t' && c != '\r') return false;
+  return true;
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {
@@ -46,19 +74,17 @@ int main(int argc, char** argv) {
     std::cerr << "cannot read " << argv[1] << "\n";
     return 1;
   }
-  const std::regex define(
-      R"(^#define\s+([A-Z0-9_]+)\s+(?:__MSABI_LONG\(|_HRESULT_TYPEDEF_\(|\(\(HRESULT\))?\s*(0x[0-9A-Fa-f]+|[0-9]+)L?\)*\s*$)");
   std::vector<std::pair<std::string, unsigned long>> entries;
   bool started = false;
   std::string line;
   while (std::getline(in, line)) {
-    std::smatch m;
-    if (!std::regex_match(line, m, define)) continue;
-    std::string name = m[1];
+    std::string name;
+    unsigned long value = 0;
+    if (!ParseDefine(line, name, value)) continue;
     if (!started && name != "ERROR_INVALID_FUNCTION") continue;
     started = true;
     if (InFamily(name) && !EndsWith(name, "_FIRST") && !EndsWith(name, "_LAST")) {
-      entries.emplace_back(name, std::strtoul(m[2].str().c_str(), nullptr, 0));
+      entries.emplace_back(name, value);
     }
     if (name == "RPC_E_UNEXPECTED") break;
   }

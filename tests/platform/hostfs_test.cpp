@@ -7,6 +7,7 @@
 
 #include "platform/hostfs.h"
 #include "platform/last_error.h"
+#include "platform/lock.h"
 #include "tests/platform/test_root.h"
 
 namespace {
@@ -173,6 +174,29 @@ TEST(LastError, PosixFailuresReadAsSystemCodes) {
   platform::SetLastErrorCode(0x80002);
   std::thread([] { EXPECT_EQ(platform::LastErrorCode(), 0u); }).join();  // per thread
   EXPECT_EQ(platform::LastErrorCode(), 0x80002u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Lock, IsReentrantAndReleasedWhenAnExceptionPasses) {
+  tCriticalSection section;
+  {
+    tLock outer(section);
+    tLock inner(section);  // the same thread takes it again
+  }
+  try {
+    tLock held(section);
+    throw 1;
+  } catch (int) {
+  }
+  bool taken = false;
+  std::thread([&] {
+    taken = section.TryEnter();
+    if (taken) section.Leave();
+  }).join();
+  EXPECT_TRUE(taken);
 }
 
 }  // namespace
