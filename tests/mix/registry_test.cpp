@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <string>
+
+#include "mix/registry.h"
+#include "platform/hostfs.h"
+#include "platform/settings_store.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Points the settings file at a fresh folder for one test.
+class Settings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/brevora-cfg-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+  }
+  std::string File() { return dir_ + "/brevora/settings.reg"; }
+  std::string dir_;
+};
+
+TEST_F(Settings, ValuesRoundTripInTheRegistryExportForm) {
+  tRegistry reg;
+  reg.SetMainKey(kSettingsKey);
+  uint32_t n = 0;
+  EXPECT_FALSE(reg.ReadNumber("Frequency", n));  // first start: nothing stored yet
+  EXPECT_TRUE(reg.WriteNumber("Frequency", 22050));
+  EXPECT_TRUE(reg.WriteText("Keys", "QWERTZUIASDFGHJK"));
+  EXPECT_TRUE(reg.WriteNumber("frequency", 44100));  // names without regard to case
+  ASSERT_TRUE(reg.ReadNumber("FREQUENCY", n));
+  EXPECT_EQ(n, 44100u);
+  char text[260];
+  ASSERT_TRUE(reg.ReadText("Keys", text));
+  EXPECT_STREQ(text, "QWERTZUIASDFGHJK");
+  EXPECT_EQ(ReadAll(File()),
+            "; Brevora settings, in the text form of registry exports.\n\n"
+            "[Software\\Quellan\\Brevora\\1.00.000]\n"
+            "\"frequency\"=dword:0000ac44\n"
+            "\"Keys\"=\"QWERTZUIASDFGHJK\"\n");
+}
+
+TEST_F(Settings, NumbersReadAtMostFourBytesWhateverTheType) {
+  tRegistry reg;
+  reg.SetMainKey(kSettingsKey);
+  reg.WriteText("Short", "ab");
+  reg.WriteText("Long", "abcd");
+  uint32_t n = 0;
+  ASSERT_TRUE(reg.ReadNumber("Short", n));
+  EXPECT_EQ(n, 0x6261u);
+  EXPECT_FALSE(reg.ReadNumber("Long", n));  // five bytes with the terminator
+}
+
+TEST_F(Settings, AHandEditedFileIsReadAsFarAsItMakesSense) {
+  std::system(("mkdir -p '" + dir_ + "/brevora'").c_str());
+  std::ofstream(File()) << "[Software\\Quellan\\Brevora\\1.00.000]\r\n"
+                           "\"Tempo\"=dword:zz\r\n"
+                           "garbage line\r\n"
+                           "\"MasterVolume\"=dword:00000041\r\n"
+                           "\"Path\"=\"C:\\\\Loops\\\\\\\"x\\\"\"\r\n";
+  tRegistry reg;
+  reg.SetMainKey(kSettingsKey);
+  uint32_t n = 0;
+  EXPECT_FALSE(reg.ReadNumber("Tempo", n));
+  ASSERT_TRUE(reg.ReadNumber("MasterVolume", n));
+  EXPECT_EQ(n, 65u);
+  char text[260];
+  ASSERT_TRUE(reg.ReadText("Path", text));
+  EXPECT_STREQ(text, "C:\\Loops\\\"x\"");
+}
+
+TEST_F(Settings, AnEmptyKeyPathIsRefused) {
+  tRegistry reg;
+  testing::internal::CaptureStderr();
+  uint32_t n;
+  EXPECT_FALSE(reg.ReadNumber("Frequency", n));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("m_MainKeyName[0] != 0"),
+            std::string::npos);
+}
+
+TEST_F(Settings, AnUnwritableFolderLosesTheWriteButNotTheFile) {
+  tRegistry reg;
+  reg.SetMainKey(kSettingsKey);
+  ASSERT_TRUE(reg.WriteNumber("Tempo", 130));
+  std::string before = ReadAll(File());
+  setenv("XDG_CONFIG_HOME", "/proc/no-such-folder", 1);
+  EXPECT_FALSE(reg.WriteNumber("Tempo", 99));
+  setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+  EXPECT_EQ(ReadAll(File()), before);
+}
+
+TEST_F(Settings, ConfiguredDrivesJoinTheDriveTable) {
+  platform::SettingsStore store;
+  platform::SettingsStore::Value v;
+  v.type = platform::SettingsStore::Type::Text;
+  v.name = "E";
+  v.text = dir_;
+  ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  v.name = "E Label";
+  v.text = "MY LOOPS";
+  ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  v.name = "F";
+  v.text = "relative/not/allowed";
+  ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  EXPECT_EQ(platform::LoadConfiguredDrives(store), 1);
+  platform::Drive d;
+  ASSERT_TRUE(platform::FindDrive('e', d));
+  EXPECT_EQ(d.hostDir, dir_);
+  EXPECT_EQ(d.label, "MY LOOPS");
+  EXPECT_FALSE(platform::FindDrive('F', d));
+  platform::RemoveDrive('E');
+}
+
+}  // namespace
