@@ -47,6 +47,8 @@ bool tSpeakerPlayback::Create() {
   tLock lock(m_Lock);
   if (!CreateDevice()) return false;
   SetDefaultFormat(true);
+  // A device opened again after Close keeps its format but needs its page.
+  if (!m_pPage) Update();
   if (!m_PeriodBegun) {
     const uint32_t result = m_pTimers->BeginPeriod(1);
     if (result != platform::kTimerOk) {

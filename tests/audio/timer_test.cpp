@@ -1,0 +1,230 @@
+// The tick timer: set-up failures, the clock operations before and after
+// Create, and the worker's coalescing of expiries that arrive during a run.
+#include "audio/timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/periodic_timer.h"
+
+namespace {
+
+std::atomic<int> g_Runs{0};
+std::atomic<uintptr_t> g_User{0};
+std::atomic<uint32_t> g_Message{99};
+
+void CountingTick(uint32_t, uint32_t message, uintptr_t user, uintptr_t, uintptr_t) {
+  g_Message.store(message);
+  g_User.store(user);
+  g_Runs.fetch_add(1);
+}
+
+// Waits (bounded) until the condition holds.
+template <typename Condition>
+bool WaitFor(Condition condition, int timeoutMs = 5000) {
+  for (int i = 0; i < timeoutMs; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return condition();
+}
+
+std::string CreateError(tTimer& timer) {
+  try {
+    timer.Create(10, &CountingTick);
+  } catch (const tTimer::tError& error) {
+    return error.GetText();
+  }
+  return "";
+}
+
+TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
+  platform::tVirtualTimerService timers;
+  {
+    timers.capsResult = platform::kTimerNoCanDo;
+    tTimer timer(timers);
+    EXPECT_EQ(CreateError(timer), "Can not create MultiMedia timer.\n");
+    timers.capsResult = platform::kTimerOk;
+  }
+  {
+    timers.caps.periodMin = 2;
+    tTimer timer(timers);
+    EXPECT_EQ(CreateError(timer), "Timer accuracy not sufficient.\n");
+    timers.caps.periodMin = 1;
+  }
+  {
+    timers.beginResult = platform::kTimerNoCanDo;
+    tTimer timer(timers);
+    EXPECT_EQ(CreateError(timer), "Can not begin timer period.\n");
+    timers.beginResult = platform::kTimerOk;
+  }
+  {
+    timers.failSetEvent = true;
+    tTimer timer(timers);
+    EXPECT_EQ(CreateError(timer), "Can not start timer event.\n");
+    timers.failSetEvent = false;
+  }
+  EXPECT_EQ(timers.periodsHeld, 0);  // every failed timer gave its period back
+}
+
+TEST(TimerCreate, StartsAPeriodicEventAndDestroyReleasesIt) {
+  platform::tVirtualTimerService timers;
+  tTimer timer(timers);
+  timer.Create(10, &CountingTick);
+  EXPECT_TRUE(timer.HasWorker());
+  EXPECT_EQ(timers.periodsHeld, 1);
+  ASSERT_EQ(timers.LiveCount(), 1u);
+  platform::tVirtualTimerService::tEvent event;
+  ASSERT_TRUE(timers.Event(timers.LastId(), event));
+  EXPECT_EQ(event.delayMs, 10u);
+  EXPECT_EQ(event.resolutionMs, 1u);
+  EXPECT_EQ(event.flags, platform::kTimerPeriodic);
+
+  const int before = g_Runs.load();
+  ASSERT_TRUE(timers.Fire(timers.LastId()));
+  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
+  EXPECT_EQ(g_User.load(), 0u);
+  EXPECT_EQ(g_Message.load(), 0u);
+
+  timer.Destroy();
+  EXPECT_FALSE(timer.HasWorker());
+  EXPECT_EQ(timers.LiveCount(), 0u);
+  EXPECT_EQ(timers.periodsHeld, 0);
+}
+
+TEST(TimerClock, OperationsBeforeCreateLeaveTheFlagAndTimeAlone) {
+  platform::tVirtualTimerService timers;
+  tTimer timer(timers);
+  timer.SetTime(500);
+  timer.StartClock();
+  EXPECT_FALSE(timer.IsRunning());
+  timer.RestartClock();
+  EXPECT_EQ(timer.GetTime(), 500u);
+  EXPECT_FALSE(timer.IsRunning());
+  timer.AddTime(20);
+  EXPECT_EQ(timer.GetTime(), 520u);
+  timer.SetTime(0xFFFFFFF0u);
+  timer.AddTime(0x20);
+  EXPECT_EQ(timer.GetTime(), 0x10u);  // wraps modulo 2^32
+}
+
+TEST(TimerClock, RestartRewindsAndRunsEvenWhenStopped) {
+  platform::tVirtualTimerService timers;
+  tTimer timer(timers);
+  timer.Create(10, &CountingTick);
+  timer.StartClock();
+  EXPECT_TRUE(timer.IsRunning());
+  timer.StopClock();
+  EXPECT_FALSE(timer.IsRunning());
+  timer.SetTime(12345);
+  timer.RestartClock();
+  EXPECT_EQ(timer.GetTime(), 0u);
+  EXPECT_TRUE(timer.IsRunning());
+}
+
+// A callback that blocks until released, so that the test can fire expiries
+// while it runs.
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable cond;
+  bool open = false;
+  std::atomic<int> entered{0};
+};
+Gate* g_Gate = nullptr;
+
+void BlockingTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
+  g_Gate->entered.fetch_add(1);
+  std::unique_lock<std::mutex> hold(g_Gate->mutex);
+  g_Gate->cond.wait(hold, [] { return g_Gate->open; });
+  g_Gate->open = false;  // the next run blocks again
+}
+
+TEST(TimerThread, ExpiriesDuringARunGiveExactlyOneMoreRun) {
+  Gate gate;
+  g_Gate = &gate;
+  platform::tVirtualTimerService timers;
+  auto worker = tTimerThread::Create(1, timers);
+  ASSERT_NE(worker, nullptr);
+  ASSERT_TRUE(worker->SetTimer(10, 1, &BlockingTick, 7, platform::kTimerPeriodic));
+  const uint32_t id = worker->TimerId();
+  ASSERT_TRUE(timers.Fire(id));
+  ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 1; }));
+  // The run takes 25 ms at a 10 ms period: two more expiries arrive.
+  ASSERT_TRUE(timers.Fire(id));
+  ASSERT_TRUE(timers.Fire(id));
+  auto release = [&] {
+    std::lock_guard<std::mutex> hold(gate.mutex);
+    gate.open = true;
+    gate.cond.notify_all();
+  };
+  release();
+  ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 2; }));
+  release();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(gate.entered.load(), 2);  // one further run, not two
+  worker.reset();                     // joins the idle worker
+  EXPECT_EQ(timers.LiveCount(), 0u);
+}
+
+TEST(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
+  platform::tVirtualTimerService timers;
+  auto worker = tTimerThread::Create(1, timers);
+  ASSERT_NE(worker, nullptr);
+  const int before = g_Runs.load();
+  ASSERT_TRUE(worker->SetTimer(5, 1, &CountingTick, 3, platform::kTimerOneShot));
+  EXPECT_FALSE(worker->Periodic());
+  const uint32_t id = worker->TimerId();
+  ASSERT_TRUE(timers.Fire(id));
+  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
+  EXPECT_EQ(worker->TimerId(), 0u);
+  EXPECT_EQ(g_User.load(), 3u);
+  EXPECT_FALSE(timers.Fire(id));
+  const int kills = timers.kills;
+  worker->KillTimer();  // nothing left to kill
+  EXPECT_EQ(timers.kills, kills);
+}
+
+TEST(TimerThread, DestroyingWaitsForARunningCallback) {
+  Gate gate;
+  g_Gate = &gate;
+  platform::tVirtualTimerService timers;
+  auto worker = tTimerThread::Create(1, timers);
+  ASSERT_TRUE(worker->SetTimer(10, 1, &BlockingTick, 0, platform::kTimerPeriodic));
+  ASSERT_TRUE(timers.Fire(worker->TimerId()));
+  ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 1; }));
+  std::atomic<bool> destroyed{false};
+  std::thread destroyer([&] {
+    worker.reset();
+    destroyed.store(true);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(destroyed.load());
+  {
+    std::lock_guard<std::mutex> hold(gate.mutex);
+    gate.open = true;
+    gate.cond.notify_all();
+  }
+  destroyer.join();
+  EXPECT_TRUE(destroyed.load());
+  EXPECT_EQ(gate.entered.load(), 1);
+}
+
+TEST(TimerThread, RunsOnTheSystemTimer) {
+  tTimer timer;
+  const int before = g_Runs.load();
+  timer.Create(10, &CountingTick);
+  EXPECT_TRUE(WaitFor([&] { return g_Runs.load() >= before + 3; }));
+  timer.Destroy();
+  const int after = g_Runs.load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(g_Runs.load(), after);  // nothing runs after Destroy
+}
+
+}  // namespace
