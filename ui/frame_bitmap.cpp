@@ -6,9 +6,8 @@ bool tFrameBitmap::Load(const char* path, int32_t frames) {
 }
 
 bool tFrameBitmap::FrameRects(int32_t n, int32_t x, int32_t y, tRect& src, tRect& dst) const {
-  const bool valid = n >= 0 && n < m_Frames && FrameWidth() > 0;
-  ASSUME(valid);
-  if (!valid) return false;
+  ASSUME(n >= 0 && n < m_Frames);
+  if (n < 0 || n >= m_Frames || FrameWidth() <= 0) return false;
   const int32_t w = FrameWidth();
   src = tRect{n * w, 0, (n + 1) * w, Height()};
   dst = tRect{x, y, x + w, y + Height()};

@@ -29,9 +29,8 @@ void tTransport::Place(int32_t x, int32_t y) {
 
 void tTransport::DrawFrame(int32_t frame) {
   const int32_t h = m_Image.Height() / m_Frames;
-  const bool valid = frame >= 0 && frame < m_Frames && h > 0;
-  ASSUME(valid);
-  if (!valid) return;
+  ASSUME(frame >= 0 && frame < m_Frames);
+  if (frame < 0 || frame >= m_Frames || h <= 0) return;
   const int32_t w = m_Image.Width();
   m_Image.Blit(tRect{0, frame * h, w, (frame + 1) * h}, tRect{m_X, m_Y, m_X + w, m_Y + h});
 }

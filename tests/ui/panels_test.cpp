@@ -1,0 +1,233 @@
+// Pop-up menus, spinners, the number switch, the channel panel, the transport
+// and the metronome's frames.
+#include <vector>
+
+#include "tests/ui/ui_test_support.h"
+#include "ui/channel_panel.h"
+#include "ui/indicators.h"
+#include "ui/popup_menu.h"
+#include "ui/transport.h"
+
+namespace {
+
+class Panels : public ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    // Menu 40 x 30: the plain half 70, the highlighted half 71, a magenta
+    // left column on both.
+    WriteBmp("data\\popa_demo.bmp", TestPicture{80, 30, [](int32_t x, int32_t) {
+                                                  if (x % 40 == 0) return kCubeMagenta;
+                                                  return static_cast<uint8_t>(x < 40 ? 70 : 71);
+                                                }});
+    WriteBmp("data\\sw01.bmp", Frames(3, 8, 8, 80));
+    WriteBmp("data\\symbols.bmp", Frames(3, 6, 4, 90));
+    WriteBmp("data\\spin_quantize.bmp", Frames(9, 10, 5, 100));
+    WriteBmp("data\\spin_delay.bmp", Frames(9, 10, 5, 110));
+    WriteBmp("data\\spin_length.bmp", Frames(9, 10, 5, 120));
+    WriteBmp("data\\spin_l.bmp", Frames(2, 6, 6, 130));
+    WriteBmp("data\\spin_r.bmp", Frames(2, 6, 6, 132));
+    FillScreen(200);
+  }
+};
+
+TEST_F(Panels, MenuHighlightsChoosesAndRestoresWhatItCovered) {
+  tPopupMenu menu;
+  ASSERT_TRUE(menu.Load("data\\popa_demo.bmp"));
+  menu.Place(100, 100);
+  menu.SetItems(3, 2, 30, 5, 4);
+  EXPECT_EQ(menu.CloseAndTake(), -1);  // not open
+  EXPECT_EQ(At(101, 101), 200);        // closing a closed menu restores nothing
+  ASSERT_EQ(Screen().Fill(tRect{100, 100, 102, 102}, 9), platform::BlitStatus::kOk);
+
+  menu.Open();
+  EXPECT_TRUE(menu.IsOpen());
+  EXPECT_EQ(At(101, 101), 70);
+  EXPECT_EQ(At(100, 101), 9);          // keyed column shows what lies under
+  EXPECT_EQ(menu.CloseAndTake(), -1);  // opened and released without moving
+  EXPECT_EQ(At(101, 101), 9);
+  EXPECT_EQ(At(105, 110), 200);
+
+  menu.Open();
+  menu.Hover(103, 102 + 5 * 2);  // item 2
+  EXPECT_EQ(menu.Highlighted(), 2);
+  EXPECT_EQ(At(104, 112), 71);
+  EXPECT_EQ(At(104, 111), 70);
+  menu.Hover(133, 112);  // just right of the rows
+  EXPECT_EQ(menu.Highlighted(), -1);
+  EXPECT_EQ(At(104, 112), 70);
+  menu.Hover(132, 121);  // item 3, last column and row
+  EXPECT_EQ(menu.Highlighted(), 3);
+  menu.Hover(110, 122);  // below the last item
+  EXPECT_EQ(menu.Highlighted(), -1);
+  menu.Hover(110, 104);
+  ExpectGolden("menu_open", tRect{90, 90, 150, 140});
+  EXPECT_EQ(menu.CloseAndTake(), 0);
+  EXPECT_FALSE(menu.IsOpen());
+  EXPECT_EQ(At(104, 104), 200);
+  menu.Hover(110, 104);  // closed menus do not follow the pointer
+  EXPECT_EQ(At(104, 104), 200);
+}
+
+TEST_F(Panels, SpinnerStaysInBoundsOrWraps) {
+  tSpinner s(tSpinner::kDelayValues);
+  CountingCue click;
+  s.Load("data\\spin_delay.bmp");
+  s.Place(50, 50);
+  s.SetClickSound(&click);
+  // Left arrow at (35, 44), right arrow at (75, 44), 6 x 6 each.
+  s.Press(36, 45);
+  EXPECT_EQ(s.Release(36, 45), 0);
+  EXPECT_EQ(click.plays, 1);
+  s.SetValue(16);
+  EXPECT_EQ(s.Index(), 8);
+  s.Press(76, 45);
+  EXPECT_EQ(s.Release(76, 45), 8);
+  EXPECT_EQ(At(51, 51), 118);
+  s.SetValue(5.0);  // not in the table
+  EXPECT_EQ(s.Index(), 8);
+  s.SetWrap(true);
+  s.Press(76, 45);
+  EXPECT_EQ(s.Release(76, 45), 0);
+  EXPECT_EQ(s.Value(), 0.0);
+  s.Press(36, 45);
+  EXPECT_EQ(s.Release(36, 45), 8);
+  // Moving off an arrow cancels its click.
+  s.Press(36, 45);
+  s.Move(0, 0);
+  EXPECT_EQ(s.Release(36, 45), -1);
+  EXPECT_EQ(s.Release(300, 300), -1);
+  // An inactive spinner neither reacts nor draws.
+  s.SetActive(false);
+  FillScreen(200);
+  s.Press(36, 45);
+  EXPECT_EQ(s.Release(36, 45), -1);
+  s.Draw();
+  EXPECT_EQ(At(51, 51), 200);
+}
+
+TEST_F(Panels, SwitchPositionsAndTheKnobSteppingRound) {
+  tSelectorSwitch sw;
+  CountingCue sound;
+  sw.Load("data\\sw01.bmp");
+  sw.Place(10, 10);
+  sw.SetSound(&sound);
+  EXPECT_EQ(sw.Press(17, 33), -1);  // already at position 0
+  EXPECT_EQ(sw.Press(17, 45), 1);
+  EXPECT_EQ(sw.Press(17 + 33, 58), -1);  // position 2 is only 33 wide
+  EXPECT_EQ(sw.Press(17 + 32, 58 + 10), 2);
+  EXPECT_EQ(sound.plays, 2);
+  EXPECT_EQ(sw.Press(62, 36), 0);  // the knob after 2 comes 0
+  EXPECT_EQ(sw.Press(101, 75), 1);
+  EXPECT_EQ(sw.Press(102, 75), -1);
+  EXPECT_EQ(sound.plays, 4);
+  sw.Draw();
+  EXPECT_EQ(At(75, 38), 81);
+}
+
+TEST_F(Panels, ChannelPanelShowsTheSpinnerTheSwitchChooses) {
+  tChannelPanel panel;
+  CountingCue sound;
+  panel.Load("data\\sw01.bmp");
+  panel.Place(10, 12);  // spinners at (30, 87), symbol at (30, 78)
+  panel.SetSwitchSound(&sound);
+  panel.SetQuantize(2);
+  panel.SetDelay(3);
+  panel.SetLength(32);
+  panel.Draw();
+  EXPECT_EQ(At(31, 88), 104);  // quantize 2 is index 4
+  EXPECT_EQ(At(31, 79), 90);
+
+  // The right arrow of the quantize spinner steps it: a changed value.
+  panel.Press(56, 82);
+  EXPECT_TRUE(panel.Release(56, 82));
+  EXPECT_EQ(panel.Quantize(), 4);
+  // The knob moves to delay: the delay spinner is shown and reacts.
+  panel.Press(63, 39);
+  EXPECT_EQ(panel.Selected(), tChannelPanel::kDelay);
+  EXPECT_EQ(At(31, 88), 115);
+  EXPECT_EQ(At(31, 79), 91);
+  panel.Press(56, 82);
+  EXPECT_TRUE(panel.Release(56, 82));
+  EXPECT_EQ(panel.Delay(), 4);
+  EXPECT_EQ(panel.Quantize(), 4);
+  // Length at its top: the arrow clicks but nothing changes.
+  panel.Press(17, 60);
+  EXPECT_EQ(panel.Selected(), tChannelPanel::kLength);
+  panel.Press(56, 82);
+  EXPECT_FALSE(panel.Release(56, 82));
+  EXPECT_EQ(panel.Length(), 32);
+  panel.Move(0, 0);
+  EXPECT_EQ(sound.plays, 2);
+  ExpectGolden("channel_panel", tRect{0, 0, 110, 100});
+}
+
+TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
+  // Ten frames of 60 x 20 stacked vertically, frame k filled with 140 + k.
+  WriteBmp("data\\repel10.bmp", TestPicture{60, 200, [](int32_t, int32_t y) {
+                                              return static_cast<uint8_t>(140 + y / 20);
+                                            }});
+  WriteBmp("data\\Rec.bmp", Frames(2, 8, 8, 160));
+  WriteBmp("data\\StopR.bmp", Frames(2, 8, 8, 162));
+  WriteBmp("data\\Play.bmp", Frames(2, 8, 8, 164));
+  WriteBmp("data\\StopP.bmp", Frames(2, 8, 8, 166));
+  tTransport t;
+  CountingCue sound;
+  std::vector<int32_t> frames;
+  std::vector<int32_t> modes;
+  t.Load("data\\repel10.bmp", 10);
+  t.Place(218, 526);
+  t.SetSound(&sound);
+  t.SetFramePause(0);
+  t.SetFrameShown([&](int32_t frame) {
+    frames.push_back(frame);
+    modes.push_back(t.Mode());
+    EXPECT_EQ(At(220, 530), 140 + frame);
+  });
+  t.Draw();
+  EXPECT_EQ(At(220, 530), 140);
+  EXPECT_EQ(At(296, 551), 160);  // Rec at (295, 550)
+  EXPECT_EQ(At(232, 551), 162);  // record Stop at (231, 550)
+
+  // The play zone (304, 528)-(359, 542) switches to play mode.
+  t.Press(305, 530);
+  EXPECT_TRUE(t.Release(305, 530));
+  EXPECT_EQ(t.Mode(), tTransport::kPlay);
+  EXPECT_EQ(frames, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(modes, std::vector<int32_t>(10, tTransport::kChanging));
+  EXPECT_EQ(sound.plays, 1);
+  EXPECT_EQ(At(220, 530), 149);
+  EXPECT_EQ(At(296, 551), 164);
+
+  // Choosing the shown mode again slides nothing.
+  frames.clear();
+  t.Press(305, 530);
+  EXPECT_FALSE(t.Release(305, 530));
+  EXPECT_TRUE(frames.empty());
+
+  // The toggle zone (254, 527)-(299, 543) goes to the other mode, backwards.
+  t.Press(260, 530);
+  EXPECT_TRUE(t.Release(260, 530));
+  EXPECT_EQ(t.Mode(), tTransport::kRecord);
+  EXPECT_EQ(frames, (std::vector<int32_t>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
+  // A release that does not finish a click changes nothing.
+  t.Press(260, 530);
+  t.Move(400, 400);
+  EXPECT_FALSE(t.Release(260, 530));
+  EXPECT_EQ(t.Mode(), tTransport::kRecord);
+}
+
+TEST_F(Panels, MetronomeShowsTheBeatWhenOnAndTheIdleFrameWhenOff) {
+  WriteBmp("data\\32beat.bmp", Frames(33, 4, 4, 10));
+  tMetronomeView m;
+  m.Load("data\\32beat.bmp");
+  m.Place(579, 549);
+  m.DrawBeat(0, true);
+  EXPECT_EQ(At(580, 550), 11);
+  m.DrawBeat(31, true);
+  EXPECT_EQ(At(580, 550), 42);
+  m.DrawBeat(31, false);
+  EXPECT_EQ(At(580, 550), 10);
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+// The screen, images, the shared palette, colour keys and copy errors.
+#include <cstring>
+#include <string>
+
+#include "tests/ui/ui_test_support.h"
+#include "ui/frame_bitmap.h"
+
+namespace {
+
+std::string ErrorText(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const tAnyError& e) {
+    return e.GetText();
+  }
+  return "(nothing thrown)";
+}
+
+using ScreenSetup = ScreenTest;
+
+TEST_F(ScreenSetup, StartsWithTheColourCubeAndABlackScreen) {
+  platform::Rgb palette[256];
+  platform::GetPalette(palette);
+  EXPECT_EQ(palette[0], (platform::Rgb{0, 0, 0}));
+  EXPECT_EQ(palette[255], (platform::Rgb{255, 255, 255}));
+  // Index 0b101'011'01: red 5 * 255 / 7, green 3 * 255 / 7, blue 1 * 255 / 3.
+  EXPECT_EQ(palette[0b10101101], (platform::Rgb{182, 109, 85}));
+  EXPECT_EQ(Screen().Width(), 800);
+  EXPECT_EQ(Screen().Height(), 600);
+  FillScreen(9);
+  ClearScreen();
+  EXPECT_EQ(At(0, 0), 0);
+  EXPECT_EQ(At(799, 599), 0);
+}
+
+TEST_F(ScreenSetup, AcceptsOnlyTheTwoModesAndReaches800Through640) {
+  const int before = platform::DisplayModeChanges();
+  EXPECT_FALSE(SetDisplayMode(1024, 768, 8));
+  EXPECT_FALSE(SetDisplayMode(800, 600, 16));
+  EXPECT_EQ(platform::DisplayModeChanges(), before);
+  EXPECT_TRUE(SetDisplayMode(800, 600, 8));
+  EXPECT_EQ(platform::DisplayModeChanges(), before + 2);
+  EXPECT_TRUE(SetDisplayMode(640, 480, 8));
+  EXPECT_EQ(Screen().Width(), 640);
+  ReleaseScreen();
+  EXPECT_FALSE(SetDisplayMode(640, 480, 8));
+}
+
+TEST_F(ScreenSetup, LoadingKeepsIndicesAndEachBitmapReplacesThePalette) {
+  std::vector<platform::Rgb> first(256, platform::Rgb{10, 20, 30});
+  first[7] = {200, 100, 50};
+  std::vector<platform::Rgb> second(256, platform::Rgb{1, 2, 3});
+  second[7] = {5, 6, 7};
+  WriteBmp(
+      "data\\one.bmp",
+      TestPicture{3, 2, [](int32_t x, int32_t y) { return static_cast<uint8_t>(x + 3 * y + 5); }},
+      first);
+  WriteBmp("data\\two.bmp", Frames(1, 5, 3, 7), second);
+
+  tSurface one;
+  ASSERT_TRUE(one.Load("data\\one.bmp"));
+  EXPECT_EQ(one.Width(), 3);
+  EXPECT_EQ(one.Height(), 2);
+  platform::Rgb palette[256];
+  platform::GetPalette(palette);
+  EXPECT_EQ(palette[7], (platform::Rgb{200, 100, 50}));
+  tSurface two;
+  ASSERT_TRUE(two.Load("data\\two.bmp"));
+  platform::GetPalette(palette);
+  EXPECT_EQ(palette[7], (platform::Rgb{5, 6, 7}));
+  EXPECT_EQ(palette[0], (platform::Rgb{1, 2, 3}));
+
+  // Indices survive the copy to the screen (no remapping between images).
+  one.Draw(10, 20);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(At(10 + x, 20 + y), x + 3 * y + 5);
+}
+
+TEST_F(ScreenSetup, FailedLoadsThrowWithThePath) {
+  tSurface s;
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\missing.bmp"); }), "Failed to load data\\missing.bmp\n");
+  WriteBmp("data\\fine.bmp", Frames(1, 2, 2, 1));
+  // A file that is not a bitmap leaves the palette alone.
+  std::ofstream(root_ + "/data/junk.bmp") << "not a bitmap at all";
+  platform::Rgb before[256], after[256];
+  platform::GetPalette(before);
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\junk.bmp"); }), "Failed to load data\\junk.bmp\n");
+  platform::GetPalette(after);
+  EXPECT_EQ(0, std::memcmp(before, after, sizeof before));
+  EXPECT_EQ(s.Width(), 0);
+}
+
+TEST_F(ScreenSetup, ColourKeyUsesTheNearestIndexEvenWhenTheImageLacksIt) {
+  // A palette without magenta: the nearest entry to (255, 0, 255) is 40
+  // (250, 0, 240); 41 is as near but comes later.
+  std::vector<platform::Rgb> palette(256, platform::Rgb{0, 128, 0});
+  palette[40] = {250, 0, 240};
+  palette[41] = {250, 0, 240};
+  palette[50] = {255, 255, 255};
+  WriteBmp("data\\keyed.bmp",
+           TestPicture{
+               4, 1, [](int32_t x, int32_t) { return static_cast<uint8_t>(x % 2 == 0 ? 40 : 50); }},
+           palette);
+  tSurface s;
+  s.Load("data\\keyed.bmp");
+  ASSERT_TRUE(s.SetColourKey(kMagenta));
+  EXPECT_EQ(s.Image().ColourKey(), 40);
+  FillScreen(3);
+  s.DrawKeyed(0, 0);
+  EXPECT_EQ(At(0, 0), 3);
+  EXPECT_EQ(At(1, 0), 50);
+  EXPECT_EQ(At(2, 0), 3);
+  s.Draw(0, 1);  // opaque draws every pixel
+  EXPECT_EQ(At(0, 1), 40);
+
+  // The invalid colour keys whatever pixel (0, 0) holds.
+  ASSERT_TRUE(s.SetColourKey(kInvalidColour));
+  EXPECT_EQ(s.Image().ColourKey(), 40);
+  tSurface empty;
+  EXPECT_FALSE(empty.SetColourKey(kMagenta));
+}
+
+TEST_F(ScreenSetup, RefusedCopiesThrowTheirTexts) {
+  tSurface s;
+  ASSERT_TRUE(s.Create(10, 10));
+  EXPECT_EQ(ErrorText([&] { s.Draw(795, 0); }), "Invalid rect\n");
+  EXPECT_EQ(ErrorText([&] { s.Draw(-1, 0); }), "Invalid rect\n");
+  EXPECT_EQ(ErrorText([&] { s.Blit(tRect{0, 0, 11, 5}, tRect{0, 0, 11, 5}); }), "Invalid rect\n");
+  EXPECT_EQ(ErrorText([&] { s.Blit(tRect{0, 0, 5, 5}, tRect{0, 0, 6, 6}); }), "No stretch hw\n");
+  tSurface empty;
+  EXPECT_EQ(ErrorText([&] { empty.Draw(0, 0); }), "Invalid object\n");
+  EXPECT_EQ(ErrorText([&] {
+              s.SaveBack(tRect{790, 0, 810, 5}, tRect{0, 0, 20, 5});
+            }),
+            "Save back failed (reading from primary buffer).\n");
+  EXPECT_STREQ(BlitErrorText(platform::BlitStatus::kNoDropHardware), "No ddrop hardware");
+  EXPECT_STREQ(BlitErrorText(platform::BlitStatus::kUnknown), "Unknown error");
+}
+
+TEST_F(ScreenSetup, SaveBackRestoresWhatWasCoveredAndFramesAreCut) {
+  FillScreen(0);
+  ASSERT_EQ(Screen().Fill(tRect{100, 100, 110, 104}, 77), platform::BlitStatus::kOk);
+  tSurface saved;
+  ASSERT_TRUE(saved.Create(10, 4));
+  saved.SaveBack(tRect{100, 100, 110, 104}, tRect{0, 0, 10, 4});
+  FillScreen(1);
+  saved.Draw(100, 100);
+  EXPECT_EQ(At(100, 100), 77);
+  EXPECT_EQ(At(109, 103), 77);
+  EXPECT_EQ(At(110, 103), 1);
+
+  // Frames: frame k of a 3-frame picture is filled with 60 + k; its magenta
+  // edge disappears in the keyed copy.
+  WriteBmp("data\\frames.bmp", Frames(3, 6, 4, 60, kCubeMagenta));
+  tFrameBitmap frames;
+  frames.Load("data\\frames.bmp", 3);
+  EXPECT_EQ(frames.FrameWidth(), 6);
+  frames.DrawFrame(2, 0, 0);
+  EXPECT_EQ(At(2, 2), 62);
+  EXPECT_EQ(At(0, 0), kCubeMagenta);
+  frames.SetColourKey(kMagenta);
+  FillScreen(1);
+  frames.DrawFrameKeyed(1, 0, 0);
+  EXPECT_EQ(At(2, 2), 61);
+  EXPECT_EQ(At(0, 0), 1);
+  frames.DrawFrame(3, 0, 0);  // beyond the last frame: nothing drawn
+  EXPECT_EQ(At(2, 2), 61);
+}
+
+TEST_F(ScreenSetup, ImagesOutliveTheScreenAndShareThePalette) {
+  tSurface s;
+  ASSERT_TRUE(s.Create(4, 4));
+  ASSERT_EQ(s.Image().Fill(tRect{0, 0, 4, 4}, 200), platform::BlitStatus::kOk);
+  // Changing a palette entry does not remap the images' indices.
+  platform::Rgb colours[256];
+  platform::GetPalette(colours);
+  colours[200] = {1, 1, 1};
+  ASSERT_TRUE(platform::SetPalette(colours, 256));
+  s.Draw(0, 0);
+  EXPECT_EQ(At(0, 0), 200);
+  ReleaseScreen();
+  s.Release();  // after the screen went: nothing happens
+  EXPECT_EQ(s.Width(), 0);
+}
+
+TEST_F(ScreenSetup, PresentsUnderTheDummyDriverAndWritesPngs) {
+  FillScreen(0);
+  ASSERT_EQ(Screen().Fill(tRect{0, 0, 400, 600}, 0b11100000), platform::BlitStatus::kOk);  // red
+  EXPECT_TRUE(platform::PresentNow());
+  EXPECT_FALSE(platform::PresentIfDue());  // nothing changed since
+  std::vector<uint8_t> rgb;
+  int32_t w = 0, h = 0;
+  ASSERT_TRUE(platform::CaptureWindow(rgb, w, h));
+  ASSERT_EQ(w, 800);
+  ASSERT_EQ(h, 600);
+  EXPECT_EQ(rgb[0], 255);
+  EXPECT_EQ(rgb[1], 0);
+  const size_t right = (300u * 800u + 600u) * 3u;
+  EXPECT_EQ(rgb[right], 0);
+
+  const std::string png = root_ + "/screen.png";
+  ASSERT_TRUE(platform::WriteImagePng(png, Screen()));
+  int32_t pw = 0, ph = 0;
+  std::vector<uint8_t> pixels;
+  std::vector<platform::Rgb> palette;
+  ASSERT_TRUE(platform::ReadIndexedPng(png, pw, ph, pixels, palette));
+  EXPECT_EQ(pw, 800);
+  EXPECT_EQ(pixels, Screen().Pixels());
+  EXPECT_EQ(palette[0b11100000], (platform::Rgb{255, 0, 0}));
+  EXPECT_FALSE(platform::ReadIndexedPng(root_ + "/none.png", pw, ph, pixels, palette));
+}
+
+}  // namespace

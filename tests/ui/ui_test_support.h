@@ -1,0 +1,171 @@
+#pragma once
+// A headless screen for ui tests: SDL's dummy video driver, a fresh host
+// folder as drive C: (so "data\..." paths resolve there), small 8-bit bitmap
+// files written by the test, and golden pictures kept as indexed PNGs.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/display.h"
+#include "platform/hostfs.h"
+#include "platform/png_file.h"
+#include "ui/sound_cue.h"
+#include "ui/surface.h"
+
+// A sound that counts how often it was started.
+class CountingCue : public tSoundCue {
+ public:
+  void PlayFromStart() override { ++plays; }
+  int plays = 0;
+};
+
+// The test palette: the 3-3-2 cube, whose index 227 is magenta (255, 0, 255).
+inline std::vector<platform::Rgb> CubePalette() {
+  platform::Rgb cube[256];
+  platform::StartupPalette(cube);
+  return std::vector<platform::Rgb>(cube, cube + 256);
+}
+constexpr uint8_t kCubeMagenta = 227;
+
+// An image description for WriteBmp: pixel(x, y) gives the index.
+struct TestPicture {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::function<uint8_t(int32_t x, int32_t y)> pixel;
+};
+
+// A picture of frames side by side, frame k filled with index base + k and
+// with a one-pixel frame of index edge around it (0 = none).
+inline TestPicture Frames(int32_t frames, int32_t frameWidth, int32_t height, uint8_t base,
+                          uint8_t edge = 0) {
+  return TestPicture{
+      frames * frameWidth, height, [=](int32_t x, int32_t y) {
+        const int32_t fx = x % frameWidth;
+        if (edge != 0 && (fx == 0 || y == 0 || fx == frameWidth - 1 || y == height - 1))
+          return edge;
+        return static_cast<uint8_t>(base + x / frameWidth);
+      }};
+}
+
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    char cwd[4096];
+    saved_ = getcwd(cwd, sizeof cwd) ? cwd : "/";
+    char tmpl[] = "/tmp/brevora-ui-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    platform::InitDrives(root_, true);
+    platform::DisplayOptions options;
+    options.fullscreen = false;
+    ASSERT_TRUE(CreateScreen(options, 800, 600, 8));
+  }
+  void TearDown() override {
+    ReleaseScreen();
+    platform::InitDrives(saved_, true);
+    std::string cmd = "rm -rf '" + root_ + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  // Writes an 8-bit bitmap file at a desk path relative to C:\ (such as
+  // "data\vol.bmp") with a 256-entry colour table, rows bottom-up and padded.
+  void WriteBmp(const std::string& deskRel, const TestPicture& picture,
+                const std::vector<platform::Rgb>& palette = CubePalette()) {
+    std::string rel = deskRel;
+    for (char& c : rel)
+      if (c == '\\') c = '/';
+    const std::string path = root_ + "/" + rel;
+    const std::string dir = path.substr(0, path.rfind('/'));
+    ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+    const uint32_t stride = (static_cast<uint32_t>(picture.width) + 3) & ~3u;
+    const uint32_t offset = 14 + 40 + 1024;
+    const uint32_t size = offset + stride * static_cast<uint32_t>(picture.height);
+    std::string bytes;
+    auto u16 = [&](uint32_t v) {
+      bytes += static_cast<char>(v & 0xFF);
+      bytes += static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto u32 = [&](uint32_t v) {
+      u16(v & 0xFFFF);
+      u16(v >> 16);
+    };
+    bytes += "BM";
+    u32(size);
+    u32(0);
+    u32(offset);
+    u32(40);
+    u32(static_cast<uint32_t>(picture.width));
+    u32(static_cast<uint32_t>(picture.height));
+    u16(1);
+    u16(8);
+    u32(0);
+    u32(stride * static_cast<uint32_t>(picture.height));
+    u32(2835);
+    u32(2835);
+    u32(256);
+    u32(0);
+    for (size_t i = 0; i < 256; ++i) {
+      platform::Rgb c = i < palette.size() ? palette[i] : platform::Rgb{};
+      bytes += static_cast<char>(c.blue);
+      bytes += static_cast<char>(c.green);
+      bytes += static_cast<char>(c.red);
+      bytes += '\0';
+    }
+    for (int32_t row = picture.height - 1; row >= 0; --row) {
+      for (int32_t x = 0; x < picture.width; ++x) bytes += static_cast<char>(picture.pixel(x, row));
+      for (uint32_t pad = static_cast<uint32_t>(picture.width); pad < stride; ++pad) bytes += '\0';
+    }
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+
+  static platform::Image& Screen() { return *platform::Screen(); }
+  static uint8_t At(int32_t x, int32_t y) { return platform::Screen()->PixelAt(x, y); }
+  static void FillScreen(uint8_t index) {
+    ASSERT_EQ(Screen().Fill(tRect{0, 0, 800, 600}, index), platform::BlitStatus::kOk);
+  }
+
+  // Compares a rectangle of the screen (indices and the palette) with
+  // tests/ui/golden/<name>.png. BREVORA_UPDATE_GOLDEN=1 rewrites the file.
+  static void ExpectGolden(const std::string& name, const tRect& area) {
+    const char* source = std::getenv("BREVORA_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "BREVORA_SOURCE_DIR names the source tree";
+    const std::string path = std::string(source) + "/tests/ui/golden/" + name + ".png";
+    std::vector<uint8_t> all = Screen().Pixels();
+    std::vector<uint8_t> crop;
+    for (int32_t y = area.top; y < area.bottom; ++y)
+      for (int32_t x = area.left; x < area.right; ++x)
+        crop.push_back(all[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)]);
+    platform::Rgb palette[256];
+    platform::GetPalette(palette);
+    const char* update = std::getenv("BREVORA_UPDATE_GOLDEN");
+    if (update != nullptr && std::string(update) == "1") {
+      ASSERT_TRUE(
+          platform::WriteIndexedPng(path, area.Width(), area.Height(), crop.data(), palette));
+      return;
+    }
+    int32_t w = 0, h = 0;
+    std::vector<uint8_t> pixels;
+    std::vector<platform::Rgb> goldenPalette;
+    ASSERT_TRUE(platform::ReadIndexedPng(path, w, h, pixels, goldenPalette))
+        << path << " is missing; run with BREVORA_UPDATE_GOLDEN=1 to write it";
+    ASSERT_EQ(w, area.Width());
+    ASSERT_EQ(h, area.Height());
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(goldenPalette[static_cast<size_t>(i)], palette[i]) << i;
+    size_t differing = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < pixels.size(); ++i)
+      if (pixels[i] != crop[i] && differing++ == 0) first = i;
+    EXPECT_EQ(differing, 0u) << name << ": first difference at (" << first % static_cast<size_t>(w)
+                             << ", " << first / static_cast<size_t>(w) << ")";
+  }
+
+  std::string root_;
+  std::string saved_;
+};
