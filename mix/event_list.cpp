@@ -1,0 +1,267 @@
+#include "mix/event_list.h"
+
+#include <strings.h>
+#include <cinttypes>
+#include <cstdlib>
+#include <cstring>
+
+#include "mix/output_rate.h"
+#include "platform/hostfs.h"
+#include "platform/profile.h"
+
+namespace {
+
+const char* const kSection = "Brevora Mix";
+const char* const kWords[7] = {"Play", "Stop", "Volume", "Balance", "Fx", "Pitch", "EndMix"};
+
+// Lenient decimal: blanks, an optional sign, digits up to the first other character.
+long long ParseDecimal(const std::string& text) {
+  return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+const char* EventKindWord(int32_t kind) {
+  return kind >= 0 && kind <= 6 ? kWords[kind] : nullptr;
+}
+
+tEventList::tEventList() {
+  std::string tempDir;
+  if (!platform::TempDirectory(tempDir) ||
+      !platform::CreateTempFile(tempDir, "mix", m_WorkingPath)) {
+    m_WorkingPath = "c:\\brevora.tmp";
+  }
+}
+
+tEventList::~tEventList() {
+  Close();
+  Reject();
+  platform::DeleteFile(m_WorkingPath);
+}
+
+void tEventList::CloseLocked() {
+  if (m_pStream != nullptr) {
+    std::fflush(m_pStream);
+    std::fclose(m_pStream);
+    m_pStream = nullptr;
+  }
+}
+
+void tEventList::Close() {
+  tLock lock(m_Lock);
+  CloseLocked();
+}
+
+bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t value) {
+  tLock lock(m_Lock);
+  if (m_pStream == nullptr) return false;
+  uint32_t rate = OutputRate();
+  unsigned long ms = rate != 0 ? static_cast<unsigned long>((uint64_t(time) * 1000u) / rate) : 0ul;
+  int written = 0;
+  if (const char* word = EventKindWord(kind)) {
+    written = std::fprintf(m_pStream, "Time %08lu Channel %d %s %d\r\n", ms, channel, word, value);
+  }
+  m_HasRecording = true;
+  return written > 0;
+}
+
+bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value) {
+  tLock lock(m_Lock);
+  if (m_pStream == nullptr) return false;
+  char line[260];
+  for (;;) {
+    if (std::fgets(line, sizeof line, m_pStream) == nullptr) return false;
+    unsigned long ms = 0;
+    int ch = 0, val = 0;
+    char word[32] = {};
+    int fields = std::sscanf(line, "Time %lu Channel %d %31s %d", &ms, &ch, word, &val);
+    if (fields <= 0) return false;  // a line that scans nothing ends the events
+    if (fields < 4) continue;       // an incomplete line is skipped
+    int32_t found = -1;
+    for (int32_t k = 0; k < 7 && found < 0; ++k)
+      if (strcasecmp(word, kWords[k]) == 0) found = k;
+    if (found < 0) continue;  // an unknown kind word is skipped
+    uint32_t rate = OutputRate();
+    time = static_cast<uint32_t>((uint64_t(ms) * rate) / 1000u);
+    channel = ch;
+    kind = found;
+    value = val;
+    return true;
+  }
+}
+
+bool tEventList::Rewind() {
+  tLock lock(m_Lock);
+  if (m_pStream == nullptr) return false;
+  if (std::fseek(m_pStream, 0, SEEK_SET) != 0) return false;
+  char line[260];
+  for (int i = 0; i < kMixHeaderLines; ++i) {
+    if (std::fgets(line, sizeof line, m_pStream) == nullptr) break;
+  }
+  return true;
+}
+
+bool tEventList::OpenForReading() {
+  tLock lock(m_Lock);
+  CloseLocked();
+  m_pStream = platform::OpenStream(m_WorkingPath, "rb");
+  return m_pStream != nullptr;
+}
+
+bool tEventList::Clear() {
+  tLock lock(m_Lock);
+  CloseLocked();
+  m_HasRecording = false;
+  m_pStream = platform::OpenStream(m_WorkingPath, "wb");
+  if (m_pStream == nullptr) return false;
+  bool ok = std::fputs("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n",
+                       m_pStream) >= 0;
+  for (int i = 0; i < 16 && ok; ++i) {
+    int n = i + 1;
+    ok = std::fprintf(m_pStream, "Label_%02d=\r\nSerNum_%02d=\r\nSample_%02d=\r\n", n, n, n) > 0;
+  }
+  ok = std::fflush(m_pStream) == 0 && ok;
+  return ok;
+}
+
+std::string tEventList::ReadKey(const char* key, const char* def, size_t size) {
+  tLock lock(m_Lock);
+  CloseLocked();
+  return platform::ReadProfileString(m_WorkingPath, kSection, key, def, size);
+}
+
+bool tEventList::WriteKey(const char* key, const char* value) {
+  tLock lock(m_Lock);
+  CloseLocked();
+  bool ok = platform::WriteProfileString(m_WorkingPath, kSection, key, value);
+  platform::FlushProfile(m_WorkingPath);
+  return ok;
+}
+
+void tEventList::ReadSample(int32_t channel, char* buffer) {
+  char key[32];
+  std::snprintf(key, sizeof key, "Sample_%02d", channel + 1);
+  std::string v = ReadKey(key, "", 260);
+  std::memcpy(buffer, v.c_str(), v.size() + 1);
+}
+
+void tEventList::ReadLabel(int32_t channel, char* buffer) {
+  char key[32];
+  std::snprintf(key, sizeof key, "Label_%02d", channel + 1);
+  std::string v = ReadKey(key, "", 260);
+  std::memcpy(buffer, v.c_str(), v.size() + 1);
+}
+
+void tEventList::ReadSerial(int32_t channel, uint32_t& serial) {
+  char key[32];
+  std::snprintf(key, sizeof key, "SerNum_%02d", channel + 1);
+  serial = static_cast<uint32_t>(ParseDecimal(ReadKey(key, "", 50)));
+}
+
+void tEventList::ReadTempo(int32_t& tempo) {
+  tempo = static_cast<int32_t>(ParseDecimal(ReadKey("BPM", "130", 10)));
+}
+
+void tEventList::ReadVersion(int32_t& version) {
+  version = static_cast<int32_t>(ParseDecimal(ReadKey("Version", "0", 10)));
+}
+
+void tEventList::ReadLength(int32_t& length) {
+  length = static_cast<int32_t>(ParseDecimal(ReadKey("Length", "0", 10)));
+}
+
+bool tEventList::WriteSample(int32_t channel, const char* path) {
+  char key[32];
+  std::snprintf(key, sizeof key, "Sample_%02d", channel + 1);
+  return WriteKey(key, path);
+}
+
+bool tEventList::WriteLabel(int32_t channel, const char* label) {
+  char key[32];
+  std::snprintf(key, sizeof key, "Label_%02d", channel + 1);
+  return WriteKey(key, label);
+}
+
+bool tEventList::WriteSerial(int32_t channel, uint32_t serial) {
+  char key[32], value[16] = "";
+  std::snprintf(key, sizeof key, "SerNum_%02d", channel + 1);
+  // Written as a signed decimal, as the mix format always has; 0 is empty.
+  if (serial != 0) std::snprintf(value, sizeof value, "%ld", long(int32_t(serial)));
+  return WriteKey(key, value);
+}
+
+bool tEventList::WriteTempo(int32_t tempo) {
+  char value[16];
+  std::snprintf(value, sizeof value, "%d", tempo);
+  return WriteKey("BPM", value);
+}
+
+bool tEventList::WriteVersion(int32_t version) {
+  char value[16];
+  std::snprintf(value, sizeof value, "%d", version);
+  return WriteKey("Version", value);
+}
+
+bool tEventList::WriteLength(int32_t length) {
+  char value[16];
+  std::snprintf(value, sizeof value, "%d", length);
+  return WriteKey("Length", value);
+}
+
+bool tEventList::LoadFrom(const char* path) {
+  tLock lock(m_Lock);
+  CloseLocked();
+  Reject();
+  std::string tempDir;
+  if (!platform::TempDirectory(tempDir) || !platform::CreateTempFile(tempDir, "mix", m_Candidate)) {
+    m_Candidate.clear();
+    return false;
+  }
+  // A mix copied from a read-only medium stays writable.
+  if (!platform::CopyFile(path, m_Candidate) || !platform::ClearReadOnly(m_Candidate)) {
+    Reject();
+    m_MixName.Clear();
+    return false;
+  }
+  m_CandidateSource = path;
+  FILE* check = platform::OpenStream(m_Candidate, "rb");
+  if (check == nullptr) {
+    Reject();
+    return false;
+  }
+  std::fclose(check);
+  return true;
+}
+
+void tEventList::Accept() {
+  tLock lock(m_Lock);
+  if (m_Candidate.empty()) return;
+  CloseLocked();
+  std::string candidate = m_Candidate;
+  m_Candidate.clear();
+  // Both files lie in the temporary folder: a rename replaces the working file at once.
+  if (!platform::ReplaceFile(candidate, m_WorkingPath) &&
+      !platform::CopyFile(candidate, m_WorkingPath)) {
+    platform::DeleteFile(candidate);
+    return;
+  }
+  platform::DeleteFile(candidate);
+  m_MixName.Assign(m_CandidateSource.c_str());
+  int32_t length = 0;
+  ReadLength(length);
+  m_HasRecording = length != 0;
+}
+
+void tEventList::Reject() {
+  tLock lock(m_Lock);
+  if (!m_Candidate.empty()) platform::DeleteFile(m_Candidate);
+  m_Candidate.clear();
+}
+
+bool tEventList::SaveTo(const char* path) {
+  tLock lock(m_Lock);
+  CloseLocked();
+  bool ok = platform::CopyFile(m_WorkingPath, path);
+  m_pStream = platform::OpenStream(m_WorkingPath, "rb");
+  return ok;
+}

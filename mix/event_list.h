@@ -1,0 +1,94 @@
+#pragma once
+// The event list: the current mix in a temporary working file. Its first part
+// is an initialisation-file header (version, tempo, length and the sixteen
+// channel files); recorded events follow as text lines such as
+// "Time 00001500 Channel 3 Volume 80". Recording appends lines, playback and
+// export read them back; the header is edited in place.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/lock.h"
+#include "support/string.h"
+
+enum EventKind : int32_t {
+  kPlay = 0,
+  kStop = 1,
+  kVolume = 2,
+  kBalance = 3,
+  kFx = 4,
+  kPitch = 5,
+  kEndMix = 6,
+};
+
+struct tEvent {
+  uint32_t time = 0xFFFFFFFFu;  // engine clock frames; 0xFFFFFFFF = none
+  int32_t channel = 0;
+  int32_t kind = kPlay;
+  int32_t value = 0;
+};
+
+// Lines of the template that precede the first event line.
+constexpr int kMixHeaderLines = 53;
+
+class tEventList {
+ public:
+  tEventList();
+  tEventList(const tEventList&) = delete;
+  tEventList& operator=(const tEventList&) = delete;
+  ~tEventList();
+
+  // ---- recording and reading: times in engine frames at the output rate,
+  //      milliseconds in the file ----
+  bool Record(uint32_t time, int32_t channel, int32_t kind, int32_t value);
+  bool ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value);
+  bool Rewind();
+  bool OpenForReading();
+  void Close();
+  bool HasRecording() const { return m_HasRecording; }
+
+  // ---- the mix file ----
+  bool Clear();
+  void ReadSample(int32_t channel, char* buffer);  // 260 bytes
+  void ReadLabel(int32_t channel, char* buffer);   // 260 bytes
+  void ReadSerial(int32_t channel, uint32_t& serial);
+  void ReadTempo(int32_t& tempo);
+  void ReadVersion(int32_t& version);
+  void ReadLength(int32_t& length);
+  bool WriteSample(int32_t channel, const char* path);
+  bool WriteLabel(int32_t channel, const char* label);
+  bool WriteSerial(int32_t channel, uint32_t serial);
+  bool WriteTempo(int32_t tempo);
+  bool WriteVersion(int32_t version);
+  bool WriteLength(int32_t length);
+
+  // Loading is checked before the working file is replaced: LoadFrom copies
+  // the file into a candidate working file; the caller checks the candidate
+  // (CandidatePath) and then keeps it (Accept) or drops it (Reject). Until
+  // Accept the working file, and with it an unsaved recording, is untouched.
+  bool LoadFrom(const char* path);
+  const std::string& CandidatePath() const { return m_Candidate; }
+  void Accept();
+  void Reject();
+  // Copies the working file to path through a temporary file beside it.
+  bool SaveTo(const char* path);
+
+  const std::string& WorkingPath() const { return m_WorkingPath; }
+  const tString& MixName() const { return m_MixName; }
+
+ private:
+  std::string ReadKey(const char* key, const char* def, size_t size);
+  bool WriteKey(const char* key, const char* value);
+  void CloseLocked();
+
+  tCriticalSection m_Lock;
+  FILE* m_pStream = nullptr;
+  bool m_HasRecording = false;
+  std::string m_WorkingPath;
+  std::string m_Candidate;
+  std::string m_CandidateSource;
+  tString m_MixName;
+};
+
+// The kind word of an event line ("Play", "Stop", ... "EndMix"), or null.
+const char* EventKindWord(int32_t kind);

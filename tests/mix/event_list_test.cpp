@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "audio/audio_setup.h"
+#include "mix/event_list.h"
+#include "platform/profile.h"
+#include "tests/platform/test_root.h"
+
+namespace {
+
+class Events : public TestRoot {
+ protected:
+  void SetUp() override {
+    TestRoot::SetUp();
+    SetOutputFormat(22050, 16, 2);
+  }
+  std::string Working(tEventList& list) {
+    std::string host;
+    EXPECT_TRUE(platform::ToHostPath(list.WorkingPath(), host));
+    std::ifstream in(host, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+int CountLines(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+TEST_F(Events, AClearedWorkingFileHoldsTheFiftyThreeLineTemplate) {
+  tEventList list;
+  EXPECT_EQ(list.WorkingPath().find("mix") != std::string::npos, true);
+  ASSERT_TRUE(list.Clear());
+  list.Close();
+  std::string text = Working(list);
+  EXPECT_EQ(CountLines(text), 53);
+  EXPECT_EQ(text.rfind("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n"
+                       "Label_01=\r\nSerNum_01=\r\nSample_01=\r\n",
+                       0),
+            0u);
+  EXPECT_NE(text.find("Sample_16=\r\n"), std::string::npos);
+  EXPECT_FALSE(list.HasRecording());
+}
+
+TEST_F(Events, RecordedLinesAreMillisecondsAndReadBackAtTheCurrentRate) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  ASSERT_TRUE(list.Record(33075, 3, kVolume, 80));
+  ASSERT_TRUE(list.Record(33075, 2, kPitch, -7));
+  EXPECT_FALSE(list.Record(1, 0, 9, 1));  // an unknown kind writes nothing
+  EXPECT_TRUE(list.HasRecording());
+  list.Close();
+  std::string text = Working(list);
+  EXPECT_NE(text.find("\r\nTime 00001500 Channel 3 Volume 80\r\n"
+                      "Time 00001500 Channel 2 Pitch -7\r\n"),
+            std::string::npos);
+
+  SetOutputFormat(44100, 16, 2);
+  ASSERT_TRUE(list.OpenForReading());
+  ASSERT_TRUE(list.Rewind());
+  uint32_t t;
+  int32_t ch, kind, value;
+  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
+  EXPECT_EQ(t, 66150u);
+  EXPECT_EQ(ch, 3);
+  EXPECT_EQ(kind, kVolume);
+  EXPECT_EQ(value, 80);
+  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
+  EXPECT_EQ(kind, kPitch);
+  EXPECT_EQ(value, -7);
+  EXPECT_FALSE(list.ReadNext(t, ch, kind, value));
+}
+
+TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  list.Close();
+  std::string host;
+  ASSERT_TRUE(platform::ToHostPath(list.WorkingPath(), host));
+  std::ofstream(host, std::ios::app | std::ios::binary)
+      << "Time 00000010 Channel 1 volume 55\r\n"  // kind words without case
+      << "Time 00000020 Channel 1\r\n"            // incomplete: skipped
+      << "Time 00000030 Channel 1 Jump 5\r\n"     // unknown kind: skipped
+      << "Time 00000040 Channel 1 ENDMIX 0\r\n"
+      << "\r\n"  // scans nothing: the end
+      << "Time 00000050 Channel 1 Play 0\r\n";
+  ASSERT_TRUE(list.OpenForReading());
+  ASSERT_TRUE(list.Rewind());
+  uint32_t t;
+  int32_t ch, kind, value;
+  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
+  EXPECT_EQ(kind, kVolume);
+  EXPECT_EQ(t, 220u);
+  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
+  EXPECT_EQ(kind, kEndMix);
+  EXPECT_EQ(t, 882u);
+  EXPECT_FALSE(list.ReadNext(t, ch, kind, value));
+}
+
+TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  list.Record(0, 0, kVolume, 80);
+  list.Record(44100, 0, kEndMix, 0);
+  ASSERT_TRUE(list.WriteTempo(120));
+  ASSERT_TRUE(list.WriteLength(12));
+  ASSERT_TRUE(list.WriteSerial(0, 0x80000000u));
+  ASSERT_TRUE(list.WriteSample(0, "D:\\Sets\\drums.chn"));
+  ASSERT_TRUE(list.WriteLabel(0, "LOOPS"));
+  std::string text = Working(list);
+  EXPECT_EQ(CountLines(text), 55);
+  EXPECT_NE(text.find("BPM=120\r\nLength=12\r\nLabel_01=LOOPS\r\nSerNum_01=-2147483648\r\n"
+                      "Sample_01=D:\\Sets\\drums.chn\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("Sample_16=\r\nTime 00000000 Channel 0 Volume 80\r\n"
+                      "Time 00002000 Channel 0 EndMix 0\r\n"),
+            std::string::npos);
+  uint32_t serial = 0;
+  list.ReadSerial(0, serial);
+  EXPECT_EQ(serial, 0x80000000u);
+  int32_t tempo = 0, length = 0, version = 0;
+  list.ReadTempo(tempo);
+  list.ReadLength(length);
+  list.ReadVersion(version);
+  EXPECT_EQ(tempo, 120);
+  EXPECT_EQ(length, 12);
+  EXPECT_EQ(version, 3);
+  char buffer[260];
+  list.ReadSample(0, buffer);
+  EXPECT_STREQ(buffer, "D:\\Sets\\drums.chn");
+  // Rewinding skips exactly the 53 header lines.
+  ASSERT_TRUE(list.OpenForReading());
+  ASSERT_TRUE(list.Rewind());
+  uint32_t t;
+  int32_t ch, kind, value;
+  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
+  EXPECT_EQ(kind, kVolume);
+}
+
+TEST_F(Events, ARejectedLoadLeavesTheWorkingFileAndItsRecording) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  list.Record(22050, 0, kEndMix, 0);
+  list.WriteLength(1);
+  std::string before = Working(list);
+
+  WriteHost("Mixes/new.mix", "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
+  ASSERT_TRUE(list.LoadFrom("C:\\Mixes\\new.mix"));
+  EXPECT_EQ(Working(list), before);  // nothing replaced before the check
+  EXPECT_EQ(platform::ReadProfileString(list.CandidatePath(), "Brevora Mix", "Version", "0", 10),
+            "3");
+  list.Reject();
+  EXPECT_EQ(Working(list), before);
+
+  ASSERT_TRUE(list.LoadFrom("C:\\Mixes\\new.mix"));
+  list.Accept();
+  EXPECT_EQ(Working(list), "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
+  EXPECT_TRUE(list.HasRecording());
+  EXPECT_STREQ(list.MixName().GetText(), "C:\\Mixes\\new.mix");
+
+  EXPECT_FALSE(list.LoadFrom("C:\\Mixes\\missing.mix"));
+  EXPECT_TRUE(list.MixName().IsEmpty());
+}
+
+TEST_F(Events, SavingCopiesTheWorkingFileAndReportsFailure) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  list.WriteTempo(125);
+  ASSERT_TRUE(list.SaveTo("C:\\saved.mix"));
+  EXPECT_EQ(ReadHost("saved.mix"), Working(list));
+  EXPECT_FALSE(list.SaveTo("C:\\no folder\\saved.mix"));
+}
+
+TEST_F(Events, TheWorkingFileIsRemovedWithTheList) {
+  std::string path;
+  {
+    tEventList list;
+    path = list.WorkingPath();
+    EXPECT_TRUE(platform::CanOpenForReading(path));
+  }
+  EXPECT_FALSE(platform::CanOpenForReading(path));
+}
+
+}  // namespace
