@@ -101,6 +101,9 @@ class tVoice : public tSoundParams {
   // faster; this one is kept as the reference that proves it.
   void MixIntoReference(int32_t* accum, uint32_t frames);
 
+  // Play (loop) and SetPosition (frame) as one step, so that no page is
+  // mixed from frame 0 in between.
+  void PlayAt(bool loop, uint32_t frame);
   // Playing and attached to a mixer.
   bool IsPlaying();
   tMixer* Mixer();

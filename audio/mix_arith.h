@@ -1,0 +1,22 @@
+#pragma once
+// 32-bit integer arithmetic of the mixing loops. Sums and products wrap
+// modulo 2^32 instead of overflowing (identical to plain int arithmetic
+// wherever that does not overflow); shifts of signed values are arithmetic.
+#include <cstdint>
+
+namespace audio_arith {
+
+inline int32_t Add(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline int32_t Mul(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+inline int32_t Clamp(int32_t v, int32_t lo, int32_t hi) {
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+inline int64_t Clamp64(int64_t v, int64_t lo, int64_t hi) {
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+
+}  // namespace audio_arith

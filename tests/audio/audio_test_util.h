@@ -1,0 +1,140 @@
+#pragma once
+// Helpers of the audio tests: a scratch directory, desk paths for host files,
+// byte files, WAV files built chunk by chunk, and running sox.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/hostfs.h"
+
+namespace audio_test {
+
+using Bytes = std::vector<uint8_t>;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "brevora-audio-XXXXXX").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back(0);
+    if (mkdtemp(buf.data())) m_Path = buf.data();
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!m_Path.empty()) std::filesystem::remove_all(m_Path, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // Host path of a file in the directory.
+  std::string Host(const std::string& name) const { return m_Path + "/" + name; }
+  // The same file as the desk names it.
+  std::string Desk(const std::string& name) const {
+    std::string desk;
+    platform::ToSystemPath(Host(name), desk);
+    return desk;
+  }
+
+ private:
+  std::string m_Path;
+};
+
+inline void WriteBytes(const std::string& host, const Bytes& bytes) {
+  FILE* f = std::fopen(host.c_str(), "wb");
+  if (!f) return;
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+inline Bytes ReadBytes(const std::string& host) {
+  Bytes bytes;
+  FILE* f = std::fopen(host.c_str(), "rb");
+  if (!f) return bytes;
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  std::fclose(f);
+  return bytes;
+}
+
+inline void Put16(Bytes& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void Put32(Bytes& b, uint32_t v) {
+  Put16(b, v);
+  Put16(b, v >> 16);
+}
+inline uint32_t Get16(const Bytes& b, size_t at) {
+  return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8;
+}
+inline uint32_t Get32(const Bytes& b, size_t at) {
+  return Get16(b, at) | Get16(b, at + 2) << 16;
+}
+
+// A chunk: id, payload, and the size written into its header (the payload
+// size unless given).
+struct Chunk {
+  std::string id;
+  Bytes payload;
+  int64_t declaredSize = -1;
+};
+
+// Appends a chunk with its pad byte after an odd size.
+inline void AppendChunk(Bytes& out, const Chunk& c) {
+  out.insert(out.end(), c.id.begin(), c.id.begin() + 4);
+  Put32(out, c.declaredSize >= 0 ? static_cast<uint32_t>(c.declaredSize)
+                                 : static_cast<uint32_t>(c.payload.size()));
+  out.insert(out.end(), c.payload.begin(), c.payload.end());
+  if (c.payload.size() & 1) out.push_back(0);
+}
+
+// A RIFF file of a form type holding chunks.
+inline Bytes Riff(const std::vector<Chunk>& chunks, const std::string& form = "WAVE") {
+  Bytes body(form.begin(), form.end());
+  for (const Chunk& c : chunks) AppendChunk(body, c);
+  Bytes out = {'R', 'I', 'F', 'F'};
+  Put32(out, static_cast<uint32_t>(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+// A 16-byte PCM "fmt " payload (or longer with extra bytes).
+inline Bytes FmtPayload(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
+  Bytes p;
+  Put16(p, tag);
+  Put16(p, channels);
+  Put32(p, rate);
+  Put32(p, rate * channels * bits / 8);
+  Put16(p, channels * bits / 8);
+  Put16(p, bits);
+  return p;
+}
+
+// A 40-byte WAVE_FORMAT_EXTENSIBLE payload whose sub-format carries subTag.
+inline Bytes ExtensiblePayload(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t subTag) {
+  Bytes p = FmtPayload(0xFFFE, channels, rate, bits);
+  Put16(p, 22);
+  Put16(p, bits);                     // valid bits
+  Put32(p, channels == 2 ? 3u : 4u);  // channel mask
+  Put16(p, subTag);                   // sub-format GUID, data1
+  Put16(p, 0);
+  const uint8_t rest[] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  p.insert(p.end(), rest, rest + sizeof rest);
+  return p;
+}
+
+inline int Shell(const std::string& command) {
+  return std::system((command + " 2>/dev/null").c_str());
+}
+
+inline bool HaveSox() {
+  return Shell("sox --version >/dev/null") == 0;
+}
+
+}  // namespace audio_test

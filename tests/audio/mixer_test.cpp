@@ -1,0 +1,524 @@
+// Voices and the mix bus: the gains law, steps, wraps, page rendering,
+// clipping, the links between voices, mixers and outputs, and the locks.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "audio/mixer.h"
+#include "audio/wave.h"
+#include "audio/wave_file_output.h"
+#include "tests/audio/audio_test_util.h"
+
+using namespace audio_test;
+
+namespace {
+
+constexpr uint64_t kOne = uint64_t{1} << 32;
+
+// An output of a given format with a mixer attached; pages are rendered by
+// hand. The device never creates its file unless started.
+struct Rig {
+  Rig(uint32_t rate, uint16_t bits, uint16_t channels) {
+    out.Open(dir.Desk("page.wav"));
+    out.SetFormat(MakeWaveFormat(rate, bits, channels));
+    out.SetSource(&mixer);
+  }
+  Bytes Page() {
+    mixer.Mix();
+    Bytes page(out.PageBytes());
+    mixer.Render(page.data(), static_cast<uint32_t>(page.size()));
+    mixer.MixDone();
+    return page;
+  }
+  TempDir dir;
+  tWaveFileOutput out;
+  tMixer mixer;
+};
+
+void MakeWave(tWave& wave, uint32_t rate, uint16_t bits, uint16_t channels, const Bytes& bytes) {
+  wave.SetFormat(MakeWaveFormat(rate, bits, channels));
+  ASSERT_TRUE(wave.Allocate(bytes.size()));
+  std::memcpy(wave.Data(), bytes.data(), bytes.size());
+}
+
+// frames 16-bit stereo frames of (l, r).
+Bytes Const16(size_t frames, int16_t l, int16_t r) {
+  Bytes b;
+  for (size_t i = 0; i < frames; ++i) {
+    Put16(b, static_cast<uint16_t>(l));
+    Put16(b, static_cast<uint16_t>(r));
+  }
+  return b;
+}
+
+int16_t S16(const Bytes& page, size_t index) {
+  return static_cast<int16_t>(Get16(page, 2 * index));
+}
+
+}  // namespace
+
+TEST(Gains, VolumeAndBalanceLaw) {
+  struct {
+    double volume, balance;
+    int32_t left, right;
+  } cases[] = {{1.0, -1.0, 256, 0},  {1.0, 1.0, 0, 256},     {1.0, 0.0, 256, 256},
+               {1.0, 0.5, 128, 256}, {0.999, 0.0, 255, 255}, {0.5, -0.25, 128, 96},
+               {0.0, 0.3, 0, 0}};
+  for (const auto& c : cases) {
+    tSoundParams p;
+    p.SetVolume(c.volume);
+    p.SetBalance(c.balance);
+    double l = 0, r = 0;
+    p.GetGains(l, r);
+    EXPECT_EQ(GainToInt(l), c.left) << c.volume << " " << c.balance;
+    EXPECT_EQ(GainToInt(r), c.right) << c.volume << " " << c.balance;
+  }
+  EXPECT_EQ(GainToInt(-0.999), -255);
+  EXPECT_EQ(GainToInt(std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_EQ(GainToInt(1e300), INT32_MAX);
+  EXPECT_EQ(GainToInt(-1e300), INT32_MIN);
+}
+
+TEST(Voice, StepIsQuantisedToWholeHertzOfTheWave) {
+  Rig rig(22050, 16, 2);
+  tWave wave;
+  MakeWave(wave, 22050, 16, 2, Const16(10, 0, 0));
+  tVoice v;
+  v.SetWave(&wave);
+  v.SetMixer(&rig.mixer);
+  EXPECT_EQ(v.Step(), kOne);
+  v.SetPitch(1.5);
+  EXPECT_EQ(v.Step(), kOne + kOne / 2);
+  v.SetPitch(1.00001);  // 22050.2 Hz is 22050 Hz
+  EXPECT_EQ(v.Step(), kOne);
+  v.SetPitch(1.0);
+  rig.mixer.SetPitch(2.0);  // the master pitch scales every voice
+  EXPECT_EQ(v.Step(), 2 * kOne);
+  rig.mixer.SetPitch(1.0);
+
+  // Extremes are held at 1 Hz .. 2^31 - 1 Hz.
+  const uint64_t oneHz = kOne / 22050;
+  for (double p : {0.0, -3.0, 1e-9, std::numeric_limits<double>::quiet_NaN()}) {
+    v.SetPitch(p);
+    EXPECT_EQ(v.Step(), oneHz) << p;
+  }
+  v.SetPitch(1e300);
+  EXPECT_EQ(v.Step(), (uint64_t{2147483647} << 32) / 22050);
+
+  // A wave at half the output rate: step one half.
+  tWave half;
+  MakeWave(half, 22050, 16, 2, Const16(10, 0, 0));
+  Rig fast(44100, 16, 2);
+  tVoice w;
+  w.SetWave(&half);
+  w.SetMixer(&fast.mixer);
+  EXPECT_EQ(w.Step(), kOne / 2);
+}
+
+TEST(Voice, EachFrameTwiceAtHalfTheOutputRate) {
+  Rig rig(44100, 16, 2);
+  Bytes ramp;
+  for (int i = 0; i < 1000; ++i) {
+    Put16(ramp, static_cast<uint16_t>(i));
+    Put16(ramp, static_cast<uint16_t>(-i));
+  }
+  tWave wave;
+  MakeWave(wave, 22050, 16, 2, ramp);
+  tVoice v;
+  v.SetWave(&wave);
+  v.SetMixer(&rig.mixer);
+  v.Play(false);
+  const Bytes page = rig.Page();
+  ASSERT_EQ(page.size(), 882u * 4);
+  for (size_t k = 0; k < 882; ++k) {
+    ASSERT_EQ(S16(page, 2 * k), static_cast<int16_t>(k / 2)) << k;
+    ASSERT_EQ(S16(page, 2 * k + 1), static_cast<int16_t>(-static_cast<int>(k / 2))) << k;
+  }
+}
+
+TEST(Voice, KeepsStepAndGainsOnAMixerWithoutOutput) {
+  Rig rig(22050, 16, 2);
+  tWave wave;
+  MakeWave(wave, 22050, 16, 2, Const16(10, 0, 0));
+  tVoice v;
+  v.SetWave(&wave);
+  v.SetPitch(1.5);
+  v.SetBalance(0.5);
+  v.SetMixer(&rig.mixer);
+  tMixer bare;
+  v.SetMixer(&bare);
+  v.SetPitch(3.0);
+  v.SetBalance(-1.0);
+  EXPECT_EQ(v.Step(), kOne + kOne / 2);
+  EXPECT_EQ(v.GainLeft(), 128);
+  EXPECT_EQ(v.GainRight(), 256);
+  EXPECT_EQ(v.Mixer(), &bare);
+}
+
+TEST(Voice, SetWaveResetsThePositionOnlyForAnotherLength) {
+  Rig rig(22050, 16, 2);
+  tWave a, b, c;
+  MakeWave(a, 22050, 16, 2, Const16(300, 0, 0));
+  MakeWave(b, 22050, 16, 2, Const16(300, 1, 1));
+  MakeWave(c, 22050, 16, 2, Const16(301, 1, 1));
+  tVoice v;
+  v.SetMixer(&rig.mixer);
+  v.SetWave(&a);
+  v.SetPosition(120);
+  EXPECT_EQ(v.GetPosition(), 120u);
+  v.SetWave(&b);
+  EXPECT_EQ(v.GetPosition(), 120u);
+  v.SetWave(&c);
+  EXPECT_EQ(v.GetPosition(), 0u);
+  v.SetPosition(1000);  // modulo the frame count
+  EXPECT_EQ(v.GetPosition(), 1000u % 301);
+}
+
+TEST(Voice, LoopWrapCarriesTheFraction) {
+  Rig rig(44100, 16, 2);
+  tWave wave;
+  MakeWave(wave, 44100, 16, 2, Const16(100, 1, 1));
+  tVoice v;
+  v.SetWave(&wave);
+  v.SetMixer(&rig.mixer);
+  v.SetPitch(0.75);
+  ASSERT_EQ(v.Step(), 3 * kOne / 4);
+  v.Play(true);
+  v.SetPosition(98);
+  int32_t acc[8] = {};
+  v.MixInto(acc, 2);
+  EXPECT_EQ(v.Position(), 99 * kOne + kOne / 2);
+  v.MixInto(acc, 1);
+  EXPECT_EQ(v.Position(), kOne / 4);
+  EXPECT_TRUE(v.IsPlaying());
+}
+
+TEST(Voice, AStepLongerThanTheWaveStaysInside) {
+  Rig rig(22050, 16, 1);
+  tWave wave;
+  Bytes three;
+  for (int16_t s : {100, 200, 300}) Put16(three, static_cast<uint16_t>(s));
+  MakeWave(wave, 22050, 16, 1, three);
+  for (bool fast : {true, false}) {
+    tVoice v;
+    v.SetWave(&wave);
+    v.SetMixer(&rig.mixer);
+    v.SetPitch(10.0);
+    v.Play(true);
+    int32_t acc[8] = {};
+    if (fast) {
+      v.MixInto(acc, 4);
+    } else {
+      v.MixIntoReference(acc, 4);
+    }
+    // Positions 0, 10 % 3 = 1, 11 % 3 = 2, 12 % 3 = 0.
+    EXPECT_EQ(acc[0], 100);
+    EXPECT_EQ(acc[2], 200);
+    EXPECT_EQ(acc[4], 300);
+    EXPECT_EQ(acc[6], 100);
+    EXPECT_EQ(v.GetPosition(), 1u);
+  }
+}
+
+TEST(Voice, AVoiceEndingInsideAPageStopsThereAndRewinds) {
+  Rig rig(22050, 16, 2);
+  tWave shortWave, longWave;
+  MakeWave(shortWave, 22050, 16, 2, Const16(100, 1000, -1000));
+  MakeWave(longWave, 22050, 16, 2, Const16(50, 7, 9));
+  tVoice a, b;
+  a.SetWave(&shortWave);
+  a.SetMixer(&rig.mixer);
+  b.SetWave(&longWave);
+  b.SetMixer(&rig.mixer);
+  a.Play(false);
+  b.Play(true);
+  const Bytes page = rig.Page();
+  ASSERT_EQ(page.size(), 441u * 4);
+  for (size_t k = 0; k < 441; ++k) {
+    ASSERT_EQ(S16(page, 2 * k), k < 100 ? 1007 : 7) << k;
+    ASSERT_EQ(S16(page, 2 * k + 1), k < 100 ? -991 : 9) << k;
+  }
+  EXPECT_FALSE(a.IsPlaying());
+  EXPECT_EQ(a.Position(), 0u);
+  EXPECT_TRUE(b.IsPlaying());
+  EXPECT_EQ(b.GetPosition(), 441u % 50);
+}
+
+TEST(Voice, NothingHappensWithoutFrames) {
+  Rig rig(22050, 16, 2);
+  tWave empty;
+  empty.SetFormat(MakeWaveFormat(22050, 16, 2));
+  tVoice v;
+  v.SetWave(&empty);
+  v.SetMixer(&rig.mixer);
+  v.SetPosition(5);
+  v.Play(true);
+  int32_t acc[4] = {1, 2, 3, 4};
+  v.MixInto(acc, 2);
+  v.MixIntoReference(acc, 2);
+  EXPECT_EQ(acc[0], 1);
+  EXPECT_EQ(acc[3], 4);
+  EXPECT_EQ(v.Position(), 0u);
+}
+
+TEST(Mixer, TwoFullScaleVoicesClip) {
+  for (int16_t full : {int16_t{32767}, int16_t{-32768}}) {
+    Rig rig(22050, 16, 2);
+    tWave wave;
+    MakeWave(wave, 22050, 16, 2, Const16(441, full, full));
+    tVoice a, b;
+    for (tVoice* v : {&a, &b}) {
+      v->SetWave(&wave);
+      v->SetMixer(&rig.mixer);
+      v->Play(false);
+    }
+    const Bytes page = rig.Page();
+    EXPECT_EQ(S16(page, 0), full);
+    EXPECT_EQ(S16(page, 881), full);
+
+    Rig narrow(22050, 8, 2);
+    a.SetMixer(&narrow.mixer);
+    b.SetMixer(&narrow.mixer);
+    a.Play(false);
+    b.Play(false);
+    const Bytes p8 = narrow.Page();
+    EXPECT_EQ(p8[0], full > 0 ? 255 : 0);
+    EXPECT_EQ(p8[881], full > 0 ? 255 : 0);
+  }
+}
+
+TEST(Mixer, RendersEveryOutputLayout) {
+  struct {
+    uint16_t bits, channels;
+    Bytes positive, negative;  // first frame for (1000, 3000) and (-1000, -3000)
+  } cases[] = {
+      {8, 1, {135}, {120}},                 // ((l + r) * 256) >> 17, + 128
+      {16, 1, {0xD0, 0x07}, {0x30, 0xF8}},  // 2000, -2000
+      {8, 2, {131, 139}, {124, 116}},       // l >> 8, r >> 8, + 128
+      {16, 2, {0xE8, 0x03, 0xB8, 0x0B}, {0x18, 0xFC, 0x48, 0xF4}},
+  };
+  for (const auto& c : cases) {
+    for (bool negative : {false, true}) {
+      Rig rig(22050, c.bits, c.channels);
+      tWave wave;
+      MakeWave(wave, 22050, 16, 2,
+               negative ? Const16(441, -1000, -3000) : Const16(441, 1000, 3000));
+      tVoice v;
+      v.SetWave(&wave);
+      v.SetMixer(&rig.mixer);
+      v.Play(false);
+      const Bytes page = rig.Page();
+      const Bytes& expect = negative ? c.negative : c.positive;
+      ASSERT_EQ(page.size(), 441u * expect.size());
+      EXPECT_EQ(Bytes(page.begin(), page.begin() + expect.size()), expect)
+          << c.bits << "-bit " << c.channels << " channels";
+      EXPECT_EQ(Bytes(page.end() - expect.size(), page.end()), expect);
+    }
+  }
+}
+
+TEST(Mixer, EightBitVoicesAndMasterGains) {
+  Rig rig(22050, 16, 2);
+  tWave wave;
+  MakeWave(wave, 22050, 8, 1, Bytes(441, 200));  // 72 above silence
+  tVoice v;
+  v.SetWave(&wave);
+  v.SetMixer(&rig.mixer);
+  v.Play(true);
+  Bytes page = rig.Page();
+  EXPECT_EQ(S16(page, 0), 72 * 256);
+  EXPECT_EQ(S16(page, 1), 72 * 256);
+
+  rig.mixer.SetVolume(0.5);
+  rig.mixer.SetBalance(-1.0);
+  EXPECT_EQ(rig.mixer.GainLeft(), 128);
+  EXPECT_EQ(rig.mixer.GainRight(), 0);
+  v.SetVolume(0.999);  // 255
+  page = rig.Page();
+  EXPECT_EQ(S16(page, 0), (72 * 255 * 128) >> 8);
+  EXPECT_EQ(S16(page, 1), 0);
+
+  std::vector<int32_t> tap(441 * 2);
+  EXPECT_EQ(rig.mixer.CopyMix(tap.data(), 441), 441u);
+  EXPECT_EQ(tap[0], 72 * 255 * 128);
+  EXPECT_EQ(tap[1], 0);
+  EXPECT_EQ(rig.mixer.CopyMix(tap.data(), 10), 10u);
+}
+
+TEST(Mixer, RenderNeverReadsPastTheAccumulator) {
+  Rig rig(22050, 8, 2);
+  tWave wave;
+  MakeWave(wave, 22050, 16, 2, Const16(441, 12800, 12800));
+  tVoice v;
+  v.SetWave(&wave);
+  v.SetMixer(&rig.mixer);
+  v.Play(true);
+  rig.mixer.Mix();
+  Bytes twoPages(2 * rig.out.PageBytes(), 7);
+  rig.mixer.Render(twoPages.data(), static_cast<uint32_t>(twoPages.size()));
+  EXPECT_EQ(twoPages[0], 128 + 50);
+  EXPECT_EQ(twoPages[rig.out.PageBytes() - 1], 128 + 50);
+  EXPECT_EQ(twoPages[rig.out.PageBytes()], 128);  // silence beyond the page
+  EXPECT_EQ(twoPages.back(), 128);
+
+  // A page length change drops the rendered page.
+  rig.out.SetFormat(MakeWaveFormat(44100, 8, 2));
+  EXPECT_EQ(rig.mixer.Frames(), 882u);
+  Bytes page(rig.out.PageBytes(), 7);
+  rig.mixer.Render(page.data(), static_cast<uint32_t>(page.size()));
+  EXPECT_EQ(page[0], 128);
+}
+
+TEST(Links, OutputsAndSourcesAgree) {
+  TempDir dir;
+  tWaveFileOutput out1, out2;
+  out1.Open(dir.Desk("1.wav"));
+  out2.Open(dir.Desk("2.wav"));
+  tMixer m, m2;
+  out1.SetSource(&m);
+  EXPECT_EQ(m.Output(), &out1);
+  EXPECT_EQ(m.Frames(), out1.PageFrames());
+  out2.SetSource(&m);  // attaching to a second device detaches from the first
+  EXPECT_EQ(out1.Source(), nullptr);
+  EXPECT_EQ(m.Output(), &out2);
+  m.SetOutput(&out1);
+  EXPECT_EQ(out2.Source(), nullptr);
+  EXPECT_EQ(out1.Source(), &m);
+  out1.SetSource(&m2);  // replacing a device's source detaches the old one
+  EXPECT_EQ(m.Output(), nullptr);
+  EXPECT_EQ(m2.Output(), &out1);
+  out1.Close();
+  EXPECT_EQ(m2.Output(), nullptr);
+  EXPECT_EQ(out1.Source(), nullptr);
+  EXPECT_EQ(out1.PageFrames(), 0u);
+
+  // Destroying either side leaves the other detached.
+  {
+    tMixer scoped;
+    out2.SetSource(&scoped);
+  }
+  EXPECT_EQ(out2.Source(), nullptr);
+  {
+    tWaveFileOutput scoped;
+    scoped.Open(dir.Desk("3.wav"));
+    m.SetOutput(&scoped);
+  }
+  EXPECT_EQ(m.Output(), nullptr);
+}
+
+TEST(Links, VoicesLeaveTheirMixerOnEitherSideBeingDestroyed) {
+  Rig rig(22050, 16, 2);
+  tWave wave;
+  MakeWave(wave, 22050, 16, 2, Const16(441, 100, 100));
+  tVoice kept;
+  kept.SetWave(&wave);
+  kept.SetMixer(&rig.mixer);
+  kept.Play(true);
+  {
+    tVoice gone;
+    gone.SetWave(&wave);
+    gone.SetMixer(&rig.mixer);
+    gone.Play(true);
+    EXPECT_EQ(S16(rig.Page(), 0), 200);
+  }
+  EXPECT_EQ(S16(rig.Page(), 0), 100);  // the destroyed voice left the list
+  kept.SetMixer(&rig.mixer);           // the same mixer again changes nothing
+  EXPECT_EQ(S16(rig.Page(), 0), 100);
+
+  auto mixer = std::make_unique<tMixer>();
+  tVoice v;
+  v.SetWave(&wave);
+  v.SetMixer(mixer.get());
+  v.Play(false);
+  EXPECT_TRUE(v.IsPlaying());
+  mixer.reset();
+  EXPECT_EQ(v.Mixer(), nullptr);
+  EXPECT_FALSE(v.IsPlaying());
+}
+
+// A device that renders pages into memory on the caller's thread, holding
+// its lock around each page as a streaming device does.
+class tMemoryOutput : public tSoundOutput {
+ public:
+  explicit tMemoryOutput(const WAVEFORMATEX& format) {
+    SetFormat(format);
+    m_PageFrames = Rate() / 50;
+    m_Page.resize(size_t{m_PageFrames} * BlockAlign());
+  }
+  bool Start() override { return true; }
+  void Stop() override {}
+  bool SetPitch(double) override { return true; }
+  double GetPitch() override { return 1.0; }
+  bool SetVolume(double) override { return true; }
+  double GetVolume() override { return 1.0; }
+  bool SetBalance(double) override { return true; }
+  double GetBalance() override { return 0.0; }
+  void Pump() {
+    tLock lock(m_Lock);
+    if (!m_pSource) return;
+    m_pSource->Mix();
+    m_pSource->Render(m_Page.data(), static_cast<uint32_t>(m_Page.size()));
+    m_pSource->MixDone();
+    m_FramesDone += m_PageFrames;
+  }
+
+ private:
+  std::vector<uint8_t> m_Page;
+};
+
+// Voices are attached, detached and changed, and the mixer moved between two
+// devices, while both devices pump pages without pause. Any lock-order
+// inversion deadlocks here.
+TEST(Locks, AttachingAndRelinkingWhileMixingDoesNotDeadlock) {
+  tMemoryOutput a(MakeWaveFormat(22050, 16, 2));
+  tMemoryOutput b(MakeWaveFormat(44100, 8, 1));
+  tMixer mixer;
+  a.SetSource(&mixer);
+  tWave wave;
+  MakeWave(wave, 22050, 16, 2, Const16(5000, 300, -300));
+  std::vector<std::unique_ptr<tVoice>> voices;
+  for (int i = 0; i < 8; ++i) {
+    voices.push_back(std::make_unique<tVoice>());
+    voices.back()->SetWave(&wave);
+  }
+  std::atomic<bool> stop{false};
+  std::atomic<int> pages{0};
+  std::thread pumping([&] {
+    while (!stop) {
+      a.Pump();
+      b.Pump();
+      ++pages;
+    }
+  });
+  std::thread relinking([&] {
+    for (int i = 0; i < 300; ++i) (i % 2 ? a : b).SetSource(&mixer);
+  });
+  for (int round = 0; round < 300; ++round) {
+    for (size_t i = 0; i < voices.size(); ++i) {
+      tVoice& v = *voices[i];
+      if ((round + i) % 3 == 0) {
+        v.SetMixer(nullptr);
+      } else {
+        v.SetMixer(&mixer);
+        v.Play(true);
+        v.SetPitch(1.0 + 0.01 * static_cast<double>(i));
+      }
+    }
+    mixer.SetVolume(round % 2 ? 0.5 : 1.0);
+  }
+  relinking.join();
+  while (pages < 10) std::this_thread::yield();
+  stop = true;
+  pumping.join();
+  voices.clear();
+  EXPECT_EQ(a.Source(), &mixer);  // the last relink
+  EXPECT_EQ(b.Source(), nullptr);
+  EXPECT_EQ(mixer.Output(), &a);
+  EXPECT_GT(b.FramesDone() + a.FramesDone(), 0u);
+}

@@ -1,0 +1,371 @@
+// Formats, widening and narrowing, zero-order-hold rate conversion and the
+// RIFF WAVE reader.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+#include "audio/wave.h"
+#include "platform/last_error.h"
+#include "tests/audio/audio_test_util.h"
+
+using namespace audio_test;
+
+namespace {
+
+WAVEFORMATEX Fmt(uint32_t rate, uint16_t bits, uint16_t channels) {
+  return MakeWaveFormat(rate, bits, channels);
+}
+
+// A wave of the given format holding bytes.
+void Fill(tWave& wave, const WAVEFORMATEX& format, const Bytes& bytes) {
+  wave.SetFormat(format);
+  ASSERT_TRUE(wave.Allocate(bytes.size()));
+  if (!bytes.empty()) std::memcpy(wave.Data(), bytes.data(), bytes.size());
+}
+
+Bytes Samples16(std::initializer_list<int16_t> values) {
+  Bytes b;
+  for (int16_t v : values) Put16(b, static_cast<uint16_t>(v));
+  return b;
+}
+
+Bytes Contents(const tWave& wave) {
+  return Bytes(wave.Data(), wave.Data() + wave.Size());
+}
+
+}  // namespace
+
+TEST(SoundFormat, SetFormatNormalisesAndDerivesTheCode) {
+  tSoundFormat f;
+  EXPECT_EQ(f.Rate(), 0u);
+  EXPECT_EQ(f.Code(), 0u);
+  WAVEFORMATEX in{};
+  in.wFormatTag = 3;
+  in.nChannels = 2;
+  in.nSamplesPerSec = 44100;
+  in.nAvgBytesPerSec = 1;
+  in.nBlockAlign = 99;
+  in.wBitsPerSample = 16;
+  in.cbSize = 22;
+  f.SetFormat(in);
+  WAVEFORMATEX out{};
+  f.GetFormat(out);
+  EXPECT_EQ(out.wFormatTag, 1);
+  EXPECT_EQ(out.nBlockAlign, 4);
+  EXPECT_EQ(out.nAvgBytesPerSec, 176400u);
+  EXPECT_EQ(out.cbSize, 0);
+  EXPECT_EQ(f.Code(), 3u);
+
+  struct {
+    uint16_t channels, bits;
+    uint32_t code;
+    uint16_t align;
+  } cases[] = {{1, 8, 0, 1},  {1, 16, 1, 2},  {2, 8, 2, 2},
+               {2, 16, 3, 4}, {6, 16, 1, 12}, {2, 24, 2, 6}};
+  for (const auto& c : cases) {
+    in.nChannels = c.channels;
+    in.wBitsPerSample = c.bits;
+    f.SetFormat(in);
+    EXPECT_EQ(f.Code(), c.code) << c.channels << "x" << c.bits;
+    EXPECT_EQ(f.BlockAlign(), c.align) << c.channels << "x" << c.bits;
+  }
+}
+
+TEST(SoundFormat, DefaultIs22050Hz16BitStereoAndKeepsASetFormat) {
+  tSoundFormat f;
+  f.SetDefaultFormat(true);
+  EXPECT_EQ(f.Rate(), 22050u);
+  EXPECT_EQ(f.Code(), kFormat16Stereo);
+  f.SetFormat(Fmt(44100, 8, 1));
+  f.SetDefaultFormat(true);
+  EXPECT_EQ(f.Rate(), 44100u);
+  EXPECT_EQ(f.Code(), kFormat8Mono);
+  f.SetDefaultFormat(false);
+  EXPECT_EQ(f.Rate(), 22050u);
+  EXPECT_EQ(f.Code(), kFormat16Stereo);
+}
+
+TEST(Wave, AllocateZeroesAndSetsTheDefaultOnlyWhenUnset) {
+  tWave w;
+  ASSERT_TRUE(w.Allocate(10));
+  EXPECT_EQ(w.Rate(), 22050u);
+  EXPECT_EQ(w.Size(), 10u);
+  EXPECT_EQ(w.Frames(), 2u);  // the incomplete third frame is not a frame
+  for (uint32_t i = 0; i < 10; ++i) EXPECT_EQ(w.Data()[i], 0);
+  w.SetFormat(Fmt(11025, 8, 1));
+  ASSERT_TRUE(w.Allocate(3));
+  EXPECT_EQ(w.Rate(), 11025u);
+  EXPECT_EQ(w.Frames(), 3u);
+
+  platform::SetLastErrorCode(0);
+  EXPECT_FALSE(w.Allocate(uint64_t{1} << 33));
+  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorMemory);
+  EXPECT_EQ(w.Data(), nullptr);
+  EXPECT_EQ(w.Size(), 0u);
+  EXPECT_EQ(w.Rate(), 11025u);  // the format survives
+}
+
+TEST(WaveConvert, WidensEightBitSamples) {
+  tWave w;
+  Fill(w, Fmt(22050, 8, 1), {0, 255, 128});
+  ASSERT_TRUE(w.Convert(Fmt(22050, 16, 2)));
+  EXPECT_EQ(Contents(w), Samples16({-32768, -32768, 32512, 32512, 0, 0}));
+
+  Fill(w, Fmt(22050, 8, 2), {0, 255, 129, 127});
+  ASSERT_TRUE(w.Convert(Fmt(22050, 16, 2)));
+  EXPECT_EQ(Contents(w), Samples16({-32768, 32512, 256, -256}));
+}
+
+TEST(WaveConvert, NarrowsWithArithmeticShiftsAndClamps) {
+  const Bytes in = Samples16({32767, 32767, -32768, -32768, 1000, -3000, -1, -1});
+  tWave w;
+  Fill(w, Fmt(22050, 16, 2), in);
+  ASSERT_TRUE(w.Convert(Fmt(22050, 8, 1)));
+  // (L + R) >> 9: 65534 >> 9 = 127; -65536 >> 9 = -128; -2000 >> 9 = -4; -2 >> 9 = -1.
+  EXPECT_EQ(Contents(w), (Bytes{255, 0, 124, 127}));
+
+  Fill(w, Fmt(22050, 16, 2), in);
+  ASSERT_TRUE(w.Convert(Fmt(22050, 16, 1)));
+  EXPECT_EQ(Contents(w), Samples16({32767, -32768, -1000, -1}));
+
+  Fill(w, Fmt(22050, 16, 2), in);
+  ASSERT_TRUE(w.Convert(Fmt(22050, 8, 2)));
+  // 1000 >> 8 = 3, -3000 >> 8 = -12, -1 >> 8 = -1.
+  EXPECT_EQ(Contents(w), (Bytes{255, 255, 0, 0, 131, 116, 127, 127}));
+  EXPECT_EQ(w.Code(), kFormat8Stereo);
+  EXPECT_EQ(w.BlockAlign(), 2);
+}
+
+TEST(WaveConvert, ZeroOrderHoldPicksTheNearestEarlierFrame) {
+  // 1000 frames 44100 -> 22050: 500 frames, frame k from frame 2k.
+  Bytes in;
+  for (int i = 0; i < 1000; ++i) Put16(in, static_cast<uint16_t>(i * 3));
+  tWave w;
+  Fill(w, Fmt(44100, 16, 1), in);
+  ASSERT_TRUE(w.Convert(Fmt(22050, 16, 1)));
+  ASSERT_EQ(w.Frames(), 500u);
+  const int16_t* s = reinterpret_cast<const int16_t*>(w.Data());
+  for (int k = 0; k < 500; ++k) ASSERT_EQ(s[k], 2 * k * 3) << k;
+
+  // 22050 -> 44100: every frame twice.
+  Fill(w, Fmt(22050, 16, 1), Samples16({5, -6, 7}));
+  ASSERT_TRUE(w.Convert(Fmt(44100, 16, 1)));
+  EXPECT_EQ(Contents(w), Samples16({5, 5, -6, -6, 7, 7}));
+
+  // 3 frames 22050 -> 11025 truncate to 1.
+  Fill(w, Fmt(22050, 16, 1), Samples16({5, -6, 7}));
+  ASSERT_TRUE(w.Convert(Fmt(11025, 16, 1)));
+  EXPECT_EQ(Contents(w), Samples16({5}));
+
+  // 11025 -> 8000: 725 frames; the floored step (441/320 made slightly
+  // smaller) puts output frame 320 on input frame 440, not 441.
+  Bytes ramp;
+  for (int i = 0; i < 1000; ++i) Put16(ramp, static_cast<uint16_t>(i));
+  Fill(w, Fmt(11025, 16, 1), ramp);
+  ASSERT_TRUE(w.Convert(Fmt(8000, 16, 1)));
+  ASSERT_EQ(w.Frames(), 725u);
+  s = reinterpret_cast<const int16_t*>(w.Data());
+  EXPECT_EQ(s[1], 1);
+  EXPECT_EQ(s[2], 2);
+  EXPECT_EQ(s[3], 4);
+  EXPECT_EQ(s[319], 439);
+  EXPECT_EQ(s[320], 440);
+  EXPECT_EQ(s[724], 997);
+}
+
+TEST(WaveConvert, SameCodeAndRateChangesNothing) {
+  tWave w;
+  Fill(w, Fmt(22050, 16, 2), Samples16({1, 2, 3, 4}));
+  const uint8_t* before = w.Data();
+  WAVEFORMATEX target = Fmt(22050, 16, 2);
+  target.wFormatTag = 3;
+  target.nBlockAlign = 7;
+  EXPECT_TRUE(w.Convert(target));
+  EXPECT_EQ(w.Data(), before);
+  EXPECT_EQ(Contents(w), Samples16({1, 2, 3, 4}));
+}
+
+TEST(WaveConvert, RefusesLayoutsTheEngineCannotHoldAndKeepsTheWave) {
+  tWave w;
+  Fill(w, Fmt(22050, 16, 2), Samples16({1, 2, 3, 4}));
+  platform::SetLastErrorCode(0);
+  EXPECT_FALSE(w.Convert(Fmt(22050, 4, 2)));  // 1-byte frames cannot hold two 8-bit samples
+  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorFormat);
+  EXPECT_FALSE(w.Convert(Fmt(0, 16, 2)));
+  EXPECT_EQ(Contents(w), Samples16({1, 2, 3, 4}));
+  EXPECT_EQ(w.Code(), kFormat16Stereo);
+
+  // A result beyond 32-bit sizes fails as an allocation would.
+  Fill(w, Fmt(8000, 16, 2), Bytes(400000, 1));
+  platform::SetLastErrorCode(0);
+  EXPECT_FALSE(w.Convert(Fmt(4000000000u, 16, 2)));
+  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorMemory);
+  EXPECT_EQ(w.Size(), 400000u);
+}
+
+TEST(WaveConvert, AnEmptyWaveOnlyTakesTheFormat) {
+  tWave w;
+  EXPECT_TRUE(w.Convert(Fmt(44100, 8, 1)));
+  EXPECT_EQ(w.Rate(), 44100u);
+  EXPECT_EQ(w.Frames(), 0u);
+}
+
+// ---- reading files ----
+
+class WaveFile : public ::testing::Test {
+ protected:
+  // Writes bytes to a file and loads it; the result and last error.
+  bool Load(const Bytes& bytes, tWave& wave) {
+    WriteBytes(m_Dir.Host("t.wav"), bytes);
+    platform::SetLastErrorCode(0);
+    return wave.LoadWave(m_Dir.Desk("t.wav"));
+  }
+  TempDir m_Dir;
+};
+
+TEST_F(WaveFile, LoadsA16ByteFmtChunkAndIgnoresTheTagOfNarrowSamples) {
+  const Bytes data = Samples16({100, -200, 300, -400});
+  tWave w;
+  ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}, {"data", data}}), w));
+  EXPECT_EQ(Contents(w), data);
+  EXPECT_EQ(w.Rate(), 44100u);
+  EXPECT_EQ(w.Code(), kFormat16Stereo);
+  EXPECT_EQ(w.Frames(), 2u);
+
+  // A mu-law tag on 8-bit data: played as PCM.
+  ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(7, 1, 8000, 8)}, {"data", {1, 2, 3}}}), w));
+  EXPECT_EQ(Contents(w), (Bytes{1, 2, 3}));
+  EXPECT_EQ(w.Code(), kFormat8Mono);
+  WAVEFORMATEX f{};
+  w.GetFormat(f);
+  EXPECT_EQ(f.wFormatTag, 1);
+}
+
+TEST_F(WaveFile, SkipsOtherChunksAndThePadAfterOddSizes) {
+  const Bytes data = {10, 20, 30, 40, 50};  // odd: 5 frames of 8-bit mono, then a pad byte
+  Bytes bext(603, 'b');
+  Bytes list = {'I', 'N', 'F', 'O', 'I', 'C', 'M', 'T', 3, 0, 0, 0, 'h', 'i', 0, 0};
+  tWave w;
+  ASSERT_TRUE(Load(Riff({{"JUNK", Bytes(27, 0)},
+                         {"bext", bext},
+                         {"fmt ", FmtPayload(1, 1, 22050, 8)},
+                         {"fact", {5, 0, 0, 0}},
+                         {"LIST", list},
+                         {"cue ", Bytes(7, 1)},
+                         {"data", data},
+                         {"LIST", list}}),
+                   w));
+  EXPECT_EQ(Contents(w), data);
+
+  // A file that starts with another RIFF form before the WAVE one.
+  Bytes two = Riff({{"strh", Bytes(9, 2)}}, "AVI ");
+  Bytes wave = Riff({{"fmt ", FmtPayload(1, 1, 22050, 8)}, {"data", data}});
+  two.insert(two.end(), wave.begin(), wave.end());
+  ASSERT_TRUE(Load(two, w));
+  EXPECT_EQ(Contents(w), data);
+}
+
+TEST_F(WaveFile, AnIncompleteLastFrameLoadsButIsNoFrame) {
+  tWave w;
+  ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 2, 22050, 16)}, {"data", Bytes(11, 7)}}), w));
+  EXPECT_EQ(w.Size(), 11u);
+  EXPECT_EQ(w.Frames(), 2u);
+}
+
+TEST_F(WaveFile, ExtensibleHeadersLoad) {
+  const Bytes data = Samples16({1, -2, 3, -4});
+  tWave w;
+  ASSERT_TRUE(Load(Riff({{"fmt ", ExtensiblePayload(2, 48000, 16, 1)}, {"data", data}}), w));
+  EXPECT_EQ(Contents(w), data);
+  EXPECT_EQ(w.Rate(), 48000u);
+}
+
+TEST_F(WaveFile, WideSamplesKeepTheirTopSixteenBits) {
+  // 24-bit: bytes low..high; the top two bytes are the 16-bit sample.
+  Bytes d24 = {0xFF, 0x34, 0x12, 0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x80, 0xFF, 0xFF};
+  tWave w;
+  ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 1, 44100, 24)}, {"data", d24}}), w));
+  EXPECT_EQ(Contents(w), Samples16({0x1234, -32768, 32767, -1}));
+  EXPECT_EQ(w.Code(), kFormat16Mono);
+  EXPECT_EQ(w.BitsPerSample(), 16);
+
+  Bytes d32;
+  Put32(d32, 0x1234ABCDu);
+  Put32(d32, 0xFFFF0001u);
+  ASSERT_TRUE(Load(Riff({{"fmt ", ExtensiblePayload(2, 44100, 32, 1)}, {"data", d32}}), w));
+  EXPECT_EQ(Contents(w), Samples16({0x1234, -1}));
+  EXPECT_EQ(w.Code(), kFormat16Stereo);
+}
+
+TEST_F(WaveFile, FloatSamplesAreScaledTruncatedAndClamped) {
+  const float values[] = {0.5f,   -1.0f,     1.0f,
+                          1e9f,   -0.00001f, -0.25001f,
+                          -1e30f, 0.9999f,   std::numeric_limits<float>::quiet_NaN(),
+                          -0.0f};
+  Bytes d;
+  for (float f : values) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    Put32(d, u);
+  }
+  const Bytes expect = Samples16({16384, -32768, 32767, 32767, 0, -8192, -32768, 32764, 0, 0});
+  tWave w;
+  ASSERT_TRUE(
+      Load(Riff({{"fmt ", FmtPayload(3, 1, 22050, 32)}, {"fact", {10, 0, 0, 0}}, {"data", d}}), w));
+  EXPECT_EQ(Contents(w), expect);
+  ASSERT_TRUE(Load(Riff({{"fmt ", ExtensiblePayload(1, 22050, 32, 3)}, {"data", d}}), w));
+  EXPECT_EQ(Contents(w), expect);
+}
+
+TEST_F(WaveFile, FailuresSetTheirCodes) {
+  tWave w;
+  platform::SetLastErrorCode(0);
+  EXPECT_FALSE(w.LoadWave(m_Dir.Desk("missing.wav")));
+  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorOpen);
+
+  const Bytes fmt16 = FmtPayload(1, 2, 22050, 16);
+  struct {
+    const char* what;
+    Bytes file;
+    uint32_t code;
+  } cases[] = {
+      {"text", Bytes(100, 'x'), kWaveErrorFormat},
+      {"empty", Bytes(), kWaveErrorFormat},
+      {"other form", Riff({{"fmt ", fmt16}, {"data", Bytes(8, 1)}}, "AVI "), kWaveErrorFormat},
+      {"no fmt", Riff({{"data", Bytes(8, 1)}}), kWaveErrorFormat},
+      {"no data", Riff({{"fmt ", fmt16}}), kWaveErrorFormat},
+      {"empty data", Riff({{"fmt ", fmt16}, {"data", {}}}), kWaveErrorFormat},
+      {"less than a frame", Riff({{"fmt ", fmt16}, {"data", {1, 2, 3}}}), kWaveErrorFormat},
+      {"three channels", Riff({{"fmt ", FmtPayload(1, 3, 22050, 16)}, {"data", Bytes(6, 0)}}),
+       kWaveErrorFormat},
+      {"no channels", Riff({{"fmt ", FmtPayload(1, 0, 22050, 16)}, {"data", Bytes(6, 0)}}),
+       kWaveErrorFormat},
+      {"12-bit", Riff({{"fmt ", FmtPayload(1, 1, 22050, 12)}, {"data", Bytes(6, 0)}}),
+       kWaveErrorFormat},
+      {"4-bit", Riff({{"fmt ", FmtPayload(2, 2, 22050, 4)}, {"data", Bytes(6, 0)}}),
+       kWaveErrorFormat},
+      {"64-bit float", Riff({{"fmt ", FmtPayload(3, 1, 22050, 64)}, {"data", Bytes(16, 0)}}),
+       kWaveErrorFormat},
+      {"rate 0", Riff({{"fmt ", FmtPayload(1, 1, 0, 16)}, {"data", Bytes(6, 0)}}),
+       kWaveErrorFormat},
+      {"data cut short", Riff({{"fmt ", fmt16}, {"data", Bytes(8, 1), 1000}}), kWaveErrorTruncated},
+      {"fmt cut short", Bytes{'R', 'I', 'F', 'F', 20, 0, 0, 0, 'W', 'A', 'V', 'E',
+                              'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   2,   0},
+       kWaveErrorTruncated},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(Load(c.file, w)) << c.what;
+    EXPECT_EQ(platform::LastErrorCode(), c.code) << c.what;
+  }
+}
+
+TEST_F(WaveFile, AFailureAfterTheFormatKeepsTheFormatAndTheOldData) {
+  tWave w;
+  ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 1, 22050, 8)}, {"data", {1, 2, 3}}}), w));
+  EXPECT_FALSE(Load(Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}}), w));
+  EXPECT_EQ(w.Rate(), 44100u);
+  EXPECT_EQ(w.Code(), kFormat16Stereo);
+  EXPECT_EQ(w.Size(), 3u);  // released only when new data is allocated
+  EXPECT_EQ(w.Frames(), 0u);
+}
