@@ -1,0 +1,254 @@
+// The periodic timer service on the host clock, and the host sound device
+// over SDL's "disk" driver, whose output file is what the device played.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/periodic_timer.h"
+#include "platform/sound_device.h"
+
+namespace {
+
+template <typename Condition>
+bool WaitFor(Condition condition, int timeoutMs = 5000) {
+  for (int i = 0; i < timeoutMs; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return condition();
+}
+
+// ---- periodic timer ----
+
+struct Counter {
+  std::atomic<int> calls{0};
+  std::atomic<uint32_t> lastId{0};
+  std::atomic<int> sleepMs{0};
+  std::atomic<bool> inside{false};
+};
+
+void CountCall(uint32_t id, uintptr_t user) {
+  auto* counter = reinterpret_cast<Counter*>(user);
+  counter->inside.store(true);
+  counter->lastId.store(id);
+  if (int ms = counter->sleepMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  counter->calls.fetch_add(1);
+  counter->inside.store(false);
+}
+
+TEST(PeriodicTimer, ResolvesOneMillisecond) {
+  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
+  platform::tTimerCaps caps;
+  ASSERT_EQ(timers.GetDevCaps(caps), platform::kTimerOk);
+  EXPECT_EQ(caps.periodMin, 1u);
+  EXPECT_GE(caps.periodMax, 1000u);
+  EXPECT_EQ(timers.BeginPeriod(1), platform::kTimerOk);
+  EXPECT_EQ(timers.EndPeriod(1), platform::kTimerOk);
+  EXPECT_EQ(timers.BeginPeriod(0), platform::kTimerNoCanDo);
+  EXPECT_EQ(timers.KillEvent(0xFFFFFFF0u), platform::kTimerNoCanDo);
+  EXPECT_EQ(timers.SetEvent(10, 1, nullptr, 0, platform::kTimerPeriodic), 0u);
+}
+
+TEST(PeriodicTimer, APeriodicEventRepeatsUntilKilled) {
+  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
+  Counter counter;
+  const uint32_t id = timers.SetEvent(5, 1, &CountCall, reinterpret_cast<uintptr_t>(&counter),
+                                      platform::kTimerPeriodic);
+  ASSERT_NE(id, 0u);
+  EXPECT_TRUE(WaitFor([&] { return counter.calls.load() >= 3; }));
+  EXPECT_EQ(counter.lastId.load(), id);
+  EXPECT_EQ(timers.KillEvent(id), platform::kTimerOk);
+  const int calls = counter.calls.load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  EXPECT_EQ(counter.calls.load(), calls);
+  EXPECT_EQ(timers.KillEvent(id), platform::kTimerNoCanDo);
+}
+
+TEST(PeriodicTimer, AOneShotEventFiresOnce) {
+  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
+  Counter counter;
+  const uint32_t id = timers.SetEvent(3, 1, &CountCall, reinterpret_cast<uintptr_t>(&counter),
+                                      platform::kTimerOneShot);
+  ASSERT_NE(id, 0u);
+  ASSERT_TRUE(WaitFor([&] { return counter.calls.load() == 1; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(counter.calls.load(), 1);
+  // It has retired itself.
+  EXPECT_TRUE(WaitFor([&] { return timers.KillEvent(id) == platform::kTimerNoCanDo; }));
+}
+
+TEST(PeriodicTimer, KillWaitsForARunningCallback) {
+  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
+  Counter counter;
+  counter.sleepMs.store(30);
+  const uint32_t id = timers.SetEvent(2, 1, &CountCall, reinterpret_cast<uintptr_t>(&counter),
+                                      platform::kTimerPeriodic);
+  ASSERT_NE(id, 0u);
+  ASSERT_TRUE(WaitFor([&] { return counter.inside.load(); }));
+  EXPECT_EQ(timers.KillEvent(id), platform::kTimerOk);
+  EXPECT_FALSE(counter.inside.load());
+  EXPECT_GE(counter.calls.load(), 1);
+}
+
+struct SelfKill {
+  std::atomic<uint32_t> id{0};
+  std::atomic<int> calls{0};
+  std::atomic<uint32_t> result{99};
+};
+
+void KillMyself(uint32_t id, uintptr_t user) {
+  auto* self = reinterpret_cast<SelfKill*>(user);
+  self->calls.fetch_add(1);
+  self->result.store(platform::SystemTimerService().KillEvent(id));
+}
+
+TEST(PeriodicTimer, ACallbackMayKillItsOwnTimer) {
+  auto self = std::make_unique<SelfKill>();
+  const uint32_t id = platform::SystemTimerService().SetEvent(
+      2, 1, &KillMyself, reinterpret_cast<uintptr_t>(self.get()), platform::kTimerPeriodic);
+  ASSERT_NE(id, 0u);
+  ASSERT_TRUE(WaitFor([&] { return self->result.load() == platform::kTimerOk; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(self->calls.load(), 1);
+}
+
+// ---- sound device over SDL's disk driver ----
+
+class SdlDiskDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/brevora-sdl-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    file_ = dir_ + "/out.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
+    ASSERT_EQ(platform::HostSoundService().OpenDevice(device_), platform::kSoundOk);
+    EXPECT_STREQ(platform::HostSoundDriverName(), "disk");
+    ASSERT_EQ(device_->CreateRing(ring_), platform::kSoundOk);
+  }
+  void TearDown() override {
+    ring_.reset();
+    device_.reset();
+    unlink(file_.c_str());
+    rmdir(dir_.c_str());
+  }
+  std::vector<uint8_t> Played() {
+    std::ifstream in(file_, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+  void Write(uint32_t offset, const std::vector<uint8_t>& bytes) {
+    platform::tRingPieces pieces;
+    ASSERT_EQ(ring_->Lock(offset, static_cast<uint32_t>(bytes.size()), pieces), platform::kSoundOk);
+    std::memcpy(pieces.first, bytes.data(), pieces.firstBytes);
+    if (pieces.second)
+      std::memcpy(pieces.second, bytes.data() + pieces.firstBytes, pieces.secondBytes);
+    ASSERT_EQ(ring_->Unlock(pieces), platform::kSoundOk);
+  }
+  // Plays until the cursor has gone round the ring at least once.
+  void PlayOneLap() {
+    ASSERT_EQ(ring_->Play(), platform::kSoundOk);
+    uint32_t status = 0;
+    ASSERT_EQ(ring_->GetStatus(status), platform::kSoundOk);
+    EXPECT_EQ(status, platform::kRingPlaying);
+    uint32_t last = 0;
+    int laps = 0;
+    ASSERT_TRUE(WaitFor([&] {
+      uint32_t cursor = 0;
+      ring_->GetPlayCursor(cursor);
+      if (cursor < last) ++laps;
+      last = cursor;
+      return laps >= 1 && cursor > 1000;
+    }));
+    ASSERT_EQ(ring_->Stop(), platform::kSoundOk);
+    ring_.reset();  // closes the device and its file
+  }
+
+  std::string dir_, file_;
+  std::unique_ptr<platform::tSoundDevice> device_;
+  std::unique_ptr<platform::tSoundRing> ring_;
+};
+
+TEST(SoundSizes, ChunksStayUnderSixMillisecondsAndTheRingHoldsATenth) {
+  EXPECT_EQ(platform::SoundChunkFrames(22050), 128u);
+  EXPECT_EQ(platform::SoundChunkFrames(44100), 256u);
+  EXPECT_EQ(platform::SoundChunkFrames(11025), 64u);
+  EXPECT_EQ(platform::SoundRingBytes({22050, 2, 16}), 8820u);
+  EXPECT_EQ(platform::SoundRingBytes({44100, 1, 8}), 4410u);
+}
+
+TEST_F(SdlDiskDevice, RejectsFormatsItCannotPlay) {
+  EXPECT_EQ(ring_->SetFormat({22050, 3, 16}), platform::kSoundBadFormat);
+  EXPECT_EQ(ring_->SetFormat({22050, 2, 24}), platform::kSoundBadFormat);
+  uint32_t size = 0;
+  EXPECT_EQ(ring_->GetSize(size), platform::kSoundInvalidCall);
+}
+
+TEST_F(SdlDiskDevice, LockSplitsAWrappingRangeAndChecksTheUnlock) {
+  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::kSoundOk);
+  uint32_t size = 0;
+  ASSERT_EQ(ring_->GetSize(size), platform::kSoundOk);
+  EXPECT_EQ(size, 8820u);
+  platform::tRingPieces pieces;
+  ASSERT_EQ(ring_->Lock(8000, 1764, pieces), platform::kSoundOk);
+  EXPECT_EQ(pieces.firstBytes, 820u);
+  EXPECT_EQ(pieces.secondBytes, 944u);
+  EXPECT_NE(pieces.second, nullptr);
+  platform::tRingPieces other;
+  EXPECT_EQ(ring_->Lock(0, 4, other), platform::kSoundInvalidParam);  // already locked
+  platform::tRingPieces wrong = pieces;
+  wrong.secondBytes = 10;
+  EXPECT_EQ(ring_->Unlock(wrong), platform::kSoundInvalidParam);
+  EXPECT_EQ(ring_->Unlock(pieces), platform::kSoundOk);
+  EXPECT_EQ(ring_->Lock(8820, 4, other), platform::kSoundInvalidParam);
+  EXPECT_EQ(ring_->Lock(0, 8821, other), platform::kSoundInvalidParam);
+}
+
+TEST_F(SdlDiskDevice, PlaysTheRingInALoopFromItsStart) {
+  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::kSoundOk);
+  std::vector<uint8_t> pattern(8820);
+  for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i % 251);
+  Write(4000, std::vector<uint8_t>(pattern.begin() + 4000, pattern.end()));
+  Write(0, std::vector<uint8_t>(pattern.begin(), pattern.begin() + 4000));
+  PlayOneLap();
+  const std::vector<uint8_t> played = Played();
+  ASSERT_GT(played.size(), pattern.size());
+  for (size_t i = 0; i < played.size(); ++i) ASSERT_EQ(played[i], pattern[i % 8820]) << i;
+}
+
+TEST_F(SdlDiskDevice, VolumeAndPanScaleTheOutput) {
+  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::kSoundOk);
+  std::vector<uint8_t> bytes(8820);
+  for (size_t i = 0; i < bytes.size(); i += 4) {
+    const int16_t pair[2] = {1000, 1000};
+    std::memcpy(bytes.data() + i, pair, 4);
+  }
+  Write(0, bytes);
+  ASSERT_EQ(ring_->SetVolume(-602), platform::kSoundOk);  // half the amplitude
+  ASSERT_EQ(ring_->SetPan(10000), platform::kSoundOk);    // right only
+  int32_t value = 0;
+  ASSERT_EQ(ring_->GetPan(value), platform::kSoundOk);
+  EXPECT_EQ(value, 10000);
+  EXPECT_EQ(ring_->SetVolume(1), platform::kSoundInvalidParam);
+  PlayOneLap();
+  const std::vector<uint8_t> played = Played();
+  ASSERT_GE(played.size(), 8820u);
+  for (size_t i = 0; i + 4 <= played.size(); i += 4) {
+    int16_t pair[2];
+    std::memcpy(pair, played.data() + i, 4);
+    ASSERT_EQ(pair[0], 0) << i;
+    ASSERT_EQ(pair[1], 500) << i;
+  }
+}
+
+}  // namespace
