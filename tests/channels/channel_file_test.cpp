@@ -1,0 +1,268 @@
+#include <string>
+
+#include "channels/channel_desk.h"
+#include "tests/channels/channels_test_util.h"
+
+namespace {
+
+class ChannelFiles : public ChannelTest {
+ protected:
+  void WriteChn(const std::string& rel, const std::string& body) {
+    WriteHost(rel, "[Brevora Channel]\r\n" + body);
+  }
+  std::string Serial(const char* root) {
+    return std::to_string(tFileName::VolumeSerialOf(tFileName(root)));
+  }
+  tChannel& Ch(int i = 0) { return desk_.Channel(i); }
+
+  tRecordingView view_;
+  tChannelDesk desk_{&view_};
+};
+
+TEST_F(ChannelFiles, SavesTheExampleByteForByte) {
+  WriteWave("Loops/drum1.wav", 1000);
+  WriteHost("Sets/.keep", "");
+  ASSERT_TRUE(Ch().LoadSound(tChannel::kMain, "C:\\Loops\\drum1.wav"));
+  Ch().SetQuantize(1.0);
+  Ch().SetLoop(4.0);
+  Ch().SetDelay(0.0);
+  Ch().SetVolume(80);
+  Ch().SetBalance(-20);
+  Ch().SetPitch(1.5);
+  ASSERT_TRUE(desk_.SaveChannelFile(0, "C:\\Sets\\a.chn"));
+  EXPECT_EQ(ReadHost("Sets/a.chn"),
+            "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.000\r\n"
+            "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd_Label=LOOPS\r\nSnd_SerNum=" +
+                Serial("C:\\") +
+                "\r\nSnd=C:\\Loops\\drum1.wav\r\nSFx_Label=\r\nSFx_SerNum=0\r\nSFx=\r\n"
+                "Author=User\r\n");
+  EXPECT_STREQ(Ch().GetFilePath().GetText(), "C:\\Sets\\a.chn");
+  EXPECT_STREQ(Ch().GetFileLabel().GetText(), "LOOPS");
+  EXPECT_EQ(std::to_string(Ch().GetFileSerial()), Serial("C:\\"));
+  EXPECT_EQ(view_.labels[0], "a");
+  EXPECT_TRUE(view_.messages.empty());
+}
+
+TEST_F(ChannelFiles, SavingWritesTheChannelsOwnValuesAndReplacesTheFile) {
+  WriteHost("Sets/b.chn",
+            "[Other]\r\nx=1\r\n[Brevora Channel]\r\nVersion=3\r\nLoop=3\r\nBalance=-5\r\n"
+            "Extra=gone\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\b.chn", true));
+  EXPECT_EQ(Ch().GetLoop(), 3.0);
+  // The strip's loop selector cannot show 3 beats; the file keeps them.
+  view_.strips[0].loop = 4.0;
+  ASSERT_TRUE(desk_.SaveChannelFile(0, "C:\\Sets\\b.chn"));
+  EXPECT_EQ(ReadHost("Sets/b.chn"),
+            "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=3.000\r\nDelay=0.000\r\n"
+            "Volume=80\r\nBalance=-5\r\nPitch= 0.0\r\nSnd_Label=\r\nSnd_SerNum=0\r\nSnd=\r\n"
+            "SFx_Label=\r\nSFx_SerNum=0\r\nSFx=\r\nAuthor=User\r\n");
+}
+
+TEST_F(ChannelFiles, AFailedSaveChangesNothingAndSaysSo) {
+  WriteChn("Sets/c.chn", "Version=3\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\c.chn", true));
+  view_.labels.clear();
+  EXPECT_FALSE(desk_.SaveChannelFile(0, "C:\\NoSuchDir\\c.chn"));
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].key, "Can not save sample");
+  EXPECT_EQ(view_.messages[0].path, "C:\\NoSuchDir\\c.chn");
+  EXPECT_STREQ(Ch().GetFilePath().GetText(), "C:\\Sets\\c.chn");
+  EXPECT_TRUE(view_.labels.empty());
+  EXPECT_FALSE(desk_.SaveChannelFile(0, ""));
+  EXPECT_FALSE(desk_.SaveChannelFile(0, "Q:\\x.chn"));
+  EXPECT_EQ(view_.messages.size(), 3u);
+  EXPECT_EQ(ReadHost("Sets/c.chn"), "[Brevora Channel]\r\nVersion=3\r\n");
+}
+
+TEST_F(ChannelFiles, AVersionOnlyFileLoadsTheDefaults) {
+  WriteChn("Sets/v.chn", "Version=3\r\n");
+  Ch().SetVolume(10);
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\v.chn", true));
+  EXPECT_EQ(Ch().GetQuantize(), 1.0);
+  EXPECT_EQ(Ch().GetLoop(), 1.0);
+  EXPECT_EQ(Ch().GetDelay(), 0.0);
+  EXPECT_EQ(Ch().GetVolume(), 80);
+  EXPECT_EQ(Ch().GetBaseVolume(), 80);
+  EXPECT_EQ(Ch().GetBalance(), 0);
+  EXPECT_EQ(Ch().GetPitch(), 0.0);
+  EXPECT_FALSE(Ch().HasSound());
+  EXPECT_STREQ(Ch().GetFilePath().GetText(), "C:\\Sets\\v.chn");
+  EXPECT_STREQ(Ch().GetFileLabel().GetText(), "LOOPS");
+  EXPECT_TRUE(view_.messages.empty());
+  ASSERT_FALSE(view_.refreshed.empty());
+  EXPECT_EQ(view_.refreshed.back(), 0);
+  tString label;
+  desk_.StripLabelText(0, label);
+  EXPECT_STREQ(label.GetText(), "v");
+}
+
+TEST_F(ChannelFiles, RefusedFilesLeaveTheChannelReset) {
+  WriteWave("Loops/a.wav", 100);
+  WriteChn("Sets/v2.chn", "Version=2\r\n");
+  WriteChn("Sets/none.chn", "Quantize=1\r\n");
+  WriteChn("Sets/empty.chn", "");
+  WriteHost("Sets/other.chn", "[Something Else]\r\nVersion=3\r\n");
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Sets\\v2.chn", "Wrong chn version"},
+      {"C:\\Sets\\none.chn", "Wrong chn version"},
+      {"C:\\Sets\\empty.chn", "Can not load sample"},
+      {"C:\\Sets\\other.chn", "Can not load sample"},
+      {"C:\\Sets\\missing.chn", "Can not load sample"},
+  };
+  for (const auto& [path, key] : cases) {
+    ASSERT_TRUE(Ch().LoadSound(tChannel::kMain, "C:\\Loops\\a.wav"));
+    Ch().SetVolume(30);
+    view_.messages.clear();
+    EXPECT_FALSE(desk_.LoadChannelFile(0, path, true)) << path;
+    ASSERT_EQ(view_.messages.size(), 1u) << path;
+    EXPECT_EQ(view_.messages[0].key, key);
+    EXPECT_EQ(view_.messages[0].path, path);
+    EXPECT_FALSE(Ch().HasSound()) << path;
+    EXPECT_EQ(Ch().GetVolume(), 80) << path;
+  }
+  // Without showErrors nothing is shown; an empty path touches nothing.
+  view_.messages.clear();
+  EXPECT_FALSE(desk_.LoadChannelFile(0, "C:\\Sets\\v2.chn", false));
+  ASSERT_TRUE(Ch().LoadSound(tChannel::kMain, "C:\\Loops\\a.wav"));
+  EXPECT_FALSE(desk_.LoadChannelFile(0, "", true));
+  EXPECT_TRUE(Ch().HasMain());
+  EXPECT_TRUE(view_.messages.empty());
+}
+
+TEST_F(ChannelFiles, WavesAreLookedForOnTheChannelFilesDrive) {
+  WriteWave("E/Loops/drum1.wav", 100);
+  WriteWave("Loops/drum1.wav", 50);  // the same name on C: must not be taken
+  WriteChn("E/Sets/a.chn", "Version=3\r\nSnd=C:\\Loops\\drum1.wav\r\nSFx=Loops\\drum1.wav\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "E:\\Sets\\a.chn", true));
+  EXPECT_STREQ(Ch().GetSndPath().GetText(), "E:\\Loops\\drum1.wav");
+  EXPECT_STREQ(Ch().GetSfxPath().GetText(), "E:\\Loops\\drum1.wav");
+  EXPECT_STREQ(Ch().GetSndLabel().GetText(), "ELABEL");
+  EXPECT_EQ(Ch().GetSound(tChannel::kMain)->GetLength(), 100u);
+  EXPECT_STREQ(Ch().GetFileLabel().GetText(), "ELABEL");
+}
+
+TEST_F(ChannelFiles, AnAbsolutePathIsUsedAsGivenARelativeOneOnTheCurrentDrive) {
+  WriteChn("E/Sets/a.chn", "Version=3\r\nVolume=11\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "E:\\Sets\\a.chn", true));
+  EXPECT_EQ(Ch().GetVolume(), 11);
+
+  WriteChn("Sets/r.chn", "Version=3\r\nVolume=22\r\n");
+  WriteHost("Other/.keep", "");
+  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Other"));
+  // Relative names are taken from the drive's root, not the current folder.
+  ASSERT_TRUE(desk_.LoadChannelFile(1, "Sets\\r.chn", true));
+  EXPECT_EQ(Ch(1).GetVolume(), 22);
+  EXPECT_STREQ(Ch(1).GetFilePath().GetText(), "C:\\Sets\\r.chn");
+}
+
+TEST_F(ChannelFiles, ValuesAreReadLeniently) {
+  WriteChn("Sets/p.chn",
+           "version=3abc\r\nVOLUME=150\r\nBalance=-250\r\nPitch= 1.5\r\nQuantize=.5x\r\n"
+           "Loop=0x10\r\nDelay=+2e0\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\p.chn", true));
+  EXPECT_EQ(Ch().GetVolume(), 100);
+  EXPECT_EQ(Ch().GetBaseVolume(), 150);
+  EXPECT_EQ(Ch().GetBalance(), -100);
+  EXPECT_EQ(Ch().GetBaseBalance(), -250);
+  EXPECT_EQ(Ch().GetPitch(), 1.5);
+  EXPECT_EQ(Ch().GetQuantize(), 0.5);
+  EXPECT_EQ(Ch().GetLoop(), 0.0);  // hexadecimal is not decimal syntax
+  EXPECT_EQ(Ch().GetDelay(), 2.0);
+
+  WriteChn("Sets/q.chn", "Version=3\r\nPitch=-19.9\r\nVolume=99999999999\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\q.chn", true));
+  EXPECT_EQ(Ch().GetPitch(), -19.9);
+  EXPECT_EQ(Ch().GetBaseVolume(), 2147483647);
+}
+
+TEST_F(ChannelFiles, MissingWavesAreReportedAndTheRestApplies) {
+  WriteWave("Loops/ok.wav", 100);
+  WriteChn("Sets/both.chn", "Version=3\r\nVolume=40\r\nSnd=Loops\\x.wav\r\nSFx=Loops\\y.wav\r\n");
+  WriteChn("Sets/main.chn", "Version=3\r\nVolume=41\r\nSnd=Loops\\x.wav\r\nSFx=Loops\\ok.wav\r\n");
+  WriteChn("Sets/fx.chn",
+           "Version=3\r\nVolume=42\r\nSnd=Loops\\ok.wav\r\nSFx=D:\\Loops\\y.wav\r\n");
+
+  EXPECT_FALSE(desk_.LoadChannelFile(0, "C:\\Sets\\both.chn", true));
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].key, "Can not load waves");
+  EXPECT_EQ(view_.messages[0].path, "<none>");
+  EXPECT_EQ(Ch().GetVolume(), 40);
+  EXPECT_STREQ(Ch().GetFilePath().GetText(), "C:\\Sets\\both.chn");
+
+  EXPECT_FALSE(desk_.LoadChannelFile(1, "C:\\Sets\\main.chn", true));
+  ASSERT_EQ(view_.messages.size(), 2u);
+  EXPECT_EQ(view_.messages[1].key, "Can not load wave main");
+  EXPECT_EQ(view_.messages[1].path, "C:\\Loops\\x.wav");
+  EXPECT_TRUE(Ch(1).HasEffect());
+  EXPECT_FALSE(Ch(1).HasMain());
+  EXPECT_EQ(Ch(1).GetVolume(), 41);
+
+  EXPECT_FALSE(desk_.LoadChannelFile(2, "C:\\Sets\\fx.chn", true));
+  ASSERT_EQ(view_.messages.size(), 3u);
+  EXPECT_EQ(view_.messages[2].key, "Can not load wave fx");
+  EXPECT_EQ(view_.messages[2].path, "C:\\Loops\\y.wav");
+  EXPECT_TRUE(Ch(2).HasMain());
+  EXPECT_EQ(Ch(2).GetVolume(), 42);
+
+  EXPECT_FALSE(desk_.LoadChannelFile(3, "C:\\Sets\\both.chn", false));
+  EXPECT_EQ(view_.messages.size(), 3u);
+}
+
+TEST_F(ChannelFiles, LoadedWavesTakeTheOutputFormatAndReloadWhenQualityRises) {
+  SetOutputFormat(22050, 8, 1);
+  WriteWave("Loops/hq.wav", 4410);
+  WriteChn("Sets/hq.chn", "Version=3\r\nSnd=Loops\\hq.wav\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\hq.chn", true));
+  WAVEFORMATEX f;
+  Ch().GetSound(tChannel::kMain)->GetFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 22050u);
+  EXPECT_EQ(f.wBitsPerSample, 8);
+  EXPECT_EQ(Ch().GetSound(tChannel::kMain)->GetLength(), 2205u);
+
+  // Back to high quality: read again from the file, not widened from 8 bits.
+  SetOutputFormat(44100, 16, 2);
+  WAVEFORMATEX high;
+  GetOutputFormat(high);
+  ASSERT_TRUE(desk_.AdaptChannel(0, high));
+  tSound* snd = Ch().GetSound(tChannel::kMain);
+  ASSERT_EQ(snd->GetLength(), 4410u);
+  const std::string file = WaveBytes(44100, 16, 2, 4410);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(snd->Wave().Data()), snd->Wave().Size()),
+            file.substr(44));
+
+  // A reload that fails is reported with the wave's path.
+  ASSERT_TRUE(desk_.AdaptChannel(0, MakeWaveFormat(22050, 8, 1)));
+  ASSERT_TRUE(platform::DeleteFile("C:\\Loops\\hq.wav"));
+  EXPECT_FALSE(desk_.AdaptChannel(0, high));
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].key, "Can not load wave main");
+  EXPECT_EQ(view_.messages[0].path, "C:\\Loops\\hq.wav");
+  EXPECT_FALSE(Ch().HasMain());
+}
+
+TEST_F(ChannelFiles, SaveAndLoadRoundTrip) {
+  WriteWave("E/Loops/m.wav", 100);
+  WriteWave("E/Loops/f.wav", 100);
+  WriteHost("E/Sets/.keep", "");
+  ASSERT_TRUE(Ch().LoadSound(tChannel::kMain, "E:\\Loops\\m.wav"));
+  ASSERT_TRUE(Ch().LoadSound(tChannel::kEffect, "E:\\Loops\\f.wav"));
+  Ch().SetQuantize(0.25);
+  Ch().SetLoop(8.0);
+  Ch().SetDelay(3.0);
+  Ch().SetVolume(64);
+  Ch().SetBalance(35);
+  Ch().SetPitch(-7.3);
+  ASSERT_TRUE(desk_.SaveChannelFile(0, "E:\\Sets\\rt.chn"));
+  ASSERT_TRUE(desk_.LoadChannelFile(5, "E:\\Sets\\rt.chn", true));
+  EXPECT_EQ(Ch(5).GetQuantize(), 0.25);
+  EXPECT_EQ(Ch(5).GetLoop(), 8.0);
+  EXPECT_EQ(Ch(5).GetDelay(), 3.0);
+  EXPECT_EQ(Ch(5).GetVolume(), 64);
+  EXPECT_EQ(Ch(5).GetBaseVolume(), 64);
+  EXPECT_EQ(Ch(5).GetBalance(), 35);
+  EXPECT_EQ(Ch(5).GetPitch(), -7.3);
+  EXPECT_STREQ(Ch(5).GetSndPath().GetText(), "E:\\Loops\\m.wav");
+  EXPECT_STREQ(Ch(5).GetSfxPath().GetText(), "E:\\Loops\\f.wav");
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+#include <string>
+#include <vector>
+
+#include "channels/channel_desk.h"
+#include "tests/channels/channels_test_util.h"
+
+namespace {
+
+// A desk whose mix part records when it is cleared, relative to the strips.
+class tMixRecordingDesk : public tChannelDesk {
+ public:
+  explicit tMixRecordingDesk(tRecordingView* view) : tChannelDesk(view), m_pView(view) {}
+  size_t clearedAfterRefreshes = SIZE_MAX;
+
+ protected:
+  void ClearMix() override { clearedAfterRefreshes = m_pView->refreshed.size(); }
+
+ private:
+  tRecordingView* m_pView;
+};
+
+class Desk : public ChannelTest {
+ protected:
+  tRecordingView view_;
+  tMixRecordingDesk desk_{&view_};
+  tChannel& Ch(int i = 0) { return desk_.Channel(i); }
+};
+
+TEST_F(Desk, LoadingAWaveTakesTheStripsSettingsAndTheOutputFormat) {
+  WriteWave("Loops/low.wav", 2205, 22050, 8, 1);
+  view_.strips[3] = {2.0, 0.0, 0.5, 55, -10};
+  Ch(3).SetPitch(4.0);
+  ASSERT_TRUE(desk_.LoadWaveIntoChannel(tChannel::kMain, 3, "C:\\Loops\\low.wav", true));
+  EXPECT_EQ(Ch(3).GetQuantize(), 2.0);
+  EXPECT_EQ(Ch(3).GetLoop(), 1.0);  // a strip loop of 0 becomes one beat
+  EXPECT_EQ(Ch(3).GetDelay(), 0.5);
+  EXPECT_EQ(Ch(3).GetVolume(), 55);
+  EXPECT_EQ(Ch(3).GetBalance(), -10);
+  EXPECT_EQ(Ch(3).GetBaseVolume(), 80);
+  EXPECT_EQ(Ch(3).GetPitch(), 4.0);
+  EXPECT_EQ(view_.labels[3], "---");
+  EXPECT_EQ(view_.refreshed, std::vector<int>{3});
+  EXPECT_EQ(view_.cursor, (std::vector<bool>{true, false}));
+  WAVEFORMATEX f;
+  Ch(3).GetSound(tChannel::kMain)->GetFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 44100u);
+  EXPECT_EQ(f.nChannels, 2);
+  EXPECT_EQ(Ch(3).GetFileFormat(tChannel::kMain).nSamplesPerSec, 22050u);
+
+  // A channel that came from a channel file keeps its file's label.
+  WriteHost("Sets/s.chn", "[Brevora Channel]\r\nVersion=3\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(4, "C:\\Sets\\s.chn", true));
+  view_.strips[4].loop = 2.0;
+  ASSERT_TRUE(desk_.LoadWaveIntoChannel(tChannel::kEffect, 4, "C:\\Loops\\low.wav", true));
+  EXPECT_EQ(view_.labels.count(4), 0u);
+  EXPECT_EQ(Ch(4).GetLoop(), 2.0);
+  EXPECT_TRUE(Ch(4).HasEffect());
+}
+
+TEST_F(Desk, AWaveThatDoesNotLoadIsReportedWhenAsked) {
+  EXPECT_FALSE(desk_.LoadWaveIntoChannel(tChannel::kEffect, 0, "C:\\nothing.wav", true));
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].key, "Can not load wave fx");
+  EXPECT_EQ(view_.messages[0].path, "C:\\nothing.wav");
+  EXPECT_FALSE(desk_.LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\nothing.wav", false));
+  EXPECT_EQ(view_.messages.size(), 1u);
+  EXPECT_TRUE(view_.refreshed.empty());
+  // Outside the sixteen channels nothing happens.
+  EXPECT_FALSE(desk_.LoadWaveIntoChannel(tChannel::kMain, 16, "C:\\nothing.wav", true));
+  EXPECT_FALSE(desk_.LoadChannelFile(-1, "C:\\x.chn", true));
+  EXPECT_FALSE(desk_.SaveChannelFile(16, "C:\\x.chn"));
+  EXPECT_FALSE(desk_.AdaptChannel(99, MakeWaveFormat(44100, 16, 2)));
+}
+
+TEST_F(Desk, TheWaitCursorIsHeldOnceWhileGuardsNest) {
+  WriteHost("Sets/s.chn", "[Brevora Channel]\r\nVersion=3\r\n");
+  {
+    tWaitCursor outer(&view_);
+    ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\s.chn", true));
+    EXPECT_EQ(view_.cursor, std::vector<bool>{true});
+    EXPECT_EQ(tWaitCursor::Count(), 1);
+  }
+  EXPECT_EQ(view_.cursor, (std::vector<bool>{true, false}));
+  EXPECT_EQ(tWaitCursor::Count(), 0);
+}
+
+TEST_F(Desk, ClearAllChannelsClearsTheMixThenResetsEveryStrip) {
+  WriteWave("Loops/a.wav", 100);
+  for (int i : {0, 7, 15}) ASSERT_TRUE(Ch(i).LoadSound(tChannel::kMain, "C:\\Loops\\a.wav"));
+  Ch(7).SetKey('K');
+  desk_.ClearAllChannels();
+  EXPECT_EQ(desk_.clearedAfterRefreshes, 0u);
+  std::vector<int> all;
+  for (int i = 0; i < 16; ++i) all.push_back(i);
+  EXPECT_EQ(view_.refreshed, all);
+  for (int i = 0; i < 16; ++i) EXPECT_FALSE(Ch(i).HasSound()) << i;
+  EXPECT_EQ(Ch(7).GetKey(), 'K');
+}
+
+TEST_F(Desk, ReleaseUnheldChannelsReleasesOnlyHeldUnlatchedChannelsWhoseKeyIsUp) {
+  WriteWave("Loops/a.wav", 100000);
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(Ch(i).LoadSound(tChannel::kMain, "C:\\Loops\\a.wav"));
+    Ch(i).SetKey(static_cast<uint8_t>('A' + i));
+    Ch(i).SetLoop(1.0);
+    Ch(i).SetKeyHeld(i != 3);
+    Ch(i).Trigger(0);
+    Ch(i).Tick(0);
+  }
+  Ch(2).SetLatched(true);
+  view_.keysDown.insert('B');
+  desk_.ReleaseUnheldChannels();
+  EXPECT_FALSE(Ch(0).GetKeyHeld());
+  EXPECT_FALSE(Ch(0).IsScheduled());
+  EXPECT_FALSE(Ch(0).GetSound(tChannel::kMain)->IsPlaying());
+  EXPECT_TRUE(Ch(1).GetKeyHeld());  // key still down
+  EXPECT_TRUE(Ch(2).GetKeyHeld());  // latched
+  EXPECT_TRUE(Ch(2).IsScheduled());
+  EXPECT_TRUE(Ch(3).IsScheduled());  // not held
+  EXPECT_EQ(view_.refreshed, std::vector<int>{0});
+}
+
+TEST_F(Desk, LedValuesFollowHeldLatchedEffectAndSuspension) {
+  struct {
+    bool held, latched, fx, suspended;
+    int led;
+  } cases[] = {
+      {false, false, false, false, 0}, {true, false, false, false, 3},
+      {false, true, false, false, 1},  {true, true, false, false, 1},
+      {true, false, true, false, 4},   {false, true, true, false, 2},
+      {true, true, true, false, 2},    {false, true, true, true, 0},
+      {true, true, false, true, 1},    {false, false, true, false, 0},
+  };
+  for (const auto& c : cases) {
+    Ch(5).SetSuspended(c.suspended);  // resuming restores the effect selection: set it after
+    Ch(5).SetKeyHeld(c.held);
+    Ch(5).SetLatched(c.latched);
+    Ch(5).SetFxOn(c.fx);
+    desk_.SetLed(5);
+    EXPECT_EQ(view_.leds[5], c.led) << c.held << c.latched << c.fx << c.suspended;
+  }
+}
+
+TEST_F(Desk, StripLabelsAndStartUp) {
+  ASSERT_TRUE(desk_.PrepareChannels());
+  tString text;
+  desk_.StripLabelText(9, text);
+  EXPECT_STREQ(text.GetText(), "---");  // the empty start-up sound
+  desk_.ResetChannels();
+  desk_.StripLabelText(9, text);
+  EXPECT_STREQ(text.GetText(), "");
+  EXPECT_EQ(view_.refreshed.size(), 16u);
+}
+
+}  // namespace
