@@ -14,6 +14,9 @@ namespace platform {
 
 struct ScreenAccess {
   static void MarkScreen(Image& image) { image.m_IsScreen = true; }
+  static const uint8_t* Row(const Image& image, int32_t y) {
+    return static_cast<const uint8_t*>(image.m_Surface->pixels) + y * image.m_Surface->pitch;
+  }
 };
 
 namespace {
@@ -373,12 +376,11 @@ bool RenderScreen() {
       lookup[i] =
           0xFF000000u | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
     }
-    std::vector<uint8_t> indices = g_Screen->Pixels();
     const int32_t w = g_Screen->Width();
     for (int32_t y = 0; y < g_Screen->Height(); ++y) {
       uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) +
                                                   static_cast<ptrdiff_t>(y) * pitch);
-      const uint8_t* in = indices.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+      const uint8_t* in = ScreenAccess::Row(*g_Screen, y);
       for (int32_t x = 0; x < w; ++x) row[x] = lookup[in[x]];
     }
     g_ScreenChanged = false;
