@@ -469,6 +469,11 @@ double tSpeakerPlayback::GetBalance() {
 
 // ---- inspection ----
 
+uint32_t tSpeakerPlayback::FramesWritten() {
+  tLock lock(m_Lock);
+  return m_FramesDone;
+}
+
 int32_t tSpeakerPlayback::WritePos() {
   tLock lock(m_Lock);
   return m_WritePos;

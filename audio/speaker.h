@@ -72,6 +72,9 @@ class tSpeakerPlayback : public tSoundOutput {
   static void TimerProc(uint32_t timerId, uintptr_t user);
 
   // State for inspection.
+  // Frames written since the device was closed, read under the device lock
+  // (safe while the page timer streams).
+  uint32_t FramesWritten();
   int32_t WritePos();
   uint32_t BufferSize();
   uint32_t PageSize();

@@ -176,8 +176,8 @@ TEST_F(DiskDriver, RelinkingTheMixerWhileTheSpeakerStreams) {
   EXPECT_EQ(exporter.Source(), nullptr);
   EXPECT_EQ(mixer.Frames(), speaker.PageFrames());
   // Streaming goes on after all of it.
-  const uint32_t done = speaker.FramesDone();
-  EXPECT_TRUE(WaitFor([&] { return speaker.FramesDone() > done; }, 5000));
+  const uint32_t done = speaker.FramesWritten();
+  EXPECT_TRUE(WaitFor([&] { return speaker.FramesWritten() > done; }, 5000));
   speaker.Close();
   for (tVoice& voice : voices) voice.SetMixer(nullptr);
   finished.store(true);
