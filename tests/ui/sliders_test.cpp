@@ -16,10 +16,11 @@ class Sliders : public ScreenTest {
                                             if (x % 110 % 10 == 0) return uint8_t{22};
                                             return static_cast<uint8_t>(x < 110 ? 20 : 21);
                                           }});
-    // The mask is green on rows 2 to 5 only.
+    // The mask is green on rows 1 to 4 only (a mask read upside down would
+    // be green on rows 3 to 6).
     WriteBmp("data\\vol_mask.bmp",
              TestPicture{110, 8, [](int32_t, int32_t y) {
-                           return static_cast<uint8_t>(y >= 2 && y <= 5 ? kGreen : 0);
+                           return static_cast<uint8_t>(y >= 1 && y <= 4 ? kGreen : 0);
                          }});
     // Scale 40 with a magenta top row; knob k is 50 + k with a magenta column.
     WriteBmp("data\\bal.bmp", TestPicture{220, 6, [](int32_t x, int32_t y) {
@@ -77,8 +78,10 @@ TEST_F(Sliders, VolumeHitsOnlyTheMaskAndAddsHalfASegment) {
   EXPECT_EQ(v.HitValue(639 + 54, 505), 53);
   EXPECT_EQ(v.HitValue(639 + 104, 505), 99);
   EXPECT_EQ(v.HitValue(639 + 105, 505), 100);
-  EXPECT_EQ(v.HitValue(639 + 109, 508), 100);  // clamped
-  EXPECT_EQ(v.HitValue(639 + 20, 504), -1);    // row 1 is not green
+  EXPECT_EQ(v.HitValue(639 + 109, 507), 100);  // clamped
+  EXPECT_EQ(v.HitValue(639 + 20, 503), -1);    // rows 0 and 5 are not green
+  EXPECT_EQ(v.HitValue(639 + 20, 508), -1);
+  EXPECT_EQ(v.HitValue(639 + 20, 504), 22);
   EXPECT_EQ(v.HitValue(638, 505), -1);
   EXPECT_EQ(v.HitValue(639 + 110, 505), -1);
 
