@@ -277,6 +277,11 @@ void tChannel::SetSuspended(bool on) {
   }
 }
 
+void tChannel::EndSuspension() {
+  tLock lock(m_Lock);
+  m_Suspended = false;
+}
+
 void tChannel::SetVolume(int32_t volume) {
   tLock lock(m_Lock);
   m_Volume = Clamp(volume, 0, 100);

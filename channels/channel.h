@@ -83,6 +83,9 @@ class tChannel {
   // Suspending keeps the schedule and the effect selection aside; resuming
   // re-arms the loop that was running, so the channel continues in phase.
   void SetSuspended(bool on);
+  // Ends a suspension without bringing back the saved schedule and effect
+  // selection (releasing every channel does so).
+  void EndSuspension();
 
   void SetVolume(int32_t volume);  // clamped to 0..100
   void AdjustVolume(int32_t delta);

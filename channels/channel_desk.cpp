@@ -44,22 +44,25 @@ void tChannelDesk::ResetChannels() {
 
 bool tChannelDesk::AdaptChannel(int index, const WAVEFORMATEX& format) {
   if (!IsChannelIndex(index)) return false;
+  const bool main = AdaptSound(index, tChannel::kMain, format);
+  const bool effect = AdaptSound(index, tChannel::kEffect, format);
+  return main && effect;
+}
+
+bool tChannelDesk::AdaptSound(int index, tChannel::tWhich which, const WAVEFORMATEX& format) {
+  if (!IsChannelIndex(index)) return false;
   tChannel& channel = m_Channels[index];
-  bool ok = true;
-  for (tChannel::tWhich which : {tChannel::kMain, tChannel::kEffect}) {
-    if (channel.GetSound(which) == nullptr) continue;
-    if (channel.NeedsReload(which, format)) {
-      // LoadSound clears the path it is given when it is the channel's own.
-      const tFileName path(which == tChannel::kMain ? channel.GetSndPath() : channel.GetSfxPath());
-      if (!channel.LoadSound(which, path.GetText())) {
-        Message(WaveMessage(which), path.GetText());
-        ok = false;
-        continue;
-      }
+  if (channel.GetSound(which) == nullptr) return true;
+  if (channel.NeedsReload(which, format)) {
+    // LoadSound clears the path it is given when it is the channel's own.
+    const tFileName path(which == tChannel::kMain ? channel.GetSndPath() : channel.GetSfxPath());
+    if (!channel.LoadSound(which, path.GetText())) {
+      Message(WaveMessage(which), path.GetText());
+      return false;
     }
-    channel.ConvertSound(which, format);
   }
-  return ok;
+  channel.ConvertSound(which, format);
+  return true;
 }
 
 bool tChannelDesk::LoadWaveIntoChannel(tChannel::tWhich which, int index, const char* path,

@@ -41,6 +41,8 @@ class tChannelDesk {
   // reload that fails is reported ("Can not load wave main" / "... fx")
   // and makes the result false; both sounds are always handled.
   bool AdaptChannel(int index, const WAVEFORMATEX& format);
+  // One half of AdaptChannel: the main or the effect sound alone.
+  bool AdaptSound(int index, tChannel::tWhich which, const WAVEFORMATEX& format);
   // Loads a wave file as the channel's main or effect sound in the output
   // format and gives the channel the strip's timing, volume and balance.
   bool LoadWaveIntoChannel(tChannel::tWhich which, int index, const char* path, bool showErrors);
