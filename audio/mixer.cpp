@@ -11,6 +11,60 @@ using audio_arith::Clamp;
 using audio_arith::Clamp64;
 using audio_arith::Mul;
 
+namespace {
+
+// The page loops, built for the vector unit the processor has.
+#define BREVORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+
+BREVORA_VECTOR_CLONES void ApplyGains(int32_t* __restrict acc, size_t frames, int32_t gl,
+                                      int32_t gr) {
+#pragma omp simd
+  for (size_t j = 0; j < frames; ++j) {
+    acc[2 * j] = Mul(acc[2 * j], gl);
+    acc[2 * j + 1] = Mul(acc[2 * j + 1], gr);
+  }
+}
+
+// Renders n pairs from src into the layout code, then silence up to frames.
+BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict src,
+                                        uint8_t* __restrict dest, size_t n, size_t frames) {
+  int16_t* __restrict d16 = reinterpret_cast<int16_t*>(dest);
+  switch (code) {
+    case kFormat8Mono:
+#pragma omp simd
+      for (size_t j = 0; j < n; ++j) {
+        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 17;
+        dest[j] = static_cast<uint8_t>(Clamp64(v, -128, 127) + 128);
+      }
+      std::memset(dest + n, 128, frames - n);
+      break;
+    case kFormat16Mono:
+#pragma omp simd
+      for (size_t j = 0; j < n; ++j) {
+        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 9;
+        d16[j] = static_cast<int16_t>(Clamp64(v, -32768, 32767));
+      }
+      std::memset(d16 + n, 0, (frames - n) * 2);
+      break;
+    case kFormat8Stereo:
+#pragma omp simd
+      for (size_t j = 0; j < 2 * n; ++j) {
+        dest[j] = static_cast<uint8_t>(Clamp(src[j] >> 16, -128, 127) + 128);
+      }
+      std::memset(dest + 2 * n, 128, (frames - n) * 2);
+      break;
+    default:
+#pragma omp simd
+      for (size_t j = 0; j < 2 * n; ++j) {
+        d16[j] = static_cast<int16_t>(Clamp(src[j] >> 8, -32768, 32767));
+      }
+      std::memset(d16 + 2 * n, 0, (frames - n) * 4);
+      break;
+  }
+}
+
+}  // namespace
+
 // ---- tSoundSource ----
 
 tSoundSource::tSoundSource() = default;
@@ -120,13 +174,7 @@ void tMixer::MixWith(bool reference) {
     }
     voice->EndMix();
   }
-  const int32_t gl = m_GainLeft;
-  const int32_t gr = m_GainRight;
-#pragma omp simd
-  for (size_t j = 0; j < frames; ++j) {
-    acc[2 * j] = Mul(acc[2 * j], gl);
-    acc[2 * j + 1] = Mul(acc[2 * j + 1], gr);
-  }
+  ApplyGains(acc, frames, m_GainLeft, m_GainRight);
 }
 
 void tMixer::MixDone() {}
@@ -141,40 +189,7 @@ void tMixer::Render(uint8_t* dest, uint32_t bytes) {
   if (m_pRead && m_pAccum)
     available = static_cast<size_t>(m_pAccum + 2 * size_t{m_Frames} - m_pRead) / 2;
   const size_t n = std::min(frames, available);
-  const int32_t* __restrict src = m_pRead;
-  int16_t* d16 = reinterpret_cast<int16_t*>(dest);
-  switch (code) {
-    case kFormat8Mono:
-#pragma omp simd
-      for (size_t j = 0; j < n; ++j) {
-        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 17;
-        dest[j] = static_cast<uint8_t>(Clamp64(v, -128, 127) + 128);
-      }
-      std::memset(dest + n, 128, frames - n);
-      break;
-    case kFormat16Mono:
-#pragma omp simd
-      for (size_t j = 0; j < n; ++j) {
-        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 9;
-        d16[j] = static_cast<int16_t>(Clamp64(v, -32768, 32767));
-      }
-      std::memset(d16 + n, 0, (frames - n) * 2);
-      break;
-    case kFormat8Stereo:
-#pragma omp simd
-      for (size_t j = 0; j < 2 * n; ++j) {
-        dest[j] = static_cast<uint8_t>(Clamp(src[j] >> 16, -128, 127) + 128);
-      }
-      std::memset(dest + 2 * n, 128, (frames - n) * 2);
-      break;
-    default:
-#pragma omp simd
-      for (size_t j = 0; j < 2 * n; ++j) {
-        d16[j] = static_cast<int16_t>(Clamp(src[j] >> 8, -32768, 32767));
-      }
-      std::memset(d16 + 2 * n, 0, (frames - n) * 4);
-      break;
-  }
+  RenderFrames(code, m_pRead, dest, n, frames);
   if (m_pRead) m_pRead += 2 * n;
 }
 
