@@ -52,11 +52,11 @@ void tTransport::SetMode(int32_t mode) {
   m_Mode = kChanging;
   if (m_pSound != nullptr) m_pSound->PlayFromStart();
   for (int32_t i = 0; i < m_Frames; ++i) {
+    if (i > 0 && m_PauseMs > 0) platform::SleepMs(m_PauseMs);
     const int32_t frame = toPlay ? i : m_Frames - 1 - i;
     DrawFrame(frame);
     platform::PresentNow();
     if (m_FrameShown) m_FrameShown(frame);
-    if (m_PauseMs > 0) platform::SleepMs(m_PauseMs);
   }
   m_Mode = toPlay ? kPlay : kRecord;
   Draw();
