@@ -1,0 +1,388 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "mix/registry.h"
+#include "tests/mix/desk_test_util.h"
+
+namespace {
+
+// A desk that notes every event it dispatches, with the clock time.
+class tNotingDesk : public tDeskCore {
+ public:
+  using tDeskCore::tDeskCore;
+  struct tNote {
+    uint32_t time, dispatchedAt;
+    int32_t channel, kind, value;
+    bool operator==(const tNote&) const = default;
+  };
+  void DispatchEvent(uint32_t time, int32_t channel, int32_t kind, int32_t value) override {
+    notes.push_back({time, clockNow, channel, kind, value});
+    tDeskCore::DispatchEvent(time, channel, kind, value);
+  }
+  std::vector<tNote> notes;
+  uint32_t clockNow = 0;
+};
+
+TEST_F(DeskTest, TheClockStepsWholeFramesAndCarriesTheRest) {
+  desk_->CreateTimer();
+  desk_->Timer().SetTime(0);
+  std::vector<uint32_t> steps;
+  for (int i = 0; i < 4; ++i) {
+    uint32_t before = desk_->Timer().GetTime();
+    desk_->EngineTick();
+    steps.push_back(desk_->Timer().GetTime() - before);
+  }
+  EXPECT_EQ(steps, (std::vector<uint32_t>{220, 221, 220, 221}));
+
+  SetOutputFormat(44100, 16, 2);
+  SetMasterPitch(0.5);
+  steps.clear();
+  for (int i = 0; i < 4; ++i) {
+    uint32_t before = desk_->Timer().GetTime();
+    desk_->EngineTick();
+    steps.push_back(desk_->Timer().GetTime() - before);
+  }
+  EXPECT_EQ(steps, (std::vector<uint32_t>{220, 221, 220, 221}));
+
+  // A stopped clock still hands its time to the key labels and nothing else.
+  desk_->Timer().StopClock();
+  uint32_t frozen = desk_->Timer().GetTime();
+  desk_->SetState(tDeskCore::kRecording);
+  desk_->EngineTick();
+  EXPECT_EQ(desk_->Timer().GetTime(), frozen);
+  EXPECT_EQ(view_.lastKeyLabelTime, frozen);
+  EXPECT_EQ(desk_->TimePosition(), 0u);
+}
+
+TEST_F(DeskTest, TheMetronomeShowsTheBeatOfAThirtyTwoBeatCycle) {
+  SetTempo(130);
+  ASSERT_EQ(SamplesPerBeat(), 10176);
+  desk_->MetronomeSwitchOn();
+  desk_->MetronomeTick(0);
+  desk_->MetronomeTick(31 * 10176 - 1);
+  desk_->MetronomeTick(31 * 10176);
+  desk_->MetronomeTick(32 * 10176);  // the next cycle begins
+  EXPECT_EQ(view_.metronome, (std::vector<int>{1, 31, 32, 1}));
+  desk_->MetronomeSwitchOff();
+  EXPECT_EQ(view_.metronome.back(), 0);
+  desk_->MetronomeShow(false);
+  size_t drawn = view_.metronome.size();
+  desk_->MetronomeTick(5 * 10176);
+  EXPECT_EQ(view_.metronome.size(), drawn);
+}
+
+TEST_F(DeskTest, RecordingNeedsASoundAndCountsIn) {
+  desk_->CreateTimer();
+  desk_->StartRecording();
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  ASSERT_EQ(view_.strips.messages.size(), 1u);
+  EXPECT_EQ(view_.strips.messages[0].key, "No channels loaded");
+  EXPECT_FALSE(view_.rec);
+
+  WriteWave("kick.wav", 2000, 22050);
+  ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\kick.wav", true));
+  std::vector<uint32_t> clicks;
+  view_.clickTimes = &clicks;
+  desk_->StartRecording();
+  // 28 beats of 10176 frames: the four clicks sound on beats 29 to 32.
+  ASSERT_EQ(clicks.size(), 4u);
+  EXPECT_EQ(clicks[0], 284928u);
+  EXPECT_EQ(desk_->State(), tDeskCore::kRecording);
+  EXPECT_TRUE(view_.rec);
+  EXPECT_EQ(view_.mixLabel, "---");
+  EXPECT_LT(desk_->Timer().GetTime(), 22050u);  // restarted at 0 (the tick may have run)
+}
+
+TEST_F(DeskTest, ShortRecordingsAreDiscardedLongerOnesEndWithEndMix) {
+  WriteWave("kick.wav", 2000, 22050);
+  ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\kick.wav", true));
+  desk_->CreateTimer();
+  for (uint32_t stopAt : {11025u, 11026u}) {
+    desk_->Events().Clear();
+    desk_->SetState(tDeskCore::kRecording);
+    desk_->Timer().SetTime(stopAt);
+    desk_->StopRecording();
+    EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+    EXPECT_EQ(desk_->Events().HasRecording(), stopAt == 11026u) << stopAt;
+  }
+  std::string host;
+  ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
+  std::ifstream in(host, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(text.find("Time 00000500 Channel 0 EndMix 0"), std::string::npos);
+}
+
+TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
+  WriteWave("Loops/kick.wav", 4000, 22050);
+  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 1,
+           "Time 00000000 Channel 0 Volume 70\r\n"
+           "Time 00000000 Channel 0 Play 0\r\n"
+           "Time 00000000 Channel 99 Play 0\r\n"  // no such channel: skipped
+           "Time 00000500 Channel 0 Pitch 25\r\n"
+           "Time 00001000 Channel 0 EndMix 0\r\n");
+  ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\a.mix"));
+  EXPECT_EQ(desk_->TimeLength(), 1000u);
+  desk_->CreateTimer();
+  desk_->StartPlayback();
+  ASSERT_EQ(desk_->State(), tDeskCore::kPlaying);
+  EXPECT_TRUE(view_.play);
+  desk_->EngineTick();
+  EXPECT_EQ(desk_->Channel(0).GetVolume(), 70);
+  EXPECT_TRUE(desk_->Channel(0).GetKeyHeld());
+  while (desk_->State() == tDeskCore::kPlaying && desk_->Timer().GetTime() < 22050) {
+    desk_->EngineTick();
+  }
+  EXPECT_DOUBLE_EQ(desk_->Channel(0).GetPitch(), 2.5);
+  EXPECT_FALSE(desk_->Channel(0).IsScheduled());  // released when playback ended
+  EXPECT_EQ(desk_->State(), tDeskCore::kPlayStopped);
+  EXPECT_FALSE(view_.play);
+  EXPECT_FALSE(desk_->Timer().IsRunning());
+}
+
+TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
+  SetOutputFormat(44100, 16, 2);
+  WriteWave("Loops/kick.wav", 4000, 44100);
+  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 5,
+           "Time 00000000 Channel 0 Play 0\r\nTime 00005000 Channel 0 EndMix 0\r\n");
+  ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\a.mix"));
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  ASSERT_TRUE(desk_->ExportMix("C:\\out.wav", f));
+  std::string wav = ReadHost("out.wav");
+  // The last Advance renders 6000 ms: 300 pages of 882 frames of 4 bytes.
+  ASSERT_EQ(wav.size(), 44u + 300u * 3528u);
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(view_.progressTotal, 6000u);
+  EXPECT_TRUE(view_.strips.messages.empty());
+  // The kick was played from frame 0: its first sample reaches the file.
+  int16_t first;
+  std::memcpy(&first, wav.data() + 44 + 4, 2);
+  EXPECT_NE(first, 0);
+}
+
+TEST_F(DeskTest, AFailedExportKeepsTheEarlierFileAndSaysSo) {
+  WriteHost("out.wav", "earlier");
+  WriteHost("ro/keep.wav", "earlier");
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  EXPECT_FALSE(desk_->ExportMix("C:\\missing folder\\out.wav", f));
+  ASSERT_EQ(view_.strips.messages.size(), 1u);
+  EXPECT_EQ(view_.strips.messages[0].key, "failed to export mix");
+  EXPECT_EQ(view_.strips.messages[0].path, "C:\\missing folder\\out.wav");
+  EXPECT_EQ(ReadHost("out.wav"), "earlier");
+}
+
+TEST_F(DeskTest, ExportAndPlaybackDispatchTheSameEventsAtTheSameTimes) {
+  WriteWave("Loops/kick.wav", 3000, 22050);
+  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}, {1, {"Sets\\kick.chn", "A"}}}, 130, 1,
+           "Time 00000000 Channel 0 Volume 70\r\n"
+           "Time 00000003 Channel 1 Play 0\r\n"
+           "Time 00000004 Channel 0 Play 0\r\n"  // closer than 10 ms: the same step
+           "Time 00000250 Channel 1 Stop 1\r\n"
+           "Time 00000731 Channel 0 Fx 1\r\n"
+           "Time 00001000 Channel 0 EndMix 0\r\n");
+  tRecordingMixView view;
+  tNotingDesk desk(&view, timers_);
+  ASSERT_TRUE(desk.PrepareChannels());
+  ASSERT_TRUE(desk.LoadMix("C:\\Mixes\\a.mix"));
+  desk.CreateTimer();
+  desk.StartPlayback();
+  while (desk.State() == tDeskCore::kPlaying) {
+    desk.clockNow = desk.Timer().GetTime() + 220;  // what the tick is about to reach
+    desk.EngineTick();
+  }
+  auto played = desk.notes;
+  desk.notes.clear();
+  // The export steps 10 ms at a time from 0: its clock is t x rate / 1000.
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  ASSERT_TRUE(desk.ExportMix("C:\\out.wav", f));
+  ASSERT_EQ(played.size(), 6u);
+  ASSERT_EQ(desk.notes.size(), played.size());
+  for (size_t i = 0; i < played.size(); ++i) {
+    EXPECT_EQ(desk.notes[i].time, played[i].time) << i;
+    EXPECT_EQ(desk.notes[i].channel, played[i].channel) << i;
+    EXPECT_EQ(desk.notes[i].kind, played[i].kind) << i;
+    EXPECT_EQ(desk.notes[i].value, played[i].value) << i;
+  }
+  EXPECT_EQ(played[1].time, 66u);  // 3 ms at 22050 Hz
+  desk.DestroyTimer();
+}
+
+TEST_F(DeskTest, LoadingOrdersChannelsByLabelAndAsksOnceOnFailure) {
+  WriteWave("Loops/kick.wav", 1000, 22050);
+  WriteChannel("Sets/a.chn", "Loops\\kick.wav");
+  WriteMix("Mixes/b.mix",
+           {{0, {"Sets\\a.chn", "B"}},
+            {1, {"Sets\\a.chn", "a"}},
+            {2, {"Sets\\missing.chn", "C"}},
+            {3, {"Sets\\missing2.chn", "D"}}},
+           0, 0, "");
+  view_.strips.answer = 2;  // go on quietly
+  ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\b.mix"));
+  EXPECT_EQ(GetTempo(), 130);  // an empty or zero tempo is not a tempo
+  // Channels load in label order (empty labels first), then a, B, C, D.
+  std::vector<int> order;
+  const auto& refreshed = view_.strips.refreshed;
+  for (size_t i = 32; i < refreshed.size(); ++i)  // after the two resets
+    if (order.empty() || order.back() != refreshed[i]) order.push_back(refreshed[i]);
+  EXPECT_EQ(order, (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1, 0, 2, 3}));
+  // Only the first failure asks.
+  ASSERT_GE(view_.strips.messages.size(), 2u);
+  EXPECT_EQ(view_.strips.messages[0].key, "Can not load sample");
+  EXPECT_EQ(view_.strips.messages[0].path, "C:\\Sets\\missing.chn");
+  EXPECT_EQ(view_.strips.messages[1].key, "Error loading mix");
+  EXPECT_EQ(view_.strips.messages.size(), 2u);
+  EXPECT_TRUE(desk_->Channel(0).HasMain());
+  EXPECT_TRUE(desk_->Channel(1).HasMain());
+  EXPECT_EQ(view_.mixLabel, "b");
+  EXPECT_EQ(view_.intros, 1);
+}
+
+TEST_F(DeskTest, ARejectedMixKeepsTheRecordingAndTheChannels) {
+  WriteWave("Loops/kick.wav", 1000, 22050);
+  ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\Loops\\kick.wav", true));
+  desk_->Events().Clear();
+  desk_->Events().Record(30000, 0, kEndMix, 0);
+  desk_->Events().WriteLength(2);
+  WriteHost("Mixes/old.mix", "[Brevora Mix]\r\nVersion=2\r\n");
+  WriteHost("Mixes/none.mix", "just text\r\n");
+  EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\old.mix"));
+  EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\none.mix"));
+  EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\missing.mix"));
+  ASSERT_EQ(view_.strips.messages.size(), 3u);
+  EXPECT_EQ(view_.strips.messages[0].key, "Wrong mix version");
+  EXPECT_EQ(view_.strips.messages[1].key, "can not load mix");
+  EXPECT_EQ(view_.strips.messages[2].key, "can not load mix");
+  EXPECT_TRUE(desk_->Events().HasRecording());
+  int32_t length = 0;
+  desk_->Events().ReadLength(length);
+  EXPECT_EQ(length, 2);
+  EXPECT_TRUE(desk_->Channel(0).HasMain());
+}
+
+TEST_F(DeskTest, SavingWritesTheHeaderAndReportsFailure) {
+  WriteWave("Loops/kick.wav", 1000, 22050);
+  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  ASSERT_TRUE(desk_->LoadChannelFile(2, "C:\\Sets\\kick.chn", true));
+  desk_->Events().Clear();
+  desk_->SetTimeLength(83600);
+  SetTempo(120);
+  ASSERT_TRUE(desk_->SaveMix("C:\\Mixes\\s.mix") == false);  // no such folder yet
+  EXPECT_EQ(view_.strips.messages.back().key, "Can not save mix");
+  view_.mixLabel = "kept";
+  EXPECT_FALSE(desk_->SaveMix("C:\\Mixes\\s.mix"));
+  EXPECT_EQ(view_.mixLabel, "kept");
+  WriteHost("Mixes/.keep", "");
+  ASSERT_TRUE(desk_->SaveMix("C:\\Mixes\\s.mix"));
+  EXPECT_EQ(view_.mixLabel, "s");
+  std::string text = ReadHost("Mixes/s.mix");
+  EXPECT_NE(text.find("Version=3\r\nBPM=120\r\nLength=83\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Label_03=LOOPS\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Sample_03=C:\\Sets\\kick.chn\r\n"), std::string::npos);
+}
+
+TEST_F(DeskTest, ReleasingEveryChannelEndsSuspensionsWithoutRestoringThem) {
+  WriteWave("kick.wav", 1000, 22050);
+  WriteWave("fx.wav", 1000, 22050);
+  ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\kick.wav", true));
+  ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kEffect, 0, "C:\\fx.wav", true));
+  tChannel& ch = desk_->Channel(0);
+  ch.SetFxOn(true);
+  ch.SetLatched(true);
+  ch.SetSuspended(true);  // keeps "effect on" aside
+  desk_->ResetChannelStates();
+  EXPECT_FALSE(ch.GetSuspended());
+  EXPECT_FALSE(ch.GetFxOn());
+  EXPECT_FALSE(ch.GetLatched());
+  EXPECT_FALSE(ch.IsScheduled());
+}
+
+class SettingsTest : public DeskTest {
+ protected:
+  void SetUp() override {
+    DeskTest::SetUp();
+    setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("XDG_CONFIG_HOME");
+    DeskTest::TearDown();
+  }
+};
+
+TEST_F(SettingsTest, AFirstStartUsesTheDefaults) {
+  desk_->LoadSettings();
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 22050u);
+  EXPECT_EQ(f.wBitsPerSample, 8);
+  EXPECT_EQ(f.nChannels, 2);
+  EXPECT_DOUBLE_EQ(GetMasterVolume(), 0.8);
+  EXPECT_EQ(view_.volumeSlider, 80);
+  EXPECT_EQ(GetTempo(), 130);
+  EXPECT_EQ(desk_->Channel(0).GetKey(), 'A');
+  EXPECT_EQ(desk_->Channel(15).GetKey(), 'K');
+  EXPECT_EQ(view_.keyLabels[1], 'Z');
+  EXPECT_EQ(view_.lamps, (std::vector<bool>{false, false, true}));
+}
+
+TEST_F(SettingsTest, PartialOrInvalidFormatsFallBackTogether) {
+  tRegistry reg;
+  reg.SetMainKey(kSettingsKey);
+  reg.WriteNumber("Frequency", 44100);
+  reg.WriteNumber("Block", 16);
+  desk_->LoadSettings();
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 22050u);
+  EXPECT_EQ(f.wBitsPerSample, 8);
+  reg.WriteNumber("Channels", 6);  // no such layout
+  desk_->LoadSettings();
+  GetOutputFormat(f);
+  EXPECT_EQ(f.nChannels, 2);
+  EXPECT_EQ(f.nSamplesPerSec, 22050u);
+  reg.WriteNumber("Channels", 1);
+  reg.WriteNumber("MasterVolume", 250);
+  reg.WriteNumber("Tempo", 0);
+  desk_->LoadSettings();
+  GetOutputFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 44100u);
+  EXPECT_EQ(f.nChannels, 1);
+  EXPECT_DOUBLE_EQ(GetMasterVolume(), 1.0);
+  EXPECT_EQ(GetTempo(), 130);
+}
+
+TEST_F(SettingsTest, SavedSettingsComeBack) {
+  desk_->SetKeys("QWERTZUIASDFGHJK");
+  SetOutputFormat(44100, 16, 1);
+  SetMasterVolume(0.655);
+  SetTempo(97);
+  desk_->SaveSettings();
+  SetOutputFormat(22050, 8, 2);
+  desk_->SetKeys("AZERTYUIQSDFGHJK");
+  desk_->LoadSettings();
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 44100u);
+  EXPECT_EQ(f.wBitsPerSample, 16);
+  EXPECT_EQ(f.nChannels, 1);
+  EXPECT_EQ(view_.volumeSlider, 65);
+  EXPECT_EQ(GetTempo(), 97);
+  EXPECT_EQ(desk_->Channel(0).GetKey(), 'Q');
+  EXPECT_EQ(desk_->Channel(6).GetKey(), 'U');
+}
+
+TEST_F(SettingsTest, AShortKeyTextIsReportedAndTheRestHaveNoKey) {
+  testing::internal::CaptureStderr();
+  desk_->SetKeys("ABCDEFGHIJKLMNO");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("strlen(buffer) == 16"), std::string::npos);
+  EXPECT_EQ(desk_->Channel(14).GetKey(), 'O');
+  EXPECT_EQ(desk_->Channel(15).GetKey(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+#pragma once
+// A desk core on a fresh drive C:, with a view that records what the mix
+// layer asks of the screen, and helpers that write channel files and mixes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/audio_setup.h"
+#include "channels/tempo.h"
+#include "mix/desk_core.h"
+#include "platform/periodic_timer.h"
+#include "tests/channels/channels_test_util.h"
+
+class tRecordingMixView : public tMixView {
+ public:
+  tRecordingView strips;  // the channel part, as the channel tests record it
+
+  void RefreshStrip(int index) override { strips.RefreshStrip(index); }
+  void SetStripLed(int index, int value) override { strips.SetStripLed(index, value); }
+  void SetStripLabel(int index, const char* text) override { strips.SetStripLabel(index, text); }
+  double GetStripQuantize(int index) override { return strips.GetStripQuantize(index); }
+  double GetStripLoop(int index) override { return strips.GetStripLoop(index); }
+  double GetStripDelay(int index) override { return strips.GetStripDelay(index); }
+  int32_t GetStripVolume(int index) override { return strips.GetStripVolume(index); }
+  int32_t GetStripBalance(int index) override { return strips.GetStripBalance(index); }
+  int ShowMessage(const char* key, const char* path) override {
+    return strips.ShowMessage(key, path);
+  }
+  void OpenBusyMessage(const char* key, const char* path) override {
+    strips.OpenBusyMessage(key, path);
+  }
+  void CloseBusyMessage() override { strips.CloseBusyMessage(); }
+  void SetWaitCursor(bool on) override { strips.SetWaitCursor(on); }
+  bool IsKeyDown(uint8_t key) override { return strips.IsKeyDown(key); }
+
+  void TickKeyLabel(int, uint32_t time) override { lastKeyLabelTime = time; }
+  void DrawMetronome(int frame) override { metronome.push_back(frame); }
+  void ShowTime(uint32_t positionMs, uint32_t lengthMs) override {
+    position = positionMs;
+    length = lengthMs;
+  }
+  void SetMixLabel(const char* text) override { mixLabel = text; }
+  void SetKeyLabel(int index, uint8_t key) override { keyLabels[index] = key; }
+  void SetFormatLamps(bool rate44100, bool bits16, bool stereo) override {
+    lamps = {rate44100, bits16, stereo};
+  }
+  void SetTransportSwitch(tSwitch which, bool down) override {
+    (which == kRecSwitch ? rec : play) = down;
+    switches.push_back(std::string(which == kRecSwitch ? "rec " : "play ") +
+                       (down ? "down" : "up"));
+  }
+  bool IsTransportSwitchDown(tSwitch which) override { return which == kRecSwitch ? rec : play; }
+  void RedrawTempo() override { ++tempoRedraws; }
+  void SetMasterVolumeSlider(int32_t percent) override { volumeSlider = percent; }
+  void PlayClick() override {
+    if (clickTimes != nullptr) clickTimes->push_back(clock != nullptr ? clock->GetTime() : 0);
+  }
+  void PlayIntro() override { ++intros; }
+  void WaitWhileIntroPlays(uint32_t) override {}
+  void CloseQualityPanel() override { ++qualityClosed; }
+  void ExportProgress(uint32_t done, uint32_t total) override {
+    progressDone = done;
+    progressTotal = total;
+  }
+
+  uint32_t lastKeyLabelTime = 0;
+  std::vector<int> metronome;
+  uint32_t position = 0, length = 0;
+  std::string mixLabel;
+  std::map<int, uint8_t> keyLabels;
+  std::vector<bool> lamps;
+  bool rec = false, play = false;
+  std::vector<std::string> switches;
+  int tempoRedraws = 0, intros = 0, qualityClosed = 0;
+  int32_t volumeSlider = -1;
+  uint32_t progressDone = 0, progressTotal = 0;
+  std::vector<uint32_t>* clickTimes = nullptr;
+  tTimer* clock = nullptr;
+};
+
+class DeskTest : public ChannelTest {
+ protected:
+  void SetUp() override {
+    ChannelTest::SetUp();
+    SetOutputFormat(22050, 16, 2);
+    SetMasterPitch(1.0);
+    desk_ = std::make_unique<tDeskCore>(&view_, timers_);
+    ASSERT_TRUE(desk_->PrepareChannels());
+    desk_->ResetChannels();
+    view_.clock = &desk_->Timer();
+  }
+  void TearDown() override {
+    desk_.reset();
+    ChannelTest::TearDown();
+  }
+  // A channel file below the root naming a main wave (desk path on its drive).
+  void WriteChannel(const std::string& rel, const std::string& wave, double loop = 1.0) {
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=%.3f\r\n"
+                  "Delay=0.000\r\nVolume=80\r\nBalance=0\r\nPitch= 0.0\r\nSnd=%s\r\n",
+                  loop, wave.c_str());
+    WriteHost(rel, text);
+  }
+  // A mix header naming channel files (index -> path, label) plus event lines.
+  void WriteMix(const std::string& rel,
+                const std::map<int, std::pair<std::string, std::string>>& ch, int tempo, int length,
+                const std::string& events) {
+    std::string text = "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=" + std::to_string(tempo) +
+                       "\r\nLength=" + std::to_string(length) + "\r\n";
+    for (int i = 0; i < 16; ++i) {
+      char n[3];
+      std::snprintf(n, sizeof n, "%02d", i + 1);
+      auto it = ch.find(i);
+      text += std::string("Label_") + n + "=" + (it != ch.end() ? it->second.second : "") + "\r\n";
+      text += std::string("SerNum_") + n + "=\r\n";
+      text += std::string("Sample_") + n + "=" + (it != ch.end() ? it->second.first : "") + "\r\n";
+    }
+    WriteHost(rel, text + events);
+  }
+
+  platform::tVirtualTimerService timers_;
+  tRecordingMixView view_;
+  std::unique_ptr<tDeskCore> desk_;
+};

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "tests/channels/channels_test_util.h"
+
+namespace {
+
+class Renderer : public TestRoot {
+ protected:
+  // Runs the renderer; its stderr in errors, its exit status as result.
+  int Render(const std::string& args, std::string& errors) {
+    std::string cmd = std::string(BREVORA_STAGE) + "/brevora-render " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) return -1;
+    char buf[512];
+    errors.clear();
+    while (std::fgets(buf, sizeof buf, p) != nullptr) errors += buf;
+    int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // The path as the renderer names it: its drive C: is its own folder, so
+  // the test folder lies on Z:, the host root.
+  std::string SystemPath(const std::string& rel) {
+    std::string path = "Z:" + root_ + "/" + rel;
+    for (auto& c : path)
+      if (c == '/') c = '\\';
+    return path;
+  }
+};
+
+uint32_t U32(const std::string& s, size_t at) {
+  uint32_t v;
+  std::memcpy(&v, s.data() + at, 4);
+  return v;
+}
+
+TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
+  WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 20000));
+  WriteHost("Sets/kick.chn",
+            "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=1.000\r\nDelay=0.000\r\n"
+            "Volume=100\r\nBalance=0\r\nPitch= 0.0\r\nSnd=" +
+                SystemPath("Loops/kick.wav") + "\r\n");
+  std::string mix = "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=130\r\nLength=2\r\n";
+  for (int i = 1; i <= 16; ++i) {
+    char n[3];
+    std::snprintf(n, sizeof n, "%02d", i);
+    mix += std::string("Label_") + n + "=\r\nSerNum_" + n + "=\r\nSample_" + n + "=" +
+           (i == 1 ? SystemPath("Sets/kick.chn") : "") + "\r\n";
+  }
+  mix += "Time 00000000 Channel 0 Play 0\r\nTime 00002000 Channel 0 EndMix 0\r\n";
+  WriteHost("Mixes/demo mix.mix", mix);
+
+  std::string errors;
+  ASSERT_EQ(Render("--rate 22050 --bits 16 --channels 1 '" + root_ + "/Mixes/demo mix.mix' '" +
+                       root_ + "/out.wav'",
+                   errors),
+            0)
+      << errors;
+  std::string wav = ReadHost("out.wav");
+  ASSERT_GE(wav.size(), 44u);
+  EXPECT_EQ(wav.substr(0, 4), "RIFF");
+  EXPECT_EQ(U32(wav, 24), 22050u);
+  EXPECT_EQ(wav[22], 1);  // mono
+  // 3000 ms at 22050 Hz in pages of 441 frames of 2 bytes.
+  EXPECT_EQ(U32(wav, 40), 150u * 882u);
+  EXPECT_EQ(wav.size(), 44u + 150u * 882u);
+  bool sound = false;
+  for (size_t i = 44; i < wav.size() && !sound; ++i) sound = wav[i] != 0;
+  EXPECT_TRUE(sound);
+}
+
+TEST_F(Renderer, ABadMixFailsWithAMessage) {
+  WriteHost("bad.mix", "[Brevora Mix]\r\nVersion=1\r\n");
+  std::string errors;
+  EXPECT_EQ(Render("'" + root_ + "/bad.mix' '" + root_ + "/out.wav'", errors), 1);
+  EXPECT_NE(errors.find(SystemPath("bad.mix")), std::string::npos) << errors;
+  EXPECT_EQ(ReadHost("out.wav"), "");
+  EXPECT_EQ(Render("--rate 48000 a.mix b.wav", errors), 1);
+  EXPECT_NE(errors.find("--rate must be 22050 or 44100"), std::string::npos);
+}
+
+}  // namespace
