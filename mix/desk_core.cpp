@@ -530,6 +530,8 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
   SystemSpeaker().SetSource(&SystemMixer());
   SystemSpeaker().Start();
 
+  // The finished file gets the permissions of the one it replaces, or a new file's.
+  if (written && !platform::CopyPermissions(full, temp)) platform::SetNewFilePermissions(temp);
   bool ok = written && platform::ReplaceFile(temp, full);
   if (!ok) {
     platform::DeleteFile(temp);
