@@ -68,7 +68,8 @@ class tSdlRing : public tSoundRing {
   }
 
   uint32_t Play() override {
-    if (m_Device == 0) return kSoundInvalidCall;
+    if (m_Format.rate == 0) return kSoundInvalidCall;
+    // Also a ring whose device could not be reopened: Restore tries again.
     if (IsLost()) return kSoundBufferLost;
     m_Playing.store(true);
     SDL_PauseAudioDevice(m_Device, 0);
@@ -76,8 +77,8 @@ class tSdlRing : public tSoundRing {
   }
 
   uint32_t Stop() override {
-    if (m_Device == 0) return kSoundInvalidCall;
-    SDL_PauseAudioDevice(m_Device, 1);
+    if (m_Format.rate == 0) return kSoundInvalidCall;
+    if (m_Device != 0) SDL_PauseAudioDevice(m_Device, 1);
     m_Playing.store(false);
     return kSoundOk;
   }
@@ -89,10 +90,11 @@ class tSdlRing : public tSoundRing {
   }
 
   uint32_t GetStatus(uint32_t& status) override {
-    if (m_Device == 0) return kSoundInvalidCall;
+    if (m_Format.rate == 0) return kSoundInvalidCall;
     status = 0;
     if (IsLost()) status |= kRingLost;
-    if (m_Playing.load() && SDL_GetAudioDeviceStatus(m_Device) == SDL_AUDIO_PLAYING)
+    if (m_Device != 0 && m_Playing.load() &&
+        SDL_GetAudioDeviceStatus(m_Device) == SDL_AUDIO_PLAYING)
       status |= kRingPlaying;
     return kSoundOk;
   }
