@@ -1,0 +1,292 @@
+// The desk's bitmaps as staged: 8-bit files with the one shared palette, the
+// frame counts the desk cuts them into, sizes that fit where the desk draws
+// them, and the colour key only where the desk draws with it.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "tests/tools/stage_files.h"
+#include "tools/art/image.h"
+#include "tools/art/palette.h"
+#include "tools/desk_layout.h"
+
+namespace {
+
+const art::Rgb kMagenta{255, 0, 255};
+
+std::map<std::string, desk::Bitmap> Expected() {
+  std::map<std::string, desk::Bitmap> m;
+  for (const auto& b : desk::Bitmaps()) m[b.name] = b;
+  return m;
+}
+
+struct Loaded {
+  art::Indexed image;
+  std::vector<art::Rgb> table;
+};
+
+Loaded Load(const std::string& name) {
+  Loaded l;
+  EXPECT_TRUE(art::ReadBmp8(StagePath("data/" + name), l.image, &l.table)) << name;
+  return l;
+}
+
+bool HasKeyColour(const Loaded& l) {
+  for (uint8_t v : l.image.pixels)
+    if (l.table[v] == kMagenta) return true;
+  return false;
+}
+
+TEST(Bitmaps, EveryFileIsAnEightBitBitmapWithTheSharedPalette) {
+  std::string main;
+  ASSERT_TRUE(ReadBytes(StagePath("data/main.bmp"), main));
+  const std::string mainTable = main.substr(54, 1024);
+  for (const auto& b : desk::Bitmaps()) {
+    SCOPED_TRACE(b.name);
+    std::string bytes;
+    ASSERT_TRUE(ReadBytes(StagePath("data/" + b.name), bytes));
+    ASSERT_GE(bytes.size(), 54u + 1024u);
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    EXPECT_EQ(Le32(bytes, 2), bytes.size());
+    EXPECT_EQ(Le32(bytes, 14), 40u);  // information header
+    EXPECT_EQ(Le16(bytes, 28), 8u);   // bits per pixel
+    EXPECT_EQ(Le32(bytes, 30), 0u);   // uncompressed
+    EXPECT_EQ(Le32(bytes, 10), 54u + 1024u);
+    EXPECT_GT(static_cast<int32_t>(Le32(bytes, 22)), 0);  // bottom-up rows
+    EXPECT_EQ(bytes.substr(54, 1024), mainTable);
+  }
+  // The shared table is the desk's palette, with the key and mask colours.
+  Loaded l = Load("main.bmp");
+  const auto& p = art::DeskPalette();
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(l.table[i], p[i]) << i;
+  EXPECT_EQ(p[art::kKeyIndex], kMagenta);
+  EXPECT_EQ(p[art::kMaskGreenIndex], (art::Rgb{0, 255, 0}));
+  // Exactly one entry is magenta, so that keying by colour is unambiguous.
+  int magenta = 0;
+  for (const auto& c : p) magenta += c == kMagenta;
+  EXPECT_EQ(magenta, 1);
+}
+
+TEST(Bitmaps, SizesAreWholeFramesOfTheExpectedSize) {
+  for (const auto& b : desk::Bitmaps()) {
+    SCOPED_TRACE(b.name);
+    Loaded l = Load(b.name);
+    if (b.vertical) {
+      EXPECT_EQ(l.image.width, b.frameW);
+      EXPECT_EQ(l.image.height, b.frameH * b.frames);
+    } else {
+      EXPECT_EQ(l.image.width, b.frameW * b.frames);
+      EXPECT_EQ(l.image.height, b.frameH);
+    }
+  }
+  // Frame counts the desk relies on.
+  auto e = Expected();
+  EXPECT_EQ(e["font1.bmp"].frames, 86);
+  EXPECT_EQ(e["vu.bmp"].frames, 10);
+  EXPECT_EQ(e["box.bmp"].frames, 3);
+  EXPECT_EQ(e["leds.bmp"].frames, 5);
+  EXPECT_EQ(e["pitch.bmp"].frames, 11);
+  EXPECT_EQ(e["32beat.bmp"].frames, 33);
+  EXPECT_EQ(e["digits.bmp"].frames, 10);
+  EXPECT_EQ(e["repel10.bmp"].frames, 10);
+  EXPECT_EQ(e["spin_delay.bmp"].frames, 9);
+  EXPECT_EQ(e["sw16.bmp"].frames, 3);
+  EXPECT_EQ(e["symbols.bmp"].frames, 3);
+  // Sliders: both halves hold eleven whole segments.
+  EXPECT_EQ(e["vol.bmp"].frameW % 11, 0);
+  EXPECT_EQ(e["bal.bmp"].frameW % 11, 0);
+  EXPECT_EQ(desk::FontMap().size(), 86u);
+}
+
+// Where the desk draws each picture: one frame's rectangle must lie inside
+// the area given (the screen, a strip, the control section, the panel).
+struct Place {
+  std::string name;
+  int x, y;
+  int left, top, right, bottom;  // allowed area
+};
+
+std::vector<Place> Placements() {
+  std::vector<Place> p;
+  for (int i = 0; i < 16; ++i) {
+    int x = desk::StripX(i), y = desk::StripY(i);
+    int l = x, t = y, r = x + desk::kStripW, b = y + desk::kStripH;
+    bool odd = i % 2 == 0;
+    char sw[16];
+    std::snprintf(sw, sizeof sw, "sw%02d.bmp", i + 1);
+    p.push_back({sw, x + 66, y + 31, l, t, r, b});
+    p.push_back({"symbols.bmp", x + 22, y + 70, l, t, x + 47, y + 79});  // above the value
+    for (const char* s : {"spin_quantize.bmp", "spin_delay.bmp", "spin_length.bmp"})
+      p.push_back({s, x + 22, y + 79, l, t, x + 47, b});  // between the two arrows
+    p.push_back({"spin_l.bmp", x + 7, y + 73, l, t, x + 22, b});
+    p.push_back({"spin_r.bmp", x + 47, y + 73, l, t, r, b});
+    p.push_back({"leds.bmp", x + 35, y + 101, l, t, r, y + 181});
+    p.push_back({"vol.bmp", x + 10, y + 105, l, t, r, y + 181});  // above the balance
+    p.push_back({"bal.bmp", x + 10, y + 181, l, t, r, y + 202});  // above the even arrow
+    if (odd) {
+      p.push_back({"pijla.bmp", x + 13, y + 5, l, t, x + 35, b});  // left of the label
+      p.push_back({"popa_demo.bmp", x + 9, y + 16, 0, 0, 800, 460});
+    } else {
+      p.push_back({"pijlb.bmp", x + 68, y + 202, x + 35, t, r, b});  // right of the label
+      p.push_back({"popb_demo.bmp", x + 8, y + 108, 0, 0, 800, 460});
+    }
+  }
+  const int L = 0, T = 460, R = 800, B = 600;  // the control section
+  for (auto [n, y] :
+       {std::pair{"button_plugins.bmp", 487}, {"button_help.bmp", 520}, {"button_exit.bmp", 552}})
+    p.push_back({n, 69, y, L, T, 136, B});  // left of the level meter
+  p.push_back({"vu.bmp", 136, 494, L, T, 148, B});
+  p.push_back({"vu.bmp", 148, 494, L, T, R, B});
+  p.push_back({"repel10.bmp", 218, 526, L, T, R, 550});  // above the buttons
+  for (const char* n : {"StopR.bmp", "StopP.bmp"}) p.push_back({n, 231, 550, L, T, 295, B});
+  for (const char* n : {"Rec.bmp", "Play.bmp"}) p.push_back({n, 295, 550, L, T, R, B});
+  p.push_back({"mainpijl.bmp", 425, 494, L, T, R, B});
+  p.push_back({"popc_demo2.bmp", 420, 507, L, T, R, B});
+  p.push_back({"pitch.bmp", 456, 532, L, T, 533, B});
+  p.push_back({"2244.bmp", 533, 500, L, T, 579, 514});
+  p.push_back({"816.bmp", 533, 514, L, T, 579, 533});
+  p.push_back({"mono.bmp", 534, 533, L, T, 579, 549});  // above the mix label's row
+  p.push_back({"32beat.bmp", 579, 549, L, T, 639, B});
+  p.push_back({"dot.bmp", 640, 500, L, T, R, 513});
+  p.push_back({"dot.bmp", 640, 513, L, T, R, B});
+  p.push_back({"vol.bmp", 639, 503, L, T, R, B});
+  p.push_back({"error.bmp", 448, 484, L, T, R, B});
+  for (int i = 0; i < 3; ++i) {
+    std::string n = "errorbut" + std::to_string(i + 1) + ".bmp";
+    p.push_back({n, 448 + 227, 484 + 15 + 24 * i, 448 + 227, 484, 448 + 290, 484 + 94});
+  }
+  // Panel controls, inside the panel.
+  const int PL = 5, PT = 7, PR = 795, PB = 460;
+  p.push_back({"button_close_help.bmp", 60, 343, PL, PT, PR, PB});
+  for (int y : {251, 215, 287}) p.push_back({"button_setup_switch.bmp", 375, y, PL, PT, PR, PB});
+  p.push_back({"button_setup_1.bmp", 305, 249, PL, PT, 332, PB});
+  p.push_back({"button_setup_2.bmp", 332, 245, PL, PT, 373, PB});  // left of the digits
+  p.push_back({"button_setup_3.bmp", 438, 245, 373 + 54, PT, 475, PB});
+  p.push_back({"button_setup_4.bmp", 475, 249, PL, PT, PR, PB});
+  p.push_back({"digits.bmp", 373, 247, PL, PT, PR, PB});
+  p.push_back({"button_ok_cancel.bmp", 356, 343, PL, PT, 407, PB});
+  p.push_back({"button_ok_cancel.bmp", 407, 343, PL, PT, PR, PB});
+  p.push_back({"box.bmp", 162, 133, PL, PT, 534, PB});
+  p.push_back({"box.bmp", 534, 133, PL, PT, PR, PB});
+  return p;
+}
+
+TEST(Bitmaps, EveryFrameFitsItsPlaceOnTheDesk) {
+  auto e = Expected();
+  for (const Place& pl : Placements()) {
+    SCOPED_TRACE(pl.name + " at " + std::to_string(pl.x) + "," + std::to_string(pl.y));
+    ASSERT_TRUE(e.count(pl.name));
+    const desk::Bitmap& b = e[pl.name];
+    // Sliders show one half, menus one half, at their place.
+    int w = b.frameW, h = b.frameH;
+    EXPECT_GE(pl.x, pl.left);
+    EXPECT_GE(pl.y, pl.top);
+    EXPECT_LE(pl.x + w, pl.right);
+    EXPECT_LE(pl.y + h, pl.bottom);
+  }
+  auto e2 = Expected();
+  // Text: fourteen glyphs of a strip label end where the pair of strips ends,
+  // a glyph fits the key label's 11 by 10 rectangle, 22 glyphs of a message
+  // line end before the message buttons.
+  EXPECT_LE(35 + 14 * desk::kGlyphW, 2 * desk::kStripW);
+  EXPECT_LE(desk::kGlyphW, 11);
+  EXPECT_LE(desk::kGlyphH, 10);
+  EXPECT_LE(12 + 22 * desk::kGlyphW, 227);
+  // Door panels cover rows 7 to 459 from x 5.
+  EXPECT_EQ(desk::kPanelX + desk::kPanelW, 795);
+  EXPECT_EQ(desk::kPanelY + desk::kPanelH, 460);
+}
+
+TEST(Bitmaps, ColourKeyOnlyWhereTheDeskDrawsKeyed) {
+  // Drawn opaque: a magenta pixel would show on the screen.
+  for (const char* n : {"main.bmp",      "font1.bmp",         "vol.bmp",          "pijla.bmp",
+                        "pijlb.bmp",     "mainpijl.bmp",      "sw01.bmp",         "sw16.bmp",
+                        "symbols.bmp",   "spin_quantize.bmp", "spin_delay.bmp",   "spin_length.bmp",
+                        "pitch.bmp",     "2244.bmp",          "816.bmp",          "mono.bmp",
+                        "32beat.bmp",    "dot.bmp",           "vu.bmp",           "error.bmp",
+                        "digits.bmp",    "repel10.bmp",       "pan_help_Eng.bmp", "pan_quality.bmp",
+                        "pan_bpm.bmp",   "pan_export.bmp",    "pan_play.bmp",     "pan_com.bmp",
+                        "door_lmix.bmp", "wait_demo.bmp"})
+    EXPECT_FALSE(HasKeyColour(Load(n))) << n;
+  // Drawn keyed and not rectangular: they must have transparent parts.
+  for (const char* n :
+       {"leds.bmp", "bal.bmp", "box.bmp", "popa_demo.bmp", "popc_demo2.bmp", "button_ok_cancel.bmp",
+        "button_close_help.bmp", "spin_l.bmp", "button_setup_switch.bmp", "Rec.bmp"})
+    EXPECT_TRUE(HasKeyColour(Load(n))) << n;
+  // The OK and Cancel press image shows nothing while up: the panel carries
+  // the button; frame 0 is all key colour.
+  Loaded ok = Load("button_ok_cancel.bmp");
+  for (int y = 0; y < ok.image.height; ++y)
+    for (int x = 0; x < ok.image.width / 2; ++x) ASSERT_EQ(ok.table[ok.image.at(x, y)], kMagenta);
+}
+
+TEST(Bitmaps, VolumeMaskCoversEveryLitSegment) {
+  Loaded vol = Load("vol.bmp"), mask = Load("vol_mask.bmp");
+  const int half = vol.image.width / 2;
+  ASSERT_EQ(mask.image.width, half);
+  ASSERT_EQ(mask.image.height, vol.image.height);
+  const art::Rgb green{0, 255, 0};
+  int lit = 0;
+  for (int y = 0; y < vol.image.height; ++y)
+    for (int x = 0; x < half; ++x) {
+      if (vol.image.at(x, y) == vol.image.at(half + x, y)) continue;  // not part of a bar
+      ++lit;
+      EXPECT_EQ(mask.table[mask.image.at(x, y)], green) << x << "," << y;
+    }
+  EXPECT_GT(lit, 11 * 40);
+  // Every column of the slider can be hit somewhere, so every value is reachable.
+  for (int x = 0; x < half; ++x) {
+    bool any = false;
+    for (int y = 0; y < mask.image.height; ++y)
+      any = any || mask.table[mask.image.at(x, y)] == green;
+    EXPECT_TRUE(any) << x;
+  }
+  // The top-left corner is free for the key label and the LED.
+  EXPECT_NE(mask.table[mask.image.at(8, 2)], green);
+}
+
+TEST(Bitmaps, AnimationFramesDiffer) {
+  // Frames that show states must not look alike.
+  for (const auto& b : desk::Bitmaps()) {
+    if (b.frames < 2 || b.name == "font1.bmp" || b.name == "button_ok_cancel.bmp" ||
+        b.name == "button_close_help.bmp")
+      continue;
+    SCOPED_TRACE(b.name);
+    Loaded l = Load(b.name);
+    std::set<std::vector<uint8_t>> frames;
+    for (int f = 0; f < b.frames; ++f) {
+      art::Indexed c = b.vertical ? l.image.Crop(0, f * b.frameH, b.frameW, b.frameH)
+                                  : l.image.Crop(f * b.frameW, 0, b.frameW, b.frameH);
+      frames.insert(c.pixels);
+    }
+    EXPECT_EQ(frames.size(), size_t(b.frames));
+  }
+}
+
+// The desk shows text in capitals: a letter and its capital share a glyph.
+unsigned char Capital(unsigned char c) {
+  return (c >= 224 && c != 247) ? static_cast<unsigned char>(c - 32) : c;
+}
+
+TEST(Bitmaps, FontGlyphsAreDistinctExceptRepeatedCharacters) {
+  Loaded font = Load("font1.bmp");
+  auto map = desk::FontMap();
+  for (auto& c : map) c = Capital(c);
+  std::map<std::vector<uint8_t>, unsigned char> seen;
+  for (size_t i = 0; i < map.size(); ++i) {
+    art::Indexed g = font.image.Crop(int(i) * desk::kGlyphW, 0, desk::kGlyphW, desk::kGlyphH);
+    auto it = seen.find(g.pixels);
+    if (it != seen.end()) {
+      EXPECT_EQ(it->second, map[i]) << "glyph " << i << " looks like another character";
+    } else {
+      seen[g.pixels] = map[i];
+    }
+  }
+  // The space is blank: one colour only.
+  art::Indexed space = font.image.Crop(0, 0, desk::kGlyphW, desk::kGlyphH);
+  EXPECT_EQ(std::set<uint8_t>(space.pixels.begin(), space.pixels.end()).size(), 1u);
+}
+
+}  // namespace
