@@ -369,3 +369,53 @@ TEST_F(WaveFile, AFailureAfterTheFormatKeepsTheFormatAndTheOldData) {
   EXPECT_EQ(w.Size(), 3u);  // released only when new data is allocated
   EXPECT_EQ(w.Frames(), 0u);
 }
+
+// Damaged files (random bytes changed, sizes included, or cut short) load or
+// fail with one of the reader's codes, and what loads is consistent.
+TEST(WaveStream, DamagedFilesNeverBreakTheReader) {
+  Bytes data;
+  for (int i = 0; i < 300; ++i) Put16(data, static_cast<uint16_t>(i * 211));
+  const Bytes good[] = {
+      Riff({{"JUNK", Bytes(5, 0)},
+            {"fmt ", FmtPayload(1, 2, 22050, 16)},
+            {"LIST", Bytes(9, 'x')},
+            {"data", data}}),
+      Riff({{"fmt ", ExtensiblePayload(2, 44100, 24, 1)},
+            {"data", Bytes(data.begin(), data.begin() + 594)}}),
+      Riff({{"fmt ", FmtPayload(3, 1, 8000, 32)}, {"fact", {1, 0, 0, 0}}, {"data", data}}),
+  };
+  uint32_t x = 12345;
+  auto next = [&x] {
+    x = x * 1664525u + 1013904223u;
+    return x >> 8;
+  };
+  int loaded = 0;
+  for (int round = 0; round < 3000; ++round) {
+    Bytes file = good[round % 3];
+    const int changes = 1 + static_cast<int>(next() % 4);
+    for (int c = 0; c < changes; ++c) {
+      // Most changes land in the headers, where the sizes are.
+      const size_t at = next() % 4 ? next() % 80 : next() % file.size();
+      file[at % file.size()] = static_cast<uint8_t>(next());
+    }
+    if (round % 7 == 0) file.resize(next() % file.size());
+    FILE* stream = fmemopen(file.data(), file.size(), "rb");
+    ASSERT_NE(stream, nullptr);
+    tWave w;
+    platform::SetLastErrorCode(0);
+    const bool ok = w.LoadWaveStream(stream);
+    std::fclose(stream);
+    if (ok) {
+      ++loaded;
+      ASSERT_TRUE(IsEngineLayout(w.Format())) << round;
+      ASSERT_GT(w.Frames(), 0u) << round;
+      ASSERT_LE(uint64_t{w.Frames()} * w.BlockAlign(), w.Size()) << round;
+    } else {
+      const uint32_t code = platform::LastErrorCode();
+      ASSERT_TRUE(code == kWaveErrorFormat || code == kWaveErrorTruncated ||
+                  code == kWaveErrorMemory)
+          << round << ": " << code;
+    }
+  }
+  EXPECT_GT(loaded, 100);
+}
