@@ -215,8 +215,8 @@ TEST_F(ChannelFiles, LoadedWavesTakeTheOutputFormatAndReloadWhenQualityRises) {
   ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\hq.chn", true));
   WAVEFORMATEX f;
   Ch().GetSound(tChannel::kMain)->GetFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 22050u);
-  EXPECT_EQ(f.wBitsPerSample, 8);
+  EXPECT_EQ(Field(f.nSamplesPerSec), 22050u);
+  EXPECT_EQ(Field(f.wBitsPerSample), 8u);
   EXPECT_EQ(Ch().GetSound(tChannel::kMain)->GetLength(), 2205u);
 
   // Back to high quality: read again from the file, not widened from 8 bits.

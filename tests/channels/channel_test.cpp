@@ -342,7 +342,7 @@ TEST_F(Channels, ResetKeepsTheKeyAndReturnsTheRest) {
   EXPECT_FALSE(ch.IsScheduled());
   EXPECT_TRUE(ch.GetSndPath().IsEmpty());
   EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
-  EXPECT_EQ(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec, 44100u);  // kept
+  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 44100u);  // kept
 }
 
 TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
@@ -352,7 +352,7 @@ TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   EXPECT_STREQ(ch.GetSndPath().GetText(), "E:\\Loops\\a.wav");
   EXPECT_STREQ(ch.GetSndLabel().GetText(), "ELABEL");
   EXPECT_EQ(ch.GetSndSerial(), tFileName::VolumeSerialOf(tFileName("E:\\")));
-  EXPECT_EQ(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec, 22050u);
+  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
   EXPECT_EQ(ch.GetCurrent(), ch.GetSound(tChannel::kMain));
 
   // Reloading from the channel's own path works although the load clears it.
@@ -394,15 +394,15 @@ TEST_F(Channels, SwapAndRemoveCarryLabelsSerialsAndFormats) {
   EXPECT_STREQ(ch.GetSfxLabel().GetText(), "LOOPS");
   EXPECT_EQ(ch.GetSndSerial(), serialE);
   EXPECT_EQ(ch.GetSfxSerial(), serialC);
-  EXPECT_EQ(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec, 22050u);
-  EXPECT_EQ(ch.GetFileFormat(tChannel::kEffect).nSamplesPerSec, 44100u);
+  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
+  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kEffect).nSamplesPerSec), 44100u);
 
   ch.RemoveEffect();
   EXPECT_FALSE(ch.HasEffect());
   EXPECT_TRUE(ch.GetSfxPath().IsEmpty());
   EXPECT_TRUE(ch.GetSfxLabel().IsEmpty());
   EXPECT_EQ(ch.GetSfxSerial(), 0u);
-  EXPECT_EQ(ch.GetFileFormat(tChannel::kEffect).nSamplesPerSec, 0u);
+  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kEffect).nSamplesPerSec), 0u);
   EXPECT_EQ(ch.GetCurrent(), oldFx);
 
   // With only an effect sound, swapping makes it the main and current sound.
@@ -438,9 +438,9 @@ TEST_F(Channels, PrepareEmptyMakesAShortSoundInTheOutputFormat) {
   ASSERT_TRUE(ch.PrepareEmpty());
   WAVEFORMATEX f;
   ch.GetSound(tChannel::kMain)->GetFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 22050u);
-  EXPECT_EQ(f.wBitsPerSample, 8);
-  EXPECT_EQ(f.nChannels, 1);
+  EXPECT_EQ(Field(f.nSamplesPerSec), 22050u);
+  EXPECT_EQ(Field(f.wBitsPerSample), 8u);
+  EXPECT_EQ(Field(f.nChannels), 1u);
   EXPECT_EQ(ch.GetSound(tChannel::kMain)->GetLength(), 32u);
   ch.Reset();
   EXPECT_FALSE(ch.HasSound());

@@ -52,6 +52,12 @@ inline std::string WaveBytes(uint32_t rate, uint16_t bits, uint16_t channels, ui
   return out;
 }
 
+// A field of the packed format record by value (a reference to it may be
+// misaligned).
+inline uint32_t Field(uint32_t value) {
+  return value;
+}
+
 class ChannelTest : public TestRoot {
  protected:
   void SetUp() override {
