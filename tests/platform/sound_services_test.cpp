@@ -258,4 +258,27 @@ TEST_F(SdlDiskDevice, VolumeAndPanScaleTheOutput) {
   }
 }
 
+TEST_F(SdlDiskDevice, AnotherFrequencyPlaysTheRingAtAnotherSpeed) {
+  ASSERT_EQ(ring_->SetFormat({22050, 1, 16}), platform::kSoundOk);
+  std::vector<uint8_t> bytes(4410);
+  for (size_t i = 0; i < bytes.size() / 2; ++i) {
+    const int16_t sample = static_cast<int16_t>(i + 1);
+    std::memcpy(bytes.data() + 2 * i, &sample, 2);
+  }
+  Write(0, bytes);
+  ASSERT_EQ(ring_->SetFrequency(11025), platform::kSoundOk);  // half speed
+  uint32_t hz = 0;
+  ASSERT_EQ(ring_->GetFrequency(hz), platform::kSoundOk);
+  EXPECT_EQ(hz, 11025u);
+  EXPECT_EQ(ring_->SetFrequency(50), platform::kSoundInvalidParam);
+  PlayOneLap();
+  std::vector<uint8_t> played = Played();
+  ASSERT_GE(played.size(), 4000u);
+  for (size_t k = 0; k < 2000; ++k) {
+    int16_t sample;
+    std::memcpy(&sample, played.data() + 2 * k, 2);
+    ASSERT_EQ(sample, static_cast<int16_t>(k / 2 + 1)) << k;  // every frame twice
+  }
+}
+
 }  // namespace
