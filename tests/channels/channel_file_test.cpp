@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "channels/channel_desk.h"
 #include "tests/channels/channels_test_util.h"
@@ -72,6 +74,19 @@ TEST_F(ChannelFiles, AFailedSaveChangesNothingAndSaysSo) {
   EXPECT_FALSE(desk_.SaveChannelFile(0, "Q:\\x.chn"));
   EXPECT_EQ(view_.messages.size(), 3u);
   EXPECT_EQ(ReadHost("Sets/c.chn"), "[Brevora Channel]\r\nVersion=3\r\n");
+
+  // A target that cannot be replaced (a folder) fails after the writes;
+  // the temporary file goes and nothing else changes.
+  WriteHost("Sets/taken.chn/x", "");
+  EXPECT_FALSE(desk_.SaveChannelFile(0, "C:\\Sets\\taken.chn"));
+  EXPECT_EQ(view_.messages.size(), 4u);
+  EXPECT_STREQ(Ch().GetFilePath().GetText(), "C:\\Sets\\c.chn");
+  platform::DirectorySearch search;
+  std::vector<std::string> names;
+  for (bool ok = search.Start("C:\\Sets", "*"); ok; ok = search.Next())
+    names.push_back(search.Current().name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "c.chn", "taken.chn"}));
 }
 
 TEST_F(ChannelFiles, AVersionOnlyFileLoadsTheDefaults) {
