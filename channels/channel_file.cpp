@@ -110,6 +110,9 @@ bool tChannelDesk::LoadChannelFile(int index, const char* path, bool showErrors)
     ResolveOnDrive(current, p);
     if (!p.IsAbsolutePath()) p.MakeAbsolute(p);
   }
+  // A drive without its root ("C:a.chn") is completed, so that the waves
+  // are put on "C:\" and not on "C:a".
+  if (p.IsAbsolutePath() && p[2] != '\\' && p[2] != '/') p.MakeAbsolute(p);
   auto fail = [&](const char* key) {
     if (showErrors) Message(key, p.GetText());
     return false;

@@ -168,6 +168,14 @@ TEST_F(ChannelFiles, AnAbsolutePathIsUsedAsGivenARelativeOneOnTheCurrentDrive) {
   ASSERT_TRUE(desk_.LoadChannelFile(1, "Sets\\r.chn", true));
   EXPECT_EQ(Ch(1).GetVolume(), 22);
   EXPECT_STREQ(Ch(1).GetFilePath().GetText(), "C:\\Sets\\r.chn");
+
+  // A drive with a name and no root is completed before the waves are
+  // put on the file's drive.
+  WriteWave("Loops/a.wav", 10);
+  WriteChn("Other/d.chn", "Version=3\r\nSnd=Loops\\a.wav\r\n");
+  ASSERT_TRUE(desk_.LoadChannelFile(2, "C:d.chn", true));
+  EXPECT_STREQ(Ch(2).GetFilePath().GetText(), "C:\\Other\\d.chn");
+  EXPECT_STREQ(Ch(2).GetSndPath().GetText(), "C:\\Loops\\a.wav");
 }
 
 TEST_F(ChannelFiles, ValuesAreReadLeniently) {
