@@ -19,7 +19,9 @@
 // or the schedule take the channel's re-entrant lock for their whole
 // duration; a load holds it while the file is read, so the tick waits at
 // this channel meanwhile. The flags and the timing values are atomics that
-// either thread may read or write without the lock.
+// either thread may read or write without the lock. Sounds, paths and labels
+// are replaced on the main thread only, so HasSound, GetSound and the path
+// getters read them there without the lock.
 #include <atomic>
 #include <cstdint>
 
