@@ -297,6 +297,19 @@ Stereo Looped(double beats, const std::function<void(Stereo&, double)>& pattern,
   return out;
 }
 
+// Sidechain-style ducking on every beat, as if the kick pushed the sound
+// down: the loop starts on a beat, so its beats fall on the desk's grid.
+Stereo Ducked(Stereo s, double depth, double release = 0.11) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    double since = double(i % kSpb) / kRate;
+    double attack = std::min(1.0, since / 0.004);  // a short slope, no click
+    double g = 1 - depth * attack * std::exp(-std::max(0.0, since - 0.004) / release);
+    s.l[i] = float(s.l[i] * g);
+    s.r[i] = float(s.r[i] * g);
+  }
+  return s;
+}
+
 // A one-shot of exactly `beats` beats (no wrap).
 Stereo OneShot(double beats, const std::function<void(Stereo&)>& render) {
   Stereo s(Beats(beats));
@@ -775,16 +788,17 @@ void WriteDemoSet(const std::string& mixesDir) {
   std::vector<ChannelDef> ch = {
       {"beat", 4, 4, 0, 86, 0, BeatMain, BeatFill, 0.62, 0.62},
       {"top", 4, 4, 0, 70, 0, TopMain, TopAlt, 0.35, 0.35},
-      {"bass", 16, 16, 0, 80, 0, [] { return BassLoop(false); }, [] { return BassLoop(true); }, 0.5,
-       0.5},
-      {"chords", 16, 16, 0, 66, 0, [] { return ChordStabs(false); },
-       [] { return ChordStabs(true); }, 0.4, 0.4},
+      {"bass", 16, 16, 0, 80, 0, [] { return Ducked(BassLoop(false), 0.3); },
+       [] { return Ducked(BassLoop(true), 0.4); }, 0.5, 0.5},
+      {"chords", 16, 16, 0, 66, 0, [] { return Ducked(ChordStabs(false), 0.3); },
+       [] { return Ducked(ChordStabs(true), 0.3); }, 0.4, 0.4},
       {"lead", 16, 16, 0, 70, 0, [] { return LeadLoop(kMelody); },
        [] { return LeadLoop(kMelodyAlt); }, 0.42, 0.42},
-      {"arp", 16, 16, 0, 60, 0, [] { return Arp(false); }, [] { return Arp(true); }, 0.33, 0.33},
+      {"arp", 16, 16, 0, 60, 0, [] { return Ducked(Arp(false), 0.25); },
+       [] { return Ducked(Arp(true), 0.25); }, 0.33, 0.33},
       {"fx", 16, 16, 0, 72, 0, Riser, Impact, 0.45, 0.6},
       {"perc", 4, 4, 0, 66, 15, PercMain, PercAlt, 0.38, 0.38},
-      {"pad", 16, 16, 0, 64, 0, Pad, nullptr, 0.35, 0},
+      {"pad", 16, 16, 0, 64, 0, [] { return Ducked(Pad(), 0.45, 0.16); }, nullptr, 0.35, 0},
   };
   // Loops are levelled so that the whole performance peaks just under full
   // scale on the desk's mix bus.

@@ -293,8 +293,8 @@ void DrawBottom(cairo_t* cr) {
   // Master.
   Well(cr, 637, 466, 88, 128, "MASTER");
   Window(cr, 639, 497, 77, 80, kWell, 3);
-  EngravedLabel(cr, "CTRL", 637, 499, 6.5, 1.0);
-  EngravedLabel(cr, "TAB", 637, 512, 6.5, 1.0);
+  EngravedLabel(cr, "CTRL", 637, 497, 6.5, 1.0);
+  EngravedLabel(cr, "TAB", 637, 510, 6.5, 1.0);
   EngravedLabel(cr, "VOLUME", 677, 580, 7, 0.5);
   // Brand plate on the right.
   cairo_save(cr);
@@ -601,31 +601,25 @@ Indexed DrawSpinButton(bool right) {
   return out;
 }
 
+// The strip's play light: a slim bar above the volume fan, so that redrawing
+// the fan never covers it.
 Indexed DrawLeds() {
   const int ox = StripX(0) + 35, oy = StripY(0) + 101;
   const Colour colours[5] = {Hex(0x2a1d1d), kGreen, kBlue, kAmber, kRed};
-  Indexed out(60, 12);
+  Indexed out(80, 4);
   for (int f = 0; f < 5; ++f) {
-    Canvas c(12, 12);
+    Canvas c(16, 4);
     cairo_t* cr = c.cr();
-    cairo_arc(cr, 6, 6, 5.8, 0, 2 * M_PI);
-    SetColour(cr, Hex(0x0a0b0c));
+    RoundRect(cr, 0, 0, 16, 4, 2);
+    SetColour(cr, Hex(0x08090a));
     cairo_fill(cr);
     Colour col = colours[f];
-    cairo_pattern_t* g = cairo_pattern_create_radial(4.6, 4.4, 0.3, 6, 6, 4.8);
-    if (f == 0) {
-      cairo_pattern_add_color_stop_rgb(g, 0, 0.35, 0.3, 0.3);
-      cairo_pattern_add_color_stop_rgb(g, 1, 0.12, 0.1, 0.1);
-    } else {
-      cairo_pattern_add_color_stop_rgb(g, 0, 1, 1, 1);
-      cairo_pattern_add_color_stop_rgb(g, 0.35, col.r, col.g, col.b);
-      cairo_pattern_add_color_stop_rgb(g, 1, col.r * 0.45, col.g * 0.45, col.b * 0.45);
-    }
-    cairo_arc(cr, 6, 6, 4.6, 0, 2 * M_PI);
-    cairo_set_source(cr, g);
-    cairo_fill(cr);
-    cairo_pattern_destroy(g);
-    out.Blit(c.ToIndexedKeyed(&gMain, ox, oy), f * 12, 0);
+    RoundRect(cr, 1, 0.5, 14, 3, 1.5);
+    if (f == 0)
+      FillVertical(cr, 0, 4, Hex(0x3a3434), Hex(0x1a1616));
+    else
+      FillVertical(cr, 0, 4, Mix(col, Hex(0xffffff), 0.55), Mix(col, Hex(0), 0.2));
+    out.Blit(c.ToIndexedKeyed(&gMain, ox, oy), f * 16, 0);
   }
   return out;
 }
@@ -654,7 +648,7 @@ Indexed DrawVolume(Indexed& mask) {
       if (lit)
         FillVertical(cr, top, 71, Mix(col, Hex(0xffffff), 0.3), Mix(col, Hex(0), 0.35));
       else
-        FillVertical(cr, top, 71, Mix(col, Hex(0x15181b), 0.72), Mix(col, Hex(0x101214), 0.82));
+        SetColour(cr, Mix(col, Hex(0x15181b), 0.76)), cairo_fill(cr);
       if (lit) {
         cairo_rectangle(cr, x, top, 5, 1);
         SetColour(cr, Hex(0xffffff, 0.5));
@@ -932,24 +926,19 @@ Indexed DrawBeat() {
   return out;
 }
 
+// Ctrl and Tab lamps: slim bars like the strips' play lights.
 Indexed DrawDot() {
-  Indexed out(16, 8);
+  Indexed out(20, 3);
   for (int f = 0; f < 2; ++f) {
-    Canvas c(8, 8);
-    Backdrop(c, 640, 513);
+    Canvas c(10, 3);
+    Backdrop(c, 640, 500);
     cairo_t* cr = c.cr();
-    cairo_arc(cr, 4, 4, 3.8, 0, 2 * M_PI);
-    SetColour(cr, Hex(0x050506));
-    cairo_fill(cr);
-    cairo_arc(cr, 4, 4, 2.8, 0, 2 * M_PI);
-    SetColour(cr, f ? kAmber : Hex(0x3a2a14));
-    cairo_fill(cr);
-    if (f) {
-      cairo_arc(cr, 3.3, 3.2, 1, 0, 2 * M_PI);
-      SetColour(cr, Hex(0xffffff, 0.8));
-      cairo_fill(cr);
-    }
-    out.Blit(c.ToIndexed(), f * 8, 0);
+    RoundRect(cr, 0.5, 0, 9, 3, 1.5);
+    if (f)
+      FillVertical(cr, 0, 3, Hex(0xffd08a), Hex(0xc06a00));
+    else
+      SetColour(cr, Hex(0x3a2a14)), cairo_fill(cr);
+    out.Blit(c.ToIndexed(), f * 10, 0);
   }
   return out;
 }

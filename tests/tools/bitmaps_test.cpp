@@ -122,9 +122,9 @@ std::vector<Place> Placements() {
       p.push_back({s, x + 22, y + 79, l, t, x + 47, b});  // between the two arrows
     p.push_back({"spin_l.bmp", x + 7, y + 73, l, t, x + 22, b});
     p.push_back({"spin_r.bmp", x + 47, y + 73, l, t, r, b});
-    p.push_back({"leds.bmp", x + 35, y + 101, l, t, r, y + 181});
-    p.push_back({"vol.bmp", x + 10, y + 105, l, t, r, y + 181});  // above the balance
-    p.push_back({"bal.bmp", x + 10, y + 181, l, t, r, y + 202});  // above the even arrow
+    p.push_back({"leds.bmp", x + 35, y + 101, l, t, r, y + 105});  // above the fan
+    p.push_back({"vol.bmp", x + 10, y + 105, l, t, r, y + 181});   // above the balance
+    p.push_back({"bal.bmp", x + 10, y + 181, l, t, r, y + 202});   // above the even arrow
     if (odd) {
       p.push_back({"pijla.bmp", x + 13, y + 5, l, t, x + 35, b});  // left of the label
       p.push_back({"popa_demo.bmp", x + 9, y + 16, 0, 0, 800, 460});
@@ -149,7 +149,7 @@ std::vector<Place> Placements() {
   p.push_back({"816.bmp", 533, 514, L, T, 579, 533});
   p.push_back({"mono.bmp", 534, 533, L, T, 579, 549});  // above the mix label's row
   p.push_back({"32beat.bmp", 579, 549, L, T, 639, B});
-  p.push_back({"dot.bmp", 640, 500, L, T, R, 513});
+  p.push_back({"dot.bmp", 640, 500, L, T, R, 503});  // above the master fan
   p.push_back({"dot.bmp", 640, 513, L, T, R, B});
   p.push_back({"vol.bmp", 639, 503, L, T, R, B});
   p.push_back({"error.bmp", 448, 484, L, T, R, B});
