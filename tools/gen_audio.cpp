@@ -41,6 +41,13 @@ struct Hit {
   Stereo s;
   explicit Hit(size_t frames) : s(frames) {}
   void Done(Stereo& o, size_t at, double peak) {
+    // Fade the last 10 ms so that a cut tail cannot click.
+    const size_t fade = std::min<size_t>(441, s.size());
+    for (size_t i = 0; i < fade; ++i) {
+      float g = float(i) / float(fade);
+      s.l[s.size() - 1 - i] *= g;
+      s.r[s.size() - 1 - i] *= g;
+    }
     s.Normalise(peak);
     o.Mix(s, at);
   }
@@ -50,7 +57,7 @@ void Kick(Stereo& o, size_t at, double vel) {
   Osc osc;
   Noise n(7);
   Svf hp;
-  const size_t len = size_t(0.55 * kRate);
+  const size_t len = size_t(0.8 * kRate);
   Hit h(len);
   for (size_t i = 0; i < len; ++i) {
     double t = double(i) / kRate;
@@ -257,10 +264,10 @@ void Lead(Stereo& o, const std::vector<Note>& notes, double offsetBeats) {
     size_t at = At(nt.beat + offsetBeats);
     double len = nt.len * kBeatSec * 0.92;
     double target = MidiHz(nt.midi);
-    size_t n = size_t((len + 0.08) * kRate);
+    size_t n = size_t((len + 0.3) * kRate);  // the release dies away in full
     for (size_t i = 0; i < n; ++i) {
       double t = double(i) / kRate;
-      hz += (target - hz) * 0.0016;  // about 15 ms of glide
+      if (t < len) hz += (target - hz) * 0.0016;  // about 15 ms of glide
       double vib = std::pow(
           2.0, 0.22 / 12 * std::sin(2 * kPi * 5.6 * t) * std::clamp((t - 0.22) / 0.3, 0.0, 1.0));
       double h = hz * vib;

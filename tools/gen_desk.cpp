@@ -645,10 +645,12 @@ Indexed DrawVolume(Indexed& mask) {
       double x = i * 7 + 1, top = BarTop(i);
       Colour col = i < 8 ? kGreen : (i < 10 ? kAmber : kRed);
       cairo_rectangle(cr, x, top, 5, 71 - top);
-      if (lit)
+      if (lit) {
         FillVertical(cr, top, 71, Mix(col, Hex(0xffffff), 0.3), Mix(col, Hex(0), 0.35));
-      else
-        SetColour(cr, Mix(col, Hex(0x15181b), 0.76)), cairo_fill(cr);
+      } else {
+        SetColour(cr, Mix(col, Hex(0x15181b), 0.76));
+        cairo_fill(cr);
+      }
       if (lit) {
         cairo_rectangle(cr, x, top, 5, 1);
         SetColour(cr, Hex(0xffffff, 0.5));
@@ -934,10 +936,12 @@ Indexed DrawDot() {
     Backdrop(c, 640, 500);
     cairo_t* cr = c.cr();
     RoundRect(cr, 0.5, 0, 9, 3, 1.5);
-    if (f)
+    if (f) {
       FillVertical(cr, 0, 3, Hex(0xffd08a), Hex(0xc06a00));
-    else
-      SetColour(cr, Hex(0x3a2a14)), cairo_fill(cr);
+    } else {
+      SetColour(cr, Hex(0x3a2a14));
+      cairo_fill(cr);
+    }
     out.Blit(c.ToIndexed(), f * 10, 0);
   }
   return out;
@@ -956,11 +960,12 @@ Indexed DrawVu() {
       Colour col = s < 6 ? kGreen : (s < 8 ? kAmber : kRed);
       bool on = s < f;
       cairo_rectangle(cr, 1, y + 1, 8, 8.5);
-      if (on)
+      if (on) {
         FillVertical(cr, y, y + 9, Mix(col, Hex(0xffffff), 0.25), col);
-      else
-        SetColour(cr, Mix(col, Hex(0x121416), 0.85)), cairo_fill(cr);
-      if (on) continue;
+      } else {
+        SetColour(cr, Mix(col, Hex(0x121416), 0.85));
+        cairo_fill(cr);
+      }
     }
     out.Blit(c.ToIndexed(), f * 10, 0);
   }
@@ -1243,9 +1248,9 @@ Indexed DrawQualityPanel(bool exportPanel) {
             exportPanel ? "Choose the format of the wave file the mix is written to."
                         : "Choose the format the desk plays in.",
             150, 150, 12, Hex(0xdfe4ea));
-  const char* labels[3][3] = {{"SAMPLE SIZE", "8 BIT", "16 BIT"},
-                              {"SAMPLE RATE", "22 KHZ", "44 KHZ"},
-                              {"CHANNELS", "MONO", "STEREO"}};
+  const char* labels[3][3] = {{"SAMPLE SIZE", "8 bit", "16 bit"},
+                              {"SAMPLE RATE", "22 kHz", "44 kHz"},
+                              {"CHANNELS", "Mono", "Stereo"}};
   FormatRows(cr, labels);
   OkCancel(cr);
   return PanelToIndexed(c);
@@ -1416,10 +1421,6 @@ Indexed DrawWait() {
 }
 
 // ---- preview: the desk as the program draws it ----
-struct DeskState {
-  bool previewLevels = true;
-};
-
 void Frame(Indexed& screen, const Indexed& strip, int frames, int n, int x, int y, bool keyed,
            bool vertical = false) {
   if (vertical) {
