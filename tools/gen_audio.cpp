@@ -309,8 +309,8 @@ Stereo Looped(double beats, const std::function<void(Stereo&, double)>& pattern,
 Stereo Ducked(Stereo s, double depth, double release = 0.11) {
   for (size_t i = 0; i < s.size(); ++i) {
     double since = double(i % kSpb) / kRate;
-    double attack = std::min(1.0, since / 0.004);  // a short slope, no click
-    double g = 1 - depth * attack * std::exp(-std::max(0.0, since - 0.004) / release);
+    double attack = std::min(1.0, since / 0.01);  // a short slope, no click
+    double g = 1 - depth * attack * std::exp(-std::max(0.0, since - 0.01) / release);
     s.l[i] = float(s.l[i] * g);
     s.r[i] = float(s.r[i] * g);
   }
@@ -327,72 +327,94 @@ Stereo OneShot(double beats, const std::function<void(Stereo&)>& render) {
 const double kDelayDotted = 0.75 * kBeatSec;
 
 Stereo BeatMain() {
-  return Looped(4, [](Stereo& s, double o) {
-    for (int b = 0; b < 4; ++b) Kick(s, At(o + b), 1.0);
-    for (int b : {1, 3}) {
-      Snare(s, At(o + b), 0.75);
-      Clap(s, At(o + b) + 180, 0.7, 0.1);
-    }
-    Kick(s, At(o + 3.75), 0.35);
-  });
+  return Looped(
+      4,
+      [](Stereo& s, double o) {
+        for (int b = 0; b < 4; ++b) Kick(s, At(o + b), 1.0);
+        for (int b : {1, 3}) {
+          Snare(s, At(o + b), 0.75);
+          Clap(s, At(o + b) + 180, 0.7, 0.1);
+        }
+        Kick(s, At(o + 3.75), 0.35);
+      },
+      [](Stereo& s) { Reverb(s, 0.55, 0.45, 0.2, 350); });
 }
 
 Stereo BeatFill() {
-  return Looped(4, [](Stereo& s, double o) {
-    Kick(s, At(o), 1.0);
-    Kick(s, At(o + 1), 1.0);
-    Snare(s, At(o + 1), 0.7);
-    Kick(s, At(o + 2), 1.0);
-    Kick(s, At(o + 2.5), 0.8);
-    const double roll[] = {3, 3.25, 3.5, 3.625, 3.75, 3.875};
-    for (size_t i = 0; i < 6; ++i)
-      Snare(s, At(o + roll[i]), 0.45 + 0.1 * double(i), 0.3 - 0.1 * double(i));
-    Clap(s, At(o + 2), 0.6);
-  });
+  return Looped(
+      4,
+      [](Stereo& s, double o) {
+        Kick(s, At(o), 1.0);
+        Kick(s, At(o + 1), 1.0);
+        Snare(s, At(o + 1), 0.7);
+        Kick(s, At(o + 2), 1.0);
+        Kick(s, At(o + 2.5), 0.8);
+        const double roll[] = {3, 3.25, 3.5, 3.625, 3.75, 3.875};
+        for (size_t i = 0; i < 6; ++i)
+          Snare(s, At(o + roll[i]), 0.45 + 0.1 * double(i), 0.3 - 0.1 * double(i));
+        Clap(s, At(o + 2), 0.6);
+      },
+      [](Stereo& s) { Reverb(s, 0.6, 0.45, 0.25, 350); });
 }
 
 Stereo TopMain() {
-  return Looped(4, [](Stereo& s, double o) {
-    for (int st = 0; st < 16; ++st) {
-      double b = o + st * 0.25;
-      if (st % 4 == 2)
-        Hat(s, At(b), 0.8, true, 0.25);
-      else
-        Hat(s, At(b), st % 2 ? 0.32 : 0.45, false, 0.15);
-      Shaker(s, At(b) + (st % 2 ? 900 : 0), st % 4 == 0 ? 0.55 : 0.35, -0.4);
-    }
-  });
+  return Looped(
+      4,
+      [](Stereo& s, double o) {
+        for (int st = 0; st < 16; ++st) {
+          double b = o + st * 0.25;
+          if (st % 4 == 2)
+            Hat(s, At(b), 0.8, true, 0.25);
+          else
+            Hat(s, At(b), st % 2 ? 0.32 : 0.45, false, 0.15);
+          Shaker(s, At(b) + (st % 2 ? 900 : 0), st % 4 == 0 ? 0.55 : 0.35, -0.4);
+        }
+      },
+      [](Stereo& s) { Reverb(s, 0.5, 0.5, 0.2, 2000); });
 }
 
 Stereo TopAlt() {
-  return Looped(4, [](Stereo& s, double o) {
-    const double acc[4] = {0.55, 0.3, 0.85, 0.35};
-    for (int st = 0; st < 16; ++st) {
-      Hat(s, At(o + st * 0.25), acc[st % 4], false, st % 2 ? 0.35 : -0.2);
-      if (st == 6 || st == 14) Hat(s, At(o + st * 0.25), 0.6, true, 0.4);
-    }
-    Crash(s, At(o), 0.22, 1.5);
-  });
+  return Looped(
+      4,
+      [](Stereo& s, double o) {
+        const double acc[4] = {0.55, 0.3, 0.85, 0.35};
+        for (int st = 0; st < 16; ++st) {
+          Hat(s, At(o + st * 0.25), acc[st % 4], false, st % 2 ? 0.35 : -0.2);
+          if (st == 6 || st == 14) Hat(s, At(o + st * 0.25), 0.6, true, 0.4);
+        }
+        Crash(s, At(o), 0.22, 1.5);
+      },
+      [](Stereo& s) { Reverb(s, 0.5, 0.5, 0.2, 2000); });
 }
 
 Stereo PercMain() {
-  return Looped(4, [](Stereo& s, double o) {
-    Rim(s, At(o + 0.75), 0.6, 0.35);
-    Rim(s, At(o + 2.5), 0.5, 0.35);
-    Tom(s, At(o + 1.5), 62, 0.6, -0.3);
-    Tom(s, At(o + 2.75), 57, 0.55, -0.45);
-    Tom(s, At(o + 3.5), 64, 0.5, -0.2);
-    Clap(s, At(o + 3.75), 0.35, 0.5);
-  });
+  return Looped(
+      4,
+      [](Stereo& s, double o) {
+        Rim(s, At(o + 0.75), 0.6, 0.35);
+        Rim(s, At(o + 2.5), 0.5, 0.35);
+        Tom(s, At(o + 1.5), 62, 0.6, -0.3);
+        Tom(s, At(o + 2.75), 57, 0.55, -0.45);
+        Tom(s, At(o + 3.5), 64, 0.5, -0.2);
+        Clap(s, At(o + 3.75), 0.35, 0.5);
+      },
+      [](Stereo& s) {
+        PingPong(s, kDelayDotted, 0.3, 0.2, 3500);
+        Reverb(s, 0.7, 0.4, 0.35, 300);
+      });
 }
 
 Stereo PercAlt() {
-  return Looped(4, [](Stereo& s, double o) {
-    const double hits[] = {0.5, 1.0, 1.75, 2.25, 2.5, 3.0, 3.25, 3.5, 3.75};
-    const double notes[] = {64, 62, 64, 57, 59, 55, 57, 52, 50};
-    for (size_t i = 0; i < 9; ++i) Tom(s, At(o + hits[i]), notes[i], 0.55, -0.6 + 0.15 * double(i));
-    Rim(s, At(o + 0.25), 0.5, 0.4);
-  });
+  return Looped(
+      4,
+      [](Stereo& s, double o) {
+        const double hits[] = {0.5, 1.0, 1.75, 2.25, 2.5, 3.0, 3.25, 3.5, 3.75};
+        const double notes[] = {64, 62, 64, 57, 59, 55, 57, 52, 50};
+        for (size_t i = 0; i < 9; ++i)
+          Tom(s, At(o + hits[i]), notes[i], 0.55, -0.6 + 0.15 * double(i));
+        Rim(s, At(o + 0.25), 0.5, 0.4);
+      },
+      [](Stereo& s) { Reverb(s, 0.7, 0.4, 0.35, 300); });
 }
 
 Stereo BassLoop(bool rolling) {

@@ -162,7 +162,9 @@ inline void PingPong(Stereo& s, double delaySec, double feedback, double mix, do
 }
 
 // A Schroeder-Moorer reverb (eight damped combs and four all-passes per side).
-inline std::vector<float> ReverbSide(const Stereo& s, double room, double damp, int spread) {
+inline std::vector<float> ReverbSide(const Stereo& s, double room, double damp, int spread,
+                                     double lowCut) {
+  Svf send;
   static const int combs[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
   static const int alls[4] = {556, 441, 341, 225};
   std::vector<std::vector<float>> cb(8), ab(4);
@@ -173,6 +175,7 @@ inline std::vector<float> ReverbSide(const Stereo& s, double room, double damp, 
   std::vector<float> out(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     double in = (s.l[i] + s.r[i]) * 0.015;
+    if (lowCut > 0) in = send.High(in, lowCut);
     double acc = 0;
     for (int k = 0; k < 8; ++k) {
       float y = cb[k][ci[k]];
@@ -192,8 +195,10 @@ inline std::vector<float> ReverbSide(const Stereo& s, double room, double damp, 
   return out;
 }
 
-inline void Reverb(Stereo& s, double room, double damp, double wet) {
-  std::vector<float> wl = ReverbSide(s, room, damp, 0), wr = ReverbSide(s, room, damp, 23);
+// lowCut (Hz) keeps the low end out of the reverb when set.
+inline void Reverb(Stereo& s, double room, double damp, double wet, double lowCut = 0) {
+  std::vector<float> wl = ReverbSide(s, room, damp, 0, lowCut),
+                     wr = ReverbSide(s, room, damp, 23, lowCut);
   for (size_t i = 0; i < s.size(); ++i) {
     s.l[i] += float(wl[i] * wet);
     s.r[i] += float(wr[i] * wet);
