@@ -1,5 +1,7 @@
 #include "audio/audio_setup.h"
 
+#include <atomic>
+
 #include "audio/mixer.h"
 #include "audio/speaker.h"
 #include "audio/wave_file_output.h"
@@ -39,14 +41,41 @@ void AudioShutdown() {
   SystemSpeaker().Close();
 }
 
+namespace {
+
+// The output format as the other threads read it: rate, channels and bits
+// packed into one word, published after every change, so that the tick
+// thread never sees a format record half written. 0 until the first change.
+std::atomic<uint64_t> g_PublishedFormat{0};
+
+uint64_t Pack(const WAVEFORMATEX& f) {
+  return uint64_t(f.nSamplesPerSec) << 32 | uint64_t(f.nChannels) << 16 | f.wBitsPerSample;
+}
+
+}  // namespace
+
 void GetOutputFormat(WAVEFORMATEX& format) {
-  SystemSpeaker().GetFormat(format);
+  const uint64_t packed = g_PublishedFormat.load(std::memory_order_acquire);
+  if (packed == 0) {
+    SystemSpeaker().GetFormat(format);
+    return;
+  }
+  tSoundFormat normalised;
+  WAVEFORMATEX f{};
+  f.nSamplesPerSec = static_cast<uint32_t>(packed >> 32);
+  f.nChannels = static_cast<uint16_t>(packed >> 16);
+  f.wBitsPerSample = static_cast<uint16_t>(packed);
+  normalised.SetFormat(f);
+  normalised.GetFormat(format);
 }
 
 void SetOutputFormat(const WAVEFORMATEX& format) {
   tSpeakerPlayback& speaker = SystemSpeaker();
   speaker.Stop();
   speaker.SetFormat(format);
+  WAVEFORMATEX applied{};
+  speaker.GetFormat(applied);
+  g_PublishedFormat.store(Pack(applied), std::memory_order_release);
   speaker.Start();
 }
 

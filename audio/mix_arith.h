@@ -4,6 +4,16 @@
 // wherever that does not overflow); shifts of signed values are arithmetic.
 #include <cstdint>
 
+// The page loops are built for the vector unit the processor has: an AVX2
+// version beside the default one, chosen when the program loads. Under
+// ThreadSanitizer the chooser would run before the sanitizer is ready, so
+// those builds keep the default version only.
+#if defined(__SANITIZE_THREAD__)
+#define BREVORA_VECTOR_CLONES
+#else
+#define BREVORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 namespace audio_arith {
 
 inline int32_t Add(int32_t a, int32_t b) {

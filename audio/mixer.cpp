@@ -13,9 +13,6 @@ using audio_arith::Mul;
 
 namespace {
 
-// The page loops, built for the vector unit the processor has.
-#define BREVORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-
 BREVORA_VECTOR_CLONES void ApplyGains(int32_t* __restrict acc, size_t frames, int32_t gl,
                                       int32_t gr) {
 #pragma omp simd

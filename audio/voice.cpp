@@ -58,8 +58,10 @@ namespace {
 // gives the same values as the wrapping one and vectorises as a widening
 // multiply. Frames are contiguous from i0.
 template <uint32_t kCode>
-__attribute__((noinline, target_clones("avx2", "default"))) void MixUnitNarrowGains(
-    const uint8_t* data, int32_t* __restrict acc, size_t i0, size_t m, int16_t gl, int16_t gr) {
+__attribute__((noinline)) BREVORA_VECTOR_CLONES void MixUnitNarrowGains(const uint8_t* data,
+                                                                        int32_t* __restrict acc,
+                                                                        size_t i0, size_t m,
+                                                                        int16_t gl, int16_t gr) {
   // The widening casts stand at each multiply so that the vectoriser sees
   // 16 x 16-bit products.
   if constexpr (kCode == kFormat8Mono) {
