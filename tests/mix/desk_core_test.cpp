@@ -3,7 +3,9 @@
 #include <cstring>
 #include <fstream>
 
+#include "mix/console_view.h"
 #include "mix/registry.h"
+#include "platform/clock.h"
 #include "tests/mix/desk_test_util.h"
 
 namespace {
@@ -83,9 +85,20 @@ TEST_F(DeskTest, RecordingNeedsASoundAndCountsIn) {
 
   WriteWave("kick.wav", 2000, 22050);
   ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\kick.wav", true));
+  desk_->Channel(0).SetPitch(-0.7);
   std::vector<uint32_t> clicks;
   view_.clickTimes = &clicks;
   desk_->StartRecording();
+  // Every channel's volume, balance and pitch in tenths opens the recording.
+  std::string host;
+  ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
+  desk_->Events().Close();
+  std::ifstream in(host, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(text.find("Sample_16=\r\nTime 00000000 Channel 0 Volume 80\r\n"
+                      "Time 00000000 Channel 0 Balance 0\r\nTime 00000000 Channel 0 Pitch -7\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("Time 00000000 Channel 15 Pitch 0\r\n"), std::string::npos);
   // 28 beats of 10176 frames: the four clicks sound on beats 29 to 32.
   ASSERT_EQ(clicks.size(), 4u);
   EXPECT_EQ(clicks[0], 284928u);
@@ -151,7 +164,10 @@ TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
   ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\a.mix"));
   WAVEFORMATEX f{};
   GetOutputFormat(f);
+  desk_->CreateTimer();
+  desk_->Timer().StopClock();  // play mode, stopped: the clock stays stopped after the export
   ASSERT_TRUE(desk_->ExportMix("C:\\out.wav", f));
+  EXPECT_FALSE(desk_->Timer().IsRunning());
   std::string wav = ReadHost("out.wav");
   // The last Advance renders 6000 ms: 300 pages of 882 frames of 4 bytes.
   ASSERT_EQ(wav.size(), 44u + 300u * 3528u);
@@ -383,6 +399,40 @@ TEST_F(SettingsTest, AShortKeyTextIsReportedAndTheRestHaveNoKey) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("strlen(buffer) == 16"), std::string::npos);
   EXPECT_EQ(desk_->Channel(14).GetKey(), 'O');
   EXPECT_EQ(desk_->Channel(15).GetKey(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The tick thread ends playback at the last event while the main thread
+// starts and stops it: the transport stays consistent and nothing races.
+TEST_F(DeskTest, ThreadsEndingPlaybackOnTheTickRaceNothing) {
+  WriteWave("Loops/kick.wav", 2000, 22050);
+  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 0,
+           "Time 00000000 Channel 0 Play 0\r\nTime 00000030 Channel 0 Volume 50\r\n"
+           "Time 00000060 Channel 0 EndMix 0\r\n");
+  FILE* quiet = std::fopen("/dev/null", "w");
+  ASSERT_NE(quiet, nullptr);
+  {
+    tConsoleView view(quiet);
+    tDeskCore desk(&view);  // the real tick timer
+    ASSERT_TRUE(desk.PrepareChannels());
+    ASSERT_TRUE(desk.LoadMix("C:\\Mixes\\a.mix"));
+    desk.CreateTimer();
+    for (int i = 0; i < 20; ++i) {
+      desk.StartPlayback();
+      platform::SleepMs(static_cast<uint32_t>((i * 7) % 90));
+      if (desk.State() == tDeskCore::kPlaying) desk.StopPlayback();
+      EXPECT_EQ(desk.State(), tDeskCore::kPlayStopped);
+    }
+    desk.StartPlayback();
+    for (int i = 0; i < 200 && desk.State() == tDeskCore::kPlaying; ++i) platform::SleepMs(5);
+    EXPECT_EQ(desk.State(), tDeskCore::kPlayStopped);
+    desk.DestroyTimer();
+  }
+  std::fclose(quiet);
 }
 
 }  // namespace
