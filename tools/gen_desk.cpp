@@ -380,8 +380,62 @@ std::string Utf8(unsigned char cp1252) {
   return s;
 }
 
-bool Accented(unsigned char c) {
-  return c >= 192;
+// Accented capitals: the base letter, a little smaller, with its mark drawn
+// above it (or the cedilla below), so that the mark fits the 10-pixel cell.
+struct Accent {
+  unsigned char code;
+  char base;
+  char mark;  // 'a' acute, 'g' grave, 'c' circumflex, 'd' diaeresis, 'h' cedilla hook
+};
+const Accent kAccents[] = {{201, 'E', 'a'}, {192, 'A', 'g'}, {199, 'C', 'h'}, {217, 'U', 'g'},
+                           {242, 'O', 'g'}, {232, 'E', 'g'}, {246, 'O', 'd'}, {252, 'U', 'd'},
+                           {228, 'A', 'd'}, {233, 'E', 'a'}, {224, 'A', 'g'}, {244, 'O', 'c'},
+                           {234, 'E', 'c'}, {225, 'A', 'a'}, {243, 'O', 'a'}};
+
+const Accent* FindAccent(unsigned char c) {
+  for (const Accent& a : kAccents)
+    if (a.code == c) return &a;
+  return nullptr;
+}
+
+void DrawAccented(cairo_t* cr, const Accent& a, double cx) {
+  TextStyle st;
+  st.family = "DejaVu Sans Mono";
+  st.bold = true;
+  st.colour = kGlyph;
+  st.align = 0.5;
+  SetColour(cr, kGlyph);
+  if (a.mark == 'h') {  // full-size letter, hook below
+    st.size = 10;
+    Text(cr, std::string(1, a.base), cx, -1.5, st);
+    SetColour(cr, kGlyph);
+    cairo_move_to(cr, cx + 0.2, 8.6);
+    cairo_line_to(cr, cx + 1.2, 9.8);
+    cairo_set_line_width(cr, 1.1);
+    cairo_stroke(cr);
+    return;
+  }
+  st.size = 8.2;
+  Text(cr, std::string(1, a.base), cx, 1.4, st);
+  SetColour(cr, kGlyph);
+  cairo_set_line_width(cr, 1.15);
+  if (a.mark == 'a') {
+    cairo_move_to(cr, cx - 0.8, 2.6);
+    cairo_line_to(cr, cx + 1.4, 0.2);
+  } else if (a.mark == 'g') {
+    cairo_move_to(cr, cx - 1.4, 0.2);
+    cairo_line_to(cr, cx + 0.8, 2.6);
+  } else if (a.mark == 'c') {
+    cairo_move_to(cr, cx - 2.2, 2.6);
+    cairo_line_to(cr, cx, 0.4);
+    cairo_line_to(cr, cx + 2.2, 2.6);
+  } else {
+    cairo_rectangle(cr, std::floor(cx) - 2, 0.6, 1.4, 1.4);
+    cairo_rectangle(cr, std::floor(cx) + 1, 0.6, 1.4, 1.4);
+    cairo_fill(cr);
+    return;
+  }
+  cairo_stroke(cr);
 }
 
 Indexed DrawFont() {
@@ -403,12 +457,8 @@ Indexed DrawFont() {
     st.bold = true;
     st.colour = kGlyph;
     st.align = 0.5;
-    if (Accented(ch)) {
-      // Squeeze the capital a little so that its accent fits the cell.
-      st.size = 8.6;
-      cairo_translate(cr, double(i * w) + 3.5, -1.2);
-      cairo_scale(cr, 1.0, 0.84);
-      Text(cr, Utf8(ch), 0, 0, st);
+    if (const Accent* acc = FindAccent(ch)) {
+      DrawAccented(cr, *acc, double(i * w) + 3.5);
     } else {
       st.size = 10;
       Text(cr, Utf8(ch), double(i * w) + 3.5, -1.5, st);
@@ -1520,6 +1570,10 @@ void WritePreviews() {
   WritePng(gPreview + "/zoom_strips.png", Zoom(desk, 0, 0, 300, 232, 3));
   WritePng(gPreview + "/zoom_bottom.png", Zoom(desk, 0, 456, 400, 144, 2));
   WritePng(gPreview + "/zoom_bottom2.png", Zoom(desk, 400, 456, 400, 144, 2));
+  const Indexed& font = gImages.at("font1.bmp");
+  WritePng(gPreview + "/font.png", Zoom(font, 0, 0, font.width, font.height, 3));
+  WritePng(gPreview + "/font_accents.png",
+           Zoom(font, 41 * 7, 0, font.width - 41 * 7, font.height, 6));
   // Open menus and the message box over the desk.
   {
     Indexed s = desk;
