@@ -58,7 +58,7 @@ inline std::vector<HelpText> HelpTexts() {
                "ENTER neemt op in opnamestand, na vier tellen vooraf.",
                {{"SPELEN", ""},
                 {"Q W E ... K", "Speel een kanaal zolang de toets vastzit"},
-                {"SPATIE", "Vastgehouden kanalen blijven spelen"},
+                {"SPATIE", "Ingedrukte kanalen blijven spelen"},
                 {"TAB", "Speel in plaats daarvan het effect"},
                 {"SHIFT + LOSLATEN", "Laat de lopende loop uitklinken"},
                 {"CTRL", "Vaste kanalen pauzeren zolang ingedrukt"},
