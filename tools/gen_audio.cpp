@@ -815,18 +815,18 @@ class Performance {
 void WriteDemoSet(const std::string& mixesDir) {
   const std::string folder = mixesDir + "/" + kSet;
   std::vector<ChannelDef> ch = {
-      {"beat", 4, 4, 0, 86, 0, BeatMain, BeatFill, 0.62, 0.62},
-      {"top", 4, 4, 0, 70, 0, TopMain, TopAlt, 0.35, 0.35},
+      {"drums", 4, 4, 0, 86, 0, BeatMain, BeatFill, 0.62, 0.62},
+      {"hats", 4, 4, 0, 70, 0, TopMain, TopAlt, 0.35, 0.35},
       {"bass", 16, 16, 0, 80, 0, [] { return Ducked(BassLoop(false), 0.3); },
        [] { return Ducked(BassLoop(true), 0.4); }, 0.5, 0.5},
       {"chords", 16, 16, 0, 66, 0, [] { return Ducked(ChordStabs(false), 0.3); },
        [] { return Ducked(ChordStabs(true), 0.3); }, 0.4, 0.4},
       {"lead", 16, 16, 0, 70, 0, [] { return LeadLoop(kMelody); },
        [] { return LeadLoop(kMelodyAlt); }, 0.42, 0.42},
-      {"arp", 16, 16, 0, 60, 0, [] { return Ducked(Arp(false), 0.25); },
+      {"arpeggio", 16, 16, 0, 60, 0, [] { return Ducked(Arp(false), 0.25); },
        [] { return Ducked(Arp(true), 0.25); }, 0.33, 0.33},
-      {"fx", 16, 16, 0, 72, 0, Riser, Impact, 0.45, 0.6},
-      {"perc", 4, 4, 0, 66, 15, PercMain, PercAlt, 0.38, 0.38},
+      {"riser", 16, 16, 0, 72, 0, Riser, Impact, 0.45, 0.6},
+      {"percussion", 4, 4, 0, 66, 15, PercMain, PercAlt, 0.38, 0.38},
       {"pad", 16, 16, 0, 64, 0, [] { return Ducked(Pad(), 0.45, 0.16); }, nullptr, 0.35, 0},
   };
   // Loops are levelled so that the whole performance peaks just under full

@@ -1500,9 +1500,9 @@ void DrawBalanceAt(Indexed& s, int x, int y, int value) {
 
 Indexed PreviewDesk() {
   Indexed s = gImages.at("main.bmp");
-  const char* names[16] = {"BEAT ONE", "DRUMS TOP",  "BASS LINE", "CHORDS", "LEAD", "ARPEGGIO",
-                           "RISER FX", "PERCUSSION", "PAD",       "",       "",     "",
-                           "",         "",           "",          ""};
+  const char* names[16] = {"DRUMS", "HATS",       "BASS", "CHORDS", "LEAD", "ARPEGGIO",
+                           "RISER", "PERCUSSION", "PAD",  "",       "",     "",
+                           "",      "",           "",     ""};
   const char keys[] = "QWERTZUIASDFGHJK";
   const int vols[16] = {86, 70, 80, 64, 72, 58, 50, 66, 60, 80, 80, 80, 80, 80, 80, 80};
   const int bals[16] = {0, -20, 0, 15, -10, 35, 0, -40, 20, 0, 0, 0, 0, 0, 0, 0};
