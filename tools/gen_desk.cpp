@@ -1504,11 +1504,11 @@ Indexed PreviewDesk() {
                            "RISER", "PERCUSSION", "PAD",  "",       "",     "",
                            "",      "",           "",     ""};
   const char keys[] = "QWERTZUIASDFGHJK";
-  const int vols[16] = {86, 70, 80, 64, 72, 58, 50, 66, 60, 80, 80, 80, 80, 80, 80, 80};
-  const int bals[16] = {0, -20, 0, 15, -10, 35, 0, -40, 20, 0, 0, 0, 0, 0, 0, 0};
-  const int leds[16] = {3, 1, 1, 2, 0, 1, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0};
-  const int pos[16] = {0, 0, 2, 1, 0, 2, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0};
-  const int spin[16] = {5, 3, 8, 7, 7, 7, 7, 5, 7, 3, 3, 3, 3, 3, 3, 3};
+  const int vols[16] = {86, 70, 80, 66, 70, 60, 72, 66, 64, 80, 80, 80, 80, 80, 80, 80};
+  const int bals[16] = {0, 0, 0, 0, 0, 0, 0, 15, 0, 0, 0, 0, 0, 0, 0, 0};
+  const int leds[16] = {1, 1, 1, 2, 3, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+  const int pos[16] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  const int spin[16] = {5, 5, 7, 7, 7, 7, 7, 5, 7, 0, 0, 0, 0, 0, 0, 0};
   for (int i = 0; i < 16; ++i) {
     int x = StripX(i), y = StripY(i);
     DrawVolumeAt(s, x + 10, y + 105, vols[i]);
