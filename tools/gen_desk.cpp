@@ -1543,7 +1543,7 @@ Indexed PreviewDesk() {
   FontText(s, 476, 501, "130");
   Frame(s, gImages.at("pitch.bmp"), 11, 5, 456, 532, false);
   FontText(s, 584, 502, "00:42");
-  FontText(s, 584, 532, "01:49");
+  FontText(s, 584, 532, "01:22");
   DrawVolumeAt(s, 639, 503, 90);
   Frame(s, gImages.at("dot.bmp"), 2, 0, 640, 500, false);
   Frame(s, gImages.at("dot.bmp"), 2, 1, 640, 513, false);
