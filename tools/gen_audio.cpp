@@ -193,7 +193,7 @@ void Crash(Stereo& o, size_t at, double vel, double seconds = 2.6) {
 // ---- pitched voices ----
 void BassNote(Stereo& o, size_t at, double len, double midi, double vel, double bright) {
   Osc a, b;
-  Svf f;
+  Svf f, dc;
   const double hz = MidiHz(midi);
   const size_t n = size_t((len + 0.06) * kRate);
   for (size_t i = 0; i < n; ++i) {
@@ -202,7 +202,8 @@ void BassNote(Stereo& o, size_t at, double len, double midi, double vel, double 
     double fc = (170 + 1500 * bright * std::exp(-t / 0.075)) * (1 + 0.3 * bright);
     double x = 0.62 * a.Saw(hz) + 0.55 * b.Square(hz / 2);
     double y = f.Low(x, fc, 1.3);
-    o.Add(at + i, Soft(1.8 * y) * env * vel * 0.7);
+    // Short notes of a low sub-octave leave a slow offset: keep it out.
+    o.Add(at + i, dc.High(Soft(1.8 * y) * env, 28) * vel * 0.7);
   }
 }
 
