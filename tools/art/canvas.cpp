@@ -243,11 +243,3 @@ double Noise(int x, int y, uint32_t seed) {
 }
 
 }  // namespace art
-
-// Fontconfig and Pango keep their caches until the process ends. Under the
-// address sanitizer the leak check would report them and fail the build step
-// that runs a generator, so the generators drawing text turn it off.
-extern "C" const char* __asan_default_options();
-extern "C" const char* __asan_default_options() {
-  return "detect_leaks=0";
-}
