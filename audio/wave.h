@@ -49,6 +49,9 @@ class tWave : public tSoundFormat {
   uint32_t Frames() const;
 
  private:
+  // Allocate, optionally without clearing the bytes (for data read at once).
+  bool AllocateStorage(uint64_t bytes, bool zeroed);
+
   uint8_t* m_pData = nullptr;
   uint32_t m_Size = 0;
 };

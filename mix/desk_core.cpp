@@ -492,7 +492,9 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
   ConvertMix(format);
 
   if (m_pMixView != nullptr) m_pMixView->WaitWhileIntroPlays(10000);
-  platform::SleepMs(2 * SystemSpeaker().PageMs());
+  // Lets a streaming speaker finish the pages it is writing before the mixer
+  // moves to the export device; a speaker that does not stream has none.
+  if (SystemSpeaker().TimerId() != 0) platform::SleepMs(2 * SystemSpeaker().PageMs());
 
   tWaveFileOutput& device = SystemWaveFileOutput();
   device.Open(temp);
