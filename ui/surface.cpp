@@ -175,8 +175,11 @@ bool LoadPaletteFromBitmap(const char* path) {
   if (path == nullptr) return false;
   FILE* f = platform::OpenStream(path, "rb");
   if (f == nullptr) return false;
-  uint8_t header[18];
-  bool ok = std::fread(header, 1, sizeof header, f) == sizeof header;
+  uint8_t header[30];
+  // Only an 8-bit file has a colour table of pixel indices; in others the
+  // same bytes are pixels or masks.
+  bool ok = std::fread(header, 1, sizeof header, f) == sizeof header && header[28] == 8 &&
+            header[29] == 0;
   // The colour table follows the information header; its size is 40 bytes
   // in the files the desk writes, larger in some newer files.
   uint32_t infoSize = ok ? static_cast<uint32_t>(header[14] | header[15] << 8 | header[16] << 16 |

@@ -94,5 +94,6 @@ void ClearScreen();
 void ReleaseScreen();
 // Reads the colour table of a bitmap file (the 256 entries after the file and
 // information headers) into the screen palette. A file that cannot be opened
-// leaves the palette unchanged; entries beyond a short file stay unchanged.
+// leaves the palette unchanged, and so does a file of another depth; entries
+// beyond a short file stay unchanged.
 bool LoadPaletteFromBitmap(const char* path);

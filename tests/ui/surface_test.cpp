@@ -90,6 +90,42 @@ TEST_F(ScreenSetup, FailedLoadsThrowWithThePath) {
   EXPECT_EQ(s.Width(), 0);
 }
 
+TEST_F(ScreenSetup, TrueColourBitmapsTakeNearestColoursAndLeaveThePalette) {
+  // A 24-bit file of 2 by 1 pixels: pure red, then pure blue. Its pixel bytes
+  // sit where an 8-bit file keeps its colour table.
+  std::string bytes = "BM";
+  auto u16 = [&](uint32_t v) {
+    bytes += static_cast<char>(v & 0xFF);
+    bytes += static_cast<char>((v >> 8) & 0xFF);
+  };
+  auto u32 = [&](uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  u32(14 + 40 + 8);
+  u32(0);
+  u32(14 + 40);
+  u32(40);
+  u32(2);
+  u32(1);
+  u16(1);
+  u16(24);
+  for (int i = 0; i < 6; ++i) u32(0);
+  const char row[8] = {0, 0, '\xFF', '\xFF', 0, 0, 0, 0};  // blue, green, red per pixel
+  bytes.append(row, sizeof row);
+  ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/data'").c_str()), 0);
+  std::ofstream(root_ + "/data/rgb.bmp", std::ios::binary) << bytes;
+
+  platform::Rgb before[256], after[256];
+  platform::GetPalette(before);
+  tSurface s;
+  ASSERT_TRUE(s.Load("data\\rgb.bmp"));
+  platform::GetPalette(after);
+  EXPECT_EQ(0, std::memcmp(before, after, sizeof before));
+  EXPECT_EQ(s.Image().PixelAt(0, 0), 0b11100000);  // red in the colour cube
+  EXPECT_EQ(s.Image().PixelAt(1, 0), 0b00000011);  // blue
+}
+
 TEST_F(ScreenSetup, ColourKeyUsesTheNearestIndexEvenWhenTheImageLacksIt) {
   // A palette without magenta: the nearest entry to (255, 0, 255) is 40
   // (250, 0, 240); 41 is as near but comes later.
