@@ -90,9 +90,11 @@ bool tTimerThread::IsSignalled() {
   return m_Signalled;
 }
 
+// Also ends on the stop flag: a run may reset the event right after the
+// destructor signalled it, and the worker must still see that it is asked to end.
 void tTimerThread::WaitEvent() {
   std::unique_lock<std::mutex> hold(m_EventMutex);
-  m_EventCond.wait(hold, [this] { return m_Signalled; });
+  m_EventCond.wait(hold, [this] { return m_Signalled || m_Stop.load(); });
 }
 
 // ---- tTimer ----

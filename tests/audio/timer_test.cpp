@@ -228,3 +228,38 @@ TEST(TimerThread, RunsOnTheSystemTimer) {
 }
 
 }  // namespace
+
+void IdleTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {}
+
+// The worker is destroyed while expiries keep arriving. Its end must not be
+// lost when a run resets the wake event just after the stop was signalled.
+// The objects live on the heap so that a worker that never ends is left
+// behind and reported instead of hanging the test.
+TEST(TimerThread, DestroyingWhileExpiriesArriveAlwaysEnds) {
+  for (int i = 0; i < 300; ++i) {
+    auto* timers = new platform::tVirtualTimerService;
+    auto* worker = tTimerThread::Create(0, *timers).release();
+    ASSERT_NE(worker, nullptr);
+    ASSERT_TRUE(worker->SetTimer(10, 1, &IdleTick, 0, platform::kTimerPeriodic));
+    const uint32_t id = worker->TimerId();
+    std::atomic<bool> stopFiring{false};
+    std::thread firer([&] {
+      while (!stopFiring.load()) timers->Fire(id);
+    });
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+    auto destroyed = std::make_shared<std::atomic<bool>>(false);
+    std::thread destroyer([worker, destroyed] {
+      delete worker;
+      destroyed->store(true);
+    });
+    const bool ended = WaitFor([&] { return destroyed->load(); }, 5000);
+    stopFiring.store(true);
+    firer.join();
+    if (!ended) {
+      destroyer.detach();
+      FAIL() << "the worker did not end (round " << i << ")";
+    }
+    destroyer.join();
+    delete timers;
+  }
+}
