@@ -240,7 +240,9 @@ bool tDeskCore::LoadMix(const char* path) {
   tWaitCursor wait(m_pMixView);
   tFileName p(path != nullptr ? path : "");
   if (p.IsEmpty()) return false;
-  if (!p.IsAbsolutePath()) p.MakeAbsolute(p);
+  // A drive without its root ("C:a.mix") is completed too, so that the
+  // channel files are put on "C:\" and not on "C:a".
+  if (!p.IsAbsolutePath() || (p[2] != '\\' && p[2] != '/')) p.MakeAbsolute(p);
 
   // The copy is checked before it replaces the working file, so a rejected
   // mix never costs the unsaved recording.
@@ -606,7 +608,9 @@ void tDeskCore::SaveSettings() {
   m_Registry.WriteText("Keys", keys);
   WAVEFORMATEX f{};
   GetOutputFormat(f);
-  const uint32_t volume = static_cast<uint32_t>(std::trunc(GetMasterVolume() * 100.0));
+  // Whole percent, truncated; the small addend keeps a volume set as
+  // percent / 100.0 at its percent (0.29 * 100.0 is 28.999... in doubles).
+  const uint32_t volume = static_cast<uint32_t>(std::trunc(GetMasterVolume() * 100.0 + 1e-9));
   (void)(m_Registry.WriteNumber("Frequency", f.nSamplesPerSec) &&
          m_Registry.WriteNumber("Block", f.wBitsPerSample) &&
          m_Registry.WriteNumber("Channels", f.nChannels) &&

@@ -261,7 +261,18 @@ void tEventList::Reject() {
 bool tEventList::SaveTo(const char* path) {
   tLock lock(m_Lock);
   CloseLocked();
-  bool ok = platform::CopyFile(m_WorkingPath, path);
+  // The copy is made beside the target and renamed over it. It takes the
+  // permissions of the file it replaces, or a new file's, never the private
+  // ones of the working file.
+  bool ok = false;
+  std::string full, temp;
+  if (path != nullptr && platform::FullPath(path, full) &&
+      platform::CreateTempFile(full.substr(0, full.rfind('\\') + 1), ".mix", temp)) {
+    ok = platform::CopyFile(m_WorkingPath, temp);
+    if (ok && !platform::CopyPermissions(full, temp)) ok = platform::SetNewFilePermissions(temp);
+    ok = ok && platform::ReplaceFile(temp, full);
+    if (!ok) platform::DeleteFile(temp);
+  }
   m_pStream = platform::OpenStream(m_WorkingPath, "rb");
   return ok;
 }

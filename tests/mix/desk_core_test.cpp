@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -303,6 +304,34 @@ TEST_F(DeskTest, SavingWritesTheHeaderAndReportsFailure) {
   EXPECT_NE(text.find("Sample_03=C:\\Sets\\kick.chn\r\n"), std::string::npos);
 }
 
+// A mix named by a drive and a name without the root still puts its channel
+// files on the root of that drive.
+TEST_F(DeskTest, AMixNamedWithoutItsDrivesRootFindsItsChannelFiles) {
+  WriteWave("Loops/kick.wav", 1000, 22050);
+  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteMix("Mixes/r.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 1, "");
+  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Mixes"));
+  ASSERT_TRUE(desk_->LoadMix("C:r.mix"));
+  EXPECT_TRUE(view_.strips.messages.empty());
+  EXPECT_STREQ(desk_->Channel(0).GetFilePath().GetText(), "C:\\Sets\\kick.chn");
+  EXPECT_TRUE(desk_->Channel(0).HasMain());
+}
+
+// A saved mix is readable like any new file, and saving over a mix keeps
+// that file's permissions.
+TEST_F(DeskTest, ASavedMixHasTheModeOfANewFileOrOfTheFileItReplaces) {
+  WriteHost("Mixes/.keep", "");
+  desk_->Events().Clear();
+  ASSERT_TRUE(desk_->SaveMix("C:\\Mixes\\new.mix"));
+  struct stat st {};
+  ASSERT_EQ(stat((root_ + "/Mixes/new.mix").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  ASSERT_EQ(chmod((root_ + "/Mixes/new.mix").c_str(), 0664), 0);
+  ASSERT_TRUE(desk_->SaveMix("C:\\Mixes\\new.mix"));
+  ASSERT_EQ(stat((root_ + "/Mixes/new.mix").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
+}
+
 TEST_F(DeskTest, ReleasingEveryChannelEndsSuspensionsWithoutRestoringThem) {
   WriteWave("kick.wav", 1000, 22050);
   WriteWave("fx.wav", 1000, 22050);
@@ -391,6 +420,19 @@ TEST_F(SettingsTest, SavedSettingsComeBack) {
   EXPECT_EQ(GetTempo(), 97);
   EXPECT_EQ(desk_->Channel(0).GetKey(), 'Q');
   EXPECT_EQ(desk_->Channel(6).GetKey(), 'U');
+}
+
+// Every whole percent of the master volume comes back after a restart
+// (0.29 * 100 is 28.999... in double arithmetic).
+TEST_F(SettingsTest, EveryWholePercentOfTheMasterVolumeComesBack) {
+  std::vector<int> lost;
+  for (int percent = 0; percent <= 100; ++percent) {
+    SetMasterVolume(percent / 100.0);
+    desk_->SaveSettings();
+    desk_->LoadSettings();
+    if (view_.volumeSlider != percent) lost.push_back(percent);
+  }
+  EXPECT_TRUE(lost.empty()) << lost.size() << " values, the first " << lost[0];
 }
 
 TEST_F(SettingsTest, AShortKeyTextIsReportedAndTheRestHaveNoKey) {
