@@ -11,14 +11,22 @@ void tDigits::Format(int32_t ms, char out[16]) {
 }
 
 void tDigits::SetPosition(int32_t ms, bool redraw) {
-  if (ms == m_Position) return;
-  m_Position = ms;
-  if (redraw) DrawPosition();
+  if (m_Position.exchange(ms) != ms && redraw) DrawPosition();
 }
 
 void tDigits::SetLength(int32_t ms, bool redraw) {
-  if (ms == m_Length) return;
-  m_Length = ms;
+  if (m_Length.exchange(ms) != ms && redraw) DrawLength();
+}
+
+void tDigits::AdvancePosition(int32_t ms, bool redraw) {
+  if (ms == 0) return;
+  m_Position.fetch_add(ms);
+  if (redraw) DrawPosition();
+}
+
+void tDigits::AdvanceLength(int32_t ms, bool redraw) {
+  if (ms == 0) return;
+  m_Length.fetch_add(ms);
   if (redraw) DrawLength();
 }
 
@@ -26,7 +34,7 @@ void tDigits::DrawPosition() {
   ASSUME(m_Font);
   if (m_Font == nullptr) return;
   char text[16];
-  Format(m_Position, text);
+  Format(m_Position.load(), text);
   m_Font->DrawText(m_X, m_Y, text);
 }
 
@@ -34,7 +42,7 @@ void tDigits::DrawLength() {
   ASSUME(m_Font);
   if (m_Font == nullptr) return;
   char text[16];
-  Format(m_Length, text);
+  Format(m_Length.load(), text);
   m_Font->DrawText(m_X, m_Y + 30, text);
 }
 

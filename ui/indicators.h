@@ -1,6 +1,7 @@
 #pragma once
 // Widgets that only show a value: the time display, the tempo digits, lamps,
 // LEDs and the metronome's beat frames.
+#include <atomic>
 #include <cstdint>
 
 #include "ui/frame_bitmap.h"
@@ -16,10 +17,10 @@ class tDigits {
   }
   void SetPosition(int32_t ms, bool redraw);
   void SetLength(int32_t ms, bool redraw);
-  void AdvancePosition(int32_t ms, bool redraw) { SetPosition(m_Position + ms, redraw); }
-  void AdvanceLength(int32_t ms, bool redraw) { SetLength(m_Length + ms, redraw); }
-  int32_t Position() const { return m_Position; }
-  int32_t Length() const { return m_Length; }
+  void AdvancePosition(int32_t ms, bool redraw);
+  void AdvanceLength(int32_t ms, bool redraw);
+  int32_t Position() const { return m_Position.load(); }
+  int32_t Length() const { return m_Length.load(); }
   // "mm:ss" of a value in milliseconds.
   static void Format(int32_t ms, char out[16]);
   void Draw();
@@ -30,8 +31,9 @@ class tDigits {
   tBitmapFont* m_Font = nullptr;
   int32_t m_X = 0;
   int32_t m_Y = 0;
-  int32_t m_Position = 0;
-  int32_t m_Length = 0;
+  // The tick thread advances them while the main thread redraws or sets them.
+  std::atomic<int32_t> m_Position{0};
+  std::atomic<int32_t> m_Length{0};
 };
 
 // The tempo panel's three digits.

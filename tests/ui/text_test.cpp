@@ -1,5 +1,6 @@
 // The bitmap font's map, text labels, key labels and the time and tempo digits.
 #include <string>
+#include <thread>
 
 #include "tests/ui/ui_test_support.h"
 #include "ui/indicators.h"
@@ -168,6 +169,30 @@ TEST_F(TextTest, TimeDisplayShowsMinutesAndSecondsOfBothValues) {
   digits.Draw();
   EXPECT_EQ(TextAt(300, 330, 2), "02");
   EXPECT_EQ(TextAt(312, 330, 2), "05");
+}
+
+TEST_F(TextTest, TimeDisplayAdvancedByTheTickWhileTheDeskRedrawsIt) {
+  // The tick thread moves the time on while the main thread redraws and
+  // reads it (a redraw of the whole desk, the transport rewinding it).
+  tDigits digits;
+  digits.SetFont(&font_);
+  digits.Place(300, 300);
+  std::thread tick([&] {
+    for (int i = 0; i < 2000; ++i) {
+      digits.AdvancePosition(10, true);
+      digits.AdvanceLength(10, false);
+    }
+  });
+  int32_t last = 0;
+  for (int i = 0; i < 200; ++i) {
+    digits.Draw();
+    const int32_t now = digits.Position();
+    EXPECT_GE(now, last);
+    last = now;
+  }
+  tick.join();
+  EXPECT_EQ(digits.Position(), 20000);
+  EXPECT_EQ(digits.Length(), 20000);
 }
 
 TEST_F(TextTest, TempoDigitsStepWithinTheirRange) {
