@@ -214,10 +214,18 @@ uint32_t tVirtualTimerService::SetEvent(uint32_t delayMs, uint32_t resolutionMs,
   return id;
 }
 
+namespace {
+// The event whose callback Fire runs on this thread, 0 for none.
+thread_local uint32_t t_FiringId = 0;
+}  // namespace
+
 uint32_t tVirtualTimerService::KillEvent(uint32_t id) {
-  std::lock_guard<std::mutex> hold(m_Mutex);
+  std::unique_lock<std::mutex> hold(m_Mutex);
   ++kills;
-  return m_Events.erase(id) != 0 ? kTimerOk : kTimerNoCanDo;
+  const bool live = m_Events.erase(id) != 0;
+  // A callback killing its own timer does not wait for itself.
+  if (t_FiringId != id) m_Idle.wait(hold, [&] { return m_Running[id] == 0; });
+  return live ? kTimerOk : kTimerNoCanDo;
 }
 
 bool tVirtualTimerService::Fire(uint32_t id) {
@@ -228,8 +236,17 @@ bool tVirtualTimerService::Fire(uint32_t id) {
     if (it == m_Events.end()) return false;
     event = it->second;
     if ((event.flags & kTimerPeriodic) == 0) m_Events.erase(it);
+    ++m_Running[id];
   }
+  const uint32_t outer = t_FiringId;
+  t_FiringId = id;
   event.proc(id, event.user);
+  t_FiringId = outer;
+  {
+    std::lock_guard<std::mutex> hold(m_Mutex);
+    --m_Running[id];
+  }
+  m_Idle.notify_all();
   return true;
 }
 

@@ -4,6 +4,7 @@
 // The real back end keeps absolute deadlines on the monotonic clock, so a late
 // wake-up does not push later ones back. A virtual back end lets tests decide
 // the clock's capabilities and fire events by hand.
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -75,7 +76,8 @@ class tVirtualTimerService : public tPeriodicTimerService {
   uint32_t KillEvent(uint32_t id) override;
 
   // Runs the event's callback once; a one-shot event is gone afterwards.
-  // False when no such event is live.
+  // False when no such event is live. As with the real service, a KillEvent
+  // on another thread waits until the callback has returned.
   bool Fire(uint32_t id);
 
   // What the test sets.
@@ -94,6 +96,8 @@ class tVirtualTimerService : public tPeriodicTimerService {
 
  private:
   mutable std::mutex m_Mutex;
+  std::condition_variable m_Idle;     // a callback started by Fire has returned
+  std::map<uint32_t, int> m_Running;  // callbacks running per event id
   std::map<uint32_t, tEvent> m_Events;
   uint32_t m_NextId = 1;
 };

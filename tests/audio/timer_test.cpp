@@ -236,7 +236,7 @@ void IdleTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {}
 // The objects live on the heap so that a worker that never ends is left
 // behind and reported instead of hanging the test.
 TEST(TimerThread, DestroyingWhileExpiriesArriveAlwaysEnds) {
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < 500; ++i) {
     auto* timers = new platform::tVirtualTimerService;
     auto* worker = tTimerThread::Create(0, *timers).release();
     ASSERT_NE(worker, nullptr);
