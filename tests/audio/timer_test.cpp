@@ -227,8 +227,6 @@ TEST(TimerThread, RunsOnTheSystemTimer) {
   EXPECT_EQ(g_Runs.load(), after);  // nothing runs after Destroy
 }
 
-}  // namespace
-
 void IdleTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {}
 
 // The worker is destroyed while expiries keep arriving. Its end must not be
@@ -263,3 +261,5 @@ TEST(TimerThread, DestroyingWhileExpiriesArriveAlwaysEnds) {
     delete timers;
   }
 }
+
+}  // namespace
