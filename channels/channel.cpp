@@ -291,6 +291,7 @@ void tChannel::SetVolume(int32_t volume) {
 }
 
 void tChannel::AdjustVolume(int32_t delta) {
+  tLock lock(m_Lock);  // the step reads and sets the value as one
   SetVolume(SaturatingAdd(m_Volume.load(), delta));
 }
 
@@ -303,6 +304,7 @@ void tChannel::SetBalance(int32_t balance) {
 }
 
 void tChannel::AdjustBalance(int32_t delta) {
+  tLock lock(m_Lock);  // the step reads and sets the value as one
   SetBalance(SaturatingAdd(m_Balance.load(), delta));
 }
 

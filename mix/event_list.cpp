@@ -95,8 +95,12 @@ bool tEventList::Rewind() {
   if (m_pStream == nullptr) return false;
   if (std::fseek(m_pStream, 0, SEEK_SET) != 0) return false;
   char line[260];
+  // A header line longer than the buffer (a long channel-file path) is
+  // still one line.
   for (int i = 0; i < kMixHeaderLines; ++i) {
-    if (std::fgets(line, sizeof line, m_pStream) == nullptr) break;
+    do {
+      if (std::fgets(line, sizeof line, m_pStream) == nullptr) return true;
+    } while (std::strchr(line, '\n') == nullptr);
   }
   return true;
 }

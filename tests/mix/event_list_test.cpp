@@ -100,6 +100,25 @@ TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
   EXPECT_FALSE(list.ReadNext(t, ch, kind, value));
 }
 
+// A channel-file path near the longest a path may be makes a header line
+// longer than a line buffer; it is still one line of the 53.
+TEST_F(Events, EventsFollowAHeaderWithTheLongestPaths) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  ASSERT_TRUE(list.WriteSample(15, ("C:\\" + std::string(255, 'x')).c_str()));
+  list.Close();
+  std::string host;
+  ASSERT_TRUE(platform::ToHostPath(list.WorkingPath(), host));
+  std::ofstream(host, std::ios::app | std::ios::binary) << "Time 00000010 Channel 1 Volume 55\r\n";
+  ASSERT_TRUE(list.OpenForReading());
+  ASSERT_TRUE(list.Rewind());
+  uint32_t t;
+  int32_t ch, kind, value;
+  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
+  EXPECT_EQ(kind, kVolume);
+  EXPECT_EQ(value, 55);
+}
+
 TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
   tEventList list;
   ASSERT_TRUE(list.Clear());
