@@ -52,6 +52,11 @@ bool Inside(const PixelRect& r, int32_t width, int32_t height) {
          r.top < r.bottom;
 }
 
+uint32_t Le32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data) {
   FILE* f = OpenStream(path, "rb");
   if (f == nullptr) return false;
@@ -146,7 +151,7 @@ int32_t Image::Height() const {
 
 bool Image::Create(int32_t width, int32_t height) {
   Release();
-  if (width <= 0 || height <= 0) return false;
+  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
   SDL_Palette* palette = SharedPalette();
   if (palette == nullptr) return false;
   SDL_Surface* surface =
@@ -173,6 +178,16 @@ bool Image::LoadBmp(const std::string& path) {
   if (!ReadWholeFile(path, data) || data.size() < 54 || data[0] != 'B' || data[1] != 'M')
     return false;
   const uint16_t bitCount = static_cast<uint16_t>(data[28] | data[29] << 8);
+  // Refuse absurd sizes before the loader allocates for them: a run-length
+  // coded file declares any size in a few bytes.
+  const uint32_t infoSize = Le32(&data[14]);
+  if (infoSize >= 40) {
+    const int32_t width = static_cast<int32_t>(Le32(&data[18]));
+    const int32_t height = static_cast<int32_t>(Le32(&data[22]));
+    if (width <= 0 || width > kMaxImageSide || height == 0 || height < -kMaxImageSide ||
+        height > kMaxImageSide)
+      return false;
+  }
   SDL_RWops* rw = SDL_RWFromConstMem(data.data(), static_cast<int>(data.size()));
   if (rw == nullptr) return false;
   SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);

@@ -64,18 +64,22 @@ enum class BlitStatus {
 // or loaded.
 class Image {
  public:
+  // Neither side may be longer (so that no offset in an image overflows).
+  static constexpr int32_t kMaxImageSide = 16384;
+
   Image() = default;
   ~Image();
   Image(const Image&) = delete;
   Image& operator=(const Image&) = delete;
 
-  // A new image of the given size filled with index 0. False when the size is
-  // not positive or memory runs out (the image is then empty).
+  // A new image of the given size filled with index 0. False when a side is
+  // not positive or longer than kMaxImageSide, or memory runs out (the image
+  // is then empty).
   bool Create(int32_t width, int32_t height);
   // Loads a Windows bitmap file (a path in the desk's form). 8-bit files keep
   // their pixel indices as stored; files of other depths are mapped to the
   // nearest colours of the current palette. The palette itself is not
-  // touched. False when the file cannot be read as a bitmap.
+  // touched. False when the file cannot be read as a bitmap or is too large.
   bool LoadBmp(const std::string& path);
   void Release();
 

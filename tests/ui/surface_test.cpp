@@ -126,6 +126,40 @@ TEST_F(ScreenSetup, TrueColourBitmapsTakeNearestColoursAndLeaveThePalette) {
   EXPECT_EQ(s.Image().PixelAt(1, 0), 0b00000011);  // blue
 }
 
+TEST_F(ScreenSetup, BitmapsOfAbsurdSizeAreRefused) {
+  // A run-length coded 8-bit file may declare any height and still end after
+  // a few bytes; 3 by 540 million pixels is more than 2 GB of image.
+  std::string bytes = "BM";
+  auto u16 = [&](uint32_t v) {
+    bytes += static_cast<char>(v & 0xFF);
+    bytes += static_cast<char>((v >> 8) & 0xFF);
+  };
+  auto u32 = [&](uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  const uint32_t offset = 14 + 40 + 1024;
+  u32(offset + 2);
+  u32(0);
+  u32(offset);
+  u32(40);
+  u32(3);
+  u32(540000000);
+  u16(1);
+  u16(8);
+  u32(1);  // run-length coded
+  for (int i = 0; i < 5; ++i) u32(0);
+  bytes.append(1024, '\0');
+  bytes += '\0';
+  bytes += '\1';  // end of bitmap
+  ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/data'").c_str()), 0);
+  std::ofstream(root_ + "/data/huge.bmp", std::ios::binary) << bytes;
+  tSurface s;
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\huge.bmp"); }), "Failed to load data\\huge.bmp\n");
+  EXPECT_FALSE(s.Create(3, 540000000));
+  EXPECT_EQ(s.Width(), 0);
+}
+
 TEST_F(ScreenSetup, ColourKeyUsesTheNearestIndexEvenWhenTheImageLacksIt) {
   // A palette without magenta: the nearest entry to (255, 0, 255) is 40
   // (250, 0, 240); 41 is as near but comes later.
