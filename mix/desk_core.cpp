@@ -263,7 +263,10 @@ bool tDeskCore::LoadMix(const char* path) {
     Message("Wrong mix version", p.GetText());
     return false;
   }
-  m_Events.Accept();
+  if (!m_Events.Accept()) {
+    Message("can not load mix", p.GetText());
+    return false;
+  }
 
   ResetChannels();
   int32_t tempo = kDefaultTempo;

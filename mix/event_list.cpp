@@ -237,9 +237,9 @@ bool tEventList::LoadFrom(const char* path) {
   return true;
 }
 
-void tEventList::Accept() {
+bool tEventList::Accept() {
   tLock lock(m_Lock);
-  if (m_Candidate.empty()) return;
+  if (m_Candidate.empty()) return false;
   CloseLocked();
   std::string candidate = m_Candidate;
   m_Candidate.clear();
@@ -247,13 +247,14 @@ void tEventList::Accept() {
   if (!platform::ReplaceFile(candidate, m_WorkingPath) &&
       !platform::CopyFile(candidate, m_WorkingPath)) {
     platform::DeleteFile(candidate);
-    return;
+    return false;
   }
   platform::DeleteFile(candidate);
   m_MixName.Assign(m_CandidateSource.c_str());
   int32_t length = 0;
   ReadLength(length);
   m_HasRecording = length != 0;
+  return true;
 }
 
 void tEventList::Reject() {

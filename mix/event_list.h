@@ -66,9 +66,11 @@ class tEventList {
   // the file into a candidate working file; the caller checks the candidate
   // (CandidatePath) and then keeps it (Accept) or drops it (Reject). Until
   // Accept the working file, and with it an unsaved recording, is untouched.
+  // Accept is false (the candidate dropped, the working file as it was) when
+  // the candidate cannot take the working file's place.
   bool LoadFrom(const char* path);
   const std::string& CandidatePath() const { return m_Candidate; }
-  void Accept();
+  bool Accept();
   void Reject();
   // Copies the working file to path through a temporary file beside it.
   bool SaveTo(const char* path);

@@ -283,6 +283,30 @@ TEST_F(DeskTest, ARejectedMixKeepsTheRecordingAndTheChannels) {
   EXPECT_TRUE(desk_->Channel(0).HasMain());
 }
 
+// A checked mix that cannot take the working file's place is not loaded:
+// the desk would otherwise go on with the earlier working file under the
+// new mix's name.
+TEST_F(DeskTest, AMixThatCannotReplaceTheWorkingFileIsNotLoaded) {
+  WriteWave("Loops/kick.wav", 1000, 22050);
+  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteMix("Mixes/m.mix", {{0, {"Sets\\kick.chn", "A"}}}, 120, 3, "");
+  ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 5, "C:\\Loops\\kick.wav", true));
+  std::string working;
+  ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), working));
+  // A folder with a file in it where the working file was: neither a rename
+  // nor a copy can replace it.
+  ASSERT_EQ(std::remove(working.c_str()), 0);
+  ASSERT_EQ(std::system(("mkdir -p '" + working + "/x'").c_str()), 0);
+  view_.mixLabel = "kept";
+  EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\m.mix"));
+  ASSERT_EQ(std::system(("rm -rf '" + working + "'").c_str()), 0);
+  ASSERT_EQ(view_.strips.messages.size(), 1u);
+  EXPECT_EQ(view_.strips.messages[0].key, "can not load mix");
+  EXPECT_EQ(view_.mixLabel, "kept");
+  EXPECT_TRUE(desk_->Channel(5).HasMain());
+  EXPECT_FALSE(desk_->Channel(0).HasMain());
+}
+
 TEST_F(DeskTest, SavingWritesTheHeaderAndReportsFailure) {
   WriteWave("Loops/kick.wav", 1000, 22050);
   WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
