@@ -6,6 +6,11 @@ tSoundOutput::~tSoundOutput() {
   tSoundOutput::Close();
 }
 
+void tSoundOutput::SetFormat(const WAVEFORMATEX& format) {
+  tSoundFormat::SetFormat(format);
+  m_SharedRate.store(m_Format.nSamplesPerSec, std::memory_order_release);
+}
+
 void tSoundOutput::Close() {
   SetSource(nullptr);
   tLock lock(m_Lock);

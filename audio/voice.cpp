@@ -301,7 +301,9 @@ void tVoice::Recalc() {
   }
   if (!m_pMixer) return;
   tSoundOutput* output = m_pMixer->Output();
-  if (!output || output->Rate() == 0) return;
+  // The rate is read without the device's lock: formats change on another thread.
+  const uint32_t outputRate = output ? output->SharedRate() : 0;
+  if (outputRate == 0) return;
   // The speed is quantised to whole hertz of the wave's rate before the
   // division. Values at or below 0 Hz, or beyond what the shift holds, are
   // held at 1 .. 2^31 - 1 Hz.
@@ -312,7 +314,7 @@ void tVoice::Recalc() {
   } else if (hz >= 1.0) {
     whole = static_cast<int64_t>(hz);
   }
-  m_Step = static_cast<uint64_t>((whole << 32) / static_cast<int64_t>(output->Rate()));
+  m_Step = static_cast<uint64_t>((whole << 32) / static_cast<int64_t>(outputRate));
   double left = 0;
   double right = 0;
   GetGains(left, right);

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/mixer.h"
@@ -490,6 +492,27 @@ TEST_F(SpeakerTest, CloseReleasesEverythingAndDetachesTheSource) {
   EXPECT_EQ(mixer.Output(), nullptr);
   EXPECT_EQ(speaker.PageFrames(), 0u);
   EXPECT_EQ(speaker.PageBuffer(), nullptr);
+}
+
+// Playback events change a voice on the tick thread while the main thread
+// changes the output format. The voice's step follows whichever format was
+// set last, and the two threads share no unsynchronised state.
+TEST_F(SpeakerTest, VoiceChangesOnAnotherThreadWhileTheFormatChanges) {
+  OpenAndStart();
+  PlayRamp(1000);
+  std::atomic<bool> stop{false};
+  std::thread tick([&] {
+    for (int i = 0; !stop.load(); ++i) ramp.Voice().SetPitch(i % 2 ? 1.0 : 1.0 + 1e-9);
+  });
+  for (int round = 0; round < 200; ++round) {
+    speaker.Stop();
+    speaker.SetFormat(MakeWaveFormat(round % 2 ? 22050 : 44100, 16, 2));
+    speaker.Start();
+  }
+  stop.store(true);
+  tick.join();
+  ramp.Voice().SetPitch(1.0);
+  EXPECT_EQ(ramp.Voice().Step(), (uint64_t{22050} << 32) / 22050);
 }
 
 }  // namespace
