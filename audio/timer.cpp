@@ -50,12 +50,14 @@ void tTimerThread::KillTimer() {
 // Runs on the timer service's thread: it only wakes the worker.
 void tTimerThread::TimerProc(uint32_t timerId, uintptr_t user) {
   auto* self = reinterpret_cast<tTimerThread*>(user);
+  // The worker is woken first: while the id is still set, destroying the
+  // thread kills the event and so waits for this callback to end.
+  self->SetEvent();
   // A one-shot timer is gone once it has fired.
   if (!self->m_Periodic.load()) {
     uint32_t expected = timerId;
     self->m_TimerId.compare_exchange_strong(expected, 0);
   }
-  self->SetEvent();
 }
 
 void tTimerThread::WorkerLoop(int priority) {
