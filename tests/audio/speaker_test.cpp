@@ -20,10 +20,20 @@
 
 namespace {
 
+using Bytes = std::vector<uint8_t>;
+
 const bool g_TraceOn = [] {
   setenv("BREVORA_TRACE", "1", 1);
   return true;
 }();
+
+// What f writes to stderr (the traces).
+template <typename F>
+std::string Traces(F f) {
+  testing::internal::CaptureStderr();
+  f();
+  return testing::internal::GetCapturedStderr();
+}
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -56,8 +66,8 @@ class SpeakerTest : public ::testing::Test {
     ramp.Voice().Play(false);
   }
 
-  std::vector<uint8_t> RampBytes(uint32_t firstFrame, uint32_t frames) {
-    std::vector<uint8_t> bytes(frames * 4);
+  Bytes RampBytes(uint32_t firstFrame, uint32_t frames) {
+    Bytes bytes(frames * 4);
     for (uint32_t i = 0; i < frames; ++i) {
       const int16_t pair[2] = {static_cast<int16_t>(firstFrame + i),
                                static_cast<int16_t>(-static_cast<int32_t>(firstFrame + i) - 1)};
@@ -66,17 +76,15 @@ class SpeakerTest : public ::testing::Test {
     return bytes;
   }
 
-  std::vector<uint8_t> RingBytes(uint32_t offset, uint32_t count) {
+  Bytes RingBytes(uint32_t offset, uint32_t count) {
     const auto& ring = sound.Ring()->Bytes();
-    return std::vector<uint8_t>(ring.begin() + offset, ring.begin() + offset + count);
+    return Bytes(ring.begin() + offset, ring.begin() + offset + count);
   }
 
   // Runs FillNextPage with the play cursor at `cursor`; returns the traces.
   std::string FillAt(uint32_t cursor) {
     sound.Ring()->SetPlayCursor(cursor);
-    testing::internal::CaptureStderr();
-    speaker.FillNextPage();
-    return testing::internal::GetCapturedStderr();
+    return Traces([&] { speaker.FillNextPage(); });
   }
 
   platform::tVirtualSoundService sound;
@@ -107,35 +115,37 @@ TEST_F(SpeakerTest, PageIsTwentyMillisecondsAtEveryRateAndWidth) {
   }
 }
 
-TEST_F(SpeakerTest, CreateOpensTheDeviceWithTheBuiltInFormatAndHoldsThePeriod) {
+TEST_F(SpeakerTest, CreateHoldsThePeriodAndCloseReleasesEverything) {
   ASSERT_TRUE(speaker.Create());
-  EXPECT_TRUE(speaker.HasDevice());
   EXPECT_TRUE(speaker.PeriodBegun());
   EXPECT_EQ(timers.periodsHeld, 1);
-  EXPECT_EQ(speaker.Rate(), 22050u);
+  EXPECT_EQ(speaker.Rate(), 22050u);  // the built-in format
   EXPECT_EQ(speaker.BitsPerSample(), 16);
   EXPECT_EQ(speaker.Channels(), 2);
-  EXPECT_EQ(speaker.PageSize(), 1764u);
+  speaker.SetSource(&mixer);
+  ASSERT_TRUE(speaker.Start());
   speaker.Close();
+  EXPECT_EQ(timers.LiveCount(), 0u);
   EXPECT_EQ(timers.periodsHeld, 0);
   EXPECT_FALSE(speaker.HasDevice());
   EXPECT_EQ(sound.devicesOpen, 0);
+  EXPECT_EQ(sound.Ring(), nullptr);
+  EXPECT_EQ(speaker.Source(), nullptr);
+  EXPECT_EQ(mixer.Output(), nullptr);
+  EXPECT_EQ(speaker.PageFrames(), 0u);
+  EXPECT_EQ(speaker.PageBuffer(), nullptr);
 }
 
 TEST_F(SpeakerTest, CreateFailuresAreTracedWithTheirResult) {
   sound.openResult = platform::kSoundNoDriver;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(speaker.Create());
-  std::string traces = testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(Has(traces, "tSpeakerPlayback::CreateDevice => DirectSoundCreate failed\n"));
+  EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Create()); }),
+                  "tSpeakerPlayback::CreateDevice => DirectSoundCreate failed\n"));
   EXPECT_EQ(platform::LastErrorCode(), platform::kSoundNoDriver);
 
   sound.openResult = platform::kSoundOk;
   timers.beginResult = platform::kTimerNoCanDo;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(speaker.Create());
-  traces = testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(Has(traces, "tSpeakerPlayback::Create => timeBeginPeriod failed\n"));
+  EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Create()); }),
+                  "tSpeakerPlayback::Create => timeBeginPeriod failed\n"));
   EXPECT_EQ(platform::LastErrorCode(), platform::kTimerNoCanDo);
   EXPECT_FALSE(speaker.PeriodBegun());
 }
@@ -159,7 +169,7 @@ TEST_F(SpeakerTest, StartPlaysTheRingAndRunsATenMillisecondPeriodicTimer) {
   EXPECT_EQ(timers.LiveCount(), 1u);
 }
 
-TEST_F(SpeakerTest, StartFailsWithoutATimerOrWithARingShorterThanTwoPages) {
+TEST_F(SpeakerTest, StartFailsWithoutATimerOrARingOfTwoPages) {
   ASSERT_TRUE(speaker.Create());
   timers.failSetEvent = true;
   EXPECT_FALSE(speaker.Start());
@@ -174,29 +184,20 @@ TEST_F(SpeakerTest, StartFailsWithoutATimerOrWithARingShorterThanTwoPages) {
   sound.ringBytes = 3528;  // exactly two pages is enough
   speaker.SetFormat(MakeWaveFormat(22050, 16, 2));
   EXPECT_TRUE(speaker.Start());
-}
 
-TEST_F(SpeakerTest, BufferCreationFailuresAreTraced) {
-  ASSERT_TRUE(speaker.Create());
+  // Failures to make the ring are traced.
+  speaker.SetFormat(MakeWaveFormat(22050, 16, 2));
   sound.createRingResult = platform::kSoundFailed;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(speaker.Start());
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
+  EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Start()); }),
                   "tSpeakerPlayback::CreateBuffer => IDirectSoundBuffer::CreateSoundBuffer "
                   "(primary) failed\n"));
-
   sound.createRingResult = platform::kSoundOk;
   sound.setFormatResult = platform::kSoundBadFormat;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(speaker.Start());
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
+  EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Start()); }),
                   "tSpeakerPlayback::CreateBuffer => IDirectSoundBuffer::SetFormat (primary) "
                   "failed\n"));
   EXPECT_EQ(platform::LastErrorCode(), platform::kSoundBadFormat);
   EXPECT_FALSE(speaker.HasBuffer());
-
-  sound.setFormatResult = platform::kSoundOk;
-  EXPECT_TRUE(speaker.Start());
 }
 
 TEST_F(SpeakerTest, FirstPageAfterStartGoesOnePageAheadOfTheCursor) {
@@ -208,25 +209,23 @@ TEST_F(SpeakerTest, FirstPageAfterStartGoesOnePageAheadOfTheCursor) {
   EXPECT_EQ(speaker.WritePos(), 2764 + 1764);
   EXPECT_EQ(speaker.FramesDone(), 441u);
 
-  // The cursor has not moved: the writer is ahead and writes nothing.
+  // The cursor has not moved, or moved half a page: the writer is ahead and
+  // writes nothing. After a whole page the next page follows on.
   const int locks = sound.Ring()->locks;
   FillAt(1000);
-  EXPECT_EQ(sound.Ring()->locks, locks);
-  EXPECT_EQ(speaker.FramesDone(), 441u);
-
-  // Ten milliseconds later (half a page) the writer is still ahead; after
-  // twenty the next page is needed, and it follows on.
   FillAt(1000 + 882);
   EXPECT_EQ(sound.Ring()->locks, locks);
+  EXPECT_EQ(speaker.FramesDone(), 441u);
   FillAt(1000 + 1764);
   EXPECT_EQ(RingBytes(4528, 1764), RampBytes(441, 441));
   EXPECT_EQ(speaker.WritePos(), 4528 + 1764);
   EXPECT_EQ(speaker.FramesDone(), 882u);
 }
 
-TEST_F(SpeakerTest, WriteWindowDecisionsOnAnEightThousandEightHundredTwentyByteRing) {
+TEST_F(SpeakerTest, WriteWindowDecisionsAndAPageSplitAtTheRingsEnd) {
   OpenAndStart();
   ASSERT_EQ(speaker.BufferSize(), 8820u);
+  PlayRamp(2000);
 
   // Write position 0, target 8000: the difference is above half the ring,
   // which means the writer is behind; a page is written at 0.
@@ -246,17 +245,12 @@ TEST_F(SpeakerTest, WriteWindowDecisionsOnAnEightThousandEightHundredTwentyByteR
   FillAt(7000 - 1764);
   EXPECT_EQ(sound.Ring()->locks, locks);
   EXPECT_EQ(speaker.WritePos(), 8000);
-}
 
-TEST_F(SpeakerTest, APageThatWrapsIsSplitAtTheRingsEnd) {
-  OpenAndStart();
-  PlayRamp(2000);
-  FillAt(6236 - 1764);  // first page at 6236, write position 8000
-  ASSERT_EQ(speaker.WritePos(), 8000);
-  FillAt(8000 - 1764);  // target equals the write position: written
-  const std::vector<uint8_t> page = RampBytes(441, 441);
-  EXPECT_EQ(RingBytes(8000, 820), std::vector<uint8_t>(page.begin(), page.begin() + 820));
-  EXPECT_EQ(RingBytes(0, 944), std::vector<uint8_t>(page.begin() + 820, page.end()));
+  // Target equal to the write position: written, split at the ring's end.
+  FillAt(8000 - 1764);
+  const Bytes page = RampBytes(3 * 441, 441);  // the fourth page of the ramp
+  EXPECT_EQ(RingBytes(8000, 820), Bytes(page.begin(), page.begin() + 820));
+  EXPECT_EQ(RingBytes(0, 944), Bytes(page.begin() + 820, page.end()));
   EXPECT_EQ(speaker.WritePos(), 944);
 }
 
@@ -283,45 +277,35 @@ TEST_F(SpeakerTest, ALostRingIsRestoredClearedAndReplayedOnTheSameEvent) {
 TEST_F(SpeakerTest, EveryStatusFailureKicksTheRing) {
   OpenAndStart();
   sound.Ring()->Halt();
-  std::string traces = FillAt(0);
-  EXPECT_TRUE(Has(traces, "tSpeakerPlayback::GetPlayPos => Buffer is not playing\n"));
+  EXPECT_TRUE(Has(FillAt(0), "tSpeakerPlayback::GetPlayPos => Buffer is not playing\n"));
   EXPECT_TRUE(sound.Ring()->Playing());
 
   sound.statusResult = platform::kSoundFailed;
-  traces = FillAt(0);
   EXPECT_TRUE(
-      Has(traces, "tSpeakerPlayback::GetPlayPos => IDirectSoundBuffer::GetStatus failed\n"));
+      Has(FillAt(0), "tSpeakerPlayback::GetPlayPos => IDirectSoundBuffer::GetStatus failed\n"));
   sound.statusResult = platform::kSoundOk;
 
   sound.cursorResult = platform::kSoundInvalidCall;
-  traces = FillAt(0);
-  EXPECT_TRUE(Has(traces, "tSpeakerPlayback::GetPlayPos => GetCurrentPosition failed\n"));
+  EXPECT_TRUE(Has(FillAt(0), "tSpeakerPlayback::GetPlayPos => GetCurrentPosition failed\n"));
   EXPECT_EQ(platform::LastErrorCode(), platform::kSoundInvalidCall);
-  sound.cursorResult = platform::kSoundOk;
   EXPECT_EQ(speaker.FramesDone(), 0u);
 }
 
 TEST_F(SpeakerTest, KickBufferReportsARestoreOrPlayThatFails) {
   OpenAndStart();
+  const auto kick = [&] { EXPECT_FALSE(speaker.KickBuffer()); };
+  const std::string playFailed =
+      "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Play failed\n";
   sound.Ring()->MarkLost();
   sound.restoreResult = platform::kSoundFailed;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(speaker.KickBuffer());
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
-                  "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Restore failed\n"));
+  EXPECT_TRUE(
+      Has(Traces(kick), "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Restore failed\n"));
 
   sound.restoreResult = platform::kSoundOk;
   sound.playResult = platform::kSoundInvalidCall;
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(speaker.KickBuffer());  // restored, but the second Play fails
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
-                  "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Play failed\n"));
+  EXPECT_TRUE(Has(Traces(kick), playFailed));  // restored, but the second Play fails
   EXPECT_EQ(sound.Ring()->restores, 1);
-
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(speaker.KickBuffer());  // a plain Play failure
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
-                  "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Play failed\n"));
+  EXPECT_TRUE(Has(Traces(kick), playFailed));  // a plain Play failure
   EXPECT_EQ(sound.Ring()->restores, 1);
 }
 
@@ -334,10 +318,7 @@ TEST_F(SpeakerTest, AFailedLockKicksAndAFailedClearIsTraced) {
   EXPECT_TRUE(Has(traces, "tSpeakerPlayback::FillNextPage => LockBuffer failed\n"));
   EXPECT_EQ(speaker.WritePos(), -1);
   EXPECT_EQ(speaker.FramesDone(), 0u);
-
-  testing::internal::CaptureStderr();
-  speaker.ClearBuffer();
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
+  EXPECT_TRUE(Has(Traces([&] { speaker.ClearBuffer(); }),
                   "tSpeakerPlayback::ClearBuffer => IDirectSoundBuffer::Lock failed\n"));
 }
 
@@ -362,9 +343,7 @@ TEST_F(SpeakerTest, AFailedUnlockRebuildsTheDevice) {
 
 TEST_F(SpeakerTest, AMissingRingIsRebuiltAndAnEmptyPageIsTraced) {
   ASSERT_TRUE(speaker.Create());
-  testing::internal::CaptureStderr();
-  speaker.FillNextPage();
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
+  EXPECT_TRUE(Has(Traces([&] { speaker.FillNextPage(); }),
                   "tSpeakerPlayback::FillNextPage => No sound buffer\n"));
   EXPECT_TRUE(speaker.HasBuffer());
   ASSERT_NE(sound.Ring(), nullptr);
@@ -374,9 +353,7 @@ TEST_F(SpeakerTest, AMissingRingIsRebuiltAndAnEmptyPageIsTraced) {
   speaker.SetFormat(MakeWaveFormat(40, 16, 2));
   ASSERT_TRUE(speaker.CreateBuffer());
   ASSERT_TRUE(speaker.KickBuffer());
-  testing::internal::CaptureStderr();
-  speaker.FillNextPage();
-  EXPECT_TRUE(Has(testing::internal::GetCapturedStderr(),
+  EXPECT_TRUE(Has(Traces([&] { speaker.FillNextPage(); }),
                   "tSpeakerPlayback::FillNextPage => No page buffer\n"));
 }
 
@@ -387,7 +364,7 @@ TEST_F(SpeakerTest, WithoutASourceThePageIsSilence) {
   speaker.SetSource(nullptr);
   EXPECT_EQ(mixer.Output(), nullptr);
   FillAt(882);
-  EXPECT_EQ(RingBytes(1764, 882), std::vector<uint8_t>(882, 128));
+  EXPECT_EQ(RingBytes(1764, 882), Bytes(882, 128));
 }
 
 // A source whose rendering takes long enough for the next timer event to
@@ -412,19 +389,16 @@ TEST_F(SpeakerTest, AnEventArrivingWhileAPageIsFilledIsDropped) {
   OpenAndStart();
   tReentrantSource source(timers, speaker);
   speaker.SetSource(&source);
-  testing::internal::CaptureStderr();
-  ASSERT_TRUE(timers.Fire(speaker.TimerId()));
-  const std::string traces = testing::internal::GetCapturedStderr();
-  EXPECT_TRUE(Has(traces, "tSpeakerPlayback::TimerProc => New event while handling previous\n"));
+  const auto fire = [&] { ASSERT_TRUE(timers.Fire(speaker.TimerId())); };
+  EXPECT_TRUE(
+      Has(Traces(fire), "tSpeakerPlayback::TimerProc => New event while handling previous\n"));
   EXPECT_EQ(source.renders, 1);
   EXPECT_EQ(speaker.FramesDone(), 441u);
-  EXPECT_EQ(RingBytes(1764, 1764), std::vector<uint8_t>(1764, 0x11));
+  EXPECT_EQ(RingBytes(1764, 1764), Bytes(1764, 0x11));
 
   // The flag is clear again: the next event writes.
   sound.Ring()->SetPlayCursor(1764);
-  testing::internal::CaptureStderr();
-  ASSERT_TRUE(timers.Fire(speaker.TimerId()));
-  testing::internal::GetCapturedStderr();
+  Traces(fire);
   EXPECT_EQ(source.renders, 2);
   speaker.SetSource(nullptr);
 }
@@ -453,20 +427,16 @@ TEST_F(SpeakerTest, StopSilencesTheRingAndAnEventOfTheStoppedTimerWritesNothing)
 
 TEST_F(SpeakerTest, TheDevicesOwnControlsMapToHundredthsOfADecibel) {
   OpenAndStart();
-  EXPECT_TRUE(speaker.SetVolume(0.5));
-  EXPECT_EQ(sound.lastVolume, -100);
-  EXPECT_DOUBLE_EQ(speaker.GetVolume(), 0.5);
-  EXPECT_TRUE(speaker.SetVolume(0.0));
-  EXPECT_EQ(sound.lastVolume, -10000);
-  EXPECT_DOUBLE_EQ(speaker.GetVolume(), 0.0);
-  EXPECT_TRUE(speaker.SetBalance(1.0));
-  EXPECT_EQ(sound.lastPan, 10000);
-  EXPECT_DOUBLE_EQ(speaker.GetBalance(), 1.0);
-  EXPECT_TRUE(speaker.SetBalance(-1.0));
-  EXPECT_EQ(sound.lastPan, -10000);
-  EXPECT_TRUE(speaker.SetBalance(0.5));
-  EXPECT_EQ(sound.lastPan, 100);
-  EXPECT_NEAR(speaker.GetBalance(), 0.5, 1e-12);
+  for (auto [volume, db] : {std::pair{0.5, -100}, {0.0, -10000}}) {
+    EXPECT_TRUE(speaker.SetVolume(volume));
+    EXPECT_EQ(sound.lastVolume, db);
+    EXPECT_DOUBLE_EQ(speaker.GetVolume(), volume);
+  }
+  for (auto [balance, pan] : {std::pair{1.0, 10000}, {-1.0, -10000}, {0.5, 100}}) {
+    EXPECT_TRUE(speaker.SetBalance(balance));
+    EXPECT_EQ(sound.lastPan, pan);
+    EXPECT_NEAR(speaker.GetBalance(), balance, 1e-12);
+  }
   EXPECT_TRUE(speaker.SetPitch(0.5));
   EXPECT_EQ(sound.lastFrequency, 11025u);
   EXPECT_DOUBLE_EQ(speaker.GetPitch(), 0.5);
@@ -479,19 +449,6 @@ TEST_F(SpeakerTest, TheDevicesOwnControlsMapToHundredthsOfADecibel) {
   EXPECT_DOUBLE_EQ(speaker.GetPitch(), 1.0);
   sound.panResult = platform::kSoundFailed;
   EXPECT_DOUBLE_EQ(speaker.GetBalance(), 0.0);
-}
-
-TEST_F(SpeakerTest, CloseReleasesEverythingAndDetachesTheSource) {
-  OpenAndStart();
-  speaker.Close();
-  EXPECT_EQ(timers.LiveCount(), 0u);
-  EXPECT_EQ(timers.periodsHeld, 0);
-  EXPECT_EQ(sound.devicesOpen, 0);
-  EXPECT_EQ(sound.Ring(), nullptr);
-  EXPECT_EQ(speaker.Source(), nullptr);
-  EXPECT_EQ(mixer.Output(), nullptr);
-  EXPECT_EQ(speaker.PageFrames(), 0u);
-  EXPECT_EQ(speaker.PageBuffer(), nullptr);
 }
 
 // Playback events change a voice on the tick thread while the main thread
