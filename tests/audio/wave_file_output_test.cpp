@@ -20,51 +20,44 @@ uint64_t FileSize(const std::string& host) {
   return ReadBytes(host).size();
 }
 
+// The 44-byte header of a PCM file of that format and data size, and the
+// file's length.
 void ExpectHeader(const Bytes& file, uint32_t dataSize, uint16_t channels, uint32_t rate,
                   uint16_t bits) {
+  Bytes h = {'R', 'I', 'F', 'F'};
+  Put32(h, dataSize + 36);
+  h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0});
+  Put16(h, channels);
+  Put32(h, rate);
+  Put32(h, rate * channels * bits / 8);
+  Put16(h, channels * bits / 8u);
+  Put16(h, bits);
+  h.insert(h.end(), {'d', 'a', 't', 'a'});
+  Put32(h, dataSize);
   ASSERT_GE(file.size(), 44u);
-  EXPECT_EQ(Bytes(file.begin(), file.begin() + 4), (Bytes{'R', 'I', 'F', 'F'}));
-  EXPECT_EQ(Get32(file, 4), dataSize + 36);
-  EXPECT_EQ(Bytes(file.begin() + 8, file.begin() + 16),
-            (Bytes{'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}));
-  EXPECT_EQ(Get32(file, 16), 16u);
-  EXPECT_EQ(Get16(file, 20), 1u);
-  EXPECT_EQ(Get16(file, 22), channels);
-  EXPECT_EQ(Get32(file, 24), rate);
-  EXPECT_EQ(Get32(file, 28), rate * channels * bits / 8);
-  EXPECT_EQ(Get16(file, 32), channels * bits / 8u);
-  EXPECT_EQ(Get16(file, 34), bits);
-  EXPECT_EQ(Bytes(file.begin() + 36, file.begin() + 40), (Bytes{'d', 'a', 't', 'a'}));
-  EXPECT_EQ(Get32(file, 40), dataSize);
+  EXPECT_EQ(Bytes(file.begin(), file.begin() + 44), h);
   EXPECT_EQ(file.size(), uint64_t{dataSize} + 44);
 }
 
 }  // namespace
 
-TEST(WaveFileOutput, OpenSizesThePageFromTheDefaultFormat) {
-  TempDir dir;
-  tWaveFileOutput out;
-  out.Open(dir.Desk("x.wav"));
-  EXPECT_EQ(out.Rate(), 22050u);
-  EXPECT_EQ(out.Code(), kFormat16Stereo);
-  EXPECT_EQ(out.PageFrames(), 441u);
-  EXPECT_EQ(out.PageBytes(), 1764u);
-  EXPECT_FALSE(std::filesystem::exists(dir.Host("x.wav")));  // nothing on disk yet
-  out.SetFormat(MakeWaveFormat(22050, 8, 2));
-  EXPECT_EQ(out.PageFrames(), 441u);
-  EXPECT_EQ(out.PageBytes(), 882u);
-  out.SetFormat(MakeWaveFormat(44100, 16, 1));
-  EXPECT_EQ(out.PageFrames(), 882u);
-  EXPECT_EQ(out.PageBytes(), 1764u);
-  out.Close();
-  EXPECT_EQ(out.PageFrames(), 0u);
-  EXPECT_EQ(out.FileName(), "");
-}
-
-TEST(WaveFileOutput, WritesOnlyWholePages) {
+TEST(WaveFileOutput, PagesAreTwentyMillisecondsAndOnlyWholePagesAreWritten) {
   TempDir dir;
   tWaveFileOutput out;
   out.Open(dir.Desk("a.wav"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Host("a.wav")));  // nothing on disk yet
+  EXPECT_EQ(out.Code(), kFormat16Stereo);                    // the default format
+  EXPECT_EQ(out.PageBytes(), 1764u);
+  const struct {
+    uint32_t rate;
+    uint16_t bits, channels;
+    uint32_t frames, bytes;
+  } pages[] = {{22050, 8, 2, 441, 882}, {44100, 16, 1, 882, 1764}, {22050, 16, 2, 441, 1764}};
+  for (const auto& p : pages) {
+    out.SetFormat(MakeWaveFormat(p.rate, p.bits, p.channels));
+    EXPECT_EQ(out.PageFrames(), p.frames);
+    EXPECT_EQ(out.PageBytes(), p.bytes);
+  }
   ASSERT_TRUE(out.Start());
   const uint32_t steps[][2] = {{10, 0}, {20, 441}, {30, 441}, {40, 882}, {50, 882}, {60, 1323}};
   for (const auto& s : steps) {
@@ -222,11 +215,10 @@ TEST(WaveFileOutput, SoxReadsTheExportedFiles) {
 
       const std::string wav = dir.Host("e.wav");
       const std::string info = dir.Host("info.txt");
-      ASSERT_EQ(Shell("soxi -r '" + wav + "' > '" + info + "' && soxi -c '" + wav + "' >> '" +
-                      info + "' && soxi -b '" + wav + "' >> '" + info + "' && soxi -s '" + wav +
-                      "' >> '" + info + "'"),
-                0);
+      for (const char* flag : {"-r", "-c", "-b", "-s"})
+        ASSERT_EQ(Shell(std::string("soxi ") + flag + " '" + wav + "' >> '" + info + "'"), 0);
       const Bytes text = ReadBytes(info);
+      std::filesystem::remove(info);
       const std::string expect = std::to_string(rate) + "\n" + std::to_string(layout[1]) + "\n" +
                                  std::to_string(layout[0]) + "\n" + std::to_string(rate / 2) + "\n";
       EXPECT_EQ(std::string(text.begin(), text.end()), expect);

@@ -106,35 +106,33 @@ TEST(Wave, AllocateZeroesAndSetsTheDefaultOnlyWhenUnset) {
   EXPECT_EQ(w.Rate(), 11025u);  // the format survives
 }
 
-TEST(WaveConvert, WidensEightBitSamples) {
-  tWave w;
-  Fill(w, Fmt(22050, 8, 1), {0, 255, 128});
-  ASSERT_TRUE(w.Convert(Fmt(22050, 16, 2)));
-  EXPECT_EQ(Contents(w), Samples16({-32768, -32768, 32512, 32512, 0, 0}));
-
-  Fill(w, Fmt(22050, 8, 2), {0, 255, 129, 127});
-  ASSERT_TRUE(w.Convert(Fmt(22050, 16, 2)));
-  EXPECT_EQ(Contents(w), Samples16({-32768, 32512, 256, -256}));
-}
-
-TEST(WaveConvert, NarrowsWithArithmeticShiftsAndClamps) {
-  const Bytes in = Samples16({32767, 32767, -32768, -32768, 1000, -3000, -1, -1});
-  tWave w;
-  Fill(w, Fmt(22050, 16, 2), in);
-  ASSERT_TRUE(w.Convert(Fmt(22050, 8, 1)));
-  // (L + R) >> 9: 65534 >> 9 = 127; -65536 >> 9 = -128; -2000 >> 9 = -4; -2 >> 9 = -1.
-  EXPECT_EQ(Contents(w), (Bytes{255, 0, 124, 127}));
-
-  Fill(w, Fmt(22050, 16, 2), in);
-  ASSERT_TRUE(w.Convert(Fmt(22050, 16, 1)));
-  EXPECT_EQ(Contents(w), Samples16({32767, -32768, -1000, -1}));
-
-  Fill(w, Fmt(22050, 16, 2), in);
-  ASSERT_TRUE(w.Convert(Fmt(22050, 8, 2)));
-  // 1000 >> 8 = 3, -3000 >> 8 = -12, -1 >> 8 = -1.
-  EXPECT_EQ(Contents(w), (Bytes{255, 255, 0, 0, 131, 116, 127, 127}));
-  EXPECT_EQ(w.Code(), kFormat8Stereo);
-  EXPECT_EQ(w.BlockAlign(), 2);
+// Each row converts a wave of one layout into another: widening, and
+// narrowing with arithmetic shifts and clamps.
+TEST(WaveConvert, WidensAndNarrowsSamples) {
+  const Bytes in16 = Samples16({32767, 32767, -32768, -32768, 1000, -3000, -1, -1});
+  const struct {
+    uint16_t fromBits, fromChannels;
+    Bytes in;
+    uint16_t toBits, toChannels;
+    Bytes out;
+  } cases[] = {
+      {8, 1, {0, 255, 128}, 16, 2, Samples16({-32768, -32768, 32512, 32512, 0, 0})},
+      {8, 2, {0, 255, 129, 127}, 16, 2, Samples16({-32768, 32512, 256, -256})},
+      // (L + R) >> 9: 65534 >> 9 = 127; -65536 >> 9 = -128; -2000 >> 9 = -4; -2 >> 9 = -1.
+      {16, 2, in16, 8, 1, {255, 0, 124, 127}},
+      {16, 2, in16, 16, 1, Samples16({32767, -32768, -1000, -1})},
+      // 1000 >> 8 = 3, -3000 >> 8 = -12, -1 >> 8 = -1.
+      {16, 2, in16, 8, 2, {255, 255, 0, 0, 131, 116, 127, 127}},
+  };
+  for (const auto& c : cases) {
+    tWave w;
+    Fill(w, Fmt(22050, c.fromBits, c.fromChannels), c.in);
+    ASSERT_TRUE(w.Convert(Fmt(22050, c.toBits, c.toChannels)));
+    EXPECT_EQ(Contents(w), c.out) << c.fromBits << "x" << c.fromChannels << " to " << c.toBits
+                                  << "x" << c.toChannels;
+    EXPECT_EQ(w.BlockAlign(), c.toBits * c.toChannels / 8);
+    EXPECT_EQ(w.Code(), (c.toChannels - 1) * 2u + (c.toBits == 16 ? 1u : 0u));
+  }
 }
 
 TEST(WaveConvert, ZeroOrderHoldPicksTheNearestEarlierFrame) {
@@ -174,7 +172,7 @@ TEST(WaveConvert, ZeroOrderHoldPicksTheNearestEarlierFrame) {
   EXPECT_EQ(s[724], 997);
 }
 
-TEST(WaveConvert, SameCodeAndRateChangesNothing) {
+TEST(WaveConvert, SameCodeAndRateChangesNothingAndAnEmptyWaveTakesTheFormat) {
   tWave w;
   Fill(w, Fmt(22050, 16, 2), Samples16({1, 2, 3, 4}));
   const uint8_t* before = w.Data();
@@ -184,6 +182,11 @@ TEST(WaveConvert, SameCodeAndRateChangesNothing) {
   EXPECT_TRUE(w.Convert(target));
   EXPECT_EQ(w.Data(), before);
   EXPECT_EQ(Contents(w), Samples16({1, 2, 3, 4}));
+
+  tWave empty;  // an empty wave only takes the format
+  EXPECT_TRUE(empty.Convert(Fmt(44100, 8, 1)));
+  EXPECT_EQ(empty.Rate(), 44100u);
+  EXPECT_EQ(empty.Frames(), 0u);
 }
 
 TEST(WaveConvert, RefusesLayoutsTheEngineCannotHoldAndKeepsTheWave) {
@@ -204,13 +207,6 @@ TEST(WaveConvert, RefusesLayoutsTheEngineCannotHoldAndKeepsTheWave) {
   EXPECT_EQ(w.Size(), 400000u);
 }
 
-TEST(WaveConvert, AnEmptyWaveOnlyTakesTheFormat) {
-  tWave w;
-  EXPECT_TRUE(w.Convert(Fmt(44100, 8, 1)));
-  EXPECT_EQ(w.Rate(), 44100u);
-  EXPECT_EQ(w.Frames(), 0u);
-}
-
 // ---- reading files ----
 
 class WaveFile : public ::testing::Test {
@@ -224,7 +220,7 @@ class WaveFile : public ::testing::Test {
   TempDir m_Dir;
 };
 
-TEST_F(WaveFile, LoadsA16ByteFmtChunkAndIgnoresTheTagOfNarrowSamples) {
+TEST_F(WaveFile, LoadsPlainAndExtensibleHeadersAndIgnoresTheTagOfNarrowSamples) {
   const Bytes data = Samples16({100, -200, 300, -400});
   tWave w;
   ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}, {"data", data}}), w));
@@ -240,6 +236,14 @@ TEST_F(WaveFile, LoadsA16ByteFmtChunkAndIgnoresTheTagOfNarrowSamples) {
   WAVEFORMATEX f{};
   w.GetFormat(f);
   EXPECT_EQ(f.wFormatTag, 1);
+
+  // An extensible header; an incomplete last frame loads but is no frame.
+  ASSERT_TRUE(Load(Riff({{"fmt ", ExtensiblePayload(2, 48000, 16, 1)}, {"data", data}}), w));
+  EXPECT_EQ(Contents(w), data);
+  EXPECT_EQ(w.Rate(), 48000u);
+  ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 2, 22050, 16)}, {"data", Bytes(11, 7)}}), w));
+  EXPECT_EQ(w.Size(), 11u);
+  EXPECT_EQ(w.Frames(), 2u);
 }
 
 TEST_F(WaveFile, SkipsOtherChunksAndThePadAfterOddSizes) {
@@ -264,21 +268,6 @@ TEST_F(WaveFile, SkipsOtherChunksAndThePadAfterOddSizes) {
   two.insert(two.end(), wave.begin(), wave.end());
   ASSERT_TRUE(Load(two, w));
   EXPECT_EQ(Contents(w), data);
-}
-
-TEST_F(WaveFile, AnIncompleteLastFrameLoadsButIsNoFrame) {
-  tWave w;
-  ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 2, 22050, 16)}, {"data", Bytes(11, 7)}}), w));
-  EXPECT_EQ(w.Size(), 11u);
-  EXPECT_EQ(w.Frames(), 2u);
-}
-
-TEST_F(WaveFile, ExtensibleHeadersLoad) {
-  const Bytes data = Samples16({1, -2, 3, -4});
-  tWave w;
-  ASSERT_TRUE(Load(Riff({{"fmt ", ExtensiblePayload(2, 48000, 16, 1)}, {"data", data}}), w));
-  EXPECT_EQ(Contents(w), data);
-  EXPECT_EQ(w.Rate(), 48000u);
 }
 
 TEST_F(WaveFile, WideSamplesKeepTheirTopSixteenBits) {
