@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -12,36 +13,41 @@ constexpr uint32_t kBeat = 20353;
 
 class Channels : public ChannelTest {
  protected:
-  // A channel with a main sound of frames frames.
+  // Loads a wave of frames frames, written below the root, as sound which.
+  void Load(tChannel& ch, tChannel::tWhich which, uint32_t frames, std::string rel) {
+    WriteWave(rel, frames);
+    std::replace(rel.begin(), rel.end(), '/', '\\');
+    ASSERT_TRUE(ch.LoadSound(which, ("C:\\" + rel).c_str()));
+  }
   void LoadMain(tChannel& ch, uint32_t frames, const char* rel = "Loops/main.wav") {
-    WriteWave(rel, frames);
-    ASSERT_TRUE(ch.LoadSound(tChannel::kMain, ("C:\\" + Desk(rel)).c_str()));
+    Load(ch, tChannel::kMain, frames, rel);
   }
-  void LoadEffect(tChannel& ch, uint32_t frames, const char* rel = "Loops/fx.wav") {
-    WriteWave(rel, frames);
-    ASSERT_TRUE(ch.LoadSound(tChannel::kEffect, ("C:\\" + Desk(rel)).c_str()));
+  void LoadEffect(tChannel& ch, uint32_t frames) {
+    Load(ch, tChannel::kEffect, frames, "Loops/fx.wav");
   }
-  static std::string Desk(std::string rel) {
-    for (char& c : rel)
-      if (c == '/') c = '\\';
-    return rel;
+  // A main sound of frames frames looping every loop beats, triggered at start.
+  void Schedule(tChannel& ch, uint32_t frames, double loop, uint32_t start,
+                const char* rel = "Loops/main.wav") {
+    LoadMain(ch, frames, rel);
+    ch.SetLoop(loop);
+    ch.Trigger(start);
   }
   static uint32_t Position(tSound* s) { return s->Voice().GetPosition(); }
+  static tSound* Main(tChannel& ch) { return ch.GetSound(tChannel::kMain); }
+  static tSound* Fx(tChannel& ch) { return ch.GetSound(tChannel::kEffect); }
 };
 
 TEST_F(Channels, BeatsBecomeFramesThroughTempoAndRate) {
   EXPECT_EQ(SamplesPerBeat(), 20353);
   EXPECT_EQ(BeatsToFrames(SamplesPerBeat(), 4.0), 81412u);
+  // Hand-edited values never wrap around the clock.
+  for (auto [beats, frames] :
+       {std::pair{-1.0, 0u}, {std::nan(""), 0u}, {1e300, 2147483647u}, {INFINITY, 2147483647u}})
+    EXPECT_EQ(BeatsToFrames(20353, beats), frames) << beats;
   SetOutputFormat(22050, 8, 1);
   EXPECT_EQ(SamplesPerBeat(), 10176);
   SetTempo(120);
   EXPECT_EQ(SamplesPerBeat(), 11025);
-
-  // Hand-edited values never wrap around the clock.
-  EXPECT_EQ(BeatsToFrames(20353, -1.0), 0u);
-  EXPECT_EQ(BeatsToFrames(20353, std::nan("")), 0u);
-  EXPECT_EQ(BeatsToFrames(20353, 1e300), 2147483647u);
-  EXPECT_EQ(BeatsToFrames(20353, INFINITY), 2147483647u);
   SetTempo(0);
   EXPECT_EQ(SamplesPerBeat(), 2147483647);
   SetTempo(-5);
@@ -52,125 +58,103 @@ TEST_F(Channels, TriggerPlacesTheStartOnTheGridPlusDelay) {
   tChannel ch;
   ch.Trigger(1000);
   EXPECT_FALSE(ch.IsScheduled());  // no sound, nothing scheduled
-  LoadMain(ch, 100000);
   ch.SetQuantize(1.0);
   ch.SetDelay(0.5);
-  ch.SetLoop(4.0);
-  ch.Trigger(50000);
+  Schedule(ch, 100000, 4.0, 50000);
   EXPECT_EQ(ch.GetNextStart(), 2 * kBeat + 10176);  // 50882
-
-  tSound* snd = ch.GetSound(tChannel::kMain);
   ch.Tick(50881);
-  EXPECT_FALSE(snd->IsPlaying());
+  EXPECT_FALSE(Main(ch)->IsPlaying());
   ch.Tick(50882);
-  EXPECT_TRUE(snd->IsPlaying());
-  EXPECT_EQ(Position(snd), 0u);
+  EXPECT_TRUE(Main(ch)->IsPlaying());
+  EXPECT_EQ(Position(Main(ch)), 0u);
   EXPECT_EQ(ch.GetNextStart(), 50882 + 4 * kBeat);
 
-  // Quantize 0 is a grid of single frames: the start is now.
-  ch.SetQuantize(0.0);
+  // Quantize 0 is a grid of single frames: the start is now; a quantize too
+  // small to be a frame still gives a grid of one frame.
   ch.SetDelay(0.0);
-  ch.Trigger(123457);
-  EXPECT_EQ(ch.GetNextStart(), 123457u);
-  // A quantize too small to be a frame still gives a grid of one frame.
-  ch.SetQuantize(1e-9);
-  ch.Trigger(99);
-  EXPECT_EQ(ch.GetNextStart(), 99u);
+  for (auto [quantize, now] : {std::pair{0.0, 123457u}, {1e-9, 99u}}) {
+    ch.SetQuantize(quantize);
+    ch.Trigger(now);
+    EXPECT_EQ(ch.GetNextStart(), now) << quantize;
+  }
 }
 
 TEST_F(Channels, AStartLateByFiveHundredFramesBeginsInsideTheSound) {
   for (uint32_t late : {499u, 500u, 2000u}) {
     tChannel ch;
-    LoadMain(ch, 10000);
-    ch.SetLoop(1.0);
-    ch.Trigger(1000);
+    Schedule(ch, 10000, 1.0, 1000);
     ch.Tick(1000 + late);
-    tSound* snd = ch.GetSound(tChannel::kMain);
-    EXPECT_TRUE(snd->IsPlaying()) << late;
-    EXPECT_EQ(Position(snd), late < 500 ? 0u : late) << late;
+    EXPECT_TRUE(Main(ch)->IsPlaying()) << late;
+    EXPECT_EQ(Position(Main(ch)), late < 500 ? 0u : late) << late;
     EXPECT_EQ(ch.GetNextStart(), 1000 + kBeat);
   }
   // Lateness that reaches the sound's length plays nothing that round.
   tChannel ch;
-  LoadMain(ch, 1000);
-  ch.SetLoop(1.0);
-  ch.Trigger(0);
+  Schedule(ch, 1000, 1.0, 0);
   ch.Tick(1000);
-  EXPECT_FALSE(ch.GetSound(tChannel::kMain)->IsPlaying());
+  EXPECT_FALSE(Main(ch)->IsPlaying());
   EXPECT_EQ(ch.GetNextStart(), kBeat);
 }
 
 TEST_F(Channels, LoopsRestartTheSoundAndCutALongerOne) {
   tChannel ch;
-  LoadMain(ch, 3 * kBeat);
   ch.SetQuantize(1.0);
-  ch.SetLoop(1.0);
-  ch.Trigger(5);
+  Schedule(ch, 3 * kBeat, 1.0, 5);
   ch.Tick(10);
-  tSound* snd = ch.GetSound(tChannel::kMain);
-  ASSERT_TRUE(snd->IsPlaying());
-  snd->Voice().SetPosition(15000);  // as if it had played on
+  ASSERT_TRUE(Main(ch)->IsPlaying());
+  Main(ch)->Voice().SetPosition(15000);  // as if it had played on
   ch.Tick(kBeat - 1);
-  EXPECT_EQ(Position(snd), 15000u);
+  EXPECT_EQ(Position(Main(ch)), 15000u);
   ch.Tick(kBeat + 3);
-  EXPECT_TRUE(snd->IsPlaying());
-  EXPECT_EQ(Position(snd), 0u);  // cut and restarted at the loop boundary
+  EXPECT_TRUE(Main(ch)->IsPlaying());
+  EXPECT_EQ(Position(Main(ch)), 0u);  // cut and restarted at the loop boundary
   EXPECT_EQ(ch.GetNextStart(), 2 * kBeat);
 
   // A loop of 0 beats, or one shorter than a frame, never starts.
   for (double loop : {0.0, -2.0, 1e-9}) {
     tChannel idle;
-    LoadMain(idle, 1000, "Loops/idle.wav");
-    idle.SetLoop(loop);
-    idle.Trigger(0);
+    Schedule(idle, 1000, loop, 0, "Loops/idle.wav");
     idle.Tick(0);
     idle.Tick(kBeat);
-    EXPECT_FALSE(idle.GetSound(tChannel::kMain)->IsPlaying()) << loop;
+    EXPECT_FALSE(Main(idle)->IsPlaying()) << loop;
   }
 }
 
 TEST_F(Channels, StopEndsTheScheduleAndKeepPlayingLetsTheSoundRingOut) {
   tChannel ch;
-  LoadMain(ch, 3 * kBeat);
-  ch.SetLoop(1.0);
-  ch.Trigger(0);
+  Schedule(ch, 3 * kBeat, 1.0, 0);
   ch.Tick(0);
-  tSound* snd = ch.GetSound(tChannel::kMain);
-  snd->Voice().SetPosition(700);
+  Main(ch)->Voice().SetPosition(700);
   ch.Stop(true);
   EXPECT_FALSE(ch.IsScheduled());
-  EXPECT_TRUE(snd->IsPlaying());
+  EXPECT_TRUE(Main(ch)->IsPlaying());
   ch.Tick(kBeat);
-  EXPECT_EQ(Position(snd), 700u);  // not restarted
+  EXPECT_EQ(Position(Main(ch)), 700u);  // not restarted
   ch.Stop(false);
-  EXPECT_FALSE(snd->IsPlaying());
+  EXPECT_FALSE(Main(ch)->IsPlaying());
   EXPECT_EQ(ch.GetNextStart(), tChannel::kNoTime);
 }
 
 TEST_F(Channels, TheScheduleRunsOnWhenTheClockWraps) {
   tChannel ch;
-  LoadMain(ch, 10000);
-  ch.SetLoop(1.0);
-  ch.Trigger(0xFFFFFF00u);
+  Schedule(ch, 10000, 1.0, 0xFFFFFF00u);
   ch.Tick(0xFFFFFEFFu);
-  EXPECT_FALSE(ch.GetSound(tChannel::kMain)->IsPlaying());
+  EXPECT_FALSE(Main(ch)->IsPlaying());
   ch.Tick(0x10);  // 272 frames after the start, past the wrap
-  EXPECT_TRUE(ch.GetSound(tChannel::kMain)->IsPlaying());
+  EXPECT_TRUE(Main(ch)->IsPlaying());
   EXPECT_EQ(ch.GetNextStart(), 0xFFFFFF00u + kBeat);
   // No time stays no time, whatever the clock says.
   ch.Stop(false);
   ch.Tick(0xFFFFFFFFu);
   ch.Tick(0x7FFFFFFFu);
-  EXPECT_FALSE(ch.GetSound(tChannel::kMain)->IsPlaying());
+  EXPECT_FALSE(Main(ch)->IsPlaying());
 }
 
 TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
   const uint32_t L = kBeat;
   tChannel ch;
-  LoadMain(ch, 100000);
   ch.SetQuantize(1.0);
-  ch.SetLoop(1.0);
-  ch.Trigger(0);
+  Schedule(ch, 100000, 1.0, 0);
   ch.Tick(0);
   ch.Tick(L);
   ASSERT_EQ(ch.GetNextStart(), 2 * L);
@@ -178,27 +162,25 @@ TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
   ch.SetSuspended(true);
   ch.Stop(false);
   ch.SetFxOn(false);
-  tSound* snd = ch.GetSound(tChannel::kMain);
   ch.Tick(3 * L);
-  EXPECT_FALSE(snd->IsPlaying());
+  EXPECT_FALSE(Main(ch)->IsPlaying());
   EXPECT_EQ(ch.GetSavedStart(), 2 * L);
 
   ch.SetSuspended(false);
   EXPECT_TRUE(ch.GetFxOn());
   EXPECT_EQ(ch.GetNextStart(), L);  // the loop that ran when suspended
-  const uint32_t now = 5 * L + 100;
   // Each tick starts the sound at the lateness of the next loop until the
   // schedule lies after now.
-  const uint32_t expected[] = {4 * L + 100, 3 * L + 100, 2 * L + 100, L + 100, 0};
-  for (uint32_t position : expected) {
+  const uint32_t now = 5 * L + 100;
+  for (uint32_t position : {4 * L + 100, 3 * L + 100, 2 * L + 100, L + 100, 0u}) {
     ch.Tick(now);
-    EXPECT_TRUE(snd->IsPlaying());
-    EXPECT_EQ(Position(snd), position);
+    EXPECT_TRUE(Main(ch)->IsPlaying());
+    EXPECT_EQ(Position(Main(ch)), position);
   }
   EXPECT_EQ(ch.GetNextStart(), 6 * L);
-  snd->Voice().SetPosition(7);
+  Main(ch)->Voice().SetPosition(7);
   ch.Tick(now);
-  EXPECT_EQ(Position(snd), 7u);
+  EXPECT_EQ(Position(Main(ch)), 7u);
 
   // A channel that was not scheduled when suspended stays unscheduled.
   tChannel idle;
@@ -209,49 +191,39 @@ TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
   idle.SetSuspended(false);
   EXPECT_FALSE(idle.IsScheduled());
   idle.Tick(1000);
-  EXPECT_FALSE(idle.GetSound(tChannel::kMain)->IsPlaying());
+  EXPECT_FALSE(Main(idle)->IsPlaying());
 }
 
 TEST_F(Channels, SwitchingTheEffectRetriggersOnTheGrid) {
+  // Without an effect sound the switch changes nothing.
+  tChannel plain;
+  Schedule(plain, 100000, 4.0, 0);
+  plain.Tick(0);
+  plain.SetFxOn(true);
+  plain.Tick(30000);
+  EXPECT_TRUE(Main(plain)->IsPlaying());
+  EXPECT_EQ(plain.GetCurrent(), Main(plain));
+  EXPECT_EQ(plain.GetNextStart(), 4 * kBeat);
+
   tChannel ch;
-  LoadMain(ch, 200000);
   LoadEffect(ch, 200000);
   ch.SetQuantize(1.0);
-  ch.SetLoop(4.0);
-  ch.Trigger(0);
+  Schedule(ch, 200000, 4.0, 0);
   ch.Tick(0);
-  tSound* snd = ch.GetSound(tChannel::kMain);
-  tSound* sfx = ch.GetSound(tChannel::kEffect);
-  ASSERT_TRUE(snd->IsPlaying());
-  EXPECT_FALSE(sfx->IsPlaying());
-
+  ASSERT_TRUE(Main(ch)->IsPlaying());
+  EXPECT_FALSE(Fx(ch)->IsPlaying());
   ch.SetFxOn(true);
   ch.Tick(30000);
-  EXPECT_FALSE(snd->IsPlaying());
-  EXPECT_TRUE(sfx->IsPlaying());
-  EXPECT_EQ(ch.GetCurrent(), sfx);
-  EXPECT_EQ(Position(sfx), 30000u - kBeat);  // from the grid point 20353
+  EXPECT_FALSE(Main(ch)->IsPlaying());
+  EXPECT_TRUE(Fx(ch)->IsPlaying());
+  EXPECT_EQ(ch.GetCurrent(), Fx(ch));
+  EXPECT_EQ(Position(Fx(ch)), 30000u - kBeat);  // from the grid point 20353
   EXPECT_EQ(ch.GetNextStart(), kBeat + 4 * kBeat);
-
   ch.SetFxOn(false);
   ch.Tick(40000);
-  EXPECT_FALSE(sfx->IsPlaying());
-  EXPECT_TRUE(snd->IsPlaying());
-  EXPECT_EQ(Position(snd), 40000u - kBeat);
-}
-
-TEST_F(Channels, EffectSwitchDoesNothingWithoutAnEffectSound) {
-  tChannel ch;
-  LoadMain(ch, 100000);
-  ch.SetLoop(4.0);
-  ch.Trigger(0);
-  ch.Tick(0);
-  ch.SetFxOn(true);
-  ch.Tick(30000);
-  tSound* snd = ch.GetSound(tChannel::kMain);
-  EXPECT_TRUE(snd->IsPlaying());
-  EXPECT_EQ(ch.GetCurrent(), snd);
-  EXPECT_EQ(ch.GetNextStart(), 4 * kBeat);
+  EXPECT_FALSE(Fx(ch)->IsPlaying());
+  EXPECT_TRUE(Main(ch)->IsPlaying());
+  EXPECT_EQ(Position(Main(ch)), 40000u - kBeat);
 }
 
 TEST_F(Channels, AnEffectOnlyChannelStartsOnlyWithTheEffectOn) {
@@ -263,13 +235,11 @@ TEST_F(Channels, AnEffectOnlyChannelStartsOnlyWithTheEffectOn) {
   ch.Trigger(100);
   ch.Tick(100);
   ch.Tick(kBeat + 100);
-  tSound* sfx = ch.GetSound(tChannel::kEffect);
-  EXPECT_FALSE(sfx->IsPlaying());
-
+  EXPECT_FALSE(Fx(ch)->IsPlaying());
   ch.SetFxOn(true);
   ch.Tick(kBeat + 200);
-  EXPECT_TRUE(sfx->IsPlaying());
-  EXPECT_EQ(Position(sfx), 0u);  // 200 frames late: from the start
+  EXPECT_TRUE(Fx(ch)->IsPlaying());
+  EXPECT_EQ(Position(Fx(ch)), 0u);  // 200 frames late: from the start
   EXPECT_EQ(ch.GetNextStart(), 2 * kBeat);
 }
 
@@ -277,22 +247,20 @@ TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
   tChannel ch;
   LoadMain(ch, 100);
   LoadEffect(ch, 100);
-  tSound* snd = ch.GetSound(tChannel::kMain);
-  tSound* sfx = ch.GetSound(tChannel::kEffect);
   ch.SetVolume(150);
   EXPECT_EQ(ch.GetVolume(), 100);
-  EXPECT_EQ(sfx->Voice().GetVolume(), 1.0);
+  EXPECT_EQ(Fx(ch)->Voice().GetVolume(), 1.0);
   ch.AdjustVolume(-30);
-  EXPECT_EQ(snd->Voice().GetVolume(), 0.7);
+  EXPECT_EQ(Main(ch)->Voice().GetVolume(), 0.7);
   ch.AdjustVolume(INT32_MIN);
   EXPECT_EQ(ch.GetVolume(), 0);
   ch.SetBalance(-300);
   EXPECT_EQ(ch.GetBalance(), -100);
-  EXPECT_EQ(snd->Voice().GetBalance(), -1.0);
+  EXPECT_EQ(Main(ch)->Voice().GetBalance(), -1.0);
   ch.AdjustBalance(125);
-  EXPECT_EQ(sfx->Voice().GetBalance(), 0.25);
+  EXPECT_EQ(Fx(ch)->Voice().GetBalance(), 0.25);
   ch.SetPitch(1.5);
-  EXPECT_EQ(snd->Voice().GetPitch(), 101.5 / 100.0);
+  EXPECT_EQ(Main(ch)->Voice().GetPitch(), 101.5 / 100.0);
   ch.SetPitch(-150.0);  // stored as given
   EXPECT_EQ(ch.GetPitch(), -150.0);
 }
@@ -303,19 +271,16 @@ TEST_F(Channels, PitchStepsStayStrictlyInsideTwentyPercent) {
   ch.AdjustPitch(0.1);
   const double sum = 19.9 + 0.1;
   EXPECT_EQ(ch.GetPitch(), sum < 20.0 ? sum : 19.9);
-
-  ch.SetPitch(0.0);
-  double highest = 0.0;
-  for (int i = 0; i < 300; ++i) {
-    ch.AdjustPitch(0.1);
-    highest = std::max(highest, ch.GetPitch());
+  for (double step : {0.1, -0.1}) {
+    ch.SetPitch(0.0);
+    double furthest = 0.0;
+    for (int i = 0; i < 300; ++i) {
+      ch.AdjustPitch(step);
+      furthest = std::max(furthest, step > 0 ? ch.GetPitch() : -ch.GetPitch());
+    }
+    EXPECT_LT(furthest, 20.0) << step;
+    EXPECT_GT(furthest, 19.8) << step;
   }
-  EXPECT_LT(highest, 20.0);
-  EXPECT_GT(highest, 19.8);
-  ch.SetPitch(0.0);
-  for (int i = 0; i < 300; ++i) ch.AdjustPitch(-0.1);
-  EXPECT_GT(ch.GetPitch(), -20.0);
-  EXPECT_LT(ch.GetPitch(), -19.8);
   ch.AdjustPitch(0.0);  // a zero step counts as downward and still moves nothing
   EXPECT_LT(ch.GetPitch(), -19.8);
 }
@@ -343,6 +308,14 @@ TEST_F(Channels, ResetKeepsTheKeyAndReturnsTheRest) {
   EXPECT_TRUE(ch.GetSndPath().IsEmpty());
   EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
   EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 44100u);  // kept
+
+  // The empty start-up sound is short and in the output format.
+  SetOutputFormat(22050, 8, 1);
+  ASSERT_TRUE(ch.PrepareEmpty());
+  EXPECT_EQ(FormatOf(Main(ch)), "22050/8/1");
+  EXPECT_EQ(Main(ch)->GetLength(), 32u);
+  ch.Reset();
+  EXPECT_FALSE(ch.HasSound());
 }
 
 TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
@@ -353,7 +326,7 @@ TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   EXPECT_STREQ(ch.GetSndLabel().GetText(), "ELABEL");
   EXPECT_EQ(ch.GetSndSerial(), tFileName::VolumeSerialOf(tFileName("E:\\")));
   EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
-  EXPECT_EQ(ch.GetCurrent(), ch.GetSound(tChannel::kMain));
+  EXPECT_EQ(ch.GetCurrent(), Main(ch));
 
   // Reloading from the channel's own path works although the load clears it.
   ASSERT_TRUE(ch.LoadSound(tChannel::kMain, ch.GetSndPath().GetText()));
@@ -384,10 +357,10 @@ TEST_F(Channels, SwapAndRemoveCarryLabelsSerialsAndFormats) {
   ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "C:\\Loops\\main.wav"));
   ASSERT_TRUE(ch.LoadSound(tChannel::kEffect, "E:\\Loops\\fx.wav"));
   const uint32_t serialC = ch.GetSndSerial(), serialE = ch.GetSfxSerial();
-  tSound* oldFx = ch.GetSound(tChannel::kEffect);
+  tSound* oldFx = Fx(ch);
 
   ch.SwapSounds();
-  EXPECT_EQ(ch.GetSound(tChannel::kMain), oldFx);
+  EXPECT_EQ(Main(ch), oldFx);
   EXPECT_EQ(ch.GetCurrent(), oldFx);
   EXPECT_STREQ(ch.GetSndPath().GetText(), "E:\\Loops\\fx.wav");
   EXPECT_STREQ(ch.GetSndLabel().GetText(), "ELABEL");
@@ -411,7 +384,7 @@ TEST_F(Channels, SwapAndRemoveCarryLabelsSerialsAndFormats) {
   only.SwapSounds();
   EXPECT_TRUE(only.HasMain());
   EXPECT_FALSE(only.HasEffect());
-  EXPECT_EQ(only.GetCurrent(), only.GetSound(tChannel::kMain));
+  EXPECT_EQ(only.GetCurrent(), Main(only));
 }
 
 TEST_F(Channels, NeedsReloadWhenTheFileOffersMoreThanTheSoundHolds) {
@@ -430,20 +403,6 @@ TEST_F(Channels, NeedsReloadWhenTheFileOffersMoreThanTheSoundHolds) {
   WriteWave("Loops/poor.wav", 1000, 22050, 8, 1);
   ASSERT_TRUE(poor.LoadSound(tChannel::kMain, "C:\\Loops\\poor.wav"));
   EXPECT_FALSE(poor.NeedsReload(tChannel::kMain, high));
-}
-
-TEST_F(Channels, PrepareEmptyMakesAShortSoundInTheOutputFormat) {
-  SetOutputFormat(22050, 8, 1);
-  tChannel ch;
-  ASSERT_TRUE(ch.PrepareEmpty());
-  WAVEFORMATEX f;
-  ch.GetSound(tChannel::kMain)->GetFormat(f);
-  EXPECT_EQ(Field(f.nSamplesPerSec), 22050u);
-  EXPECT_EQ(Field(f.wBitsPerSample), 8u);
-  EXPECT_EQ(Field(f.nChannels), 1u);
-  EXPECT_EQ(ch.GetSound(tChannel::kMain)->GetLength(), 32u);
-  ch.Reset();
-  EXPECT_FALSE(ch.HasSound());
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "audio/audio_setup.h"
+#include "audio/sound.h"
 #include "channels/desk_view.h"
 #include "channels/tempo.h"
 #include "platform/hostfs.h"
@@ -21,34 +23,26 @@
 // holds a sample that follows from i and c, so conversions are visible.
 inline std::string WaveBytes(uint32_t rate, uint16_t bits, uint16_t channels, uint32_t frames) {
   const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-  const uint32_t dataSize = frames * align;
   std::string out;
-  auto u32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  auto u16 = [&](uint16_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>(v >> 8);
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
   };
   out += "RIFF";
-  u32(36 + dataSize);
+  put(36 + frames * align, 4);
   out += "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(channels);
-  u32(rate);
-  u32(rate * align);
-  u16(align);
-  u16(bits);
+  for (auto [v, n] : {std::pair<uint32_t, int>{16, 4},
+                      {1, 2},
+                      {channels, 2},
+                      {rate, 4},
+                      {rate * align, 4},
+                      {align, 2},
+                      {bits, 2}})
+    put(v, n);
   out += "data";
-  u32(dataSize);
+  put(frames * align, 4);
   for (uint32_t i = 0; i < frames; ++i)
-    for (uint16_t c = 0; c < channels; ++c) {
-      if (bits == 8)
-        out += static_cast<char>((i + c * 7) & 0xFF);
-      else
-        u16(static_cast<uint16_t>(i * 3 + c * 1000));
-    }
+    for (uint16_t c = 0; c < channels; ++c)
+      put(bits == 8 ? (i + c * 7) : (i * 3 + c * 1000), bits / 8);
   return out;
 }
 
@@ -56,6 +50,17 @@ inline std::string WaveBytes(uint32_t rate, uint16_t bits, uint16_t channels, ui
 // misaligned).
 inline uint32_t Field(uint32_t value) {
   return value;
+}
+
+// A format as "rate/bits/channels", compared in one line.
+inline std::string FormatOf(const WAVEFORMATEX& f) {
+  return std::to_string(Field(f.nSamplesPerSec)) + "/" + std::to_string(Field(f.wBitsPerSample)) +
+         "/" + std::to_string(Field(f.nChannels));
+}
+inline std::string FormatOf(const tSound* sound) {
+  WAVEFORMATEX f;
+  sound->GetFormat(f);
+  return FormatOf(f);
 }
 
 class ChannelTest : public TestRoot {
@@ -81,8 +86,10 @@ class ChannelTest : public TestRoot {
   }
 };
 
-// Records every request; answers with the values a test gives it.
-class tRecordingView : public tDeskView {
+// Records every request; answers with the values a test gives it. The mix
+// tests extend it to their own view.
+template <class tView>
+class tRecordingViewOf : public tView {
  public:
   struct tStrip {
     double quantize = 0.0, loop = 0.0, delay = 0.0;
@@ -91,7 +98,12 @@ class tRecordingView : public tDeskView {
   struct tMessage {
     std::string key;
     std::string path;  // "<none>" when no path was given
+    bool operator==(const tMessage&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const tMessage& m) {
+      return out << "{" << m.key << ", " << m.path << "}";
+    }
   };
+  using tMessages = std::vector<tMessage>;
 
   void RefreshStrip(int index) override { refreshed.push_back(index); }
   void SetStripLed(int index, int value) override { leds[index] = value; }
@@ -116,9 +128,10 @@ class tRecordingView : public tDeskView {
   std::map<int, int> leds;
   std::map<int, std::string> labels;
   std::map<int, tStrip> strips;
-  std::vector<tMessage> messages;
+  tMessages messages;
   std::vector<std::string> busy;
   std::vector<bool> cursor;
   std::set<uint8_t> keysDown;
   int answer = 0;
 };
+using tRecordingView = tRecordingViewOf<tDeskView>;

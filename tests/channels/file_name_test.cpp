@@ -25,13 +25,9 @@ class FileNames : public ChannelTest {
 };
 
 TEST_F(FileNames, AbsolutePathsNeedAColonSecondAndThreeCharacters) {
-  EXPECT_TRUE(tFileName("C:\\a").IsAbsolutePath());
-  EXPECT_TRUE(tFileName("C:a").IsAbsolutePath());
-  EXPECT_FALSE(tFileName("C:").IsAbsolutePath());
-  EXPECT_FALSE(tFileName("\\a").IsAbsolutePath());
-  EXPECT_FALSE(tFileName("\\\\server\\share\\a").IsAbsolutePath());
-  EXPECT_FALSE(tFileName("Samples\\kick.wav").IsAbsolutePath());
-  EXPECT_FALSE(tFileName("").IsAbsolutePath());
+  for (const char* path : {"C:\\a", "C:a"}) EXPECT_TRUE(tFileName(path).IsAbsolutePath()) << path;
+  for (const char* path : {"C:", "\\a", "\\\\server\\share\\a", "Samples\\kick.wav", ""})
+    EXPECT_FALSE(tFileName(path).IsAbsolutePath()) << path;
 }
 
 TEST_F(FileNames, AssignOfTheSameTextKeepsTheStorage) {
