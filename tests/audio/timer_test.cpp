@@ -47,29 +47,22 @@ std::string CreateError(tTimer& timer) {
 
 TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
   platform::tVirtualTimerService timers;
-  {
-    timers.capsResult = platform::kTimerNoCanDo;
+  const struct {
+    void (*fail)(platform::tVirtualTimerService&, bool);
+    const char* text;
+  } cases[] = {
+      {[](auto& t, bool on) { t.capsResult = on ? platform::kTimerNoCanDo : platform::kTimerOk; },
+       "Can not create MultiMedia timer.\n"},
+      {[](auto& t, bool on) { t.caps.periodMin = on ? 2 : 1; }, "Timer accuracy not sufficient.\n"},
+      {[](auto& t, bool on) { t.beginResult = on ? platform::kTimerNoCanDo : platform::kTimerOk; },
+       "Can not begin timer period.\n"},
+      {[](auto& t, bool on) { t.failSetEvent = on; }, "Can not start timer event.\n"},
+  };
+  for (const auto& c : cases) {
+    c.fail(timers, true);
     tTimer timer(timers);
-    EXPECT_EQ(CreateError(timer), "Can not create MultiMedia timer.\n");
-    timers.capsResult = platform::kTimerOk;
-  }
-  {
-    timers.caps.periodMin = 2;
-    tTimer timer(timers);
-    EXPECT_EQ(CreateError(timer), "Timer accuracy not sufficient.\n");
-    timers.caps.periodMin = 1;
-  }
-  {
-    timers.beginResult = platform::kTimerNoCanDo;
-    tTimer timer(timers);
-    EXPECT_EQ(CreateError(timer), "Can not begin timer period.\n");
-    timers.beginResult = platform::kTimerOk;
-  }
-  {
-    timers.failSetEvent = true;
-    tTimer timer(timers);
-    EXPECT_EQ(CreateError(timer), "Can not start timer event.\n");
-    timers.failSetEvent = false;
+    EXPECT_EQ(CreateError(timer), c.text);
+    c.fail(timers, false);
   }
   EXPECT_EQ(timers.periodsHeld, 0);  // every failed timer gave its period back
 }
@@ -99,32 +92,24 @@ TEST(TimerCreate, StartsAPeriodicEventAndDestroyReleasesIt) {
   EXPECT_EQ(timers.periodsHeld, 0);
 }
 
-TEST(TimerClock, OperationsBeforeCreateLeaveTheFlagAndTimeAlone) {
+TEST(TimerClock, BeforeCreateTheFlagStaysOffAndRestartRewindsAfterIt) {
   platform::tVirtualTimerService timers;
   tTimer timer(timers);
   timer.SetTime(500);
   timer.StartClock();
-  EXPECT_FALSE(timer.IsRunning());
   timer.RestartClock();
-  EXPECT_EQ(timer.GetTime(), 500u);
   EXPECT_FALSE(timer.IsRunning());
-  timer.AddTime(20);
-  EXPECT_EQ(timer.GetTime(), 520u);
+  EXPECT_EQ(timer.GetTime(), 500u);
   timer.SetTime(0xFFFFFFF0u);
   timer.AddTime(0x20);
   EXPECT_EQ(timer.GetTime(), 0x10u);  // wraps modulo 2^32
-}
 
-TEST(TimerClock, RestartRewindsAndRunsEvenWhenStopped) {
-  platform::tVirtualTimerService timers;
-  tTimer timer(timers);
   timer.Create(10, &CountingTick);
   timer.StartClock();
   EXPECT_TRUE(timer.IsRunning());
   timer.StopClock();
   EXPECT_FALSE(timer.IsRunning());
-  timer.SetTime(12345);
-  timer.RestartClock();
+  timer.RestartClock();  // rewinds and runs even when stopped
   EXPECT_EQ(timer.GetTime(), 0u);
   EXPECT_TRUE(timer.IsRunning());
 }
@@ -132,6 +117,11 @@ TEST(TimerClock, RestartRewindsAndRunsEvenWhenStopped) {
 // A callback that blocks until released, so that the test can fire expiries
 // while it runs.
 struct Gate {
+  void Release() {
+    std::lock_guard<std::mutex> hold(mutex);
+    open = true;
+    cond.notify_all();
+  }
   std::mutex mutex;
   std::condition_variable cond;
   bool open = false;
@@ -159,14 +149,9 @@ TEST(TimerThread, ExpiriesDuringARunGiveExactlyOneMoreRun) {
   // The run takes 25 ms at a 10 ms period: two more expiries arrive.
   ASSERT_TRUE(timers.Fire(id));
   ASSERT_TRUE(timers.Fire(id));
-  auto release = [&] {
-    std::lock_guard<std::mutex> hold(gate.mutex);
-    gate.open = true;
-    gate.cond.notify_all();
-  };
-  release();
+  gate.Release();
   ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 2; }));
-  release();
+  gate.Release();
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_EQ(gate.entered.load(), 2);  // one further run, not two
   worker.reset();                     // joins the idle worker
@@ -206,11 +191,7 @@ TEST(TimerThread, DestroyingWaitsForARunningCallback) {
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_FALSE(destroyed.load());
-  {
-    std::lock_guard<std::mutex> hold(gate.mutex);
-    gate.open = true;
-    gate.cond.notify_all();
-  }
+  gate.Release();
   destroyer.join();
   EXPECT_TRUE(destroyed.load());
   EXPECT_EQ(gate.entered.load(), 1);

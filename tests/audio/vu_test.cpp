@@ -62,13 +62,10 @@ class VuTest : public ::testing::Test {
   tVU_Gui vu;
 };
 
-TEST_F(VuTest, LoudspeakersAreMadeFirstAndKeyedMagenta) {
-  ASSERT_EQ(made.size(), 2u);
-  EXPECT_EQ(made[0]->key, 0xFF00FFu);  // the loudspeakers
-  EXPECT_EQ(made[1]->key, 0u);         // the bars are opaque
-}
-
 TEST_F(VuTest, AChangedLevelDrawsOnceAtTheFixedPositions) {
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(made[0]->key, 0xFF00FFu);  // the loudspeakers, made first, are keyed
+  EXPECT_EQ(made[1]->key, 0u);         // the bars are opaque
   vu.ShowSpeakers(true);
   vu.SetLeft(45);
   vu.SetRight(130);
@@ -89,6 +86,11 @@ TEST_F(VuTest, AChangedLevelDrawsOnceAtTheFixedPositions) {
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(vu.GetLeft(), 45);
   EXPECT_EQ(vu.GetRight(), 130);
+
+  vu.ClearBars();  // frame 0 on both sides, at once
+  const std::vector<DrawCall> cleared = {{"data\\vu.bmp", 0, 136, 494},
+                                         {"data\\vu.bmp", 0, 148, 494}};
+  EXPECT_EQ(log, cleared);
 }
 
 TEST_F(VuTest, HiddenPicturesAreNotDrawnButTheMarkIsCleared) {
@@ -107,13 +109,6 @@ TEST_F(VuTest, HiddenPicturesAreNotDrawnButTheMarkIsCleared) {
   vu.Draw();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0].frame, 0u);
-}
-
-TEST_F(VuTest, ClearBarsDrawsFrameZeroOnBothSides) {
-  vu.ClearBars();
-  const std::vector<DrawCall> expected = {{"data\\vu.bmp", 0, 136, 494},
-                                          {"data\\vu.bmp", 0, 148, 494}};
-  EXPECT_EQ(log, expected);
 }
 
 TEST(VuLoad, FailsWhenAStripCannotBeMadeOrLoaded) {

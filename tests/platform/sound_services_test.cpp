@@ -46,6 +46,12 @@ void CountCall(uint32_t id, uintptr_t user) {
   counter->inside.store(false);
 }
 
+// Sets an event on the host timer service that counts its calls.
+uint32_t CountEvery(uint32_t delayMs, Counter& counter, uint32_t flags) {
+  return platform::SystemTimerService().SetEvent(delayMs, 1, &CountCall,
+                                                 reinterpret_cast<uintptr_t>(&counter), flags);
+}
+
 TEST(PeriodicTimer, ResolvesOneMillisecond) {
   platform::tPeriodicTimerService& timers = platform::SystemTimerService();
   platform::tTimerCaps caps;
@@ -62,8 +68,7 @@ TEST(PeriodicTimer, ResolvesOneMillisecond) {
 TEST(PeriodicTimer, APeriodicEventRepeatsUntilKilled) {
   platform::tPeriodicTimerService& timers = platform::SystemTimerService();
   Counter counter;
-  const uint32_t id = timers.SetEvent(5, 1, &CountCall, reinterpret_cast<uintptr_t>(&counter),
-                                      platform::kTimerPeriodic);
+  const uint32_t id = CountEvery(5, counter, platform::kTimerPeriodic);
   ASSERT_NE(id, 0u);
   EXPECT_TRUE(WaitFor([&] { return counter.calls.load() >= 3; }));
   EXPECT_EQ(counter.lastId.load(), id);
@@ -77,8 +82,7 @@ TEST(PeriodicTimer, APeriodicEventRepeatsUntilKilled) {
 TEST(PeriodicTimer, AOneShotEventFiresOnce) {
   platform::tPeriodicTimerService& timers = platform::SystemTimerService();
   Counter counter;
-  const uint32_t id = timers.SetEvent(3, 1, &CountCall, reinterpret_cast<uintptr_t>(&counter),
-                                      platform::kTimerOneShot);
+  const uint32_t id = CountEvery(3, counter, platform::kTimerOneShot);
   ASSERT_NE(id, 0u);
   ASSERT_TRUE(WaitFor([&] { return counter.calls.load() == 1; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -91,8 +95,7 @@ TEST(PeriodicTimer, KillWaitsForARunningCallback) {
   platform::tPeriodicTimerService& timers = platform::SystemTimerService();
   Counter counter;
   counter.sleepMs.store(30);
-  const uint32_t id = timers.SetEvent(2, 1, &CountCall, reinterpret_cast<uintptr_t>(&counter),
-                                      platform::kTimerPeriodic);
+  const uint32_t id = CountEvery(2, counter, platform::kTimerPeriodic);
   ASSERT_NE(id, 0u);
   ASSERT_TRUE(WaitFor([&] { return counter.inside.load(); }));
   EXPECT_EQ(timers.KillEvent(id), platform::kTimerOk);
@@ -194,16 +197,12 @@ TEST(SoundSizes, ChunksStayUnderSixMillisecondsAndTheRingHoldsATenth) {
   EXPECT_EQ(platform::SoundRingBytes({44100, 1, 8}), 4410u);
 }
 
-TEST_F(SdlDiskDevice, RejectsFormatsItCannotPlay) {
+TEST_F(SdlDiskDevice, RejectsOtherFormatsAndLockSplitsAWrappingRange) {
+  uint32_t size = 0;
+  EXPECT_EQ(ring_->GetSize(size), platform::kSoundInvalidCall);  // no format yet
   EXPECT_EQ(ring_->SetFormat({22050, 3, 16}), platform::kSoundBadFormat);
   EXPECT_EQ(ring_->SetFormat({22050, 2, 24}), platform::kSoundBadFormat);
-  uint32_t size = 0;
-  EXPECT_EQ(ring_->GetSize(size), platform::kSoundInvalidCall);
-}
-
-TEST_F(SdlDiskDevice, LockSplitsAWrappingRangeAndChecksTheUnlock) {
   ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::kSoundOk);
-  uint32_t size = 0;
   ASSERT_EQ(ring_->GetSize(size), platform::kSoundOk);
   EXPECT_EQ(size, 8820u);
   platform::tRingPieces pieces;
