@@ -36,7 +36,8 @@ struct Side {
   }
   tWaveFileOutput out;
   tMixer mixer;
-  tVoice voice;
+  tVoice voices[16];
+  tVoice& voice = voices[0];
 };
 
 }  // namespace
@@ -102,35 +103,28 @@ TEST(MixIdentity, FastLoopsGiveTheReferenceBytes) {
 TEST(MixIdentity, SixteenVoicesTogether) {
   TempDir dir;
   const WAVEFORMATEX format = MakeWaveFormat(44100, 16, 2);
-  tWaveFileOutput outFast, outRef;
-  outFast.Open(dir.Desk("a.wav"));
-  outRef.Open(dir.Desk("b.wav"));
-  outFast.SetFormat(format);
-  outRef.SetFormat(format);
-  tMixer fast, ref;
-  outFast.SetSource(&fast);
-  outRef.SetSource(&ref);
+  Side fast(dir.Desk("a.wav"), format), ref(dir.Desk("b.wav"), format);
   tWave waves[4];
   for (int i = 0; i < 4; ++i) {
     Noise(waves[i], i % 2 ? 44100 : 22050, i < 2 ? 16 : 8, 2, 3000 + 777 * i, 99u + i);
   }
-  tVoice vf[16], vr[16];
   for (int i = 0; i < 16; ++i) {
-    for (tVoice* v : {&vf[i], &vr[i]}) {
-      v->SetWave(&waves[i % 4]);
-      v->SetMixer(v == &vf[i] ? &fast : &ref);
-      v->SetPitch(i % 3 == 0 ? 1.0 : 0.75 + 0.1 * i);
-      v->SetVolume(1.0);
-      v->Play(i % 2 == 0);
-      v->SetPosition(static_cast<uint32_t>(i * 150));
+    for (Side* s : {&fast, &ref}) {
+      tVoice& v = s->voices[i];
+      v.SetWave(&waves[i % 4]);
+      v.SetMixer(&s->mixer);
+      v.SetPitch(i % 3 == 0 ? 1.0 : 0.75 + 0.1 * i);
+      v.SetVolume(1.0);
+      v.Play(i % 2 == 0);
+      v.SetPosition(static_cast<uint32_t>(i * 150));
     }
   }
-  std::vector<uint8_t> a(outFast.PageBytes()), b(outRef.PageBytes());
+  std::vector<uint8_t> a(fast.out.PageBytes()), b(ref.out.PageBytes());
   for (int page = 0; page < 20; ++page) {
-    fast.Mix();
-    ref.MixReference();
-    fast.Render(a.data(), static_cast<uint32_t>(a.size()));
-    ref.Render(b.data(), static_cast<uint32_t>(b.size()));
+    fast.mixer.Mix();
+    ref.mixer.MixReference();
+    fast.mixer.Render(a.data(), static_cast<uint32_t>(a.size()));
+    ref.mixer.Render(b.data(), static_cast<uint32_t>(b.size()));
     ASSERT_EQ(a, b) << "page " << page;
   }
 }
