@@ -11,6 +11,9 @@
 
 namespace {
 
+using tMessage = tRecordingMixView::tMessage;
+using tMessages = tRecordingMixView::tMessages;
+
 // A desk that notes every event it dispatches, with the clock time.
 class tNotingDesk : public tDeskCore {
  public:
@@ -31,23 +34,18 @@ class tNotingDesk : public tDeskCore {
 TEST_F(DeskTest, TheClockStepsWholeFramesAndCarriesTheRest) {
   desk_->CreateTimer();
   desk_->Timer().SetTime(0);
-  std::vector<uint32_t> steps;
-  for (int i = 0; i < 4; ++i) {
-    uint32_t before = desk_->Timer().GetTime();
-    desk_->EngineTick();
-    steps.push_back(desk_->Timer().GetTime() - before);
+  // 22050 Hz, then 44100 Hz at half the pitch: the same steps.
+  for (int rate : {22050, 44100}) {
+    SetOutputFormat(static_cast<uint32_t>(rate), 16, 2);
+    SetMasterPitch(rate == 22050 ? 1.0 : 0.5);
+    std::vector<uint32_t> steps;
+    for (int i = 0; i < 4; ++i) {
+      const uint32_t before = desk_->Timer().GetTime();
+      desk_->EngineTick();
+      steps.push_back(desk_->Timer().GetTime() - before);
+    }
+    EXPECT_EQ(steps, (std::vector<uint32_t>{220, 221, 220, 221})) << rate;
   }
-  EXPECT_EQ(steps, (std::vector<uint32_t>{220, 221, 220, 221}));
-
-  SetOutputFormat(44100, 16, 2);
-  SetMasterPitch(0.5);
-  steps.clear();
-  for (int i = 0; i < 4; ++i) {
-    uint32_t before = desk_->Timer().GetTime();
-    desk_->EngineTick();
-    steps.push_back(desk_->Timer().GetTime() - before);
-  }
-  EXPECT_EQ(steps, (std::vector<uint32_t>{220, 221, 220, 221}));
 
   // A stopped clock still hands its time to the key labels and nothing else.
   desk_->Timer().StopClock();
@@ -80,8 +78,8 @@ TEST_F(DeskTest, RecordingNeedsASoundAndCountsIn) {
   desk_->CreateTimer();
   desk_->StartRecording();
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  ASSERT_EQ(view_.strips.messages.size(), 1u);
-  EXPECT_EQ(view_.strips.messages[0].key, "No channels loaded");
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].key, "No channels loaded");
   EXPECT_FALSE(view_.rec);
 
   WriteWave("kick.wav", 2000, 22050);
@@ -91,11 +89,8 @@ TEST_F(DeskTest, RecordingNeedsASoundAndCountsIn) {
   view_.clickTimes = &clicks;
   desk_->StartRecording();
   // Every channel's volume, balance and pitch in tenths opens the recording.
-  std::string host;
-  ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
   desk_->Events().Close();
-  std::ifstream in(host, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), {});
+  const std::string text = WorkingText();
   EXPECT_NE(text.find("Sample_16=\r\nTime 00000000 Channel 0 Volume 80\r\n"
                       "Time 00000000 Channel 0 Balance 0\r\nTime 00000000 Channel 0 Pitch -7\r\n"),
             std::string::npos);
@@ -121,16 +116,11 @@ TEST_F(DeskTest, ShortRecordingsAreDiscardedLongerOnesEndWithEndMix) {
     EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
     EXPECT_EQ(desk_->Events().HasRecording(), stopAt == 11026u) << stopAt;
   }
-  std::string host;
-  ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
-  std::ifstream in(host, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_NE(text.find("Time 00000500 Channel 0 EndMix 0"), std::string::npos);
+  EXPECT_NE(WorkingText().find("Time 00000500 Channel 0 EndMix 0"), std::string::npos);
 }
 
 TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
-  WriteWave("Loops/kick.wav", 4000, 22050);
-  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteKick(4000);
   WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 1,
            "Time 00000000 Channel 0 Volume 70\r\n"
            "Time 00000000 Channel 0 Play 0\r\n"
@@ -158,23 +148,20 @@ TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
 
 TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
   SetOutputFormat(44100, 16, 2);
-  WriteWave("Loops/kick.wav", 4000, 44100);
-  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteKick(4000, 44100);
   WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 5,
            "Time 00000000 Channel 0 Play 0\r\nTime 00005000 Channel 0 EndMix 0\r\n");
   ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\a.mix"));
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
   desk_->CreateTimer();
   desk_->Timer().StopClock();  // play mode, stopped: the clock stays stopped after the export
-  ASSERT_TRUE(desk_->ExportMix("C:\\out.wav", f));
+  ASSERT_TRUE(desk_->ExportMix("C:\\out.wav", OutputFormat()));
   EXPECT_FALSE(desk_->Timer().IsRunning());
   std::string wav = ReadHost("out.wav");
   // The last Advance renders 6000 ms: 300 pages of 882 frames of 4 bytes.
   ASSERT_EQ(wav.size(), 44u + 300u * 3528u);
   EXPECT_EQ(wav.substr(0, 4), "RIFF");
   EXPECT_EQ(view_.progressTotal, 6000u);
-  EXPECT_TRUE(view_.strips.messages.empty());
+  EXPECT_TRUE(view_.messages.empty());
   // The kick was played from frame 0: its first sample reaches the file.
   int16_t first;
   std::memcpy(&first, wav.data() + 44 + 4, 2);
@@ -184,18 +171,13 @@ TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
 TEST_F(DeskTest, AFailedExportKeepsTheEarlierFileAndSaysSo) {
   WriteHost("out.wav", "earlier");
   WriteHost("ro/keep.wav", "earlier");
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
-  EXPECT_FALSE(desk_->ExportMix("C:\\missing folder\\out.wav", f));
-  ASSERT_EQ(view_.strips.messages.size(), 1u);
-  EXPECT_EQ(view_.strips.messages[0].key, "failed to export mix");
-  EXPECT_EQ(view_.strips.messages[0].path, "C:\\missing folder\\out.wav");
+  EXPECT_FALSE(desk_->ExportMix("C:\\missing folder\\out.wav", OutputFormat()));
+  EXPECT_EQ(view_.messages, (tMessages{{"failed to export mix", "C:\\missing folder\\out.wav"}}));
   EXPECT_EQ(ReadHost("out.wav"), "earlier");
 }
 
 TEST_F(DeskTest, ExportAndPlaybackDispatchTheSameEventsAtTheSameTimes) {
-  WriteWave("Loops/kick.wav", 3000, 22050);
-  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteKick(3000);
   WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}, {1, {"Sets\\kick.chn", "A"}}}, 130, 1,
            "Time 00000000 Channel 0 Volume 70\r\n"
            "Time 00000003 Channel 1 Play 0\r\n"
@@ -216,16 +198,13 @@ TEST_F(DeskTest, ExportAndPlaybackDispatchTheSameEventsAtTheSameTimes) {
   auto played = desk.notes;
   desk.notes.clear();
   // The export steps 10 ms at a time from 0: its clock is t x rate / 1000.
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
-  ASSERT_TRUE(desk.ExportMix("C:\\out.wav", f));
+  ASSERT_TRUE(desk.ExportMix("C:\\out.wav", OutputFormat()));
   ASSERT_EQ(played.size(), 6u);
   ASSERT_EQ(desk.notes.size(), played.size());
   for (size_t i = 0; i < played.size(); ++i) {
-    EXPECT_EQ(desk.notes[i].time, played[i].time) << i;
-    EXPECT_EQ(desk.notes[i].channel, played[i].channel) << i;
-    EXPECT_EQ(desk.notes[i].kind, played[i].kind) << i;
-    EXPECT_EQ(desk.notes[i].value, played[i].value) << i;
+    const auto& [t, at, ch, kind, value] = played[i];
+    EXPECT_EQ(desk.notes[i], (tNotingDesk::tNote{t, desk.notes[i].dispatchedAt, ch, kind, value}))
+        << i;
   }
   EXPECT_EQ(played[1].time, 66u);  // 3 ms at 22050 Hz
   desk.DestroyTimer();
@@ -240,21 +219,19 @@ TEST_F(DeskTest, LoadingOrdersChannelsByLabelAndAsksOnceOnFailure) {
             {2, {"Sets\\missing.chn", "C"}},
             {3, {"Sets\\missing2.chn", "D"}}},
            0, 0, "");
-  view_.strips.answer = 2;  // go on quietly
+  view_.answer = 2;  // go on quietly
   ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\b.mix"));
   EXPECT_EQ(GetTempo(), 130);  // an empty or zero tempo is not a tempo
   // Channels load in label order (empty labels first), then a, B, C, D.
   std::vector<int> order;
-  const auto& refreshed = view_.strips.refreshed;
+  const auto& refreshed = view_.refreshed;
   for (size_t i = 32; i < refreshed.size(); ++i)  // after the two resets
     if (order.empty() || order.back() != refreshed[i]) order.push_back(refreshed[i]);
   EXPECT_EQ(order, (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1, 0, 2, 3}));
   // Only the first failure asks.
-  ASSERT_GE(view_.strips.messages.size(), 2u);
-  EXPECT_EQ(view_.strips.messages[0].key, "Can not load sample");
-  EXPECT_EQ(view_.strips.messages[0].path, "C:\\Sets\\missing.chn");
-  EXPECT_EQ(view_.strips.messages[1].key, "Error loading mix");
-  EXPECT_EQ(view_.strips.messages.size(), 2u);
+  ASSERT_EQ(view_.messages.size(), 2u);
+  EXPECT_EQ(view_.messages[0], (tMessage{"Can not load sample", "C:\\Sets\\missing.chn"}));
+  EXPECT_EQ(view_.messages[1].key, "Error loading mix");
   EXPECT_TRUE(desk_->Channel(0).HasMain());
   EXPECT_TRUE(desk_->Channel(1).HasMain());
   EXPECT_EQ(view_.mixLabel, "b");
@@ -272,10 +249,9 @@ TEST_F(DeskTest, ARejectedMixKeepsTheRecordingAndTheChannels) {
   EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\old.mix"));
   EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\none.mix"));
   EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\missing.mix"));
-  ASSERT_EQ(view_.strips.messages.size(), 3u);
-  EXPECT_EQ(view_.strips.messages[0].key, "Wrong mix version");
-  EXPECT_EQ(view_.strips.messages[1].key, "can not load mix");
-  EXPECT_EQ(view_.strips.messages[2].key, "can not load mix");
+  ASSERT_EQ(view_.messages.size(), 3u);
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(view_.messages[i].key, i == 0 ? "Wrong mix version" : "can not load mix") << i;
   EXPECT_TRUE(desk_->Events().HasRecording());
   int32_t length = 0;
   desk_->Events().ReadLength(length);
@@ -287,8 +263,7 @@ TEST_F(DeskTest, ARejectedMixKeepsTheRecordingAndTheChannels) {
 // the desk would otherwise go on with the earlier working file under the
 // new mix's name.
 TEST_F(DeskTest, AMixThatCannotReplaceTheWorkingFileIsNotLoaded) {
-  WriteWave("Loops/kick.wav", 1000, 22050);
-  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteKick(1000);
   WriteMix("Mixes/m.mix", {{0, {"Sets\\kick.chn", "A"}}}, 120, 3, "");
   ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 5, "C:\\Loops\\kick.wav", true));
   std::string working;
@@ -300,22 +275,21 @@ TEST_F(DeskTest, AMixThatCannotReplaceTheWorkingFileIsNotLoaded) {
   view_.mixLabel = "kept";
   EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\m.mix"));
   ASSERT_EQ(std::system(("rm -rf '" + working + "'").c_str()), 0);
-  ASSERT_EQ(view_.strips.messages.size(), 1u);
-  EXPECT_EQ(view_.strips.messages[0].key, "can not load mix");
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].key, "can not load mix");
   EXPECT_EQ(view_.mixLabel, "kept");
   EXPECT_TRUE(desk_->Channel(5).HasMain());
   EXPECT_FALSE(desk_->Channel(0).HasMain());
 }
 
 TEST_F(DeskTest, SavingWritesTheHeaderAndReportsFailure) {
-  WriteWave("Loops/kick.wav", 1000, 22050);
-  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteKick(1000);
   ASSERT_TRUE(desk_->LoadChannelFile(2, "C:\\Sets\\kick.chn", true));
   desk_->Events().Clear();
   desk_->SetTimeLength(83600);
   SetTempo(120);
   ASSERT_TRUE(desk_->SaveMix("C:\\Mixes\\s.mix") == false);  // no such folder yet
-  EXPECT_EQ(view_.strips.messages.back().key, "Can not save mix");
+  EXPECT_EQ(view_.messages.back().key, "Can not save mix");
   view_.mixLabel = "kept";
   EXPECT_FALSE(desk_->SaveMix("C:\\Mixes\\s.mix"));
   EXPECT_EQ(view_.mixLabel, "kept");
@@ -331,12 +305,11 @@ TEST_F(DeskTest, SavingWritesTheHeaderAndReportsFailure) {
 // A mix named by a drive and a name without the root still puts its channel
 // files on the root of that drive.
 TEST_F(DeskTest, AMixNamedWithoutItsDrivesRootFindsItsChannelFiles) {
-  WriteWave("Loops/kick.wav", 1000, 22050);
-  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteKick(1000);
   WriteMix("Mixes/r.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 1, "");
   ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Mixes"));
   ASSERT_TRUE(desk_->LoadMix("C:r.mix"));
-  EXPECT_TRUE(view_.strips.messages.empty());
+  EXPECT_TRUE(view_.messages.empty());
   EXPECT_STREQ(desk_->Channel(0).GetFilePath().GetText(), "C:\\Sets\\kick.chn");
   EXPECT_TRUE(desk_->Channel(0).HasMain());
 }
@@ -386,11 +359,7 @@ class SettingsTest : public DeskTest {
 
 TEST_F(SettingsTest, AFirstStartUsesTheDefaults) {
   desk_->LoadSettings();
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 22050u);
-  EXPECT_EQ(f.wBitsPerSample, 8);
-  EXPECT_EQ(f.nChannels, 2);
+  EXPECT_EQ(FormatOf(OutputFormat()), "22050/8/2");
   EXPECT_DOUBLE_EQ(GetMasterVolume(), 0.8);
   EXPECT_EQ(view_.volumeSlider, 80);
   EXPECT_EQ(GetTempo(), 130);
@@ -406,22 +375,15 @@ TEST_F(SettingsTest, PartialOrInvalidFormatsFallBackTogether) {
   reg.WriteNumber("Frequency", 44100);
   reg.WriteNumber("Block", 16);
   desk_->LoadSettings();
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 22050u);
-  EXPECT_EQ(f.wBitsPerSample, 8);
+  EXPECT_EQ(FormatOf(OutputFormat()), "22050/8/2");
   reg.WriteNumber("Channels", 6);  // no such layout
   desk_->LoadSettings();
-  GetOutputFormat(f);
-  EXPECT_EQ(f.nChannels, 2);
-  EXPECT_EQ(f.nSamplesPerSec, 22050u);
+  EXPECT_EQ(FormatOf(OutputFormat()), "22050/8/2");
   reg.WriteNumber("Channels", 1);
   reg.WriteNumber("MasterVolume", 250);
   reg.WriteNumber("Tempo", 0);
   desk_->LoadSettings();
-  GetOutputFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 44100u);
-  EXPECT_EQ(f.nChannels, 1);
+  EXPECT_EQ(FormatOf(OutputFormat()), "44100/16/1");
   EXPECT_DOUBLE_EQ(GetMasterVolume(), 1.0);
   EXPECT_EQ(GetTempo(), 130);
 }
@@ -435,11 +397,7 @@ TEST_F(SettingsTest, SavedSettingsComeBack) {
   SetOutputFormat(22050, 8, 2);
   desk_->SetKeys("AZERTYUIQSDFGHJK");
   desk_->LoadSettings();
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 44100u);
-  EXPECT_EQ(f.wBitsPerSample, 16);
-  EXPECT_EQ(f.nChannels, 1);
+  EXPECT_EQ(FormatOf(OutputFormat()), "44100/16/1");
   EXPECT_EQ(view_.volumeSlider, 65);
   EXPECT_EQ(GetTempo(), 97);
   EXPECT_EQ(desk_->Channel(0).GetKey(), 'Q');
@@ -467,15 +425,10 @@ TEST_F(SettingsTest, AShortKeyTextIsReportedAndTheRestHaveNoKey) {
   EXPECT_EQ(desk_->Channel(15).GetKey(), 0);
 }
 
-}  // namespace
-
-namespace {
-
 // The tick thread ends playback at the last event while the main thread
 // starts and stops it: the transport stays consistent and nothing races.
 TEST_F(DeskTest, ThreadsEndingPlaybackOnTheTickRaceNothing) {
-  WriteWave("Loops/kick.wav", 2000, 22050);
-  WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  WriteKick(2000);
   WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 0,
            "Time 00000000 Channel 0 Play 0\r\nTime 00000030 Channel 0 Volume 50\r\n"
            "Time 00000060 Channel 0 EndMix 0\r\n");

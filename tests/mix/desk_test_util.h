@@ -14,28 +14,9 @@
 #include "platform/periodic_timer.h"
 #include "tests/channels/channels_test_util.h"
 
-class tRecordingMixView : public tMixView {
+// The channel tests' recording view, extended to the mix layer's requests.
+class tRecordingMixView : public tRecordingViewOf<tMixView> {
  public:
-  tRecordingView strips;  // the channel part, as the channel tests record it
-
-  void RefreshStrip(int index) override { strips.RefreshStrip(index); }
-  void SetStripLed(int index, int value) override { strips.SetStripLed(index, value); }
-  void SetStripLabel(int index, const char* text) override { strips.SetStripLabel(index, text); }
-  double GetStripQuantize(int index) override { return strips.GetStripQuantize(index); }
-  double GetStripLoop(int index) override { return strips.GetStripLoop(index); }
-  double GetStripDelay(int index) override { return strips.GetStripDelay(index); }
-  int32_t GetStripVolume(int index) override { return strips.GetStripVolume(index); }
-  int32_t GetStripBalance(int index) override { return strips.GetStripBalance(index); }
-  int ShowMessage(const char* key, const char* path) override {
-    return strips.ShowMessage(key, path);
-  }
-  void OpenBusyMessage(const char* key, const char* path) override {
-    strips.OpenBusyMessage(key, path);
-  }
-  void CloseBusyMessage() override { strips.CloseBusyMessage(); }
-  void SetWaitCursor(bool on) override { strips.SetWaitCursor(on); }
-  bool IsKeyDown(uint8_t key) override { return strips.IsKeyDown(key); }
-
   void TickKeyLabel(int, uint32_t time) override { lastKeyLabelTime = time; }
   void DrawMetronome(int frame) override { metronome.push_back(frame); }
   void ShowTime(uint32_t positionMs, uint32_t lengthMs) override {
@@ -104,6 +85,24 @@ class DeskTest : public ChannelTest {
                   "Delay=0.000\r\nVolume=80\r\nBalance=0\r\nPitch= 0.0\r\nSnd=%s\r\n",
                   loop, wave.c_str());
     WriteHost(rel, text);
+  }
+  // A wave of frames frames at rate in Loops/kick.wav and Sets/kick.chn
+  // naming it.
+  void WriteKick(uint32_t frames, uint32_t rate = 22050) {
+    WriteWave("Loops/kick.wav", frames, rate);
+    WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
+  }
+  static WAVEFORMATEX OutputFormat() {
+    WAVEFORMATEX f{};
+    GetOutputFormat(f);
+    return f;
+  }
+  // The text of the desk's working file.
+  std::string WorkingText() {
+    std::string host;
+    EXPECT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
+    std::ifstream in(host, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   // A mix header naming channel files (index -> path, label) plus event lines.
   void WriteMix(const std::string& rel,

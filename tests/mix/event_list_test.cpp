@@ -2,6 +2,8 @@
 
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "audio/audio_setup.h"
 #include "mix/event_list.h"
@@ -16,11 +18,34 @@ class Events : public TestRoot {
     TestRoot::SetUp();
     SetOutputFormat(22050, 16, 2);
   }
-  std::string Working(tEventList& list) {
+  static std::string Host(tEventList& list) {
     std::string host;
     EXPECT_TRUE(platform::ToHostPath(list.WorkingPath(), host));
-    std::ifstream in(host, std::ios::binary);
+    return host;
+  }
+  static std::string Working(tEventList& list) {
+    std::ifstream in(Host(list), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // Appends lines to the working file by hand (after closing it), then
+  // opens it for reading and rewinds.
+  static void AppendAndRewind(tEventList& list, const std::string& lines = "") {
+    if (!lines.empty()) {
+      list.Close();
+      std::ofstream(Host(list), std::ios::app | std::ios::binary) << lines;
+    }
+    ASSERT_TRUE(list.OpenForReading());
+    ASSERT_TRUE(list.Rewind());
+  }
+  // The next event as "time channel kind value", or "end".
+  static std::string Next(tEventList& list) {
+    uint32_t t;
+    int32_t ch, kind, value;
+    return list.ReadNext(t, ch, kind, value) ? Event(t, ch, kind, value) : "end";
+  }
+  static std::string Event(uint32_t t, int32_t ch, int32_t kind, int32_t value) {
+    return std::to_string(t) + " " + std::to_string(ch) + " " + std::to_string(kind) + " " +
+           std::to_string(value);
   }
 };
 
@@ -59,45 +84,25 @@ TEST_F(Events, RecordedLinesAreMillisecondsAndReadBackAtTheCurrentRate) {
             std::string::npos);
 
   SetOutputFormat(44100, 16, 2);
-  ASSERT_TRUE(list.OpenForReading());
-  ASSERT_TRUE(list.Rewind());
-  uint32_t t;
-  int32_t ch, kind, value;
-  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
-  EXPECT_EQ(t, 66150u);
-  EXPECT_EQ(ch, 3);
-  EXPECT_EQ(kind, kVolume);
-  EXPECT_EQ(value, 80);
-  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
-  EXPECT_EQ(kind, kPitch);
-  EXPECT_EQ(value, -7);
-  EXPECT_FALSE(list.ReadNext(t, ch, kind, value));
+  AppendAndRewind(list);
+  EXPECT_EQ(Next(list), Event(66150, 3, kVolume, 80));
+  EXPECT_EQ(Next(list), Event(66150, 2, kPitch, -7));
+  EXPECT_EQ(Next(list), "end");
 }
 
 TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
   tEventList list;
   ASSERT_TRUE(list.Clear());
-  list.Close();
-  std::string host;
-  ASSERT_TRUE(platform::ToHostPath(list.WorkingPath(), host));
-  std::ofstream(host, std::ios::app | std::ios::binary)
-      << "Time 00000010 Channel 1 volume 55\r\n"  // kind words without case
-      << "Time 00000020 Channel 1\r\n"            // incomplete: skipped
-      << "Time 00000030 Channel 1 Jump 5\r\n"     // unknown kind: skipped
-      << "Time 00000040 Channel 1 ENDMIX 0\r\n"
-      << "\r\n"  // scans nothing: the end
-      << "Time 00000050 Channel 1 Play 0\r\n";
-  ASSERT_TRUE(list.OpenForReading());
-  ASSERT_TRUE(list.Rewind());
-  uint32_t t;
-  int32_t ch, kind, value;
-  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
-  EXPECT_EQ(kind, kVolume);
-  EXPECT_EQ(t, 220u);
-  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
-  EXPECT_EQ(kind, kEndMix);
-  EXPECT_EQ(t, 882u);
-  EXPECT_FALSE(list.ReadNext(t, ch, kind, value));
+  AppendAndRewind(list,
+                  "Time 00000010 Channel 1 volume 55\r\n"  // kind words without case
+                  "Time 00000020 Channel 1\r\n"            // incomplete: skipped
+                  "Time 00000030 Channel 1 Jump 5\r\n"     // unknown kind: skipped
+                  "Time 00000040 Channel 1 ENDMIX 0\r\n"
+                  "\r\n"  // scans nothing: the end
+                  "Time 00000050 Channel 1 Play 0\r\n");
+  EXPECT_EQ(Next(list), Event(220, 1, kVolume, 55));
+  EXPECT_EQ(Next(list), Event(882, 1, kEndMix, 0));
+  EXPECT_EQ(Next(list), "end");
 }
 
 // A channel-file path near the longest a path may be makes a header line
@@ -106,17 +111,8 @@ TEST_F(Events, EventsFollowAHeaderWithTheLongestPaths) {
   tEventList list;
   ASSERT_TRUE(list.Clear());
   ASSERT_TRUE(list.WriteSample(15, ("C:\\" + std::string(255, 'x')).c_str()));
-  list.Close();
-  std::string host;
-  ASSERT_TRUE(platform::ToHostPath(list.WorkingPath(), host));
-  std::ofstream(host, std::ios::app | std::ios::binary) << "Time 00000010 Channel 1 Volume 55\r\n";
-  ASSERT_TRUE(list.OpenForReading());
-  ASSERT_TRUE(list.Rewind());
-  uint32_t t;
-  int32_t ch, kind, value;
-  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
-  EXPECT_EQ(kind, kVolume);
-  EXPECT_EQ(value, 55);
+  AppendAndRewind(list, "Time 00000010 Channel 1 Volume 55\r\n");
+  EXPECT_EQ(Next(list), Event(220, 1, kVolume, 55));
 }
 
 TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
@@ -138,25 +134,19 @@ TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
                       "Time 00002000 Channel 0 EndMix 0\r\n"),
             std::string::npos);
   uint32_t serial = 0;
-  list.ReadSerial(0, serial);
-  EXPECT_EQ(serial, 0x80000000u);
   int32_t tempo = 0, length = 0, version = 0;
+  list.ReadSerial(0, serial);
   list.ReadTempo(tempo);
   list.ReadLength(length);
   list.ReadVersion(version);
-  EXPECT_EQ(tempo, 120);
-  EXPECT_EQ(length, 12);
-  EXPECT_EQ(version, 3);
+  EXPECT_EQ((std::vector<int64_t>{serial, tempo, length, version}),
+            (std::vector<int64_t>{0x80000000u, 120, 12, 3}));
   char buffer[260];
   list.ReadSample(0, buffer);
   EXPECT_STREQ(buffer, "D:\\Sets\\drums.chn");
   // Rewinding skips exactly the 53 header lines.
-  ASSERT_TRUE(list.OpenForReading());
-  ASSERT_TRUE(list.Rewind());
-  uint32_t t;
-  int32_t ch, kind, value;
-  ASSERT_TRUE(list.ReadNext(t, ch, kind, value));
-  EXPECT_EQ(kind, kVolume);
+  AppendAndRewind(list);
+  EXPECT_EQ(Next(list), Event(0, 0, kVolume, 80));
 }
 
 TEST_F(Events, ARejectedLoadLeavesTheWorkingFileAndItsRecording) {
