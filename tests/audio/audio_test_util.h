@@ -1,12 +1,14 @@
 #pragma once
 // Helpers of the audio tests: a scratch directory, desk paths for host files,
-// byte files, WAV files built chunk by chunk, and running sox.
+// byte files, WAV files built chunk by chunk, running sox, and bounded waits.
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/hostfs.h"
@@ -135,6 +137,16 @@ inline int Shell(const std::string& command) {
 
 inline bool HaveSox() {
   return Shell("sox --version >/dev/null") == 0;
+}
+
+// Waits (bounded) until the condition holds.
+template <typename Condition>
+bool WaitFor(Condition condition, int timeoutMs = 5000) {
+  for (int i = 0; i < timeoutMs; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return condition();
 }
 
 }  // namespace audio_test

@@ -69,7 +69,6 @@ TEST_F(SoxWave, WideIntegerFilesKeepTheTopSixteenBits) {
                {"i32p.wav", "-r 22050 -c 2 -e signed -b 32 -t wavpcm"}};
   for (const auto& c : cases) {
     Make(c.name, c.options);
-    const Bytes head = ReadBytes(m_Dir.Host(c.name));
     tWave w;
     ASSERT_TRUE(w.LoadWave(m_Dir.Desk(c.name))) << c.name;
     EXPECT_EQ(w.BitsPerSample(), 16);

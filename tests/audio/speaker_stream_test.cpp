@@ -18,8 +18,11 @@
 #include "audio/speaker.h"
 #include "audio/wave.h"
 #include "audio/wave_file_output.h"
+#include "tests/audio/audio_test_util.h"
 
 namespace {
+
+using audio_test::WaitFor;
 
 class DiskDriver : public ::testing::Test {
  public:
@@ -44,15 +47,6 @@ class DiskDriver : public ::testing::Test {
   }
   std::string dir_, file_;
 };
-
-template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs) {
-  for (int i = 0; i < timeoutMs; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return condition();
-}
 
 // A 16-bit stereo wave whose samples are never 0, so that it stands out
 // from the silence around it.

@@ -13,8 +13,11 @@
 #include <thread>
 
 #include "platform/periodic_timer.h"
+#include "tests/audio/audio_test_util.h"
 
 namespace {
+
+using audio_test::WaitFor;
 
 std::atomic<int> g_Runs{0};
 std::atomic<uintptr_t> g_User{0};
@@ -24,16 +27,6 @@ void CountingTick(uint32_t, uint32_t message, uintptr_t user, uintptr_t, uintptr
   g_Message.store(message);
   g_User.store(user);
   g_Runs.fetch_add(1);
-}
-
-// Waits (bounded) until the condition holds.
-template <typename Condition>
-bool WaitFor(Condition condition, int timeoutMs = 5000) {
-  for (int i = 0; i < timeoutMs; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return condition();
 }
 
 std::string CreateError(tTimer& timer) {

@@ -40,13 +40,10 @@ TEST(SoundFormat, SetFormatNormalisesAndDerivesTheCode) {
   tSoundFormat f;
   EXPECT_EQ(f.Rate(), 0u);
   EXPECT_EQ(f.Code(), 0u);
-  WAVEFORMATEX in{};
+  WAVEFORMATEX in = Fmt(44100, 16, 2);
   in.wFormatTag = 3;
-  in.nChannels = 2;
-  in.nSamplesPerSec = 44100;
   in.nAvgBytesPerSec = 1;
   in.nBlockAlign = 99;
-  in.wBitsPerSample = 16;
   in.cbSize = 22;
   f.SetFormat(in);
   WAVEFORMATEX out{};
