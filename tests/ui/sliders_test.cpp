@@ -42,24 +42,15 @@ class Sliders : public ScreenTest {
 };
 
 TEST_F(Sliders, VolumeLightsSegmentsByValue) {
-  EXPECT_EQ(tVolumeSlider::LitCount(0), 0);
-  EXPECT_EQ(tVolumeSlider::LitCount(1), 1);
-  EXPECT_EQ(tVolumeSlider::LitCount(9), 1);
-  EXPECT_EQ(tVolumeSlider::LitCount(10), 2);
-  EXPECT_EQ(tVolumeSlider::LitCount(50), 6);
-  EXPECT_EQ(tVolumeSlider::LitCount(99), 11);
-  EXPECT_EQ(tVolumeSlider::LitCount(100), 11);
+  ExpectEach<int32_t, int>(tVolumeSlider::LitCount,
+                           {{0, 0}, {1, 1}, {9, 1}, {10, 2}, {50, 6}, {99, 11}, {100, 11}});
 
   tVolumeSlider v;
   v.SetArt(&art_);
   v.Place(10, 10);
   v.SetValue(45);  // 5 segments lit
-  EXPECT_EQ(At(11, 12), 21);
-  EXPECT_EQ(At(59, 12), 21);
-  EXPECT_EQ(At(60, 12), 22);
-  EXPECT_EQ(At(61, 12), 20);
-  EXPECT_EQ(At(119, 12), 20);
-  EXPECT_EQ(At(120, 12), 200);
+  EXPECT_EQ(AtAll({{11, 12}, {59, 12}, {60, 12}, {61, 12}, {119, 12}, {120, 12}}),
+            (std::vector<int>{21, 21, 22, 20, 20, 200}));
   v.SetValue(0);
   EXPECT_EQ(At(11, 12), 20);
   v.SetValue(250);
@@ -74,16 +65,18 @@ TEST_F(Sliders, VolumeHitsOnlyTheMaskAndAddsHalfASegment) {
   tVolumeSlider v;
   v.SetArt(&art_);
   v.Place(639, 503);
-  EXPECT_EQ(v.HitValue(639, 505), 4);  // first column
-  EXPECT_EQ(v.HitValue(639 + 54, 505), 53);
-  EXPECT_EQ(v.HitValue(639 + 104, 505), 99);
-  EXPECT_EQ(v.HitValue(639 + 105, 505), 100);
-  EXPECT_EQ(v.HitValue(639 + 109, 507), 100);  // clamped
-  EXPECT_EQ(v.HitValue(639 + 20, 503), -1);    // rows 0 and 5 are not green
-  EXPECT_EQ(v.HitValue(639 + 20, 508), -1);
-  EXPECT_EQ(v.HitValue(639 + 20, 504), 22);
-  EXPECT_EQ(v.HitValue(638, 505), -1);
-  EXPECT_EQ(v.HitValue(639 + 110, 505), -1);
+  // From the first column on, clamped at the end; rows 0 and 5 are not green.
+  auto hit = [&](std::pair<int32_t, int32_t> p) { return v.HitValue(p.first, p.second); };
+  ExpectEach<std::pair<int32_t, int32_t>, int>(hit, {{{639, 505}, 4},
+                                                     {{639 + 54, 505}, 53},
+                                                     {{639 + 104, 505}, 99},
+                                                     {{639 + 105, 505}, 100},
+                                                     {{639 + 109, 507}, 100},
+                                                     {{639 + 20, 503}, -1},
+                                                     {{639 + 20, 508}, -1},
+                                                     {{639 + 20, 504}, 22},
+                                                     {{638, 505}, -1},
+                                                     {{639 + 110, 505}, -1}});
 
   tVolumeSliderArt noMask;
   noMask.image.Load("data\\vol.bmp");
@@ -93,45 +86,31 @@ TEST_F(Sliders, VolumeHitsOnlyTheMaskAndAddsHalfASegment) {
 }
 
 TEST_F(Sliders, BalancePlacesTheKnobAndHitsTheScale) {
-  EXPECT_EQ(tBalanceSlider::KnobPlace(0), 5);
-  EXPECT_EQ(tBalanceSlider::KnobPlace(1), 5);
-  EXPECT_EQ(tBalanceSlider::KnobPlace(-1), 5);
-  EXPECT_EQ(tBalanceSlider::KnobPlace(100), 10);
-  EXPECT_EQ(tBalanceSlider::KnobPlace(99), 10);
-  EXPECT_EQ(tBalanceSlider::KnobPlace(-100), 0);
-  EXPECT_EQ(tBalanceSlider::KnobPlace(-99), 0);
-  EXPECT_EQ(tBalanceSlider::KnobPlace(50), 8);
+  ExpectEach<int32_t, int>(
+      tBalanceSlider::KnobPlace,
+      {{0, 5}, {1, 5}, {-1, 5}, {100, 10}, {99, 10}, {-100, 0}, {-99, 0}, {50, 8}});
 
   tBalanceSlider b;
   b.SetImage(&balance_);
   b.Place(100, 100);
-  EXPECT_EQ(b.HitValue(100, 100), -91);
-  EXPECT_EQ(b.HitValue(154, 105), 7);
-  EXPECT_EQ(b.HitValue(209, 100), 100);
-  EXPECT_EQ(b.HitValue(210, 100), -1);
-  EXPECT_EQ(b.HitValue(100, 106), -1);
+  auto hit = [&](std::pair<int32_t, int32_t> p) { return b.HitValue(p.first, p.second); };
+  ExpectEach<std::pair<int32_t, int32_t>, int>(
+      hit,
+      {{{100, 100}, -91}, {{154, 105}, 7}, {{209, 100}, 100}, {{210, 100}, -1}, {{100, 106}, -1}});
 
   b.SetValue(50);
-  EXPECT_EQ(At(101, 100), 200);  // keyed top row of the scale
-  EXPECT_EQ(At(101, 101), 40);
-  EXPECT_EQ(At(180, 101), 40);  // the knob's keyed column
-  EXPECT_EQ(At(181, 101), 58);
-  EXPECT_EQ(At(189, 103), 58);
+  // The scale's top row and the knob's first column are keyed.
+  EXPECT_EQ(AtAll({{101, 100}, {101, 101}, {180, 101}, {181, 101}, {189, 103}}),
+            (std::vector<int>{200, 40, 40, 58, 58}));
   b.SetValue(-500);
   EXPECT_EQ(b.Value(), -100);
   EXPECT_EQ(At(101, 101), 50);
 }
 
 TEST_F(Sliders, PitchKnobFramesAndScale) {
-  EXPECT_EQ(tPitchKnob::FrameOf(0), 5);
-  EXPECT_EQ(tPitchKnob::FrameOf(1), 6);
-  EXPECT_EQ(tPitchKnob::FrameOf(4), 6);
-  EXPECT_EQ(tPitchKnob::FrameOf(5), 7);
-  EXPECT_EQ(tPitchKnob::FrameOf(20), 10);
-  EXPECT_EQ(tPitchKnob::FrameOf(-1), 4);
-  EXPECT_EQ(tPitchKnob::FrameOf(-4), 4);
-  EXPECT_EQ(tPitchKnob::FrameOf(-5), 3);
-  EXPECT_EQ(tPitchKnob::FrameOf(-20), 0);
+  ExpectEach<int32_t, int>(
+      tPitchKnob::FrameOf,
+      {{0, 5}, {1, 6}, {4, 6}, {5, 7}, {20, 10}, {-1, 4}, {-4, 4}, {-5, 3}, {-20, 0}});
 
   tBitmapFont font;
   font.Load("data\\font1.bmp");
@@ -141,14 +120,12 @@ TEST_F(Sliders, PitchKnobFramesAndScale) {
   knob.SetTempoSource([] { return 95; });
   knob.Place(476, 501);
   EXPECT_FALSE(knob.Hit(458, 536));
-  EXPECT_TRUE(knob.Hit(459, 536));
-  EXPECT_EQ(knob.Value(), -20);
-  EXPECT_TRUE(knob.Hit(518, 543));
-  EXPECT_EQ(knob.Value(), 19);
-  EXPECT_TRUE(knob.Hit(484, 536));  // the centre mark
-  EXPECT_EQ(knob.Value(), 0);
-  EXPECT_TRUE(knob.Hit(483, 536));
-  EXPECT_EQ(knob.Value(), -4);
+  // (484, 536) is the centre mark.
+  for (auto [x, y, value] :
+       {std::tuple{459, 536, -20}, {518, 543, 19}, {484, 536, 0}, {483, 536, -4}}) {
+    EXPECT_TRUE(knob.Hit(x, y)) << x;
+    EXPECT_EQ(knob.Value(), value) << x;
+  }
   EXPECT_EQ(At(457, 533), 154);     // frame 4 drawn at (456, 532)
   EXPECT_EQ(At(477, 503), 27 + 1);  // "095": glyph of '0'
   EXPECT_EQ(At(481, 503), 36 + 1);  // '9'

@@ -21,16 +21,14 @@ using ScreenSetup = ScreenTest;
 TEST_F(ScreenSetup, StartsWithTheColourCubeAndABlackScreen) {
   platform::Rgb palette[256];
   platform::GetPalette(palette);
-  EXPECT_EQ(palette[0], (platform::Rgb{0, 0, 0}));
-  EXPECT_EQ(palette[255], (platform::Rgb{255, 255, 255}));
   // Index 0b101'011'01: red 5 * 255 / 7, green 3 * 255 / 7, blue 1 * 255 / 3.
-  EXPECT_EQ(palette[0b10101101], (platform::Rgb{182, 109, 85}));
+  EXPECT_EQ((std::vector<platform::Rgb>{palette[0], palette[255], palette[0b10101101]}),
+            (std::vector<platform::Rgb>{{0, 0, 0}, {255, 255, 255}, {182, 109, 85}}));
   EXPECT_EQ(Screen().Width(), 800);
   EXPECT_EQ(Screen().Height(), 600);
   FillScreen(9);
   ClearScreen();
-  EXPECT_EQ(At(0, 0), 0);
-  EXPECT_EQ(At(799, 599), 0);
+  EXPECT_EQ(AtAll({{0, 0}, {799, 599}}), (std::vector<int>{0, 0}));
 }
 
 TEST_F(ScreenSetup, AcceptsOnlyTheTwoModesAndReaches800Through640) {
@@ -81,7 +79,7 @@ TEST_F(ScreenSetup, FailedLoadsThrowWithThePath) {
   EXPECT_EQ(ErrorText([&] { s.Load("data\\missing.bmp"); }), "Failed to load data\\missing.bmp\n");
   WriteBmp("data\\fine.bmp", Frames(1, 2, 2, 1));
   // A file that is not a bitmap leaves the palette alone.
-  std::ofstream(root_ + "/data/junk.bmp") << "not a bitmap at all";
+  WriteFile("data\\junk.bmp", "not a bitmap at all");
   platform::Rgb before[256], after[256];
   platform::GetPalette(before);
   EXPECT_EQ(ErrorText([&] { s.Load("data\\junk.bmp"); }), "Failed to load data\\junk.bmp\n");
@@ -93,29 +91,9 @@ TEST_F(ScreenSetup, FailedLoadsThrowWithThePath) {
 TEST_F(ScreenSetup, TrueColourBitmapsTakeNearestColoursAndLeaveThePalette) {
   // A 24-bit file of 2 by 1 pixels: pure red, then pure blue. Its pixel bytes
   // sit where an 8-bit file keeps its colour table.
-  std::string bytes = "BM";
-  auto u16 = [&](uint32_t v) {
-    bytes += static_cast<char>(v & 0xFF);
-    bytes += static_cast<char>((v >> 8) & 0xFF);
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
-  u32(14 + 40 + 8);
-  u32(0);
-  u32(14 + 40);
-  u32(40);
-  u32(2);
-  u32(1);
-  u16(1);
-  u16(24);
-  for (int i = 0; i < 6; ++i) u32(0);
   const char row[8] = {0, 0, '\xFF', '\xFF', 0, 0, 0, 0};  // blue, green, red per pixel
-  bytes.append(row, sizeof row);
-  ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/data'").c_str()), 0);
-  std::ofstream(root_ + "/data/rgb.bmp", std::ios::binary) << bytes;
-
+  WriteFile("data\\rgb.bmp",
+            BmpHeaders(14 + 40 + 8, 14 + 40, 2, 1, 24, {}) + std::string(row, sizeof row));
   platform::Rgb before[256], after[256];
   platform::GetPalette(before);
   tSurface s;
@@ -129,31 +107,10 @@ TEST_F(ScreenSetup, TrueColourBitmapsTakeNearestColoursAndLeaveThePalette) {
 TEST_F(ScreenSetup, BitmapsOfAbsurdSizeAreRefused) {
   // A run-length coded 8-bit file may declare any height and still end after
   // a few bytes; 3 by 540 million pixels is more than 2 GB of image.
-  std::string bytes = "BM";
-  auto u16 = [&](uint32_t v) {
-    bytes += static_cast<char>(v & 0xFF);
-    bytes += static_cast<char>((v >> 8) & 0xFF);
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
   const uint32_t offset = 14 + 40 + 1024;
-  u32(offset + 2);
-  u32(0);
-  u32(offset);
-  u32(40);
-  u32(3);
-  u32(540000000);
-  u16(1);
-  u16(8);
-  u32(1);  // run-length coded
-  for (int i = 0; i < 5; ++i) u32(0);
-  bytes.append(1024, '\0');
-  bytes += '\0';
-  bytes += '\1';  // end of bitmap
-  ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/data'").c_str()), 0);
-  std::ofstream(root_ + "/data/huge.bmp", std::ios::binary) << bytes;
+  // Run-length coded, an empty colour table, then only "end of bitmap".
+  WriteFile("data\\huge.bmp", BmpHeaders(offset + 2, offset, 3, 540000000, 8, {1}) +
+                                  std::string(1024, '\0') + std::string("\0\1", 2));
   tSurface s;
   EXPECT_EQ(ErrorText([&] { s.Load("data\\huge.bmp"); }), "Failed to load data\\huge.bmp\n");
   EXPECT_FALSE(s.Create(3, 540000000));
@@ -177,11 +134,8 @@ TEST_F(ScreenSetup, ColourKeyUsesTheNearestIndexEvenWhenTheImageLacksIt) {
   EXPECT_EQ(s.Image().ColourKey(), 40);
   FillScreen(3);
   s.DrawKeyed(0, 0);
-  EXPECT_EQ(At(0, 0), 3);
-  EXPECT_EQ(At(1, 0), 50);
-  EXPECT_EQ(At(2, 0), 3);
   s.Draw(0, 1);  // opaque draws every pixel
-  EXPECT_EQ(At(0, 1), 40);
+  EXPECT_EQ(AtAll({{0, 0}, {1, 0}, {2, 0}, {0, 1}}), (std::vector<int>{3, 50, 3, 40}));
 
   // The invalid colour keys whatever pixel (0, 0) holds.
   ASSERT_TRUE(s.SetColourKey(kInvalidColour));
@@ -215,9 +169,7 @@ TEST_F(ScreenSetup, SaveBackRestoresWhatWasCoveredAndFramesAreCut) {
   saved.SaveBack(tRect{100, 100, 110, 104}, tRect{0, 0, 10, 4});
   FillScreen(1);
   saved.Draw(100, 100);
-  EXPECT_EQ(At(100, 100), 77);
-  EXPECT_EQ(At(109, 103), 77);
-  EXPECT_EQ(At(110, 103), 1);
+  EXPECT_EQ(AtAll({{100, 100}, {109, 103}, {110, 103}}), (std::vector<int>{77, 77, 1}));
 
   // Frames: frame k of a 3-frame picture is filled with 60 + k; its magenta
   // edge disappears in the keyed copy.
@@ -226,13 +178,11 @@ TEST_F(ScreenSetup, SaveBackRestoresWhatWasCoveredAndFramesAreCut) {
   frames.Load("data\\frames.bmp", 3);
   EXPECT_EQ(frames.FrameWidth(), 6);
   frames.DrawFrame(2, 0, 0);
-  EXPECT_EQ(At(2, 2), 62);
-  EXPECT_EQ(At(0, 0), kCubeMagenta);
+  EXPECT_EQ(AtAll({{2, 2}, {0, 0}}), (std::vector<int>{62, kCubeMagenta}));
   frames.SetColourKey(kMagenta);
   FillScreen(1);
   frames.DrawFrameKeyed(1, 0, 0);
-  EXPECT_EQ(At(2, 2), 61);
-  EXPECT_EQ(At(0, 0), 1);
+  EXPECT_EQ(AtAll({{2, 2}, {0, 0}}), (std::vector<int>{61, 1}));
   frames.DrawFrame(3, 0, 0);  // beyond the last frame: nothing drawn
   EXPECT_EQ(At(2, 2), 61);
 }

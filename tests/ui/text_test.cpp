@@ -42,21 +42,23 @@ class TextTest : public ScreenTest {
 
 TEST_F(TextTest, FontMapsCodePage1252AndDrawsLowerCaseAsUpperCase) {
   EXPECT_EQ(font_.FrameWidth(), 4);
-  EXPECT_EQ(tBitmapFont::GlyphOf(' '), 0);
-  EXPECT_EQ(tBitmapFont::GlyphOf('A'), 1);
-  EXPECT_EQ(tBitmapFont::GlyphOf('0'), 27);
-  EXPECT_EQ(tBitmapFont::GlyphOf('+'), 40);
-  EXPECT_EQ(tBitmapFont::GlyphOf(179), 41);
-  EXPECT_EQ(tBitmapFont::GlyphOf('-'), 39);  // its first place, not its second (53)
-  EXPECT_EQ(tBitmapFont::GlyphOf(163), 48);  // first of two
-  EXPECT_EQ(tBitmapFont::GlyphOf(130), 59);
-  EXPECT_EQ(tBitmapFont::GlyphOf('='), 62);
-  EXPECT_EQ(tBitmapFont::GlyphOf('#'), 63);
-  EXPECT_EQ(tBitmapFont::GlyphOf(242), 75);
-  EXPECT_EQ(tBitmapFont::GlyphOf(243), 85);
-  EXPECT_EQ(tBitmapFont::GlyphOf('a'), -1);
-  EXPECT_EQ(tBitmapFont::GlyphOf('@'), -1);
-  EXPECT_EQ(tBitmapFont::GlyphOf(233), 80);  // not folded: e acute has its own glyph
+  // '-' and 163 at their first places (not 53, not the second); e acute (233)
+  // is not folded; lower case and unknown characters have no glyph.
+  ExpectEach<uint8_t, int>(tBitmapFont::GlyphOf, {{' ', 0},
+                                                  {'A', 1},
+                                                  {'0', 27},
+                                                  {'+', 40},
+                                                  {179, 41},
+                                                  {'-', 39},
+                                                  {163, 48},
+                                                  {130, 59},
+                                                  {'=', 62},
+                                                  {'#', 63},
+                                                  {242, 75},
+                                                  {243, 85},
+                                                  {'a', -1},
+                                                  {'@', -1},
+                                                  {233, 80}});
 
   font_.DrawText(10, 10, "ab-9@\xE9z");
   EXPECT_EQ(GlyphsAt(10, 10, 8), (std::vector<int>{1, 2, 39, 36, -1, 80, 26, -1}));
@@ -123,12 +125,10 @@ TEST_F(TextTest, KeyLabelArmsWaitsBlinksAndTakesOnlyLetters) {
   EXPECT_EQ(label.Mode(), tKeyLabel::kWaiting);
 
   // Blinking: t mod 20 = 10 blanks the letter, 0 shows it, others do nothing.
-  label.Tick(30);
-  EXPECT_EQ(TextAt(50, 50, 1), " ");
-  label.Tick(45);
-  EXPECT_EQ(TextAt(50, 50, 1), " ");
-  label.Tick(40);
-  EXPECT_EQ(TextAt(50, 50, 1), "Q");
+  for (auto [time, shown] : {std::pair{30, " "}, {45, " "}, {40, "Q"}}) {
+    label.Tick(time);
+    EXPECT_EQ(TextAt(50, 50, 1), shown) << time;
+  }
 
   EXPECT_EQ(label.OfferKey('7'), 0);
   EXPECT_EQ(label.OfferKey('a'), 0);
@@ -143,15 +143,13 @@ TEST_F(TextTest, KeyLabelArmsWaitsBlinksAndTakesOnlyLetters) {
 }
 
 TEST_F(TextTest, TimeDisplayShowsMinutesAndSecondsOfBothValues) {
-  char text[16];
-  tDigits::Format(0, text);
-  EXPECT_STREQ(text, "00:00");
-  tDigits::Format(59999, text);
-  EXPECT_STREQ(text, "00:59");
-  tDigits::Format(61000, text);
-  EXPECT_STREQ(text, "01:01");
-  tDigits::Format(6000000, text);
-  EXPECT_STREQ(text, "100:00");
+  auto format = [](int32_t ms) {
+    char text[16];
+    tDigits::Format(ms, text);
+    return std::string(text);
+  };
+  ExpectEach<int32_t, std::string>(
+      format, {{0, "00:00"}, {59999, "00:59"}, {61000, "01:01"}, {6000000, "100:00"}});
 
   tDigits digits;
   digits.Place(300, 300);
@@ -201,16 +199,12 @@ TEST_F(TextTest, TempoDigitsStepWithinTheirRange) {
   tempo.Load("data\\digits.bmp");
   tempo.Place(10, 400);
   EXPECT_EQ(tempo.Value(), 130);
-  tempo.Step(+10);
-  tempo.Step(+10);
-  tempo.Step(+10);
+  for (int i = 0; i < 3; ++i) tempo.Step(+10);
   EXPECT_EQ(tempo.Value(), 160);
   for (int i = 0; i < 5; ++i) tempo.Step(+10);
   EXPECT_EQ(tempo.Value(), 180);
   tempo.Step(-1);
-  EXPECT_EQ(At(11, 401), 101);
-  EXPECT_EQ(At(29, 401), 107);
-  EXPECT_EQ(At(47, 401), 109);
+  EXPECT_EQ(AtAll({{11, 401}, {29, 401}, {47, 401}}), (std::vector<int>{101, 107, 109}));
   for (int i = 0; i < 20; ++i) tempo.Step(-10);
   EXPECT_EQ(tempo.Value(), 90);
   // Out of range values never pick a frame past 9.

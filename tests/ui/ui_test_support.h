@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -32,6 +34,13 @@ inline std::vector<platform::Rgb> CubePalette() {
   return std::vector<platform::Rgb>(cube, cube + 256);
 }
 constexpr uint8_t kCubeMagenta = 227;
+
+// Checks f(in) == out for every row of a table.
+template <class In, class Out, class F>
+void ExpectEach(F f, std::initializer_list<std::pair<In, Out>> rows) {
+  for (const auto& [in, out] : rows)
+    EXPECT_EQ(f(in), out) << "for " << ::testing::PrintToString(in);
+}
 
 // An image description for WriteBmp: pixel(x, y) gives the index.
 struct TestPicture {
@@ -74,57 +83,56 @@ class ScreenTest : public ::testing::Test {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
 
-  // Writes an 8-bit bitmap file at a desk path relative to C:\ (such as
-  // "data\vol.bmp") with a 256-entry colour table, rows bottom-up and padded.
+  // Writes bytes to a desk path relative to C:\ (such as "data\vol.bmp").
+  void WriteFile(const std::string& deskRel, const std::string& bytes) {
+    std::string path = root_ + "/" + deskRel;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    ASSERT_EQ(std::system(("mkdir -p '" + path.substr(0, path.rfind('/')) + "'").c_str()), 0);
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  // The headers of a bitmap file: file size, pixel offset, size and bits,
+  // then compression, image size, resolutions and colours used/important.
+  static std::string BmpHeaders(uint32_t fileSize, uint32_t offset, int32_t width, int32_t height,
+                                uint16_t bits, std::array<uint32_t, 6> rest) {
+    std::string bytes = "BM";
+    auto put = [&](uint32_t v, int n) {
+      for (int i = 0; i < n; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    for (uint32_t v :
+         {fileSize, 0u, offset, 40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
+      put(v, 4);
+    put(1, 2);
+    put(bits, 2);
+    for (uint32_t v : rest) put(v, 4);
+    return bytes;
+  }
+  // Writes an 8-bit bitmap file with a 256-entry colour table, rows
+  // bottom-up and padded.
   void WriteBmp(const std::string& deskRel, const TestPicture& picture,
                 const std::vector<platform::Rgb>& palette = CubePalette()) {
-    std::string rel = deskRel;
-    for (char& c : rel)
-      if (c == '\\') c = '/';
-    const std::string path = root_ + "/" + rel;
-    const std::string dir = path.substr(0, path.rfind('/'));
-    ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
     const uint32_t stride = (static_cast<uint32_t>(picture.width) + 3) & ~3u;
     const uint32_t offset = 14 + 40 + 1024;
-    const uint32_t size = offset + stride * static_cast<uint32_t>(picture.height);
-    std::string bytes;
-    auto u16 = [&](uint32_t v) {
-      bytes += static_cast<char>(v & 0xFF);
-      bytes += static_cast<char>((v >> 8) & 0xFF);
-    };
-    auto u32 = [&](uint32_t v) {
-      u16(v & 0xFFFF);
-      u16(v >> 16);
-    };
-    bytes += "BM";
-    u32(size);
-    u32(0);
-    u32(offset);
-    u32(40);
-    u32(static_cast<uint32_t>(picture.width));
-    u32(static_cast<uint32_t>(picture.height));
-    u16(1);
-    u16(8);
-    u32(0);
-    u32(stride * static_cast<uint32_t>(picture.height));
-    u32(2835);
-    u32(2835);
-    u32(256);
-    u32(0);
+    const uint32_t image = stride * static_cast<uint32_t>(picture.height);
+    std::string bytes = BmpHeaders(offset + image, offset, picture.width, picture.height, 8,
+                                   {0, image, 2835, 2835, 256, 0});
     for (size_t i = 0; i < 256; ++i) {
       platform::Rgb c = i < palette.size() ? palette[i] : platform::Rgb{};
-      bytes += static_cast<char>(c.blue);
-      bytes += static_cast<char>(c.green);
-      bytes += static_cast<char>(c.red);
-      bytes += '\0';
+      bytes +=
+          {static_cast<char>(c.blue), static_cast<char>(c.green), static_cast<char>(c.red), '\0'};
     }
     for (int32_t row = picture.height - 1; row >= 0; --row) {
       for (int32_t x = 0; x < picture.width; ++x) bytes += static_cast<char>(picture.pixel(x, row));
-      for (uint32_t pad = static_cast<uint32_t>(picture.width); pad < stride; ++pad) bytes += '\0';
+      bytes.append(stride - static_cast<uint32_t>(picture.width), '\0');
     }
-    std::ofstream(path, std::ios::binary) << bytes;
+    WriteFile(deskRel, bytes);
   }
 
+  // The screen's indices at points, to compare in one go.
+  static std::vector<int> AtAll(std::initializer_list<std::pair<int32_t, int32_t>> points) {
+    std::vector<int> out;
+    for (auto [x, y] : points) out.push_back(At(x, y));
+    return out;
+  }
   static platform::Image& Screen() { return *platform::Screen(); }
   static uint8_t At(int32_t x, int32_t y) { return platform::Screen()->PixelAt(x, y); }
   static void FillScreen(uint8_t index) {
