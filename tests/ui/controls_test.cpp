@@ -23,8 +23,7 @@ TEST_F(Controls, PushClicksOnlyWhenPressAndReleaseLandWhileDown) {
   b.Load("data\\button.bmp");
   b.Place(100, 50);
   b.SetClickSound(&click);
-  EXPECT_EQ(b.Rect().right, 108);
-  EXPECT_EQ(b.Rect().bottom, 56);
+  EXPECT_EQ((std::pair{b.Rect().right, b.Rect().bottom}), (std::pair{108, 56}));
 
   EXPECT_FALSE(b.Press(99, 50));
   EXPECT_TRUE(b.Press(100, 50));
@@ -51,8 +50,8 @@ TEST_F(Controls, PushClicksOnlyWhenPressAndReleaseLandWhileDown) {
   EXPECT_FALSE(b.Press(101, 51));
   EXPECT_FALSE(b.Release(101, 51));
   EXPECT_EQ(b.State(), tControl::kDisabled);
-  EXPECT_EQ(At(101, 51), 30);  // disabled shows the up frame
-  EXPECT_EQ(At(100, 50), 5);   // keyed corner left untouched
+  // Disabled shows the up frame; the keyed corner is left untouched.
+  EXPECT_EQ(AtAll({{101, 51}, {100, 50}}), (std::vector<int>{30, 5}));
 }
 
 TEST_F(Controls, ToggleFlipsOnEveryPressAndIgnoresMoveAndRelease) {

@@ -40,26 +40,26 @@ TEST_F(Panels, MenuHighlightsChoosesAndRestoresWhatItCovered) {
   EXPECT_EQ(At(101, 101), 200);        // closing a closed menu restores nothing
   ASSERT_EQ(Screen().Fill(tRect{100, 100, 102, 102}, 9), platform::BlitStatus::kOk);
 
+  // Open, the keyed column shows what lies under; opened and released
+  // without moving, nothing is taken and all is restored.
   menu.Open();
   EXPECT_TRUE(menu.IsOpen());
-  EXPECT_EQ(At(101, 101), 70);
-  EXPECT_EQ(At(100, 101), 9);          // keyed column shows what lies under
-  EXPECT_EQ(menu.CloseAndTake(), -1);  // opened and released without moving
-  EXPECT_EQ(At(101, 101), 9);
-  EXPECT_EQ(At(105, 110), 200);
+  EXPECT_EQ(AtAll({{101, 101}, {100, 101}}), (std::vector<int>{70, 9}));
+  EXPECT_EQ(menu.CloseAndTake(), -1);
+  EXPECT_EQ(AtAll({{101, 101}, {105, 110}}), (std::vector<int>{9, 200}));
 
   menu.Open();
   menu.Hover(103, 102 + 5 * 2);  // item 2
   EXPECT_EQ(menu.Highlighted(), 2);
-  EXPECT_EQ(At(104, 112), 71);
-  EXPECT_EQ(At(104, 111), 70);
+  EXPECT_EQ(AtAll({{104, 112}, {104, 111}}), (std::vector<int>{71, 70}));
   menu.Hover(133, 112);  // just right of the rows
   EXPECT_EQ(menu.Highlighted(), -1);
   EXPECT_EQ(At(104, 112), 70);
-  menu.Hover(132, 121);  // item 3, last column and row
-  EXPECT_EQ(menu.Highlighted(), 3);
-  menu.Hover(110, 122);  // below the last item
-  EXPECT_EQ(menu.Highlighted(), -1);
+  // Item 3 at its last column and row; nothing below the last item.
+  for (auto [x, y, item] : {std::tuple{132, 121, 3}, {110, 122, -1}}) {
+    menu.Hover(x, y);
+    EXPECT_EQ(menu.Highlighted(), item) << y;
+  }
   menu.Hover(110, 104);
   ExpectGolden("menu_open", tRect{90, 90, 150, 140});
   EXPECT_EQ(menu.CloseAndTake(), 0);
@@ -112,14 +112,14 @@ TEST_F(Panels, SwitchPositionsAndTheKnobSteppingRound) {
   sw.Load("data\\sw01.bmp");
   sw.Place(10, 10);
   sw.SetSound(&sound);
-  EXPECT_EQ(sw.Press(17, 33), -1);  // already at position 0
-  EXPECT_EQ(sw.Press(17, 45), 1);
-  EXPECT_EQ(sw.Press(17 + 33, 58), -1);  // position 2 is only 33 wide
-  EXPECT_EQ(sw.Press(17 + 32, 58 + 10), 2);
+  // Position 0 is already set; position 2 is only 33 wide; on the knob,
+  // after 2 comes 0, then 1.
+  auto press = [&](std::pair<int32_t, int32_t> p) { return sw.Press(p.first, p.second); };
+  ExpectEach<std::pair<int32_t, int32_t>, int>(
+      press, {{{17, 33}, -1}, {{17, 45}, 1}, {{17 + 33, 58}, -1}, {{17 + 32, 58 + 10}, 2}});
   EXPECT_EQ(sound.plays, 2);
-  EXPECT_EQ(sw.Press(62, 36), 0);  // the knob after 2 comes 0
-  EXPECT_EQ(sw.Press(101, 75), 1);
-  EXPECT_EQ(sw.Press(102, 75), -1);
+  ExpectEach<std::pair<int32_t, int32_t>, int>(press,
+                                               {{{62, 36}, 0}, {{101, 75}, 1}, {{102, 75}, -1}});
   EXPECT_EQ(sound.plays, 4);
   sw.Draw();
   EXPECT_EQ(At(75, 38), 81);
@@ -135,8 +135,7 @@ TEST_F(Panels, ChannelPanelShowsTheSpinnerTheSwitchChooses) {
   panel.SetDelay(3);
   panel.SetLength(32);
   panel.Draw();
-  EXPECT_EQ(At(31, 88), 104);  // quantize 2 is index 4
-  EXPECT_EQ(At(31, 79), 90);
+  EXPECT_EQ(AtAll({{31, 88}, {31, 79}}), (std::vector<int>{104, 90}));  // quantize 2 is index 4
 
   // The right arrow of the quantize spinner steps it: a changed value.
   panel.Press(56, 82);
@@ -145,8 +144,7 @@ TEST_F(Panels, ChannelPanelShowsTheSpinnerTheSwitchChooses) {
   // The knob moves to delay: the delay spinner is shown and reacts.
   panel.Press(63, 39);
   EXPECT_EQ(panel.Selected(), tChannelPanel::kDelay);
-  EXPECT_EQ(At(31, 88), 115);
-  EXPECT_EQ(At(31, 79), 91);
+  EXPECT_EQ(AtAll({{31, 88}, {31, 79}}), (std::vector<int>{115, 91}));
   panel.Press(56, 82);
   EXPECT_TRUE(panel.Release(56, 82));
   EXPECT_EQ(panel.Delay(), 4);
@@ -184,10 +182,8 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
     modes.push_back(t.Mode());
     EXPECT_EQ(At(220, 530), 140 + frame);
   });
-  t.Draw();
-  EXPECT_EQ(At(220, 530), 140);
-  EXPECT_EQ(At(296, 551), 160);  // Rec at (295, 550)
-  EXPECT_EQ(At(232, 551), 162);  // record Stop at (231, 550)
+  t.Draw();  // Rec at (295, 550), record Stop at (231, 550)
+  EXPECT_EQ(AtAll({{220, 530}, {296, 551}, {232, 551}}), (std::vector<int>{140, 160, 162}));
 
   // The play zone (304, 528)-(359, 542) switches to play mode.
   t.Press(305, 530);
@@ -196,8 +192,7 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   EXPECT_EQ(frames, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(modes, std::vector<int32_t>(10, tTransport::kChanging));
   EXPECT_EQ(sound.plays, 1);
-  EXPECT_EQ(At(220, 530), 149);
-  EXPECT_EQ(At(296, 551), 164);
+  EXPECT_EQ(AtAll({{220, 530}, {296, 551}}), (std::vector<int>{149, 164}));
 
   // Choosing the shown mode again slides nothing.
   frames.clear();
@@ -222,12 +217,10 @@ TEST_F(Panels, MetronomeShowsTheBeatWhenOnAndTheIdleFrameWhenOff) {
   tMetronomeView m;
   m.Load("data\\32beat.bmp");
   m.Place(579, 549);
-  m.DrawBeat(0, true);
-  EXPECT_EQ(At(580, 550), 11);
-  m.DrawBeat(31, true);
-  EXPECT_EQ(At(580, 550), 42);
-  m.DrawBeat(31, false);
-  EXPECT_EQ(At(580, 550), 10);
+  for (auto [beat, on, shown] : {std::tuple{0, true, 11}, {31, true, 42}, {31, false, 10}}) {
+    m.DrawBeat(beat, on);
+    EXPECT_EQ(At(580, 550), shown) << beat << on;
+  }
 }
 
 }  // namespace
