@@ -7,29 +7,22 @@
 #include "mix/registry.h"
 #include "platform/hostfs.h"
 #include "platform/settings_store.h"
+#include "tests/platform/test_root.h"
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Points the settings file at a fresh folder for one test.
-class Settings : public ::testing::Test {
+class Settings : public TestRoot {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/brevora-cfg-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    TestRoot::SetUp();
+    setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
   }
   void TearDown() override {
     unsetenv("XDG_CONFIG_HOME");
-    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+    TestRoot::TearDown();
   }
-  std::string File() { return dir_ + "/brevora/settings.reg"; }
-  std::string dir_;
+  std::string File() { return ReadHost("brevora/settings.reg"); }
 };
 
 TEST_F(Settings, ValuesRoundTripInTheRegistryExportForm) {
@@ -45,31 +38,27 @@ TEST_F(Settings, ValuesRoundTripInTheRegistryExportForm) {
   char text[260];
   ASSERT_TRUE(reg.ReadText("Keys", text));
   EXPECT_STREQ(text, "QWERTZUIASDFGHJK");
-  EXPECT_EQ(ReadAll(File()),
+  EXPECT_EQ(File(),
             "; Brevora settings, in the text form of registry exports.\n\n"
             "[Software\\Quellan\\Brevora\\1.00.000]\n"
             "\"frequency\"=dword:0000ac44\n"
             "\"Keys\"=\"QWERTZUIASDFGHJK\"\n");
-}
-
-TEST_F(Settings, NumbersReadAtMostFourBytesWhateverTheType) {
-  tRegistry reg;
-  reg.SetMainKey(kSettingsKey);
+  // Numbers read at most four bytes whatever the type: "abcd" has five with
+  // the terminator.
   reg.WriteText("Short", "ab");
   reg.WriteText("Long", "abcd");
-  uint32_t n = 0;
   ASSERT_TRUE(reg.ReadNumber("Short", n));
   EXPECT_EQ(n, 0x6261u);
-  EXPECT_FALSE(reg.ReadNumber("Long", n));  // five bytes with the terminator
+  EXPECT_FALSE(reg.ReadNumber("Long", n));
 }
 
 TEST_F(Settings, AHandEditedFileIsReadAsFarAsItMakesSense) {
-  std::system(("mkdir -p '" + dir_ + "/brevora'").c_str());
-  std::ofstream(File()) << "[Software\\Quellan\\Brevora\\1.00.000]\r\n"
-                           "\"Tempo\"=dword:zz\r\n"
-                           "garbage line\r\n"
-                           "\"MasterVolume\"=dword:00000041\r\n"
-                           "\"Path\"=\"C:\\\\Loops\\\\\\\"x\\\"\"\r\n";
+  WriteHost("brevora/settings.reg",
+            "[Software\\Quellan\\Brevora\\1.00.000]\r\n"
+            "\"Tempo\"=dword:zz\r\n"
+            "garbage line\r\n"
+            "\"MasterVolume\"=dword:00000041\r\n"
+            "\"Path\"=\"C:\\\\Loops\\\\\\\"x\\\"\"\r\n");
   tRegistry reg;
   reg.SetMainKey(kSettingsKey);
   uint32_t n = 0;
@@ -94,11 +83,11 @@ TEST_F(Settings, AnUnwritableFolderLosesTheWriteButNotTheFile) {
   tRegistry reg;
   reg.SetMainKey(kSettingsKey);
   ASSERT_TRUE(reg.WriteNumber("Tempo", 130));
-  std::string before = ReadAll(File());
+  const std::string before = File();
   setenv("XDG_CONFIG_HOME", "/proc/no-such-folder", 1);
   EXPECT_FALSE(reg.WriteNumber("Tempo", 99));
-  setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-  EXPECT_EQ(ReadAll(File()), before);
+  setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+  EXPECT_EQ(File(), before);
 }
 
 TEST_F(Settings, ConfiguredDrivesJoinTheDriveTable) {
@@ -106,7 +95,7 @@ TEST_F(Settings, ConfiguredDrivesJoinTheDriveTable) {
   platform::SettingsStore::Value v;
   v.type = platform::SettingsStore::Type::Text;
   v.name = "E";
-  v.text = dir_;
+  v.text = root_;
   ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
   v.name = "E Label";
   v.text = "MY LOOPS";
@@ -117,7 +106,7 @@ TEST_F(Settings, ConfiguredDrivesJoinTheDriveTable) {
   EXPECT_EQ(platform::LoadConfiguredDrives(store), 1);
   platform::Drive d;
   ASSERT_TRUE(platform::FindDrive('e', d));
-  EXPECT_EQ(d.hostDir, dir_);
+  EXPECT_EQ(d.hostDir, root_);
   EXPECT_EQ(d.label, "MY LOOPS");
   EXPECT_FALSE(platform::FindDrive('F', d));
   platform::RemoveDrive('E');

@@ -17,6 +17,7 @@
 #include "platform/display.h"
 #include "platform/hostfs.h"
 #include "platform/png_file.h"
+#include "tests/platform/test_root.h"
 #include "ui/sound_cue.h"
 #include "ui/surface.h"
 
@@ -62,33 +63,24 @@ inline TestPicture Frames(int32_t frames, int32_t frameWidth, int32_t height, ui
       }};
 }
 
-class ScreenTest : public ::testing::Test {
+class ScreenTest : public TestRoot {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
-    char cwd[4096];
-    saved_ = getcwd(cwd, sizeof cwd) ? cwd : "/";
-    char tmpl[] = "/tmp/brevora-ui-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    platform::InitDrives(root_, true);
+    TestRoot::SetUp();
     platform::DisplayOptions options;
     options.fullscreen = false;
     ASSERT_TRUE(CreateScreen(options, 800, 600, 8));
   }
   void TearDown() override {
     ReleaseScreen();
-    platform::InitDrives(saved_, true);
-    std::string cmd = "rm -rf '" + root_ + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    TestRoot::TearDown();
   }
 
   // Writes bytes to a desk path relative to C:\ (such as "data\vol.bmp").
-  void WriteFile(const std::string& deskRel, const std::string& bytes) {
-    std::string path = root_ + "/" + deskRel;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    ASSERT_EQ(std::system(("mkdir -p '" + path.substr(0, path.rfind('/')) + "'").c_str()), 0);
-    std::ofstream(path, std::ios::binary) << bytes;
+  void WriteFile(std::string deskRel, const std::string& bytes) {
+    std::replace(deskRel.begin(), deskRel.end(), '\\', '/');
+    WriteHost(deskRel, bytes);
   }
   // The headers of a bitmap file: file size, pixel offset, size and bits,
   // then compression, image size, resolutions and colours used/important.
@@ -173,7 +165,4 @@ class ScreenTest : public ::testing::Test {
     EXPECT_EQ(differing, 0u) << name << ": first difference at (" << first % static_cast<size_t>(w)
                              << ", " << first / static_cast<size_t>(w) << ")";
   }
-
-  std::string root_;
-  std::string saved_;
 };
