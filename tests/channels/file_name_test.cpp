@@ -40,16 +40,15 @@ TEST_F(FileNames, AssignOfTheSameTextKeepsTheStorage) {
 }
 
 TEST_F(FileNames, PartsOfAPath) {
-  tFileName::tParts parts;
-  tFileName::Split("C:\\Samples\\Drums\\kick.wav", parts);
-  EXPECT_STREQ(parts.drive.GetText(), "C:");
-  EXPECT_STREQ(parts.directory.GetText(), "\\Samples\\Drums\\");
-  EXPECT_STREQ(parts.name.GetText(), "kick");
-  EXPECT_STREQ(parts.extension.GetText(), ".wav");
-  tFileName::Split("a.b\\noext", parts);
-  EXPECT_STREQ(parts.directory.GetText(), "a.b\\");
-  EXPECT_STREQ(parts.name.GetText(), "noext");
-  EXPECT_STREQ(parts.extension.GetText(), "");
+  // Drive, directory, name and extension, separated by |.
+  auto split = [](const char* path) {
+    tFileName::tParts p;
+    tFileName::Split(path, p);
+    return std::string(p.drive.GetText()) + "|" + p.directory.GetText() + "|" + p.name.GetText() +
+           "|" + p.extension.GetText();
+  };
+  EXPECT_EQ(split("C:\\Samples\\Drums\\kick.wav"), "C:|\\Samples\\Drums\\|kick|.wav");
+  EXPECT_EQ(split("a.b\\noext"), "|a.b\\|noext|");
 
   tFileName f;
   f.SetRootlessDirectoryOf(tFileName("C:\\Samples\\Drums\\kick.wav"));

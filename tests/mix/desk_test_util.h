@@ -62,6 +62,23 @@ class tRecordingMixView : public tRecordingViewOf<tMixView> {
   tTimer* clock = nullptr;
 };
 
+// A mix file naming channel files (index -> path, label) plus event lines.
+using tMixChannels = std::map<int, std::pair<std::string, std::string>>;
+inline std::string MixText(const tMixChannels& ch, int tempo, int length,
+                           const std::string& events) {
+  std::string text = "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=" + std::to_string(tempo) +
+                     "\r\nLength=" + std::to_string(length) + "\r\n";
+  for (int i = 0; i < 16; ++i) {
+    char n[3];
+    std::snprintf(n, sizeof n, "%02d", i + 1);
+    auto it = ch.find(i);
+    text += std::string("Label_") + n + "=" + (it != ch.end() ? it->second.second : "") + "\r\n";
+    text += std::string("SerNum_") + n + "=\r\n";
+    text += std::string("Sample_") + n + "=" + (it != ch.end() ? it->second.first : "") + "\r\n";
+  }
+  return text + events;
+}
+
 class DeskTest : public ChannelTest {
  protected:
   void SetUp() override {
@@ -104,21 +121,9 @@ class DeskTest : public ChannelTest {
     std::ifstream in(host, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  // A mix header naming channel files (index -> path, label) plus event lines.
-  void WriteMix(const std::string& rel,
-                const std::map<int, std::pair<std::string, std::string>>& ch, int tempo, int length,
+  void WriteMix(const std::string& rel, const tMixChannels& ch, int tempo, int length,
                 const std::string& events) {
-    std::string text = "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=" + std::to_string(tempo) +
-                       "\r\nLength=" + std::to_string(length) + "\r\n";
-    for (int i = 0; i < 16; ++i) {
-      char n[3];
-      std::snprintf(n, sizeof n, "%02d", i + 1);
-      auto it = ch.find(i);
-      text += std::string("Label_") + n + "=" + (it != ch.end() ? it->second.second : "") + "\r\n";
-      text += std::string("SerNum_") + n + "=\r\n";
-      text += std::string("Sample_") + n + "=" + (it != ch.end() ? it->second.first : "") + "\r\n";
-    }
-    WriteHost(rel, text + events);
+    WriteHost(rel, MixText(ch, tempo, length, events));
   }
 
   platform::tVirtualTimerService timers_;

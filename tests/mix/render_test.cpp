@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 
-#include "tests/channels/channels_test_util.h"
+#include "tests/mix/desk_test_util.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ class Renderer : public TestRoot {
   // the test folder lies on Z:, the host root.
   std::string SystemPath(const std::string& rel) {
     std::string path = "Z:" + root_ + "/" + rel;
-    for (auto& c : path)
-      if (c == '/') c = '\\';
+    std::replace(path.begin(), path.end(), '/', '\\');
     return path;
   }
 };
@@ -45,15 +45,9 @@ TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
             "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=1.000\r\nDelay=0.000\r\n"
             "Volume=100\r\nBalance=0\r\nPitch= 0.0\r\nSnd=" +
                 SystemPath("Loops/kick.wav") + "\r\n");
-  std::string mix = "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=130\r\nLength=2\r\n";
-  for (int i = 1; i <= 16; ++i) {
-    char n[3];
-    std::snprintf(n, sizeof n, "%02d", i);
-    mix += std::string("Label_") + n + "=\r\nSerNum_" + n + "=\r\nSample_" + n + "=" +
-           (i == 1 ? SystemPath("Sets/kick.chn") : "") + "\r\n";
-  }
-  mix += "Time 00000000 Channel 0 Play 0\r\nTime 00002000 Channel 0 EndMix 0\r\n";
-  WriteHost("Mixes/demo mix.mix", mix);
+  WriteHost("Mixes/demo mix.mix",
+            MixText({{0, {SystemPath("Sets/kick.chn"), ""}}}, 130, 2,
+                    "Time 00000000 Channel 0 Play 0\r\nTime 00002000 Channel 0 EndMix 0\r\n"));
 
   std::string errors;
   ASSERT_EQ(Render("--rate 22050 --bits 16 --channels 1 '" + root_ + "/Mixes/demo mix.mix' '" +
