@@ -103,8 +103,8 @@ TEST(MixIdentity, FastLoopsGiveTheReferenceBytes) {
 TEST(MixIdentity, SixteenVoicesTogether) {
   TempDir dir;
   const WAVEFORMATEX format = MakeWaveFormat(44100, 16, 2);
+  tWave waves[4];  // before the sides, whose voices use them until the end
   Side fast(dir.Desk("a.wav"), format), ref(dir.Desk("b.wav"), format);
-  tWave waves[4];
   for (int i = 0; i < 4; ++i) {
     Noise(waves[i], i % 2 ? 44100 : 22050, i < 2 ? 16 : 8, 2, 3000 + 777 * i, 99u + i);
   }
