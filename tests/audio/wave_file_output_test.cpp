@@ -39,6 +39,30 @@ void ExpectHeader(const Bytes& file, uint32_t dataSize, uint16_t channels, uint3
   EXPECT_EQ(file.size(), uint64_t{dataSize} + 44);
 }
 
+// A 16-bit stereo wave of frames frames whose sample n (interleaved) is
+// sample(n).
+template <typename F>
+void Wave16(tWave& wave, uint32_t rate, uint32_t frames, F sample) {
+  wave.SetFormat(MakeWaveFormat(rate, 16, 2));
+  ASSERT_TRUE(wave.Allocate(uint64_t{frames} * 4));
+  auto* s = reinterpret_cast<int16_t*>(wave.Data());
+  for (uint32_t n = 0; n < 2 * frames; ++n) s[n] = static_cast<int16_t>(sample(n));
+}
+
+// Exports the mixer in a format while the device's clock runs to ms in 10 ms
+// ticks; returns the finished file.
+Bytes Export(const TempDir& dir, const WAVEFORMATEX& format, tMixer& mixer, uint32_t ms) {
+  tWaveFileOutput out;
+  out.Open(dir.Desk("export.wav"));
+  out.SetFormat(format);
+  out.SetSource(&mixer);
+  EXPECT_TRUE(out.Start());
+  for (uint32_t t = 10; t <= ms; t += 10) out.Advance(t);
+  out.Stop();
+  EXPECT_TRUE(out.WriteSucceeded());
+  return ReadBytes(dir.Host("export.wav"));
+}
+
 }  // namespace
 
 TEST(WaveFileOutput, PagesAreTwentyMillisecondsAndOnlyWholePagesAreWritten) {
@@ -86,26 +110,13 @@ TEST(WaveFileOutput, PagesAreTwentyMillisecondsAndOnlyWholePagesAreWritten) {
 TEST(WaveFileOutput, WritesTheMixedPages) {
   TempDir dir;
   tMixer mixer;
-  tWaveFileOutput out;
-  out.Open(dir.Desk("mix.wav"));
-  out.SetFormat(MakeWaveFormat(22050, 8, 1));
-  out.SetSource(&mixer);
   tWave wave;
-  wave.SetFormat(MakeWaveFormat(22050, 16, 2));
-  ASSERT_TRUE(wave.Allocate(600 * 4));
-  int16_t* s = reinterpret_cast<int16_t*>(wave.Data());
-  for (int i = 0; i < 600; ++i) {
-    s[2 * i] = static_cast<int16_t>(i * 50);
-    s[2 * i + 1] = static_cast<int16_t>(-i * 20);
-  }
+  Wave16(wave, 22050, 600, [](uint32_t n) { return n % 2 ? -int(n / 2) * 20 : int(n / 2) * 50; });
   tVoice voice;
   voice.SetWave(&wave);
   voice.SetMixer(&mixer);
   voice.Play(false);
-  ASSERT_TRUE(out.Start());
-  for (uint32_t t = 10; t <= 40; t += 10) out.Advance(t);
-  out.Stop();
-  const Bytes file = ReadBytes(dir.Host("mix.wav"));
+  const Bytes file = Export(dir, MakeWaveFormat(22050, 8, 1), mixer, 40);
   ExpectHeader(file, 882, 1, 22050, 8);
   for (int k = 0; k < 882; ++k) {
     // Mono 8-bit of a 16-bit stereo voice: the average shifted by 8, + 128;
@@ -195,25 +206,14 @@ TEST(WaveFileOutput, SoxReadsTheExportedFiles) {
   for (const auto& layout : layouts) {
     for (uint32_t rate : {22050u, 44100u}) {
       tMixer mixer;
-      tWaveFileOutput out;
-      out.Open(dir.Desk("e.wav"));
-      out.SetFormat(MakeWaveFormat(rate, layout[0], layout[1]));
-      out.SetSource(&mixer);
       tWave wave;
-      wave.SetFormat(MakeWaveFormat(rate, 16, 2));
-      ASSERT_TRUE(wave.Allocate(rate * 4 / 3));
-      int16_t* s = reinterpret_cast<int16_t*>(wave.Data());
-      for (uint32_t i = 0; i < wave.Size() / 2; ++i) s[i] = static_cast<int16_t>(i * 337);
+      Wave16(wave, rate, rate / 3, [](uint32_t n) { return n * 337; });
       tVoice voice;
       voice.SetWave(&wave);
       voice.SetMixer(&mixer);
       voice.Play(true);
-      ASSERT_TRUE(out.Start());
-      for (uint32_t t = 10; t <= 500; t += 10) out.Advance(t);
-      out.Stop();
-      ASSERT_TRUE(out.WriteSucceeded());
-
-      const std::string wav = dir.Host("e.wav");
+      const Bytes file = Export(dir, MakeWaveFormat(rate, layout[0], layout[1]), mixer, 500);
+      const std::string wav = dir.Host("export.wav");
       const std::string info = dir.Host("info.txt");
       for (const char* flag : {"-r", "-c", "-b", "-s"})
         ASSERT_EQ(Shell(std::string("soxi ") + flag + " '" + wav + "' >> '" + info + "'"), 0);
@@ -224,7 +224,6 @@ TEST(WaveFileOutput, SoxReadsTheExportedFiles) {
       EXPECT_EQ(std::string(text.begin(), text.end()), expect);
       const std::string raw = dir.Host("e.raw");
       ASSERT_EQ(Shell("sox '" + wav + "' -t raw '" + raw + "'"), 0);
-      const Bytes file = ReadBytes(wav);
       EXPECT_EQ(ReadBytes(raw), Bytes(file.begin() + 44, file.end()));
     }
   }
