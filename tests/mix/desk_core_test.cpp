@@ -14,7 +14,9 @@ namespace {
 using tMessage = tRecordingMixView::tMessage;
 using tMessages = tRecordingMixView::tMessages;
 
-// A desk that notes every event it dispatches, with the clock time.
+// A desk that notes every event it dispatches, with the clock time: the
+// tick's clock in playback, the export's step clock (position x rate / 1000)
+// in an export.
 class tNotingDesk : public tDeskCore {
  public:
   using tDeskCore::tDeskCore;
@@ -24,11 +26,14 @@ class tNotingDesk : public tDeskCore {
     bool operator==(const tNote&) const = default;
   };
   void DispatchEvent(uint32_t time, int32_t channel, int32_t kind, int32_t value) override {
-    notes.push_back({time, clockNow, channel, kind, value});
+    const uint32_t clock = exporting
+                               ? static_cast<uint32_t>(uint64_t{TimePosition()} * 22050u / 1000u)
+                               : Timer().GetTime();
+    notes.push_back({time, clock, channel, kind, value});
     tDeskCore::DispatchEvent(time, channel, kind, value);
   }
   std::vector<tNote> notes;
-  uint32_t clockNow = 0;
+  bool exporting = false;
 };
 
 TEST_F(DeskTest, TheClockStepsWholeFramesAndCarriesTheRest) {
@@ -191,20 +196,19 @@ TEST_F(DeskTest, ExportAndPlaybackDispatchTheSameEventsAtTheSameTimes) {
   ASSERT_TRUE(desk.LoadMix("C:\\Mixes\\a.mix"));
   desk.CreateTimer();
   desk.StartPlayback();
-  while (desk.State() == tDeskCore::kPlaying) {
-    desk.clockNow = desk.Timer().GetTime() + 220;  // what the tick is about to reach
-    desk.EngineTick();
-  }
+  while (desk.State() == tDeskCore::kPlaying) desk.EngineTick();
   auto played = desk.notes;
   desk.notes.clear();
-  // The export steps 10 ms at a time from 0: its clock is t x rate / 1000.
+  // The export steps 10 ms at a time from 0. Every event after time 0 is
+  // dispatched at the same clock time; playback's first tick already reaches
+  // 220, the export's first step is at 0.
+  desk.exporting = true;
   ASSERT_TRUE(desk.ExportMix("C:\\out.wav", OutputFormat()));
   ASSERT_EQ(played.size(), 6u);
   ASSERT_EQ(desk.notes.size(), played.size());
   for (size_t i = 0; i < played.size(); ++i) {
     const auto& [t, at, ch, kind, value] = played[i];
-    EXPECT_EQ(desk.notes[i], (tNotingDesk::tNote{t, desk.notes[i].dispatchedAt, ch, kind, value}))
-        << i;
+    EXPECT_EQ(desk.notes[i], (tNotingDesk::tNote{t, t == 0 ? 0u : at, ch, kind, value})) << i;
   }
   EXPECT_EQ(played[1].time, 66u);  // 3 ms at 22050 Hz
   desk.DestroyTimer();
