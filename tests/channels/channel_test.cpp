@@ -35,6 +35,14 @@ class Channels : public ChannelTest {
   static uint32_t Position(tSound* s) { return s->Voice().GetPosition(); }
   static tSound* Main(tChannel& ch) { return ch.GetSound(tChannel::kMain); }
   static tSound* Fx(tChannel& ch) { return ch.GetSound(tChannel::kEffect); }
+  // What plays: "main@position", "fx@position", both, or "-".
+  static std::string Playing(tChannel& ch) {
+    std::string out;
+    for (auto [name, s] : {std::pair{"main", Main(ch)}, {"fx", Fx(ch)}})
+      if (s != nullptr && s->IsPlaying())
+        out += (out.empty() ? "" : " ") + std::string(name) + "@" + std::to_string(Position(s));
+    return out.empty() ? "-" : out;
+  }
 };
 
 TEST_F(Channels, BeatsBecomeFramesThroughTempoAndRate) {
@@ -63,10 +71,9 @@ TEST_F(Channels, TriggerPlacesTheStartOnTheGridPlusDelay) {
   Schedule(ch, 100000, 4.0, 50000);
   EXPECT_EQ(ch.GetNextStart(), 2 * kBeat + 10176);  // 50882
   ch.Tick(50881);
-  EXPECT_FALSE(Main(ch)->IsPlaying());
+  EXPECT_EQ(Playing(ch), "-");
   ch.Tick(50882);
-  EXPECT_TRUE(Main(ch)->IsPlaying());
-  EXPECT_EQ(Position(Main(ch)), 0u);
+  EXPECT_EQ(Playing(ch), "main@0");
   EXPECT_EQ(ch.GetNextStart(), 50882 + 4 * kBeat);
 
   // Quantize 0 is a grid of single frames: the start is now; a quantize too
@@ -84,8 +91,7 @@ TEST_F(Channels, AStartLateByFiveHundredFramesBeginsInsideTheSound) {
     tChannel ch;
     Schedule(ch, 10000, 1.0, 1000);
     ch.Tick(1000 + late);
-    EXPECT_TRUE(Main(ch)->IsPlaying()) << late;
-    EXPECT_EQ(Position(Main(ch)), late < 500 ? 0u : late) << late;
+    EXPECT_EQ(Playing(ch), "main@" + std::to_string(late < 500 ? 0u : late));
     EXPECT_EQ(ch.GetNextStart(), 1000 + kBeat);
   }
   // Lateness that reaches the sound's length plays nothing that round.
@@ -106,8 +112,7 @@ TEST_F(Channels, LoopsRestartTheSoundAndCutALongerOne) {
   ch.Tick(kBeat - 1);
   EXPECT_EQ(Position(Main(ch)), 15000u);
   ch.Tick(kBeat + 3);
-  EXPECT_TRUE(Main(ch)->IsPlaying());
-  EXPECT_EQ(Position(Main(ch)), 0u);  // cut and restarted at the loop boundary
+  EXPECT_EQ(Playing(ch), "main@0");  // cut and restarted at the loop boundary
   EXPECT_EQ(ch.GetNextStart(), 2 * kBeat);
 
   // A loop of 0 beats, or one shorter than a frame, never starts.
@@ -127,9 +132,8 @@ TEST_F(Channels, StopEndsTheScheduleAndKeepPlayingLetsTheSoundRingOut) {
   Main(ch)->Voice().SetPosition(700);
   ch.Stop(true);
   EXPECT_FALSE(ch.IsScheduled());
-  EXPECT_TRUE(Main(ch)->IsPlaying());
   ch.Tick(kBeat);
-  EXPECT_EQ(Position(Main(ch)), 700u);  // not restarted
+  EXPECT_EQ(Playing(ch), "main@700");  // rings on, not restarted
   ch.Stop(false);
   EXPECT_FALSE(Main(ch)->IsPlaying());
   EXPECT_EQ(ch.GetNextStart(), tChannel::kNoTime);
@@ -174,8 +178,7 @@ TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
   const uint32_t now = 5 * L + 100;
   for (uint32_t position : {4 * L + 100, 3 * L + 100, 2 * L + 100, L + 100, 0u}) {
     ch.Tick(now);
-    EXPECT_TRUE(Main(ch)->IsPlaying());
-    EXPECT_EQ(Position(Main(ch)), position);
+    EXPECT_EQ(Playing(ch), "main@" + std::to_string(position));
   }
   EXPECT_EQ(ch.GetNextStart(), 6 * L);
   Main(ch)->Voice().SetPosition(7);
@@ -214,16 +217,12 @@ TEST_F(Channels, SwitchingTheEffectRetriggersOnTheGrid) {
   EXPECT_FALSE(Fx(ch)->IsPlaying());
   ch.SetFxOn(true);
   ch.Tick(30000);
-  EXPECT_FALSE(Main(ch)->IsPlaying());
-  EXPECT_TRUE(Fx(ch)->IsPlaying());
+  EXPECT_EQ(Playing(ch), "fx@9647");  // from the grid point 20353
   EXPECT_EQ(ch.GetCurrent(), Fx(ch));
-  EXPECT_EQ(Position(Fx(ch)), 30000u - kBeat);  // from the grid point 20353
   EXPECT_EQ(ch.GetNextStart(), kBeat + 4 * kBeat);
   ch.SetFxOn(false);
   ch.Tick(40000);
-  EXPECT_FALSE(Fx(ch)->IsPlaying());
-  EXPECT_TRUE(Main(ch)->IsPlaying());
-  EXPECT_EQ(Position(Main(ch)), 40000u - kBeat);
+  EXPECT_EQ(Playing(ch), "main@19647");
 }
 
 TEST_F(Channels, AnEffectOnlyChannelStartsOnlyWithTheEffectOn) {
@@ -238,8 +237,7 @@ TEST_F(Channels, AnEffectOnlyChannelStartsOnlyWithTheEffectOn) {
   EXPECT_FALSE(Fx(ch)->IsPlaying());
   ch.SetFxOn(true);
   ch.Tick(kBeat + 200);
-  EXPECT_TRUE(Fx(ch)->IsPlaying());
-  EXPECT_EQ(Position(Fx(ch)), 0u);  // 200 frames late: from the start
+  EXPECT_EQ(Playing(ch), "fx@0");  // 200 frames late: from the start
   EXPECT_EQ(ch.GetNextStart(), 2 * kBeat);
 }
 
