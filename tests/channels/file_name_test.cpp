@@ -30,15 +30,6 @@ TEST_F(FileNames, AbsolutePathsNeedAColonSecondAndThreeCharacters) {
     EXPECT_FALSE(tFileName(path).IsAbsolutePath()) << path;
 }
 
-TEST_F(FileNames, AssignOfTheSameTextKeepsTheStorage) {
-  tFileName name("C:\\Loops\\a.wav");
-  const char* before = name.GetText();
-  name.Assign("C:\\Loops\\a.wav");
-  EXPECT_EQ(name.GetText(), before);
-  name.Assign("C:\\Loops\\b.wav");
-  EXPECT_STREQ(name.GetText(), "C:\\Loops\\b.wav");
-}
-
 TEST_F(FileNames, PartsOfAPath) {
   // Drive, directory, name and extension, separated by |.
   auto split = [](const char* path) {
