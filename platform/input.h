@@ -1,0 +1,87 @@
+#pragma once
+// The input service: the window system's events turned into the desk's own
+// records. Mouse positions are screen pixels of the 800 by 600 picture (after
+// the scaling and letterbox of the display), keys are the desk's key codes.
+//
+// The service keeps its own table of which keys are down, updated from the
+// records it hands out (and from injected ones), so that "is this key down at
+// this moment" agrees with what the desk has been told, also for events that
+// a test or a tool injects.
+//
+// Main thread only, except WakeInputWait, which any thread may call.
+#include <cstdint>
+
+namespace platform {
+
+// Key codes. Letters are their upper-case character codes 'A' to 'Z' and
+// digits '0' to '9'; the named keys below have codes that are neither; every
+// other key is kKeyOther. All codes fit in eight bits.
+enum tKeyCode : uint8_t {
+  kKeyNone = 0,
+  kKeyBackspace = 0x08,
+  kKeyTab = 0x09,
+  kKeyEnter = 0x0D,  // both Enter keys
+  kKeyShift = 0x10,  // either Shift
+  kKeyCtrl = 0x11,   // either Ctrl
+  kKeyEsc = 0x1B,
+  kKeySpace = 0x20,
+  kKeyPageUp = 0x21,
+  kKeyPageDown = 0x22,
+  kKeyEnd = 0x23,
+  kKeyHome = 0x24,
+  kKeyLeft = 0x25,
+  kKeyUp = 0x26,
+  kKeyRight = 0x27,
+  kKeyDown = 0x28,
+  kKeyInsert = 0x2D,
+  kKeyDelete = 0x2E,
+  kKeyF1 = 0x70,
+  kKeyF2 = 0x71,
+  kKeyF3 = 0x72,
+  kKeyF4 = 0x73,
+  kKeyOther = 0xFF,
+};
+
+enum class tInputKind : uint8_t {
+  kNone,
+  kMousePress,    // left button (a double-click arrives as a press with clicks = 2)
+  kMouseMove,
+  kMouseRelease,  // left button
+  kWheel,         // wheel: wheel > 0 away from the user
+  kKeyPress,
+  kKeyRelease,
+  kText,          // a typed character in code page 1252 (text input must be on)
+  kFocusGained,
+  kFocusLost,
+  kClose,         // the user asked to close the window
+  kExpose,        // the window's picture must be drawn again
+  kWake,          // WakeInputWait was called
+};
+
+struct tInputEvent {
+  tInputKind kind = tInputKind::kNone;
+  int32_t x = 0;        // mouse records: 0..799
+  int32_t y = 0;        // mouse records: 0..599
+  int32_t clicks = 1;   // kMousePress: 2 for the second press of a double-click
+  int32_t wheel = 0;    // kWheel: notches
+  uint8_t key = kKeyNone;  // key records: a tKeyCode or a letter or digit
+  bool repeat = false;  // kKeyPress: an auto-repeat of a key already down
+  uint8_t character = 0;   // kText
+};
+
+// Takes the next record without waiting; false when there is none.
+bool PollInput(tInputEvent& out);
+// Waits at most timeoutMs for the next record; false when none came.
+bool WaitInput(tInputEvent& out, int32_t timeoutMs);
+// Drops every record that waits.
+void FlushInput();
+// True when the key is down according to the records handed out so far.
+bool IsKeyDown(uint8_t key);
+// Queues a record as if the window system had sent it (tests, tools).
+void InjectInput(const tInputEvent& event);
+// Makes a WaitInput on the main thread return at once with a kWake record.
+void WakeInputWait();
+// Turns the delivery of kText records on or off (off at start).
+void SetTextInput(bool on);
+
+}  // namespace platform
