@@ -558,6 +558,10 @@ void tFileDialog::OnMove(int32_t x, int32_t y) {
 void tFileDialog::OnRelease(int32_t x, int32_t y) {
   const bool ok = m_Ok.Release(x, y);
   const bool cancel = m_Cancel.Release(x, y);
+  // A release anywhere ends the press, also one that came without a move
+  // off the button first.
+  m_Ok.StoreState(tControl::kNormal);
+  m_Cancel.StoreState(tControl::kNormal);
   DrawButton(m_Ok);
   DrawButton(m_Cancel);
   if (m_Drag != Drag::kNone) {

@@ -221,6 +221,12 @@ TEST_F(FileDialogTest, ScrollsByWheelKeysAndScrollBar) {
   EXPECT_EQ(d->FirstShown(), last);
   Feed(*d, tInputKind::kMouseMove, x, grab);
   EXPECT_EQ(d->FirstShown(), 0);
+  // Half the thumb's travel shows the middle of the list.
+  const int32_t track = bar.h - 2 * dl::kPartH;
+  const int32_t travel = track - std::max(12, track * rows / count);
+  Feed(*d, tInputKind::kMouseMove, x, grab + travel / 2);
+  EXPECT_EQ(d->FirstShown(), last / 2);
+  Feed(*d, tInputKind::kMouseMove, x, grab);
   Feed(*d, tInputKind::kMouseRelease, x, grab);
   Feed(*d, tInputKind::kMouseMove, x, bar.Bottom());  // released: no longer follows
   EXPECT_EQ(d->FirstShown(), 0);
@@ -292,6 +298,7 @@ TEST_F(FileDialogTest, NameFieldEditsTypedTextAndLeavesThePlayingKeysAlone) {
 
   // Letters, digits and the space bar only type; releases and other keys
   // reach the desk, as do focus changes.
+  passed.clear();
   for (uint8_t k : {uint8_t('Q'), uint8_t('5'), uint8_t(platform::kKeySpace),
                     uint8_t(platform::kKeyBackspace), uint8_t(platform::kKeyF1)})
     Key(*d, k);
@@ -306,8 +313,6 @@ TEST_F(FileDialogTest, NameFieldEditsTypedTextAndLeavesThePlayingKeysAlone) {
       {tInputKind::kKeyPress, platform::kKeyF1},
       {tInputKind::kKeyRelease, platform::kKeyF1},
       {tInputKind::kFocusLost, 0}};
-  passed.erase(passed.begin(), passed.end() - static_cast<std::ptrdiff_t>(expected.size()));
-  reached.assign(reached.end() - static_cast<std::ptrdiff_t>(expected.size()), reached.end());
   EXPECT_EQ(reached, expected);
   EXPECT_FALSE(d->Finished());
   Key(*d, platform::kKeyEsc);
@@ -513,6 +518,9 @@ TEST_F(FileDialogTest, OkAndCancelClickOnlyWhenReleasedOnThem) {
   Feed(*d, tInputKind::kMousePress, l.ok.x + 5, l.ok.y + 5);
   Feed(*d, tInputKind::kMouseRelease, l.ok.Right() + 20, l.ok.y + 5);
   EXPECT_FALSE(d->Finished());
+  Feed(*d, tInputKind::kMousePress, l.name.x + 5, l.name.y + 5);  // pressed elsewhere
+  Feed(*d, tInputKind::kMouseRelease, l.ok.x + 5, l.ok.y + 5);
+  EXPECT_FALSE(d->Finished());
   Click(*d, l.ok.x + 5, l.ok.y + 5);
   EXPECT_TRUE(d->End());
   EXPECT_EQ(d->Path(), "C:\\Set\\strip.chn");
@@ -539,7 +547,14 @@ TEST_F(FileDialogTest, HostNamesShowTheirCodePageCharactersAndAreHandedOnExactly
   for (const tShownCharacter& c : ShownCharacters("\xE9x\xC0\x80\x81")) shown.push_back(c.glyph);
   EXPECT_EQ(shown, (std::vector<uint16_t>{dl::kPlaceholderGlyph, 'x' - 32, dl::kPlaceholderGlyph,
                                           dl::kPlaceholderGlyph, dl::kPlaceholderGlyph}));
-  EXPECT_EQ(DialogGlyphOf(0x81), dl::kPlaceholderGlyph);
+  // The five codes the code page leaves undefined have neither a glyph nor
+  // bytes; its neighbours do.
+  for (uint8_t code : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_EQ(DialogGlyphOf(code), dl::kPlaceholderGlyph) << int(code);
+    EXPECT_EQ(HostBytesOf(code), "") << int(code);
+  }
+  EXPECT_EQ(HostBytesOf(0x8E), "\xC5\xBD");  // Z with caron
+  EXPECT_EQ(HostBytesOf(0x9F), "\xC5\xB8");  // Y with diaeresis
 
   auto d = Open(V::kMainSample);
   const int index = IndexOf(*d, name);
