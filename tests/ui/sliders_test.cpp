@@ -132,9 +132,11 @@ TEST_F(Sliders, MaskReadsEveryLayoutAsThePictureDoes) {
     EXPECT_EQ(seen, shown);
     EXPECT_EQ(seen[8], colours[8]);
   }
-  // Run-length coded rows are not read as plain ones.
-  WriteFile("data\\coded.bmp", BmpHeaders(14 + 40 + 1024 + 2, 14 + 40 + 1024, 3, 2, 8, {1}) +
-                                   std::string(1024, '\0') + std::string("\0\1", 2));
+  // Run-length coded rows (three of index 28, end of line, three more, end
+  // of bitmap) are not read as plain ones, though there are bytes enough.
+  WriteFile("data\\coded.bmp", BmpHeaders(14 + 40 + 1024 + 8, 14 + 40 + 1024, 3, 2, 8, {1}) +
+                                   std::string(1024, '\0') +
+                                   std::string("\x03\x1c\0\0\x03\x1c\0\1", 8));
   tMaskBitmap coded;
   EXPECT_FALSE(coded.Load("data\\coded.bmp"));
 }

@@ -1,4 +1,6 @@
 // The screen, images, the shared palette, colour keys and copy errors.
+#include <sys/resource.h>
+
 #include <cstring>
 #include <string>
 
@@ -14,6 +16,13 @@ std::string ErrorText(const std::function<void()>& action) {
     return e.GetText();
   }
   return "(nothing thrown)";
+}
+
+// The most memory the process has held so far.
+long PeakMemoryKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
 }
 
 using ScreenSetup = ScreenTest;
@@ -123,11 +132,14 @@ TEST_F(ScreenSetup, BitmapsTooLargeForAnImageCannotBeCreated) {
 
   platform::Rgb before[256], after[256];
   platform::GetPalette(before);
+  const long peakBefore = PeakMemoryKb();
   tSurface s;
   for (const char* path : {"data\\huge.bmp", "data\\wide.bmp", "data\\core.bmp"}) {
     EXPECT_EQ(ErrorText([&] { s.Load(path); }), "Can not create secundary surface.\n") << path;
     EXPECT_EQ(s.Width(), 0);
   }
+  // Refused from the headers, before gigabytes of pixels were taken.
+  EXPECT_LT(PeakMemoryKb() - peakBefore, 256 * 1024);
   // The failed loads left the palette alone.
   platform::GetPalette(after);
   EXPECT_EQ(0, std::memcmp(before, after, sizeof before));
