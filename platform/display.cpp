@@ -172,26 +172,35 @@ bool Image::Create(int32_t width, int32_t height) {
   return true;
 }
 
-bool Image::LoadBmp(const std::string& path) {
+Image::LoadStatus Image::LoadBmp(const std::string& path) {
   Release();
   std::vector<uint8_t> data;
   if (!ReadWholeFile(path, data) || data.size() < 54 || data[0] != 'B' || data[1] != 'M')
-    return false;
-  const uint16_t bitCount = static_cast<uint16_t>(data[28] | data[29] << 8);
-  // Refuse absurd sizes before the loader allocates for them: a run-length
-  // coded file declares any size in a few bytes.
+    return LoadStatus::kUnreadable;
+  // Refuse sizes no image may have before the loader allocates for them: a
+  // run-length coded file declares any size in a few bytes.
   const uint32_t infoSize = Le32(&data[14]);
-  if (infoSize >= 40) {
-    const int32_t width = static_cast<int32_t>(Le32(&data[18]));
-    const int32_t height = static_cast<int32_t>(Le32(&data[22]));
-    if (width <= 0 || width > kMaxImageSide || height == 0 || height < -kMaxImageSide ||
-        height > kMaxImageSide)
-      return false;
+  int64_t width = 0;
+  int64_t height = 0;
+  int bitCount = 0;
+  if (infoSize == 12) {  // the oldest header: unsigned 16-bit sides
+    width = data[18] | data[19] << 8;
+    height = data[20] | data[21] << 8;
+    bitCount = data[24] | data[25] << 8;
+  } else if (infoSize >= 40) {
+    width = static_cast<int32_t>(Le32(&data[18]));
+    height = static_cast<int32_t>(Le32(&data[22]));  // negative: rows stored top-down
+    bitCount = data[28] | data[29] << 8;
+  } else {
+    return LoadStatus::kUnreadable;
   }
+  if (width <= 0 || height == 0) return LoadStatus::kUnreadable;
+  if (width > kMaxImageSide || height < -kMaxImageSide || height > kMaxImageSide)
+    return LoadStatus::kNoImage;
   SDL_RWops* rw = SDL_RWFromConstMem(data.data(), static_cast<int>(data.size()));
-  if (rw == nullptr) return false;
+  if (rw == nullptr) return LoadStatus::kUnreadable;
   SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
-  if (loaded == nullptr) return false;
+  if (loaded == nullptr) return LoadStatus::kUnreadable;
   bool ok = Create(loaded->w, loaded->h);
   if (ok && bitCount == 8 && loaded->format->BitsPerPixel == 8) {
     // Indices as stored: the shared palette takes the file's colour table.
@@ -223,8 +232,10 @@ bool Image::LoadBmp(const std::string& path) {
     }
   }
   SDL_FreeSurface(loaded);
-  if (!ok) Release();
-  return ok;
+  if (ok) return LoadStatus::kOk;
+  // The file was read; what failed is making or filling the image.
+  Release();
+  return LoadStatus::kNoImage;
 }
 
 uint8_t Image::PixelAt(int32_t x, int32_t y) const {

@@ -76,11 +76,17 @@ class Image {
   // not positive or longer than kMaxImageSide, or memory runs out (the image
   // is then empty).
   bool Create(int32_t width, int32_t height);
+  // What loading a bitmap file came to.
+  enum class LoadStatus {
+    kOk,
+    kUnreadable,  // no file, or not one that reads as a bitmap
+    kNoImage,     // a bitmap, but an image of its size cannot be made
+  };
   // Loads a Windows bitmap file (a path in the desk's form). 8-bit files keep
   // their pixel indices as stored; files of other depths are mapped to the
   // nearest colours of the current palette. The palette itself is not
-  // touched. False when the file cannot be read as a bitmap or is too large.
-  bool LoadBmp(const std::string& path);
+  // touched. Unless it succeeds the image is left empty.
+  LoadStatus LoadBmp(const std::string& path);
   void Release();
 
   bool Empty() const { return m_Surface == nullptr; }
