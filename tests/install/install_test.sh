@@ -69,7 +69,7 @@ help_options=$("$p/bin/brevora-render" --help | options)
 man_options=$(zcat "$p/share/man/man1/brevora-render.1.gz" |
   LC_ALL=C.UTF-8 groff -man -Tutf8 -P-cbou 2>/dev/null | sed 's/\xe2\x80\x90/-/g' | options)
 [ "$help_options" = "$man_options" ] ||
-  fail "--help lists $(echo $help_options), the manual $(echo $man_options)"
+  fail "--help lists $(tr '\n' ' ' <<<"$help_options")but the manual $(tr '\n' ' ' <<<"$man_options")"
 
 # File types: by extension, and by the first line whatever the name.
 mkdir -p "$t/xdg"
