@@ -12,19 +12,7 @@ for tool in Xvfb openbox xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is missing: skipped"; exit 77; }
 done
 
-t=$(mktemp -d /tmp/brevora-desk-XXXXXX)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$t"
-}
-trap cleanup EXIT
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source "$(dirname "$0")/common.sh" desk "" ON
 
 cmake --install "$build" --prefix "$t/prefix" >/dev/null
 
@@ -97,8 +85,4 @@ run_desk
 [ ! -e "$user/Mixes/you bv feel/pad.wav" ] || fail "the demo set was copied a second time"
 [ ! -e "$t/prefix/share/brevora/.demo-copied" ] || fail "something was written under the prefix"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed" >&2
-  exit 1
-fi
-echo "desk start checks passed"
+finish "desk start"

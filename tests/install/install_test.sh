@@ -9,25 +9,12 @@
 #   install_test.sh BUILD_DIR SOURCE_DIR DESK_BUILT(ON|OFF)
 set -euo pipefail
 build=$1
-source=$2
-desk=$3
-list=$source/tests/install/installed-files.txt
-
-t=$(mktemp -d /tmp/brevora-install-XXXXXX)
-trap 'rm -rf "$t"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
+source "$(dirname "$0")/common.sh" install "$2/tests/install/installed-files.txt" "$3"
 
 # The files under a folder, one relative path a line, sorted.
 listing() { (cd "$1" && find . \( -type f -o -type l \) -printf '%P\n' | LC_ALL=C sort); }
-expected() {
-  grep -v '^#' "$list" | if [ "$desk" = ON ]; then cat; else grep -vx 'bin/brevora'; fi
-}
 same_tree() {
-  if ! diff -u <(expected) <(listing "$1") >"$t/tree.diff"; then
+  if ! diff -u <(expected_files) <(listing "$1") >"$t/tree.diff"; then
     fail "$2: the installed files differ from tests/install/installed-files.txt:"
     cat "$t/tree.diff" >&2
   fi
@@ -74,7 +61,7 @@ man_options=$(zcat "$p/share/man/man1/brevora-render.1.gz" |
 # File types: by extension, and by the first line whatever the name.
 mkdir -p "$t/xdg"
 cp -r "$p/share/mime" "$t/xdg/"
-update-mime-database "$t/xdg/mime"
+update-mime-database "$t/xdg/mime" >/dev/null
 printf '[Brevora Mix]\r\nAuthor=User\r\n' >"$t/saved performance"
 printf '[Brevora Channel]\r\nVersion=3\r\n' >"$t/drum set"
 printf 'anything\n' >"$t/a.mix"
@@ -131,8 +118,4 @@ render "$t/moved" "$t/elsewhere" "$user/Mixes/mine.mix" none.wav 2>/dev/null || 
   fail "data still links to '$(readlink "$user/data")' after the move"
 [ "$(snapshot "$t/moved")" = "$before" ] || fail "something was written under the prefix"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed" >&2
-  exit 1
-fi
-echo "install checks passed"
+finish install
