@@ -17,7 +17,9 @@ PACKAGES=(
   # interoperability checks and the error-name table generator
   sox mingw-w64-common
   # the real-window check under a virtual display
-  xvfb openbox xauth
+  xvfb openbox xauth xdotool
+  # installing and packaging: the Debian package, its checks, the desktop's validators
+  dpkg-dev file lintian desktop-file-utils appstream groff-base shared-mime-info libglib2.0-bin
 )
 
 missing=()
