@@ -83,6 +83,7 @@ class tFileDialog {
   const std::string& Path() const { return m_Path; }
   const char* DoorImage() const;
   Variant GetVariant() const { return m_Variant; }
+  const dialog_layout::Layout& Layout() const { return m_Layout; }
   bool IsSaveDialog() const;
   Preview GetPreview() const;
   const char* DefaultExtension() const;

@@ -99,24 +99,12 @@ class FileDialogTest : public ScreenTest {
   }
   // The middle of the row that shows entry index.
   static std::pair<int32_t, int32_t> RowPoint(const tFileDialog& d, int index) {
-    const dl::Box rows = dl::ListRows(dl::LayoutOf(TemplateOf(d)));
+    const dl::Box rows = dl::ListRows(d.Layout());
     return {rows.x + 20, rows.y + (index - d.FirstShown()) * dl::kListRowH + dl::kListRowH / 2};
   }
   static void ClickEntry(tFileDialog& d, int index, int clicks = 1) {
     auto [x, y] = RowPoint(d, index);
     Click(d, x, y, clicks);
-  }
-  static int TemplateOf(const tFileDialog& d) {
-    switch (d.GetVariant()) {
-      case V::kChannelFile:
-      case V::kSaveChannel:
-        return 102;
-      case V::kMixFile:
-      case V::kSaveMix:
-        return 107;
-      default:
-        return 105;
-    }
   }
   static int IndexOf(const tFileDialog& d, const std::string& name) {
     for (size_t i = 0; i < d.Entries().size(); ++i)
@@ -146,7 +134,7 @@ TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatchesWithoutRegardToCase)
   EXPECT_EQ(d->Folder(), "C:\\Set");
   EXPECT_EQ(Listing(*d), "..\\ Alpha\\ beta.wav\\ zeta\\ A.wav b.WAV Zeta.wav");
 
-  const dl::Layout l = dl::LayoutOf(105);
+  const dl::Layout l = d->Layout();
   Click(*d, l.filters[1].x + 5, l.filters[1].y + 5);  // All Files
   EXPECT_EQ(d->FilterIndex(), 1);
   EXPECT_EQ(Listing(*d), "..\\ Alpha\\ beta.wav\\ zeta\\ A.wav a.wave b.WAV c.txt readme Zeta.wav");
@@ -205,7 +193,7 @@ TEST_F(FileDialogTest, ScrollsByWheelKeysAndScrollBar) {
   // The scroll bar: arrows step a row, the track a page, the thumb follows
   // the pointer to either end.
   Wheel(*d, 100);
-  const dl::Box bar = dl::ScrollBar(dl::LayoutOf(107));
+  const dl::Box bar = dl::ScrollBar(d->Layout());
   const int32_t x = bar.x + 5;
   Click(*d, x, bar.Bottom() - 3);
   EXPECT_EQ(d->FirstShown(), 1);
@@ -292,7 +280,7 @@ TEST_F(FileDialogTest, NameFieldEditsTypedTextAndLeavesThePlayingKeysAlone) {
   EXPECT_EQ(d->NameText(), "xa\xE2\x82\xAC");
 
   // A click in the field puts the caret before the character under it.
-  const dl::Box name = dl::LayoutOf(107).name;
+  const dl::Box name = d->Layout().name;
   Click(*d, name.x + 3 + dl::kCellW + 1, name.y + 5);
   EXPECT_EQ(d->Caret(), 1u);
 
@@ -480,7 +468,7 @@ TEST_F(FileDialogTest, SaveAsksBeforeReplacingAFile) {
   EXPECT_EQ(questions, std::vector<std::string>{"Replace file C:\\Set\\old.mix"});
   EXPECT_FALSE(d->Finished());
   answer = tFileDialog::kReplaceButton;
-  const dl::Box ok = dl::LayoutOf(107).ok;
+  const dl::Box ok = d->Layout().ok;
   Click(*d, ok.x + 10, ok.y + 10);
   EXPECT_EQ(questions.size(), 2u);
   EXPECT_TRUE(d->End());
@@ -509,7 +497,7 @@ TEST_F(FileDialogTest, SaveAsksBeforeReplacingAFile) {
 
 TEST_F(FileDialogTest, OkAndCancelClickOnlyWhenReleasedOnThem) {
   auto d = Open(V::kSaveChannel);
-  const dl::Layout l = dl::LayoutOf(102);
+  const dl::Layout l = d->Layout();
   Type(*d, "strip");
   Feed(*d, tInputKind::kMousePress, l.cancel.x + 5, l.cancel.y + 5);
   Feed(*d, tInputKind::kMouseMove, l.cancel.x - 20, l.cancel.y + 5);
@@ -562,7 +550,7 @@ TEST_F(FileDialogTest, HostNamesShowTheirCodePageCharactersAndAreHandedOnExactly
   // The selected row shows the placeholder glyph where the omega stands.
   ClickEntry(*d, index);
   const int32_t rowTop = RowPoint(*d, index).second - dl::kListRowH / 2;
-  const int32_t cellX = dl::ListRows(dl::LayoutOf(105)).x + 3 + 5 * dl::kCellW;
+  const int32_t cellX = dl::ListRows(d->Layout()).x + 3 + 5 * dl::kCellW;
   tSurface font;
   ASSERT_TRUE(font.Load("C:\\data\\font_dialog.bmp"));
   std::vector<int> want, got;
