@@ -1,6 +1,8 @@
 #include "mix/event_list.h"
 
 #include <strings.h>
+#include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
@@ -65,24 +67,24 @@ bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t va
   return written > 0;
 }
 
-bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value) {
-  tLock lock(m_Lock);
-  if (m_pStream == nullptr) return false;
+bool tEventList::ReadEventLine(uint64_t& ms, int32_t& channel, int32_t& kind, int32_t& value) {
   char line[260];
   for (;;) {
     if (std::fgets(line, sizeof line, m_pStream) == nullptr) return false;
-    unsigned long ms = 0;
+    const char* text = line;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    if (*text == 0) continue;  // white space between the lines
+    unsigned long time = 0;
     int ch = 0, val = 0;
     char word[32] = {};
-    int fields = std::sscanf(line, "Time %lu Channel %d %31s %d", &ms, &ch, word, &val);
-    if (fields <= 0) return false;  // a line that scans nothing ends the events
+    int fields = std::sscanf(text, "Time %lu Channel %d %31s %d", &time, &ch, word, &val);
+    if (fields <= 0) return false;  // a line of text that scans nothing ends the events
     if (fields < 4) continue;       // an incomplete line is skipped
     int32_t found = -1;
     for (int32_t k = 0; k < 7 && found < 0; ++k)
       if (strcasecmp(word, kWords[k]) == 0) found = k;
     if (found < 0) continue;  // an unknown kind word is skipped
-    uint32_t rate = OutputRate();
-    time = static_cast<uint32_t>((uint64_t(ms) * rate) / 1000u);
+    ms = time;
     channel = ch;
     kind = found;
     value = val;
@@ -90,19 +92,50 @@ bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32
   }
 }
 
+bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value) {
+  tLock lock(m_Lock);
+  if (m_pStream == nullptr) return false;
+  uint64_t ms = 0;
+  if (!ReadEventLine(ms, channel, kind, value)) return false;
+  time = static_cast<uint32_t>((ms * OutputRate()) / 1000u);
+  return true;
+}
+
+bool tEventList::ReadLastTime(uint32_t& ms) {
+  tLock lock(m_Lock);
+  bool found = false;
+  if (OpenForReading() && Rewind()) {
+    uint64_t time = 0;
+    int32_t channel, kind, value;
+    while (ReadEventLine(time, channel, kind, value)) {
+      ms = static_cast<uint32_t>(std::min<uint64_t>(time, UINT32_MAX));
+      found = true;
+    }
+  }
+  CloseLocked();
+  return found;
+}
+
 bool tEventList::Rewind() {
   tLock lock(m_Lock);
   if (m_pStream == nullptr) return false;
   if (std::fseek(m_pStream, 0, SEEK_SET) != 0) return false;
+  // The header is every line up to the first that is none of: blank, a
+  // comment, a section or a key line. A line may be longer than the buffer
+  // (a long channel-file path); only its start tells what it is.
   char line[260];
-  // A header line longer than the buffer (a long channel-file path) is
-  // still one line.
-  for (int i = 0; i < kMixHeaderLines; ++i) {
-    do {
+  for (;;) {
+    const long start = std::ftell(m_pStream);
+    if (std::fgets(line, sizeof line, m_pStream) == nullptr) return true;
+    const char* text = line;
+    while (*text == ' ' || *text == '\t') ++text;
+    const bool header = *text == '\r' || *text == '\n' || *text == 0 || *text == ';' ||
+                        *text == '[' || std::strchr(text, '=') != nullptr;
+    if (!header) return start >= 0 && std::fseek(m_pStream, start, SEEK_SET) == 0;
+    while (std::strchr(line, '\n') == nullptr) {
       if (std::fgets(line, sizeof line, m_pStream) == nullptr) return true;
-    } while (std::strchr(line, '\n') == nullptr);
+    }
   }
-  return true;
 }
 
 bool tEventList::OpenForReading() {
@@ -170,8 +203,11 @@ void tEventList::ReadVersion(int32_t& version) {
   version = static_cast<int32_t>(ParseDecimal(ReadKey("Version", "0", 10)));
 }
 
-void tEventList::ReadLength(int32_t& length) {
-  length = static_cast<int32_t>(ParseDecimal(ReadKey("Length", "0", 10)));
+bool tEventList::ReadLength(int32_t& length) {
+  const long long stored = ParseDecimal(ReadKey("Length", "0", 10));
+  const bool valid = stored >= 0 && stored <= kMaxMixSeconds;
+  length = valid ? static_cast<int32_t>(stored) : 0;
+  return valid;
 }
 
 bool tEventList::WriteSample(int32_t channel, const char* path) {
@@ -252,8 +288,8 @@ bool tEventList::Accept() {
   platform::DeleteFile(candidate);
   m_MixName.Assign(m_CandidateSource.c_str());
   int32_t length = 0;
-  ReadLength(length);
-  m_HasRecording = length != 0;
+  // A length that is no length still names a recording.
+  m_HasRecording = !ReadLength(length) || length != 0;
   return true;
 }
 

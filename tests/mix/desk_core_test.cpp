@@ -173,6 +173,26 @@ TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
   EXPECT_NE(first, 0);
 }
 
+// A hand-edited length that the clock cannot hold is no length: the time
+// display shows the last event's time, and the export ends one second after
+// it, as for a mix whose length matches its events.
+TEST_F(DeskTest, AMixWithALengthThatIsNoLengthEndsOneSecondAfterItsLastEvent) {
+  WriteKick(4000);
+  for (const char* length : {"-1", "-2", "97391", "99999999"}) {
+    std::string text = MixText({{0, {"Sets\\kick.chn", "A"}}}, 130, 0,
+                               "Time 00000000 Channel 0 Play 0\r\n"
+                               "Time 00002000 Channel 0 EndMix 0\r\n");
+    text.replace(text.find("Length=0"), 8, std::string("Length=") + length);
+    WriteHost("Mixes/a.mix", text);
+    ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\a.mix"));
+    ASSERT_EQ(desk_->TimeLength(), 2000u) << length;
+    EXPECT_TRUE(desk_->Events().HasRecording());
+    ASSERT_TRUE(desk_->ExportMix("C:\\out.wav", OutputFormat()));
+    // 3000 ms at 22050 Hz: 150 pages of 441 frames of 4 bytes.
+    EXPECT_EQ(ReadHost("out.wav").size(), 44u + 150u * 1764u) << length;
+  }
+}
+
 TEST_F(DeskTest, AFailedExportKeepsTheEarlierFileAndSaysSo) {
   WriteHost("out.wav", "earlier");
   EXPECT_FALSE(desk_->ExportMix("C:\\missing folder\\out.wav", OutputFormat()));
