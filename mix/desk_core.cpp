@@ -170,8 +170,8 @@ void tDeskCore::SetTimeLength(uint32_t ms) {
 
 // ----------------------------------------------------------------- events
 
-void tDeskCore::RecordEvent(int32_t channel, int32_t kind, int32_t value) {
-  if (m_State.load() == kRecording) m_Events.Record(m_Timer.GetTime(), channel, kind, value);
+void tDeskCore::RecordEvent(int32_t channel, int32_t kind, int32_t value, uint32_t time) {
+  if (m_State.load() == kRecording) m_Events.Record(time, channel, kind, value);
 }
 
 void tDeskCore::PlayDueEvents() {

@@ -124,6 +124,24 @@ TEST_F(DeskTest, ShortRecordingsAreDiscardedLongerOnesEndWithEndMix) {
   EXPECT_NE(WorkingText().find("Time 00000500 Channel 0 EndMix 0"), std::string::npos);
 }
 
+// A recorded event carries the time its command used (the time it gave
+// Trigger), even when a tick has moved the clock on since; nothing is
+// recorded outside a recording.
+TEST_F(DeskTest, RecordedEventsCarryTheTimeTheirCommandUsed) {
+  desk_->Events().Clear();
+  desk_->Timer().SetTime(22050);
+  desk_->RecordEvent(2, kPlay, 0, 11025);
+  desk_->SetState(tDeskCore::kRecording);
+  const uint32_t pressed = desk_->Timer().GetTime();
+  desk_->Timer().AddTime(221);  // a tick between the press and its event
+  desk_->RecordEvent(2, kPlay, 0, pressed);
+  desk_->RecordEvent(3, kStop, 1, 11025);
+  desk_->Events().Close();
+  const std::string text = WorkingText();
+  EXPECT_EQ(text.substr(text.find("Sample_16=\r\n") + 12),
+            "Time 00001000 Channel 2 Play 0\r\nTime 00000500 Channel 3 Stop 1\r\n");
+}
+
 TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
   WriteKick(4000);
   WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 1,
