@@ -567,7 +567,7 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
 // --------------------------------------------------------------- settings
 
 void tDeskCore::SetKeys(const char* buffer) {
-  ASSUME(strlen(buffer) == 16);
+  ASSUME_TEXT(strlen(buffer) == 16, "strlen(buffer)==16");
   const size_t length = std::strlen(buffer);
   for (int i = 0; i < kChannels; ++i) {
     // Channels beyond a short text keep no key.

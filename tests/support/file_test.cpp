@@ -57,7 +57,7 @@ TEST_F(Files, OpenFailuresRaiseWithTheReason) {
   }
   testing::internal::CaptureStderr();
   EXPECT_THROW(f.Open("", tFile::kRead), tFile::tOpenError);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption '*safeName != 0'"),
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption '*name != 0' failed"),
             std::string::npos);
   testing::internal::CaptureStderr();
   EXPECT_THROW(f.Read(nullptr, 0), tFile::tReadError);  // closed: assumption, then the error
