@@ -46,6 +46,16 @@ TEST(ErrorLogPath, ComesFromTmpThenTempThenTheCurrentDirectory) {
   unsetenv("TEMP");
   ComputeErrorLogPath();
   EXPECT_STREQ(ErrorLogPath(), "./Errors.log");
+  // A variable that is set but empty counts as unset.
+  setenv("TMP", "", 1);
+  setenv("TEMP", "E:\\Logs", 1);
+  ComputeErrorLogPath();
+  EXPECT_STREQ(ErrorLogPath(), "E:\\Logs/Errors.log");
+  setenv("TEMP", "", 1);
+  ComputeErrorLogPath();
+  EXPECT_STREQ(ErrorLogPath(), "./Errors.log");
+  unsetenv("TMP");
+  unsetenv("TEMP");
 }
 
 TEST_F(ErrorLog, AnErrorCarriesItsTextAndTheLogHoldsOnlyTheLastOne) {
@@ -66,6 +76,8 @@ TEST_F(ErrorLog, ALongTextIsCutToItsBufferAndStillEndsTheLine) {
   std::string longText(300, 'x');
   tError e("%s", longText.c_str());
   EXPECT_EQ(std::string(e.GetText()), std::string(98, 'x') + "\n");
+  tError f("%s\n", longText.c_str());
+  EXPECT_EQ(std::string(f.GetText()), std::string(98, 'x') + "\n");
 }
 
 TEST_F(ErrorLog, ASystemErrorIsDecoratedWithTheLastErrorCode) {
