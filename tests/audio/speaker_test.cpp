@@ -242,6 +242,7 @@ TEST_F(SpeakerTest, WriteWindowDecisionsAndAPageSplitAtTheRingsEnd) {
       {1000, 8000, false},  // 1820 ahead across the end
       {8000, 7000, false},  // 1000 ahead
       {6408, 2000, false},  // 4408 ahead
+      {6410, 2000, false},  // half the ring ahead
       {2000, 6414, false},  // 4406 ahead across the end
       {8000, 1000, true},   // 1820 behind across the end
       {6412, 2000, true},   // 4408 behind across the end
