@@ -10,6 +10,7 @@
 #include "mix/output_rate.h"
 #include "platform/hostfs.h"
 #include "platform/profile.h"
+#include "support/errors.h"
 
 namespace {
 
@@ -28,17 +29,25 @@ const char* EventKindWord(int32_t kind) {
 }
 
 tEventList::tEventList() {
-  std::string tempDir;
-  if (!platform::TempDirectory(tempDir) ||
-      !platform::CreateTempFile(tempDir, "mix", m_WorkingPath)) {
-    m_WorkingPath = "c:\\brevora.tmp";
+  // A name of its own in the temporary folder, else in the user's runtime
+  // folder, else in the content root: never a fixed name, which two desks
+  // would share. Without any the path stays empty and every operation on
+  // the working file fails.
+  std::string dir;
+  const bool made =
+      (platform::TempDirectory(dir) && platform::CreateTempFile(dir, "mix", m_WorkingPath)) ||
+      (platform::RuntimeDirectory(dir) && platform::CreateTempFile(dir, "mix", m_WorkingPath)) ||
+      platform::CreateTempFile("C:\\", "mix", m_WorkingPath);
+  if (!made) {
+    m_WorkingPath.clear();
+    LogMessage("Can not create the working file of the mix", false);
   }
 }
 
 tEventList::~tEventList() {
   Close();
   Reject();
-  platform::DeleteFile(m_WorkingPath);
+  if (!m_WorkingPath.empty()) platform::DeleteFile(m_WorkingPath);
 }
 
 void tEventList::CloseLocked() {
@@ -141,6 +150,7 @@ bool tEventList::Rewind() {
 bool tEventList::OpenForReading() {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return false;
   m_pStream = platform::OpenStream(m_WorkingPath, "rb");
   return m_pStream != nullptr;
 }
@@ -149,6 +159,7 @@ bool tEventList::Clear() {
   tLock lock(m_Lock);
   CloseLocked();
   m_HasRecording = false;
+  if (m_WorkingPath.empty()) return false;
   m_pStream = platform::OpenStream(m_WorkingPath, "wb");
   if (m_pStream == nullptr) return false;
   bool ok = std::fputs("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n",
@@ -164,12 +175,14 @@ bool tEventList::Clear() {
 std::string tEventList::ReadKey(const char* key, const char* def, size_t size) {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return def;
   return platform::ReadProfileString(m_WorkingPath, kSection, key, def, size);
 }
 
 bool tEventList::WriteKey(const char* key, const char* value) {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return false;
   bool ok = platform::WriteProfileString(m_WorkingPath, kSection, key, value);
   platform::FlushProfile(m_WorkingPath);
   return ok;
@@ -252,8 +265,11 @@ bool tEventList::LoadFrom(const char* path) {
   tLock lock(m_Lock);
   CloseLocked();
   Reject();
-  std::string tempDir;
-  if (!platform::TempDirectory(tempDir) || !platform::CreateTempFile(tempDir, "mix", m_Candidate)) {
+  // The candidate lies beside the working file, so that accepting it is a
+  // rename within one folder.
+  const size_t slash = m_WorkingPath.rfind('\\');
+  if (slash == std::string::npos ||
+      !platform::CreateTempFile(m_WorkingPath.substr(0, slash + 1), "mix", m_Candidate)) {
     m_Candidate.clear();
     return false;
   }
@@ -302,6 +318,7 @@ void tEventList::Reject() {
 bool tEventList::SaveTo(const char* path) {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return false;
   // The copy is made beside the target and renamed over it. It takes the
   // permissions of the file it replaces, or a new file's, never the private
   // ones of the working file.

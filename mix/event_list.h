@@ -85,6 +85,7 @@ class tEventList {
   // Copies the working file to path through a temporary file beside it.
   bool SaveTo(const char* path);
 
+  // Empty when no folder would take the working file.
   const std::string& WorkingPath() const { return m_WorkingPath; }
   const tString& MixName() const { return m_MixName; }
 

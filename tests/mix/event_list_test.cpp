@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -247,6 +248,47 @@ TEST_F(Events, SavingCopiesTheWorkingFileAndReportsFailure) {
   ASSERT_TRUE(list.SaveTo("C:\\saved.mix"));
   EXPECT_EQ(ReadHost("saved.mix"), Working(list));
   EXPECT_FALSE(list.SaveTo("C:\\no folder\\saved.mix"));
+}
+
+// Without a usable temporary folder the working file goes to the runtime
+// folder, else to the content root, always under a name of its own; when no
+// folder takes it there is none, and nothing pretends to work.
+TEST_F(Events, TheWorkingFileFallsBackToOtherFoldersNeverToAFixedName) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedTmp = tmpdir != nullptr ? tmpdir : "",
+                    savedRuntime = runtime ? runtime : "";
+  setenv("TMPDIR", (root_ + "/no such folder").c_str(), 1);
+  WriteHost("run/keep", "");
+  setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
+  {
+    tEventList a, b;
+    EXPECT_NE(a.WorkingPath().find("\\run\\mix"), std::string::npos) << a.WorkingPath();
+    EXPECT_NE(a.WorkingPath(), b.WorkingPath());
+    EXPECT_TRUE(a.Clear());
+    WriteHost("Mixes/x.mix", "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
+    ASSERT_TRUE(a.LoadFrom("C:\\Mixes\\x.mix"));
+    EXPECT_TRUE(a.Accept());
+    EXPECT_TRUE(a.HasRecording());
+  }
+  unsetenv("XDG_RUNTIME_DIR");
+  {
+    tEventList c;
+    EXPECT_EQ(c.WorkingPath().rfind("C:\\mix", 0), 0u) << c.WorkingPath();
+    EXPECT_TRUE(c.Clear());
+  }
+  platform::InitDrives(root_ + "/no such folder", false);
+  {
+    tEventList none;
+    EXPECT_TRUE(none.WorkingPath().empty()) << none.WorkingPath();
+    EXPECT_FALSE(none.Clear());
+    EXPECT_FALSE(none.OpenForReading());
+    EXPECT_FALSE(none.LoadFrom("Z:\\etc\\hostname"));
+  }
+  platform::InitDrives(root_, false);
+  setenv("TMPDIR", savedTmp.c_str(), 1);
+  if (tmpdir == nullptr) unsetenv("TMPDIR");
+  if (runtime != nullptr) setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
 }
 
 TEST_F(Events, TheWorkingFileIsRemovedWithTheList) {
