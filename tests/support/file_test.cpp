@@ -20,6 +20,14 @@ TEST_F(Files, ReadLineSplitsAtCrLfAndTellsWhetherMoreFollows) {
   EXPECT_STREQ(line, "abc");
   EXPECT_FALSE(f.ReadLine(line, sizeof line));
   EXPECT_STREQ(line, "def");
+  // A last line with its own line end also says that nothing follows.
+  WriteHost("t.txt", "abc\r\ndef\r\n");
+  f.Open("C:\\t.txt", tFile::kRead);
+  EXPECT_TRUE(f.ReadLine(line, sizeof line));
+  EXPECT_FALSE(f.ReadLine(line, sizeof line));
+  EXPECT_STREQ(line, "def");
+  EXPECT_FALSE(f.ReadLine(line, sizeof line));
+  EXPECT_STREQ(line, "");
 }
 
 TEST_F(Files, ReadLineAlwaysTerminatesALongLine) {
