@@ -27,7 +27,6 @@ void CopyBounded(char* dst, size_t capacity, const char* src) {
 // is full.
 void AppendLineBreak(char* text, size_t capacity) {
   size_t len = std::strlen(text);
-  if (len > 0 && text[len - 1] == '\n') return;
   if (len + 1 >= capacity) len = capacity - 2;
   text[len] = '\n';
   text[len + 1] = 0;

@@ -64,6 +64,10 @@ TEST_F(ErrorLog, AnErrorCarriesItsTextAndTheLogHoldsOnlyTheLastOne) {
   tError second("Failed to init interface.");
   EXPECT_STREQ(second.GetText(), "Failed to init interface.\n");
   EXPECT_EQ(Log(), "Failed to init interface.\n\n");
+  // The line break is appended to every text, also one that has its own.
+  tError third("Failed to load %s\n", "C:\\data\\a.bmp");
+  EXPECT_STREQ(third.GetText(), "Failed to load C:\\data\\a.bmp\n\n");
+  EXPECT_EQ(Log(), "Failed to load C:\\data\\a.bmp\n\n\n");
   // Catching the root catches every class below it, copied as a plain value.
   try {
     throw tError("code %d", 7);
