@@ -209,14 +209,17 @@ TEST_F(DeskTest, TheLevelFeedShowsEachSidesPeak) {
   const double volume = GetMasterVolume();
   SetMasterVolume(1.0);
   SystemSpeaker().SetSource(&SystemMixer());  // as the desk starts: a page-long accumulator
-  tSound tone;
-  ASSERT_TRUE(tone.Create(MakeWaveFormat(22050, 16, 2), 64 * 4));
-  auto* samples = reinterpret_cast<int16_t*>(tone.Wave().Data());
+  // On the heap: a lock on the stack keeps its place in the thread
+  // checker's lock order after it is gone, and a later lock at the same
+  // address would inherit it.
+  auto tone = std::make_unique<tSound>();
+  ASSERT_TRUE(tone->Create(MakeWaveFormat(22050, 16, 2), 64 * 4));
+  auto* samples = reinterpret_cast<int16_t*>(tone->Wave().Data());
   for (int i = 0; i < 64; ++i) {
     samples[2 * i] = static_cast<int16_t>(i == 7 ? -32768 : 1000);
     samples[2 * i + 1] = static_cast<int16_t>(i == 9 ? 16384 : -1000);
   }
-  tone.Voice().Play(true);
+  tone->Voice().Play(true);
   SystemMixer().Mix();
   desk_->FeedLevelMeter();
   EXPECT_EQ(desk_->Meter().GetLeft(), 128);
