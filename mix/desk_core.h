@@ -70,8 +70,10 @@ class tDeskCore : public tChannelDesk {
   void SetTimeLength(uint32_t ms);
 
   // ---- events ----
-  // Records an event at the clock's time when the desk is recording.
-  void RecordEvent(int32_t channel, int32_t kind, int32_t value);
+  // Records an event when the desk is recording, at the clock time the
+  // command used (the time it gave Trigger), so that a tick in between
+  // does not move the event.
+  void RecordEvent(int32_t channel, int32_t kind, int32_t value, uint32_t time);
   void PlayDueEvents();
   virtual void DispatchEvent(uint32_t time, int32_t channel, int32_t kind, int32_t value);
 

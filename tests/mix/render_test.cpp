@@ -19,7 +19,8 @@ class Renderer : public TestRoot {
   int Render(const std::string& args, std::string& errors, std::string* output = nullptr,
              const std::string& folder = "") {
     const std::string err = root_ + "/stderr.txt";
-    std::string cmd = "cd '" + (folder.empty() ? root_ : folder) + "' && " +
+    // The file-size limit keeps a runaway export from filling the disk.
+    std::string cmd = "ulimit -f 50000; cd '" + (folder.empty() ? root_ : folder) + "' && " +
                       std::string(BREVORA_STAGE) + "/brevora-render " + args + " 2>'" + err + "'";
     FILE* p = popen(cmd.c_str(), "r");
     if (p == nullptr) return -1;
@@ -85,6 +86,46 @@ TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
             0)
       << errors;
   EXPECT_EQ(ReadHost("again.wav"), wav);
+}
+
+// Hand-edited mixes render what they say: without the Author line, with a
+// comment in the header, with blank lines between the events or with a
+// length that is no length, a mix renders the bytes of the mix as the desk
+// wrote it (whose length ends one second after the last event).
+TEST_F(Renderer, HandEditedMixesRenderWhatTheySay) {
+  WriteHost("Loops/kick.wav", WaveBytes(22050, 16, 1, 9000));
+  WriteHost("Sets/kick.chn", "[Brevora Channel]\r\nVersion=3\r\nLoop=1.000\r\nSnd=" +
+                                 SystemPath("Loops/kick.wav") + "\r\n");
+  const std::string desk =
+      MixText({{0, {SystemPath("Sets/kick.chn"), ""}}}, 130, 2,
+              "Time 00000000 Channel 0 Volume 90\r\nTime 00000100 Channel 0 Play 0\r\n"
+              "Time 00001200 Channel 0 Stop 1\r\nTime 00002000 Channel 0 EndMix 0\r\n");
+  auto edit = [&](const std::string& find, const std::string& replace) {
+    std::string text = desk;
+    text.replace(text.find(find), find.size(), replace);
+    return text;
+  };
+  const std::string options = "--rate 22050 --bits 16 --channels 1 ";
+  std::string errors;
+  WriteHost("desk.mix", desk);
+  ASSERT_EQ(Render(options + root_ + "/desk.mix " + root_ + "/desk.wav", errors), 0) << errors;
+  const std::string reference = ReadHost("desk.wav");
+  ASSERT_EQ(reference.size(), 44u + 150u * 882u);  // 3000 ms
+
+  const std::string edited[] = {
+      edit("Author=User\r\n", ""),
+      edit("[Brevora Mix]\r\n", "[Brevora Mix]\r\n; mixed on stage\r\n"),
+      edit("Time 00001200", "\r\n  \r\nTime 00001200"),
+      edit("Length=2", "Length=-1"),
+      edit("Length=2", "Length=-2"),
+      edit("Length=2", "Length=99999999"),
+  };
+  for (const std::string& text : edited) {
+    WriteHost("edited.mix", text);
+    ASSERT_EQ(Render(options + root_ + "/edited.mix " + root_ + "/edited.wav", errors), 0)
+        << errors;
+    EXPECT_TRUE(ReadHost("edited.wav") == reference) << text.substr(0, 80);
+  }
 }
 
 TEST_F(Renderer, SpeaksInOneSentencePerMessageWithHostPaths) {

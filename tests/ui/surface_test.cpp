@@ -85,13 +85,14 @@ TEST_F(ScreenSetup, LoadingKeepsIndicesAndEachBitmapReplacesThePalette) {
 
 TEST_F(ScreenSetup, FailedLoadsThrowWithThePath) {
   tSurface s;
-  EXPECT_EQ(ErrorText([&] { s.Load("data\\missing.bmp"); }), "Failed to load data\\missing.bmp\n");
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\missing.bmp"); }),
+            "Failed to load data\\missing.bmp\n\n");
   WriteBmp("data\\fine.bmp", Frames(1, 2, 2, 1));
   // A file that is not a bitmap leaves the palette alone.
   WriteFile("data\\junk.bmp", "not a bitmap at all");
   platform::Rgb before[256], after[256];
   platform::GetPalette(before);
-  EXPECT_EQ(ErrorText([&] { s.Load("data\\junk.bmp"); }), "Failed to load data\\junk.bmp\n");
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\junk.bmp"); }), "Failed to load data\\junk.bmp\n\n");
   platform::GetPalette(after);
   EXPECT_EQ(0, std::memcmp(before, after, sizeof before));
   EXPECT_EQ(s.Width(), 0);
@@ -146,7 +147,7 @@ TEST_F(ScreenSetup, BitmapsTooLargeForAnImageCannotBeCreated) {
   EXPECT_FALSE(s.Create(3, 540000000));
   // A file that declares no pixels is no bitmap.
   WriteFile("data\\empty.bmp", BmpHeaders(offset, offset, 0, 1, 8, {}) + std::string(1024, '\0'));
-  EXPECT_EQ(ErrorText([&] { s.Load("data\\empty.bmp"); }), "Failed to load data\\empty.bmp\n");
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\empty.bmp"); }), "Failed to load data\\empty.bmp\n\n");
 }
 
 TEST_F(ScreenSetup, ShortColourTablesSetOnlyTheirOwnEntries) {
