@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,48 @@
 #include "platform/display.h"
 #include "platform/input.h"
 #include "tests/platform/test_root.h"
+
+// A record as one line of text, for comparing lists of them.
+inline std::string KeyName(uint8_t key) {
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, char(key));
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", key);
+  return hex;
+}
+
+inline std::string Describe(const platform::tInputEvent& e) {
+  using K = platform::tInputKind;
+  const std::string at = " " + std::to_string(e.x) + "," + std::to_string(e.y);
+  switch (e.kind) {
+    case K::kMousePress:
+      return "press" + at + (e.clicks == 2 ? " double" : "");
+    case K::kMouseMove:
+      return "move" + at;
+    case K::kMouseRelease:
+      return "release" + at;
+    case K::kWheel:
+      return "wheel " + std::to_string(e.wheel) + at;
+    case K::kKeyPress:
+      return "down " + KeyName(e.key) + (e.repeat ? " repeat" : "");
+    case K::kKeyRelease:
+      return "up " + KeyName(e.key);
+    case K::kText:
+      return "text " + KeyName(e.character);
+    case K::kFocusGained:
+      return "focus gained";
+    case K::kFocusLost:
+      return "focus lost";
+    case K::kClose:
+      return "close";
+    case K::kExpose:
+      return "expose";
+    case K::kWake:
+      return "wake";
+    case K::kNone:
+      break;
+  }
+  return "none";
+}
 
 class ScreenServices : public TestRoot {
  protected:
@@ -93,47 +136,6 @@ class ScreenServices : public TestRoot {
     platform::tInputEvent e;
     while (platform::PollInput(e)) lines.push_back(Describe(e));
     return lines;
-  }
-
-  static std::string KeyName(uint8_t key) {
-    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, char(key));
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "0x%02X", key);
-    return hex;
-  }
-
-  static std::string Describe(const platform::tInputEvent& e) {
-    using K = platform::tInputKind;
-    const std::string at = " " + std::to_string(e.x) + "," + std::to_string(e.y);
-    switch (e.kind) {
-      case K::kMousePress:
-        return "press" + at + (e.clicks == 2 ? " double" : "");
-      case K::kMouseMove:
-        return "move" + at;
-      case K::kMouseRelease:
-        return "release" + at;
-      case K::kWheel:
-        return "wheel " + std::to_string(e.wheel) + at;
-      case K::kKeyPress:
-        return "down " + KeyName(e.key) + (e.repeat ? " repeat" : "");
-      case K::kKeyRelease:
-        return "up " + KeyName(e.key);
-      case K::kText:
-        return "text " + KeyName(e.character);
-      case K::kFocusGained:
-        return "focus gained";
-      case K::kFocusLost:
-        return "focus lost";
-      case K::kClose:
-        return "close";
-      case K::kExpose:
-        return "expose";
-      case K::kWake:
-        return "wake";
-      case K::kNone:
-        break;
-    }
-    return "none";
   }
 
   // The window as RGB triples.
