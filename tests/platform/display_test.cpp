@@ -56,9 +56,11 @@ TEST_F(Display, AResizedWindowShowsThePictureLetterboxedWithItsOverlay) {
   Capture c = CaptureNow();
   ASSERT_EQ(c.width, 1280);
   ASSERT_EQ(c.height, 720);
-  EXPECT_EQ((std::vector<uint32_t>{c.At(159, 360), c.At(160, 0), c.At(1119, 719), c.At(1120, 360),
-                                   c.At(160 + 480, 360), c.At(646, 366)}),
-            (std::vector<uint32_t>{0, 0xFF0000, 0xFF0000, 0, 0x00FF00, 0xFF0000}));
+  // The overlay's five pixels become six: (640,360) to (645,365).
+  EXPECT_EQ(
+      (std::vector<uint32_t>{c.At(159, 360), c.At(160, 0), c.At(1119, 719), c.At(1120, 360),
+                             c.At(639, 360), c.At(640, 360), c.At(645, 365), c.At(646, 366)}),
+      (std::vector<uint32_t>{0, 0xFF0000, 0xFF0000, 0, 0xFF0000, 0x00FF00, 0x00FF00, 0xFF0000}));
 }
 
 // What the window shows at a window pixel is the screen pixel that pointing

@@ -183,6 +183,14 @@ TEST_F(Input, MousePositionsFollowTheLetterboxOfAResizedWindow) {
   PushButton(true, 1599, 1199);
   PushButton(false, 0, 0);
   EXPECT_EQ(Drain(), (Lines{"press 799,599", "release 0,0"}));
+
+  // 1281 by 720: the odd pixel of border goes to the right.
+  ResizeWindow(1281, 720);
+  PushButton(true, 159, 0);
+  PushButton(true, 160, 0);
+  PushButton(true, 1119, 0);
+  PushButton(true, 1120, 0);
+  EXPECT_EQ(Drain(), (Lines{"press 0,0", "press 799,0"}));
 }
 
 TEST_F(Input, WindowRecordsAndTypedText) {

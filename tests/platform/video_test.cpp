@@ -167,8 +167,23 @@ TEST_F(Video, BrokenFilesFailAtOnceOrEndCleanly) {
     EXPECT_LE(t, 4000000u) << c.name;
   }
 
-  // Not files at all.
+  // Time stamps a hundred seconds apart (the stream's rate says so): no
+  // picture stays longer than five seconds.
+  std::string slow = intro_;
+  const size_t strh = slow.find("strh");
+  ASSERT_NE(strh, std::string::npos);
+  const char scaleAndRate[8] = {100, 0, 0, 0, 1, 0, 0, 0};
+  slow.replace(strh + 28, 8, scaleAndRate, 8);
+  WriteHost("broken/slow.avi", slow);
   platform::VideoPlayer video;
+  ASSERT_TRUE(video.Open("broken\\slow.avi", kIntroRect));
+  EXPECT_EQ(video.ShowFrameAt(0), 0);
+  EXPECT_EQ(video.ShowFrameAt(4999999), 0);
+  EXPECT_EQ(video.ShowFrameAt(5000000), 1);
+  EXPECT_EQ(video.ShowFrameAt(10000000), 2);
+  video.Close();
+
+  // Not files at all.
   EXPECT_FALSE(video.Open("data\\missing.avi", kIntroRect));
   EXPECT_FALSE(video.Open("data", kIntroRect));
   ASSERT_EQ(mkfifo((root_ + "/data/pipe.avi").c_str(), 0600), 0);
