@@ -68,9 +68,8 @@ TEST_F(Display, AResizedWindowShowsThePictureLetterboxedWithItsOverlay) {
 // (full screen, enlarged windows). In smaller windows the scaler's own
 // rounding may put a column or row one pixel off.
 TEST_F(Display, DrawingAndPointingAgreeToThePixel) {
+  FillPattern();
   platform::Image& screen = *platform::Screen();
-  for (int32_t y = 0; y < 600; ++y)
-    for (int32_t x = 0; x < 800; ++x) screen.SetPixel(x, y, static_cast<uint8_t>(x * 3 + y * 7));
   platform::Rgb palette[256];
   platform::GetPalette(palette);
   for (auto [w, h] :

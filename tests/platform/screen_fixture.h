@@ -58,19 +58,31 @@ inline std::string Describe(const platform::tInputEvent& e) {
   return "none";
 }
 
+// Opens the window with an 800 by 600 screen in the 3-3-2 palette.
+inline void OpenScreen(bool fullscreen) {
+  platform::DisplayOptions options;
+  options.fullscreen = fullscreen;
+  ASSERT_EQ(platform::OpenDisplay(options), platform::DisplayStatus::kOk);
+  ASSERT_TRUE(platform::SetDisplayMode(800, 600));
+  ASSERT_TRUE(platform::CreateScreen());
+  platform::Rgb cube[256];
+  platform::StartupPalette(cube);
+  ASSERT_TRUE(platform::SetPalette(cube, 256));
+}
+
+// Gives every screen pixel an index that differs from its neighbours'.
+inline void FillPattern() {
+  platform::Image& screen = *platform::Screen();
+  for (int32_t y = 0; y < 600; ++y)
+    for (int32_t x = 0; x < 800; ++x) screen.SetPixel(x, y, static_cast<uint8_t>(x * 3 + y * 7));
+}
+
 class ScreenServices : public TestRoot {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     TestRoot::SetUp();
-    platform::DisplayOptions options;
-    options.fullscreen = false;
-    ASSERT_EQ(platform::OpenDisplay(options), platform::DisplayStatus::kOk);
-    ASSERT_TRUE(platform::SetDisplayMode(800, 600));
-    ASSERT_TRUE(platform::CreateScreen());
-    platform::Rgb cube[256];
-    platform::StartupPalette(cube);
-    ASSERT_TRUE(platform::SetPalette(cube, 256));
+    OpenScreen(false);
     platform::FlushInput();
   }
   void TearDown() override {

@@ -121,16 +121,11 @@ class VirtualDesktop : public ::testing::Test {
 using Lines = std::vector<std::string>;
 
 TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
-  platform::DisplayOptions options;
-  ASSERT_EQ(platform::OpenDisplay(options), platform::DisplayStatus::kOk);
-  ASSERT_TRUE(platform::SetDisplayMode(800, 600));
-  ASSERT_TRUE(platform::CreateScreen());
-  platform::Rgb cube[256];
-  platform::StartupPalette(cube);
-  ASSERT_TRUE(platform::SetPalette(cube, 256));
+  OpenScreen(true);
+  FillPattern();
   platform::Image& screen = *platform::Screen();
-  for (int32_t y = 0; y < 600; ++y)
-    for (int32_t x = 0; x < 800; ++x) screen.SetPixel(x, y, static_cast<uint8_t>(x * 3 + y * 7));
+  platform::Rgb cube[256];
+  platform::GetPalette(cube);
   ASSERT_TRUE(platform::PresentNow());
   const Lines start = Until("focus gained");
   ASSERT_FALSE(start.empty());
