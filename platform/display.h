@@ -147,9 +147,10 @@ enum class DisplayStatus {
 // Starts video and creates the window with its renderer.
 DisplayStatus OpenDisplay(const DisplayOptions& options);
 bool DisplayOpen();
-// Sets the mode the window shows: a logical size of width by height into
-// which the picture is scaled. An existing screen image is made anew at that
-// size. False without an open display.
+// Sets the mode: the size of the screen image, which presenting scales into
+// the window as large as fits, with black borders where the proportions
+// differ. An existing screen image is made anew at that size. False without
+// an open display.
 bool SetDisplayMode(int32_t width, int32_t height);
 // How many times SetDisplayMode changed the mode since the process started.
 int DisplayModeChanges();

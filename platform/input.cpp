@@ -376,7 +376,18 @@ bool WaitInput(tInputEvent& out, int32_t timeoutMs) {
 
 void FlushInput() {
   tInputEvent dropped;
-  while (Next(dropped, 0)) {
+  while (HandOut(dropped)) {
+  }
+  if (!StartEvents()) return;
+  // Only what waits now: a stream of new events (a held key's repeats) must
+  // not keep the caller here.
+  SDL_PumpEvents();
+  int waiting = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+  SDL_Event e;
+  while (waiting-- > 0 && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+    Translate(e);
+    while (HandOut(dropped)) {
+    }
   }
 }
 

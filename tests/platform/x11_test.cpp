@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -36,11 +37,12 @@ bool Have(const char* program) {
 }
 
 pid_t Spawn(const std::vector<std::string>& args) {
+  // Made before the fork: the child of a process with threads may not allocate.
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     execvp(argv[0], argv.data());
     _exit(127);
   }
@@ -54,8 +56,13 @@ void Stop(pid_t& pid) {
   pid = -1;
 }
 
+// Runs a shell command and gives its exit status; none may take more than
+// 20 s, so that a lost window or key cannot hold the test.
 int Shell(const std::string& command) {
-  return std::system(command.c_str());
+  pid_t pid = Spawn({"timeout", "20", "sh", "-c", command});
+  int status = 0;
+  if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class VirtualDesktop : public ::testing::Test {
@@ -68,17 +75,23 @@ class VirtualDesktop : public ::testing::Test {
                      "-nolisten", "tcp"});
     close(fds[1]);
     char number[16] = {};
-    ssize_t n = read(fds[0], number, sizeof number - 1);
+    pollfd started{fds[0], POLLIN, 0};
+    ssize_t n = poll(&started, 1, 30000) == 1 ? read(fds[0], number, sizeof number - 1) : 0;
     close(fds[0]);
     if (n <= 0) return Stop(server_);
     display_ = std::string(":") + std::string(number, strcspn(number, "\n"));
     setenv("DISPLAY", display_.c_str(), 1);
     window_manager_ = Spawn({"openbox", "--sm-disable"});
-    // The window manager is up when it names itself on the root window.
-    for (int i = 0; i < 500; ++i) {
-      if (Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0)
-        break;
-      platform::SleepMs(10);
+    // The window manager is up when it names itself on the root window; a
+    // window made before that could wait for ever to be mapped.
+    bool managed = false;
+    for (int i = 0; i < 300 && !managed; ++i) {
+      managed = Shell("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'") == 0;
+      if (!managed) platform::SleepMs(100);
+    }
+    if (!managed) {
+      problem_ = "the window manager did not start";
+      return;
     }
     setenv("SDL_VIDEODRIVER", "x11", 1);
     // The renderer's driver is loaded and unloaded with each window; kept
@@ -91,6 +104,7 @@ class VirtualDesktop : public ::testing::Test {
     Stop(server_);
   }
   void SetUp() override {
+    ASSERT_EQ(problem_, "");
     if (!ready_) GTEST_SKIP() << "needs Xvfb, openbox, xdotool and xprop";
   }
 
@@ -115,7 +129,8 @@ class VirtualDesktop : public ::testing::Test {
     platform::tInputEvent e;
     // The X server delivers what xdotool sent before this sync returns.
     Shell("xdotool sleep 0.05");
-    while (platform::WaitInput(e, 100)) {
+    const uint64_t end = platform::MonotonicMs() + 3000;
+    while (platform::MonotonicMs() < end && platform::WaitInput(e, 100)) {
       const std::string line = Describe(e);
       if (line != "expose" && line != "focus gained") seen.push_back(line);
     }
@@ -126,6 +141,7 @@ class VirtualDesktop : public ::testing::Test {
   static inline pid_t window_manager_ = -1;
   static inline std::string display_;
   static inline bool ready_ = false;
+  static inline std::string problem_;
 };
 
 using Lines = std::vector<std::string>;
