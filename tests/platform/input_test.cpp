@@ -32,15 +32,12 @@ TEST_F(Input, KeysBecomeTheDesksCodesByLayoutOrPlace) {
       {SDLK_z, SDL_SCANCODE_Y, 'Z'},  // a German layout: the letter, not its place
       {SDLK_q, SDL_SCANCODE_A, 'Q'},  // a French layout
       {0x0444, SDL_SCANCODE_A, 'A'},  // Cyrillic ef: the letter of its place
-      {0x03C2, SDL_SCANCODE_W, 'W'},  // Greek final sigma
       {SDLK_UNKNOWN, SDL_SCANCODE_K, 'K'},
       {SDLK_COMMA, SDL_SCANCODE_M, platform::kKeyOther},      // a symbol on a letter's place
       {0x00F6, SDL_SCANCODE_SEMICOLON, platform::kKeyOther},  // o-umlaut: not a desk key
       {SDLK_0, SDL_SCANCODE_0, '0'},
-      {SDLK_9, SDL_SCANCODE_9, '9'},
       {SDLK_KP_0, SDL_SCANCODE_KP_0, '0'},
       {SDLK_KP_1, SDL_SCANCODE_KP_1, '1'},
-      {SDLK_KP_9, SDL_SCANCODE_KP_9, '9'},
       {SDLK_RETURN, SDL_SCANCODE_RETURN, platform::kKeyEnter},
       {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, platform::kKeyEnter},
       {SDLK_LCTRL, SDL_SCANCODE_LCTRL, platform::kKeyCtrl},
@@ -50,18 +47,12 @@ TEST_F(Input, KeysBecomeTheDesksCodesByLayoutOrPlace) {
       {SDLK_TAB, SDL_SCANCODE_TAB, platform::kKeyTab},
       {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, platform::kKeyEsc},
       {SDLK_SPACE, SDL_SCANCODE_SPACE, platform::kKeySpace},
-      {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, platform::kKeyBackspace},
       {SDLK_PAGEUP, SDL_SCANCODE_PAGEUP, platform::kKeyPageUp},
-      {SDLK_PAGEDOWN, SDL_SCANCODE_PAGEDOWN, platform::kKeyPageDown},
       {SDLK_INSERT, SDL_SCANCODE_INSERT, platform::kKeyInsert},
       {SDLK_DELETE, SDL_SCANCODE_DELETE, platform::kKeyDelete},
       {SDLK_HOME, SDL_SCANCODE_HOME, platform::kKeyHome},
-      {SDLK_END, SDL_SCANCODE_END, platform::kKeyEnd},
-      {SDLK_LEFT, SDL_SCANCODE_LEFT, platform::kKeyLeft},
       {SDLK_UP, SDL_SCANCODE_UP, platform::kKeyUp},
-      {SDLK_RIGHT, SDL_SCANCODE_RIGHT, platform::kKeyRight},
       {SDLK_DOWN, SDL_SCANCODE_DOWN, platform::kKeyDown},
-      {SDLK_F1, SDL_SCANCODE_F1, platform::kKeyF1},
       {SDLK_F4, SDL_SCANCODE_F4, platform::kKeyF4},
       {SDLK_F5, SDL_SCANCODE_F5, platform::kKeyOther},
       {SDLK_LALT, SDL_SCANCODE_LALT, platform::kKeyOther},
