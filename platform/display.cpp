@@ -601,6 +601,10 @@ bool PresentIfDue() {
   if (!g_ScreenChanged) return false;
   if (!RenderScreen()) return false;
   SDL_RenderPresent(g_Renderer);
+  // A present that took longer than a refresh does not make the next one
+  // due at once: the loop still sleeps between presents.
+  const uint64_t done = MonotonicMs();
+  if (g_NextRefreshMs <= done) g_NextRefreshMs = done + interval;
   return true;
 }
 
