@@ -101,9 +101,11 @@ TEST_F(Display, RefreshesComeOncePerIntervalAndPresentOnlyChanges) {
   const int32_t wait = platform::MsUntilNextPresent();
   EXPECT_GT(wait, 0);
   EXPECT_LE(wait, 1000 / 24);
-  // A change waits for its refresh.
+  // A change waits for its refresh (unless this thread was held up that long).
   FillScreen(kRed);
-  EXPECT_FALSE(platform::PresentIfDue());
+  if (platform::MsUntilNextPresent() > 1) {
+    EXPECT_FALSE(platform::PresentIfDue());
+  }
   WaitForRefresh();
   EXPECT_EQ(platform::MsUntilNextPresent(), 0);
   EXPECT_TRUE(platform::PresentIfDue());
