@@ -11,10 +11,11 @@ bool tFileDialog::Run() {
   Begin();
   platform::SetTextInput(true);
   platform::PresentNow();
+  // Sleeps until a record comes or the display's next refresh is due.
   while (!m_Finished) {
     platform::tInputEvent event;
-    if (platform::WaitInput(event, 10)) HandleEvent(event);
-    platform::PresentIfDue();
+    if (platform::WaitInput(event, platform::MsUntilNextPresent())) HandleEvent(event);
+    if (platform::MsUntilNextPresent() == 0) platform::PresentIfDue();
   }
   platform::SetTextInput(false);
   return End();
