@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cp1252.h"
 #include "tools/art/canvas.h"
 #include "tools/art/image.h"
 #include "tools/art/logo.h"
@@ -1119,12 +1120,12 @@ Indexed DrawDialogFont() {
     for (int g = 0; g < dl::kGlyphs; ++g) {
       const double x = g * w, y = s * h;
       const unsigned char code = static_cast<unsigned char>(g + dl::kFirstCode);
-      const char32_t u = g == dl::kPlaceholderGlyph ? 0 : dl::UnicodeOf(code);
+      const char32_t u = g == dl::kPlaceholderGlyph ? 0 : platform::Cp1252ToUnicode(code);
       if (u == 0x20 || u == 0xA0) continue;
       cairo_save(cr);
       cairo_rectangle(cr, x, y, w, h);
       cairo_clip(cr);
-      if (u == 0) {  // the placeholder: an empty box
+      if (!dl::IsPrintable(u)) {  // the placeholder: an empty box
         cairo_rectangle(cr, x + 1.5, y + 2.5, 3, 8);
         cairo_set_line_width(cr, 1);
         SetColour(cr, fg[s]);

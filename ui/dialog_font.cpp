@@ -1,21 +1,13 @@
 #include "ui/dialog_font.h"
 
+#include "platform/cp1252.h"
+
 namespace {
 
 using dialog_layout::kCellH;
 using dialog_layout::kCellW;
 
 constexpr uint8_t kEllipsis = 0x85;
-
-// The code page 1252 code of a Unicode character, or 0 when it has none.
-uint8_t CodeOf(char32_t u) {
-  if (u >= 0x20 && u < 0x7F) return static_cast<uint8_t>(u);
-  if (u >= 0xA0 && u <= 0xFF) return static_cast<uint8_t>(u);
-  for (int c = 0x80; c < 0xA0; ++c)
-    if (dialog_layout::UnicodeOf(static_cast<unsigned char>(c)) == u)
-      return static_cast<uint8_t>(c);
-  return 0;
-}
 
 // Decodes one UTF-8 sequence at bytes[i]; its length, or 0 when it is not
 // a valid, shortest-form sequence of a character.
@@ -45,7 +37,8 @@ size_t DecodeUtf8(const std::string& bytes, size_t i, char32_t& u) {
 }  // namespace
 
 uint16_t DialogGlyphOf(uint8_t cp1252) {
-  if (dialog_layout::UnicodeOf(cp1252) == 0) return dialog_layout::kPlaceholderGlyph;
+  if (!dialog_layout::IsPrintable(platform::Cp1252ToUnicode(cp1252)))
+    return dialog_layout::kPlaceholderGlyph;
   return static_cast<uint16_t>(cp1252 - dialog_layout::kFirstCode);
 }
 
@@ -66,8 +59,9 @@ std::vector<tShownCharacter> ShownCharacters(const std::string& bytes) {
       ++i;
       continue;
     }
-    const uint8_t code = CodeOf(u);
-    out.push_back({code != 0 ? DialogGlyphOf(code) : uint16_t(dialog_layout::kPlaceholderGlyph),
+    uint8_t code = 0;
+    const bool known = platform::UnicodeToCp1252(u, code);
+    out.push_back({known ? DialogGlyphOf(code) : uint16_t(dialog_layout::kPlaceholderGlyph),
                    static_cast<uint8_t>(length)});
     i += length;
   }
@@ -75,20 +69,8 @@ std::vector<tShownCharacter> ShownCharacters(const std::string& bytes) {
 }
 
 std::string HostBytesOf(uint8_t cp1252) {
-  const char32_t u = dialog_layout::UnicodeOf(cp1252);
-  std::string out;
-  if (u == 0) return out;
-  if (u < 0x80) {
-    out += static_cast<char>(u);
-  } else if (u < 0x800) {
-    out += static_cast<char>(0xC0 | (u >> 6));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (u >> 12));
-    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  }
-  return out;
+  if (!dialog_layout::IsPrintable(platform::Cp1252ToUnicode(cp1252))) return "";
+  return platform::Cp1252ToUtf8(std::string(1, static_cast<char>(cp1252)));
 }
 
 void tDialogFont::Load(const char* path) {

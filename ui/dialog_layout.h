@@ -22,16 +22,10 @@ constexpr int kGlyphs = 0x100 - kFirstCode + 1;
 constexpr int kPlaceholderGlyph = kGlyphs - 1;
 enum Style { kNormal = 0, kAccent = 1, kSelected = 2, kStyles = 3 };
 
-// The Unicode character of a code page 1252 code; 0 for the control codes
-// and the five codes the code page leaves undefined.
-constexpr char32_t UnicodeOf(unsigned char code) {
-  constexpr char32_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-  if (code < 0x20 || code == 0x7F) return 0;
-  if (code >= 0x80 && code < 0xA0) return kHigh[code - 0x80];
-  return code;
+// Whether a character has a glyph: control characters (which is what the
+// code page's five undefined codes stand for) show the placeholder.
+constexpr bool IsPrintable(char32_t u) {
+  return u >= 0x20 && !(u >= 0x7F && u < 0xA0);
 }
 
 // The pieces of the scroll bar and the caret: frames of kPartW by kPartH.
