@@ -7,8 +7,9 @@
 // The page loops are built for the vector unit the processor has: an AVX2
 // version beside the default one, chosen when the program loads. Under
 // ThreadSanitizer the chooser would run before the sanitizer is ready, so
-// those builds keep the default version only.
-#if defined(__SANITIZE_THREAD__)
+// those builds keep the default version only, and so does clang (the fuzz
+// build), which does not take clones of a function that is kept out of line.
+#if defined(__SANITIZE_THREAD__) || defined(__clang__)
 #define BREVORA_VECTOR_CLONES
 #else
 #define BREVORA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))

@@ -65,6 +65,26 @@ bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t va
   return written > 0;
 }
 
+tEventLine ScanEventLine(const char* line, unsigned long& ms, int32_t& channel, int32_t& kind,
+                         int32_t& value) {
+  unsigned long time = 0;
+  int ch = 0, val = 0;
+  char word[32] = {};
+  const int fields = std::sscanf(line, "Time %lu Channel %d %31s %d", &time, &ch, word, &val);
+  if (fields <= 0) return tEventLine::kEnd;
+  if (fields < 4) return tEventLine::kSkip;
+  for (int32_t k = 0; k < 7; ++k) {
+    if (strcasecmp(word, kWords[k]) == 0) {
+      ms = time;
+      channel = ch;
+      kind = k;
+      value = val;
+      return tEventLine::kEvent;
+    }
+  }
+  return tEventLine::kSkip;
+}
+
 bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value) {
   tLock lock(m_Lock);
   if (m_pStream == nullptr) return false;
@@ -72,20 +92,16 @@ bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32
   for (;;) {
     if (std::fgets(line, sizeof line, m_pStream) == nullptr) return false;
     unsigned long ms = 0;
-    int ch = 0, val = 0;
-    char word[32] = {};
-    int fields = std::sscanf(line, "Time %lu Channel %d %31s %d", &ms, &ch, word, &val);
-    if (fields <= 0) return false;  // a line that scans nothing ends the events
-    if (fields < 4) continue;       // an incomplete line is skipped
-    int32_t found = -1;
-    for (int32_t k = 0; k < 7 && found < 0; ++k)
-      if (strcasecmp(word, kWords[k]) == 0) found = k;
-    if (found < 0) continue;  // an unknown kind word is skipped
-    uint32_t rate = OutputRate();
+    switch (ScanEventLine(line, ms, channel, kind, value)) {
+      case tEventLine::kEnd:
+        return false;
+      case tEventLine::kSkip:
+        continue;
+      case tEventLine::kEvent:
+        break;
+    }
+    const uint32_t rate = OutputRate();
     time = static_cast<uint32_t>((uint64_t(ms) * rate) / 1000u);
-    channel = ch;
-    kind = found;
-    value = val;
     return true;
   }
 }

@@ -94,3 +94,11 @@ class tEventList {
 
 // The kind word of an event line ("Play", "Stop", ... "EndMix"), or null.
 const char* EventKindWord(int32_t kind);
+
+// What one line of the event part says: an event, a line to skip (incomplete
+// or of an unknown kind), or the end of the events (a line that scans nothing).
+enum class tEventLine { kEvent, kSkip, kEnd };
+// Scans "Time <ms> Channel <n> <Kind> <value>"; on kEvent fills the fields
+// with the time in milliseconds as the file holds it.
+tEventLine ScanEventLine(const char* line, unsigned long& ms, int32_t& channel, int32_t& kind,
+                         int32_t& value);

@@ -245,6 +245,9 @@ int LoadConfiguredDrives(SettingsStore& store) {
     if (v.type != SettingsStore::Type::Text || v.name.size() != 1 ||
         !std::isalpha(static_cast<unsigned char>(v.name[0])) || v.text.empty() || v.text[0] != '/')
       continue;
+    // C: (the content root) and Z: (the host root) are the program's own.
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(v.name[0])));
+    if (letter == 'C' || letter == 'Z') continue;
     std::string label;
     for (const auto& l : values)
       if (l.type == SettingsStore::Type::Text && EqualNoCase(l.name, v.name + " Label"))

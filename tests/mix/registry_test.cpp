@@ -103,8 +103,21 @@ TEST_F(Settings, ConfiguredDrivesJoinTheDriveTable) {
   v.name = "F";
   v.text = "relative/not/allowed";
   ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  // A hand-edited file may not move the content root or the host root.
+  v.name = "c";
+  v.text = "/";
+  ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  v.name = "Z";
+  v.text = root_;
+  ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  platform::Drive c0;
+  ASSERT_TRUE(platform::FindDrive('C', c0));
   EXPECT_EQ(platform::LoadConfiguredDrives(store), 1);
   platform::Drive d;
+  ASSERT_TRUE(platform::FindDrive('C', d));
+  EXPECT_EQ(d.hostDir, c0.hostDir);
+  ASSERT_TRUE(platform::FindDrive('Z', d));
+  EXPECT_EQ(d.hostDir, "/");
   ASSERT_TRUE(platform::FindDrive('e', d));
   EXPECT_EQ(d.hostDir, root_);
   EXPECT_EQ(d.label, "MY LOOPS");
