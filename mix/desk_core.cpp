@@ -323,17 +323,17 @@ bool tDeskCore::LoadMix(const char* path) {
 }
 
 bool tDeskCore::SaveMix(const char* path) {
-  bool ok = true;
+  tEventList::tHeader header;
   for (int i = 0; i < kChannels; ++i) {
     const tChannel& ch = Channel(i);
-    ok = m_Events.WriteLabel(i, ch.GetFileLabel().GetText()) && ok;
-    ok = m_Events.WriteSerial(i, ch.GetFileSerial()) && ok;
-    ok = m_Events.WriteSample(i, ch.GetFilePath().GetText()) && ok;
+    header.label[i] = ch.GetFileLabel().GetText();
+    header.serial[i] = ch.GetFileSerial();
+    header.sample[i] = ch.GetFilePath().GetText();
   }
-  ok = m_Events.WriteTempo(GetTempo()) && ok;
-  ok = m_Events.WriteLength(static_cast<int32_t>(m_TimeLength.load() / 1000u)) && ok;
-  ok = m_Events.WriteVersion(3) && ok;
-  if (!ok || !m_Events.SaveTo(path)) {
+  header.tempo = GetTempo();
+  header.length = static_cast<int32_t>(m_TimeLength.load() / 1000u);
+  header.version = 3;
+  if (!m_Events.WriteHeader(header) || !m_Events.SaveTo(path)) {
     Message("Can not save mix", path);
     return false;
   }
@@ -366,10 +366,16 @@ void tDeskCore::StartRecording() {
     Message("No channels loaded", nullptr);
     return;
   }
+  // The recording goes to the working file: when it cannot be started there
+  // (a full or failing temporary folder) the desk stays in record mode.
+  if (!m_Events.Clear()) {
+    if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kRecSwitch, false);
+    Message("Can not save mix", m_Events.WorkingPath().c_str());
+    return;
+  }
   if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kRecSwitch, true);
   ResetChannelStates();
   RefreshAllStrips();
-  m_Events.Clear();
   if (m_pMixView != nullptr) m_pMixView->SetMixLabel("---");
   for (int i = 0; i < kChannels; ++i) {
     const tChannel& ch = Channel(i);
@@ -395,17 +401,21 @@ void tDeskCore::StartRecording() {
 
 void tDeskCore::StopRecording() {
   tLock lock(m_TransportLock);
+  bool written = true;
   if (m_Timer.GetTime() > OutputRate() / 2) {
     m_Events.Record(m_Timer.GetTime(), 0, kEndMix, 0);
+    written = m_Events.Close();
   } else {
     m_Events.Clear();  // half a second or less: discarded
+    m_Events.Close();
   }
-  m_Events.Close();
   SetTimePosition(0);
   m_State.store(kIdle);
   ResetChannelStates();
   RefreshAllStrips();
   if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kRecSwitch, false);
+  // Lines the working file did not take are lost: the performer is told.
+  if (!written) Message("Can not save mix", m_Events.WorkingPath().c_str());
 }
 
 void tDeskCore::StartPlayback() {

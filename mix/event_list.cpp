@@ -4,6 +4,9 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "mix/output_rate.h"
 #include "platform/hostfs.h"
@@ -39,17 +42,23 @@ tEventList::~tEventList() {
   platform::DeleteFile(m_WorkingPath);
 }
 
-void tEventList::CloseLocked() {
-  if (m_pStream != nullptr) {
-    std::fflush(m_pStream);
+bool tEventList::CloseLocked() {
+  bool ok = !m_WriteFailed;
+  m_WriteFailed = false;
+  if (m_pStream != nullptr && m_Writing) {
+    ok = platform::FlushStream(m_pStream) && ok;
+    ok = platform::CloseStream(m_pStream) && ok;
+  } else if (m_pStream != nullptr) {
     std::fclose(m_pStream);
-    m_pStream = nullptr;
   }
+  m_pStream = nullptr;
+  m_Writing = false;
+  return ok;
 }
 
-void tEventList::Close() {
+bool tEventList::Close() {
   tLock lock(m_Lock);
-  CloseLocked();
+  return CloseLocked();
 }
 
 bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t value) {
@@ -60,6 +69,7 @@ bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t va
   int written = 0;
   if (const char* word = EventKindWord(kind)) {
     written = std::fprintf(m_pStream, "Time %08lu Channel %d %s %d\r\n", ms, channel, word, value);
+    if (written <= 0) m_WriteFailed = true;
   }
   m_HasRecording = true;
   return written > 0;
@@ -132,16 +142,22 @@ bool tEventList::Clear() {
   tLock lock(m_Lock);
   CloseLocked();
   m_HasRecording = false;
-  m_pStream = platform::OpenStream(m_WorkingPath, "wb");
-  if (m_pStream == nullptr) return false;
-  bool ok = std::fputs("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n",
-                       m_pStream) >= 0;
-  for (int i = 0; i < 16 && ok; ++i) {
-    int n = i + 1;
-    ok = std::fprintf(m_pStream, "Label_%02d=\r\nSerNum_%02d=\r\nSample_%02d=\r\n", n, n, n) > 0;
+  // The empty header replaces the working file as a whole, so a full disk
+  // leaves the mix that was there; recording then appends to it.
+  std::string header = "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n";
+  for (int i = 0; i < 16; ++i) {
+    char keys[64];
+    const int n = i + 1;
+    std::snprintf(keys, sizeof keys, "Label_%02d=\r\nSerNum_%02d=\r\nSample_%02d=\r\n", n, n, n);
+    header += keys;
   }
-  ok = std::fflush(m_pStream) == 0 && ok;
-  return ok;
+  std::string host;
+  if (!platform::ToHostPath(m_WorkingPath, host) ||
+      !platform::WriteHostFileAtomically(host, header, 0600))
+    return false;
+  m_pStream = platform::OpenStream(m_WorkingPath, "ab");
+  m_Writing = m_pStream != nullptr;
+  return m_Writing;
 }
 
 std::string tEventList::ReadKey(const char* key, const char* def, size_t size) {
@@ -202,12 +218,38 @@ bool tEventList::WriteLabel(int32_t channel, const char* label) {
   return WriteKey(key, label);
 }
 
+namespace {
+
+// Written as a signed decimal, as the mix format always has; 0 is empty.
+std::string SerialText(uint32_t serial) {
+  return serial != 0 ? std::to_string(int32_t(serial)) : std::string();
+}
+
+std::string ChannelKey(const char* name, int32_t channel) {
+  char key[32];
+  std::snprintf(key, sizeof key, "%s_%02d", name, channel + 1);
+  return key;
+}
+
+}  // namespace
+
 bool tEventList::WriteSerial(int32_t channel, uint32_t serial) {
-  char key[32], value[16] = "";
-  std::snprintf(key, sizeof key, "SerNum_%02d", channel + 1);
-  // Written as a signed decimal, as the mix format always has; 0 is empty.
-  if (serial != 0) std::snprintf(value, sizeof value, "%ld", long(int32_t(serial)));
-  return WriteKey(key, value);
+  return WriteKey(ChannelKey("SerNum", channel).c_str(), SerialText(serial).c_str());
+}
+
+bool tEventList::WriteHeader(const tHeader& header) {
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (int32_t i = 0; i < 16; ++i) {
+    keys.emplace_back(ChannelKey("Label", i), header.label[i]);
+    keys.emplace_back(ChannelKey("SerNum", i), SerialText(header.serial[i]));
+    keys.emplace_back(ChannelKey("Sample", i), header.sample[i]);
+  }
+  keys.emplace_back("BPM", std::to_string(header.tempo));
+  keys.emplace_back("Length", std::to_string(header.length));
+  keys.emplace_back("Version", std::to_string(header.version));
+  tLock lock(m_Lock);
+  CloseLocked();
+  return platform::WriteProfileStrings(m_WorkingPath, kSection, keys);
 }
 
 bool tEventList::WriteTempo(int32_t tempo) {

@@ -44,10 +44,14 @@ class tEventList {
   bool ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value);
   bool Rewind();
   bool OpenForReading();
-  void Close();
+  // Ends reading or recording; false when a recorded line could not be
+  // written to the working file since it was opened.
+  bool Close();
   bool HasRecording() const { return m_HasRecording; }
 
   // ---- the mix file ----
+  // Replaces the working file by an empty mix and opens it for recording;
+  // false (the working file as it was) when that cannot be written.
   bool Clear();
   void ReadSample(int32_t channel, char* buffer);  // 260 bytes
   void ReadLabel(int32_t channel, char* buffer);   // 260 bytes
@@ -61,6 +65,17 @@ class tEventList {
   bool WriteTempo(int32_t tempo);
   bool WriteVersion(int32_t version);
   bool WriteLength(int32_t length);
+  // The whole header in one replacement of the working file: every key of
+  // the Write functions above, or (on failure) none of them.
+  struct tHeader {
+    std::string label[16];
+    uint32_t serial[16] = {};
+    std::string sample[16];
+    int32_t tempo = 130;
+    int32_t length = 0;
+    int32_t version = 3;
+  };
+  bool WriteHeader(const tHeader& header);
 
   // Loading is checked before the working file is replaced: LoadFrom copies
   // the file into a candidate working file; the caller checks the candidate
@@ -81,11 +96,13 @@ class tEventList {
  private:
   std::string ReadKey(const char* key, const char* def, size_t size);
   bool WriteKey(const char* key, const char* value);
-  void CloseLocked();
+  bool CloseLocked();
 
   tCriticalSection m_Lock;
   FILE* m_pStream = nullptr;
   bool m_HasRecording = false;
+  bool m_Writing = false;      // the stream records into the working file
+  bool m_WriteFailed = false;  // a recorded line did not reach the stream
   std::string m_WorkingPath;
   std::string m_Candidate;
   std::string m_CandidateSource;

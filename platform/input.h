@@ -44,28 +44,28 @@ enum tKeyCode : uint8_t {
 
 enum class tInputKind : uint8_t {
   kNone,
-  kMousePress,    // left button (a double-click arrives as a press with clicks = 2)
+  kMousePress,  // left button (a double-click arrives as a press with clicks = 2)
   kMouseMove,
   kMouseRelease,  // left button
   kWheel,         // wheel: wheel > 0 away from the user
   kKeyPress,
   kKeyRelease,
-  kText,          // a typed character in code page 1252 (text input must be on)
+  kText,  // a typed character in code page 1252 (text input must be on)
   kFocusGained,
   kFocusLost,
-  kClose,         // the user asked to close the window
-  kExpose,        // the window's picture must be drawn again
-  kWake,          // WakeInputWait was called
+  kClose,   // the user asked to close the window
+  kExpose,  // the window's picture must be drawn again
+  kWake,    // WakeInputWait was called
 };
 
 struct tInputEvent {
   tInputKind kind = tInputKind::kNone;
-  int32_t x = 0;        // mouse records: 0..799
-  int32_t y = 0;        // mouse records: 0..599
-  int32_t clicks = 1;   // kMousePress: 2 for the second press of a double-click
-  int32_t wheel = 0;    // kWheel: notches
+  int32_t x = 0;           // mouse records: 0..799
+  int32_t y = 0;           // mouse records: 0..599
+  int32_t clicks = 1;      // kMousePress: 2 for the second press of a double-click
+  int32_t wheel = 0;       // kWheel: notches
   uint8_t key = kKeyNone;  // key records: a tKeyCode or a letter or digit
-  bool repeat = false;  // kKeyPress: an auto-repeat of a key already down
+  bool repeat = false;     // kKeyPress: an auto-repeat of a key already down
   uint8_t character = 0;   // kText
 };
 

@@ -124,9 +124,12 @@ bool WriteLines(const std::string& file, const std::vector<std::string>& lines) 
     std::fputs(l.c_str(), f);
     std::fputs("\r\n", f);
   }
-  bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
+  bool ok = FlushStream(f) && std::ferror(f) == 0;
   int err = errno;
-  ok = (std::fclose(f) == 0) && ok;
+  if (!CloseStream(f) && ok) {
+    ok = false;
+    err = errno;
+  }
   if (!ok) {
     SetLastErrorFromErrno(err);
     DeleteFile(tmp);
@@ -179,17 +182,17 @@ std::string ReadProfileSection(const std::string& file, const std::string& secti
   return out;
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value) {
-  std::vector<std::string> lines;
-  bool missing;
-  if (!ReadLines(file, lines, missing) && !missing) return false;
+namespace {
+
+// Sets key=value in the lines, as WriteProfileString describes.
+void SetKeyLine(std::vector<std::string>& lines, const std::string& section, const std::string& key,
+                const std::string& value) {
   size_t first, last;
   std::string line = key + "=" + value;
   if (!FindSection(lines, section, first, last)) {
     lines.push_back("[" + section + "]");
     lines.push_back(line);
-    return WriteLines(file, lines);
+    return;
   }
   size_t lastKeyLine = first;  // insert a new key after the section's last key line
   for (size_t i = first; i < last; ++i) {
@@ -197,12 +200,27 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
     if (KeyOf(lines[i], k, v)) {
       if (EqualNoCase(k, key)) {
         lines[i] = line;
-        return WriteLines(file, lines);
+        return;
       }
       lastKeyLine = i + 1;
     }
   }
   lines.insert(lines.begin() + static_cast<long>(lastKeyLine), line);
+}
+
+}  // namespace
+
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  return WriteProfileStrings(file, section, {{key, value}});
+}
+
+bool WriteProfileStrings(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& values) {
+  std::vector<std::string> lines;
+  bool missing;
+  if (!ReadLines(file, lines, missing) && !missing) return false;
+  for (const auto& [key, value] : values) SetKeyLine(lines, section, key, value);
   return WriteLines(file, lines);
 }
 

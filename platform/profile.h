@@ -9,6 +9,8 @@
 // directory, so a failure never leaves a half-written file. Paths are desk
 // paths (see hostfs.h).
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -28,6 +30,11 @@ std::string ReadProfileSection(const std::string& file, const std::string& secti
 // line as needed. False when the file cannot be read or written.
 bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);
+
+// Writes several keys of one section in one replacement of the file, each as
+// WriteProfileString would: the file has all of them or none.
+bool WriteProfileStrings(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& values);
 
 // Writes are never cached, so flushing only reports success.
 bool FlushProfile(const std::string& file);

@@ -128,42 +128,26 @@ bool SettingsStore::Save(const std::vector<Key>& keys) {
     SetLastErrorFromErrno();
     return false;
   }
-  std::string tmp = dir + "/.settings-XXXXXX";
-  int fd = mkstemp(tmp.data());
-  if (fd < 0) {
+  std::string text = "; Brevora settings, in the text form of registry exports.\n";
+  for (const auto& key : keys) {
+    text += "\n[" + key.name + "]\n";
+    for (const auto& v : key.values) {
+      text += Quote(v.name) + "=";
+      if (v.type == Type::Number) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "dword:%08x", v.number);
+        text += hex;
+      } else {
+        text += Quote(v.text);
+      }
+      text += "\n";
+    }
+  }
+  if (!WriteHostFileAtomically(m_Path, text)) {
     SetLastErrorFromErrno();
     return false;
   }
-  FILE* f = fdopen(fd, "wb");
-  if (f == nullptr) {
-    close(fd);
-    unlink(tmp.c_str());
-    return false;
-  }
-  std::fputs("; Brevora settings, in the text form of registry exports.\n", f);
-  for (const auto& key : keys) {
-    std::fprintf(f, "\n[%s]\n", key.name.c_str());
-    for (const auto& v : key.values) {
-      if (v.type == Type::Number) {
-        std::fprintf(f, "%s=dword:%08x\n", Quote(v.name).c_str(), v.number);
-      } else {
-        std::fprintf(f, "%s=%s\n", Quote(v.name).c_str(), Quote(v.text).c_str());
-      }
-    }
-  }
-  bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
-  int err = errno;
-  fchmod(fileno(f), 0644);
-  ok = std::fclose(f) == 0 && ok;
-  if (ok && std::rename(tmp.c_str(), m_Path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(tmp.c_str());
-    SetLastErrorFromErrno(err);
-  }
-  return ok;
+  return true;
 }
 
 bool SettingsStore::OpenKey(const std::string& key, bool create) {
