@@ -60,8 +60,10 @@ inline void WriteHostFile(const std::string& host, const void* data, size_t size
 
 inline const std::string& FuzzRoot() {
   static const std::string root = [] {
-    char tmpl[] = "/tmp/brevora-fuzz-XXXXXX";
-    std::string dir = mkdtemp(tmpl) != nullptr ? tmpl : "/tmp";
+    // In memory where the host has it: every input is written and read back.
+    char shm[] = "/dev/shm/brevora-fuzz-XXXXXX";
+    char tmp[] = "/tmp/brevora-fuzz-XXXXXX";
+    std::string dir = mkdtemp(shm) != nullptr ? shm : mkdtemp(tmp) != nullptr ? tmp : "/tmp";
     platform::InitDrives(dir, true);
     const std::vector<uint8_t> a = FuzzWave(11025, 8, 1, 300);
     const std::vector<uint8_t> b = FuzzWave(44100, 16, 2, 200);

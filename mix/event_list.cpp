@@ -141,6 +141,7 @@ bool tEventList::OpenForReading() {
 bool tEventList::Clear() {
   tLock lock(m_Lock);
   CloseLocked();
+  m_HeaderRead = false;
   m_HasRecording = false;
   // The empty header replaces the working file as a whole, so a full disk
   // leaves the mix that was there; recording then appends to it.
@@ -163,12 +164,29 @@ bool tEventList::Clear() {
 std::string tEventList::ReadKey(const char* key, const char* def, size_t size) {
   tLock lock(m_Lock);
   CloseLocked();
-  return platform::ReadProfileString(m_WorkingPath, kSection, key, def, size);
+  // Only this list writes its working file: the header is read once and
+  // kept until it is written again (a mix of many events is read once, not
+  // once for each key).
+  if (!m_HeaderRead) {
+    m_Header = platform::ReadProfileKeys(m_WorkingPath, kSection);
+    m_HeaderRead = true;
+  }
+  std::string value = def;
+  for (const auto& [k, v] : m_Header) {
+    if (strcasecmp(k.c_str(), key) == 0) {
+      value = v;
+      break;
+    }
+  }
+  if (size == 0) return std::string();
+  if (value.size() > size - 1) value.resize(size - 1);
+  return value;
 }
 
 bool tEventList::WriteKey(const char* key, const char* value) {
   tLock lock(m_Lock);
   CloseLocked();
+  m_HeaderRead = false;
   bool ok = platform::WriteProfileString(m_WorkingPath, kSection, key, value);
   platform::FlushProfile(m_WorkingPath);
   return ok;
@@ -249,6 +267,7 @@ bool tEventList::WriteHeader(const tHeader& header) {
   keys.emplace_back("Version", std::to_string(header.version));
   tLock lock(m_Lock);
   CloseLocked();
+  m_HeaderRead = false;
   return platform::WriteProfileStrings(m_WorkingPath, kSection, keys);
 }
 
@@ -274,6 +293,13 @@ bool tEventList::LoadFrom(const char* path) {
   tLock lock(m_Lock);
   CloseLocked();
   Reject();
+  // A file larger than any mix is not copied into the temporary folder.
+  uint64_t size = 0;
+  if (path == nullptr || !platform::RegularFileSize(path, size) ||
+      size > uint64_t{platform::kMaxProfileBytes}) {
+    m_MixName.Clear();
+    return false;
+  }
   std::string tempDir;
   if (!platform::TempDirectory(tempDir) || !platform::CreateTempFile(tempDir, "mix", m_Candidate)) {
     m_Candidate.clear();
@@ -301,6 +327,7 @@ bool tEventList::Accept() {
   CloseLocked();
   std::string candidate = m_Candidate;
   m_Candidate.clear();
+  m_HeaderRead = false;
   // Both files lie in the temporary folder: a rename replaces the working file at once.
   if (!platform::ReplaceFile(candidate, m_WorkingPath) &&
       !platform::CopyFile(candidate, m_WorkingPath)) {

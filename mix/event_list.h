@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/lock.h"
 #include "support/string.h"
@@ -107,6 +109,9 @@ class tEventList {
   std::string m_Candidate;
   std::string m_CandidateSource;
   tString m_MixName;
+  // The working file's header keys as last read; valid while m_HeaderRead.
+  std::vector<std::pair<std::string, std::string>> m_Header;
+  bool m_HeaderRead = false;
 };
 
 // The kind word of an event line ("Play", "Stop", ... "EndMix"), or null.

@@ -324,6 +324,40 @@ FILE* CountWrites(FILE* stream, const char* mode) {
 #endif
 }
 
+// Opens a host file for the desk: only a regular file. A pipe would block
+// the open or the reads, a device never ends (/dev/zero) and a folder is not
+// a file; they are refused without waiting (-1, last error and errno set).
+int OpenRegular(const std::string& host, int flags, int mode) {
+  const int fd = open(host.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+  if (fd < 0) {
+    SetLastErrorFromErrno();
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool directory = S_ISDIR(st.st_mode);
+    close(fd);
+    SetLastErrorCode(5);  // access denied
+    errno = directory ? EISDIR : EINVAL;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+// The open flags of a stdio mode ("rb", "wb", "ab", "r+b" ...).
+int FlagsOfMode(const char* mode) {
+  const bool update = std::strchr(mode, '+') != nullptr;
+  switch (mode[0]) {
+    case 'w':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default:
+      return update ? O_RDWR : O_RDONLY;
+  }
+}
+
 }  // namespace
 
 void InitDrives(const std::string& contentRootHost, bool changeDirectory) {
@@ -458,6 +492,14 @@ bool IsDirectory(const std::string& path) {
   return HostOf(path, host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool RegularFileSize(const std::string& path, uint64_t& size) {
+  std::string host;
+  struct stat st;
+  if (!HostOf(path, host) || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
 bool DeleteFile(const std::string& path) {
   std::string host;
   if (!HostOf(path, host)) return false;
@@ -476,18 +518,10 @@ bool DeleteFile(const std::string& path) {
 bool CopyFile(const std::string& src, const std::string& dst) {
   std::string hsrc, hdst;
   if (!HostOf(src, hsrc) || !HostOf(dst, hdst)) return false;
-  int in = open(hsrc.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) {
-    SetLastErrorFromErrno();
-    return false;
-  }
+  int in = OpenRegular(hsrc, O_RDONLY, 0);
+  if (in < 0) return false;
   struct stat st;
   fstat(in, &st);
-  if (S_ISDIR(st.st_mode)) {
-    close(in);
-    SetLastErrorCode(5);
-    return false;
-  }
   std::string tmp = ParentDir(hdst) + "/.brevora-copyXXXXXX";
   int out = mkstemp(tmp.data());
   if (out < 0) {
@@ -588,16 +622,19 @@ bool CreateTempFile(const std::string& dir, const char* prefix, std::string& pat
 FILE* OpenStream(const std::string& path, const char* mode) {
   std::string host;
   if (!HostOf(path, host)) return nullptr;
-  FILE* f = std::fopen(host.c_str(), mode);
-  if (f == nullptr) {
+  // A folder named for writing is refused before anything is truncated.
+  const int flags = FlagsOfMode(mode);
+  const int fd = OpenRegular(host, flags & ~O_TRUNC, 0666);
+  if (fd < 0) return nullptr;
+  if ((flags & O_TRUNC) != 0 && ftruncate(fd, 0) != 0) {
     SetLastErrorFromErrno();
+    close(fd);
     return nullptr;
   }
-  struct stat st;
-  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::fclose(f);
-    SetLastErrorCode(5);
-    errno = EISDIR;
+  FILE* f = fdopen(fd, mode);
+  if (f == nullptr) {
+    SetLastErrorFromErrno();
+    close(fd);
     return nullptr;
   }
   return CountWrites(f, mode);
@@ -606,9 +643,7 @@ FILE* OpenStream(const std::string& path, const char* mode) {
 int OpenDescriptor(const std::string& path, int flags, int mode) {
   std::string host;
   if (!HostOf(path, host)) return -1;
-  int fd = open(host.c_str(), flags | O_CLOEXEC, mode);
-  if (fd < 0) SetLastErrorFromErrno();
-  return fd;
+  return OpenRegular(host, flags, mode);
 }
 
 bool FlushStream(FILE* stream) {

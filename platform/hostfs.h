@@ -56,6 +56,8 @@ bool SetCurrentDirectory(const std::string& path);
 bool CanOpenForReading(const std::string& path);
 bool FileOrDirectoryExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The size in bytes of a regular file; false for anything else.
+bool RegularFileSize(const std::string& path, uint64_t& size);
 bool DeleteFile(const std::string& path);
 // Copies src over dst (replacing it), through a temporary file beside dst.
 bool CopyFile(const std::string& src, const std::string& dst);

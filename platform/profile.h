@@ -14,12 +14,22 @@
 
 namespace platform {
 
+// Profile files are read whole. A file larger than this is not a channel,
+// mix, language or settings file (a mix of a million events is 36 MB) and
+// reads as unreadable: it could only exhaust memory.
+constexpr long long kMaxProfileBytes = 64ll << 20;
+
 // The value of key in section, or def when the file, the section or the key
 // is missing. Blanks around the value are removed, and one pair of matching
 // quotes around it. At most size - 1 characters are returned (size is the
 // caller's buffer size, terminator included).
 std::string ReadProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& def, size_t size);
+
+// Every key of the section with its value as ReadProfileString gives it
+// (blanks and one pair of quotes removed, not cut), in the file's order.
+std::vector<std::pair<std::string, std::string>> ReadProfileKeys(const std::string& file,
+                                                                 const std::string& section);
 
 // Every line of the section (comments and blank lines left out), each followed
 // by a zero byte, cut to fit size - 1 characters. Empty when the file or the

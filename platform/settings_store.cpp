@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -89,18 +90,22 @@ bool SettingsStore::Load(std::vector<Key>& keys) {
   std::ifstream in(m_Path, std::ios::binary);
   if (!in) return errno == ENOENT;  // no file yet: no keys
   std::string line;
-  Key* current = nullptr;
+  // A key or a value that stands twice is one: later lines add to the key
+  // and replace a value of the same name, so reads and writes meet one value.
+  size_t current = std::string::npos;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       size_t close = line.rfind(']');
       if (close == std::string::npos) continue;
-      keys.push_back(Key{line.substr(1, close - 1), {}});
-      current = &keys.back();
+      const std::string name = line.substr(1, close - 1);
+      for (current = 0; current < keys.size(); ++current)
+        if (EqualNoCase(keys[current].name, name)) break;
+      if (current == keys.size()) keys.push_back(Key{name, {}});
       continue;
     }
-    if (current == nullptr) continue;
+    if (current == std::string::npos) continue;
     size_t pos = 0;
     Value v;
     if (!Unquote(line, pos, v.name) || pos >= line.size() || line[pos] != '=') continue;
@@ -117,7 +122,14 @@ bool SettingsStore::Load(std::vector<Key>& keys) {
     } else {
       continue;
     }
-    current->values.push_back(v);
+    std::vector<Value>& values = keys[current].values;
+    auto same = std::find_if(values.begin(), values.end(),
+                             [&](const Value& w) { return EqualNoCase(w.name, v.name); });
+    if (same != values.end()) {
+      *same = v;
+    } else {
+      values.push_back(v);
+    }
   }
   return true;
 }
