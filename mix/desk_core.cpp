@@ -64,6 +64,8 @@ void tDeskCore::TickCallback(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
 
 void tDeskCore::CreateTimer() {
   g_pTickDesk.store(this);
+  m_Timer.SetTime(m_Timer.RestartTime());
+  SetGridOrigin(m_Timer.RestartTime());
   m_Timer.Create(kTickMs, &TickCallback);
   m_Timer.StartClock();
 }
@@ -129,7 +131,8 @@ void tDeskCore::DrawMetronome() {
 
 void tDeskCore::MetronomeTick(uint32_t time) {
   const uint64_t spb = static_cast<uint64_t>(SamplesPerBeat());
-  const int step = static_cast<int>((time % (32 * spb)) / spb);
+  const uint32_t beats = time - GridOrigin();
+  const int step = static_cast<int>((beats % (32 * spb)) / spb);
   if (step != m_MetronomeStep.load()) {
     m_MetronomeStep.store(step);
     DrawMetronome();
@@ -171,17 +174,21 @@ void tDeskCore::SetTimeLength(uint32_t ms) {
 // ----------------------------------------------------------------- events
 
 void tDeskCore::RecordEvent(int32_t channel, int32_t kind, int32_t value) {
-  if (m_State.load() == kRecording) m_Events.Record(m_Timer.GetTime(), channel, kind, value);
+  // Events are stamped from the start of the recording.
+  if (m_State.load() == kRecording)
+    m_Events.Record(m_Timer.GetTime() - GridOrigin(), channel, kind, value);
 }
 
 void tDeskCore::PlayDueEvents() {
   tLock lock(m_TransportLock);
   if (m_State.load() != kPlaying) return;  // stopped by the main thread meanwhile
+  // Event times count from the start of playback, which is the grid's origin.
+  const uint32_t origin = GridOrigin();
   const uint32_t now = m_Timer.GetTime();
   for (;;) {
-    if (m_Pending.time != kNoTime && !Reached(now, m_Pending.time)) return;
+    if (m_Pending.time != kNoTime && !Reached(now, origin + m_Pending.time)) return;
     if (m_Pending.time != kNoTime)
-      DispatchEvent(m_Pending.time, m_Pending.channel, m_Pending.kind, m_Pending.value);
+      DispatchEvent(origin + m_Pending.time, m_Pending.channel, m_Pending.kind, m_Pending.value);
     if (m_Events.ReadNext(m_Pending.time, m_Pending.channel, m_Pending.kind, m_Pending.value)) {
       continue;
     }
@@ -390,7 +397,8 @@ void tDeskCore::StartRecording() {
   const uint32_t spb = static_cast<uint32_t>(SamplesPerBeat());
   const uint32_t rate = OutputRate();
   const uint32_t beatMs = rate != 0 ? static_cast<uint32_t>((uint64_t(spb) * 1000u) / rate) : 0;
-  m_Timer.SetTime(spb * 28u);
+  SetGridOrigin(m_Timer.RestartTime());
+  m_Timer.SetTime(GridOrigin() + spb * 28u);
   for (int i = 0; i < 4; ++i) {
     MetronomeClick();
     platform::SleepMs(beatMs);
@@ -402,8 +410,9 @@ void tDeskCore::StartRecording() {
 void tDeskCore::StopRecording() {
   tLock lock(m_TransportLock);
   bool written = true;
-  if (m_Timer.GetTime() > OutputRate() / 2) {
-    m_Events.Record(m_Timer.GetTime(), 0, kEndMix, 0);
+  const uint32_t recorded = m_Timer.GetTime() - GridOrigin();
+  if (recorded > OutputRate() / 2) {
+    m_Events.Record(recorded, 0, kEndMix, 0);
     written = m_Events.Close();
   } else {
     m_Events.Clear();  // half a second or less: discarded
@@ -427,6 +436,7 @@ void tDeskCore::StartPlayback() {
   SetTimePosition(0);
   if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kPlaySwitch, true);
   m_State.store(kPlaying);
+  SetGridOrigin(m_Timer.RestartTime());
   m_Timer.RestartClock();
   MetronomeSwitchOn();
   m_Meter.ShowSpeakers(true);
@@ -496,6 +506,9 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
   tWaitCursor wait(m_pMixView);
   const bool clockWasRunning = m_Timer.IsRunning();
   const bool metronomeWasOn = m_MetronomeOn.load();
+  // The export counts its own time from 0.
+  const uint32_t origin = GridOrigin();
+  SetGridOrigin(0);
   m_Timer.StopClock();
   MetronomeSwitchOff();
   SetTimePosition(0);
@@ -563,6 +576,7 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
     UpdateFormatLamps();
     ConvertMix(kept);
   }
+  SetGridOrigin(origin);
   if (clockWasRunning) m_Timer.StartClock();
   if (metronomeWasOn) MetronomeSwitchOn();
   return ok;
