@@ -144,6 +144,16 @@ TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
   char buffer[260];
   list.ReadSample(0, buffer);
   EXPECT_STREQ(buffer, "D:\\Sets\\drums.chn");
+  // The whole header in one write; what was read before is read afresh.
+  tEventList::tHeader header;
+  header.tempo = 99;
+  header.sample[0] = "E:\\b.chn";
+  ASSERT_TRUE(list.WriteHeader(header));
+  list.ReadTempo(tempo);
+  list.ReadSample(0, buffer);
+  EXPECT_EQ(tempo, 99);
+  EXPECT_STREQ(buffer, "E:\\b.chn");
+  EXPECT_EQ(CountLines(Working(list)), 55);
   // Rewinding skips exactly the 53 header lines.
   AppendAndRewind(list);
   EXPECT_EQ(Next(list), Event(0, 0, kVolume, 80));

@@ -10,6 +10,8 @@
 #include <csignal>
 #include <thread>
 
+#include "audio/wave.h"
+#include "platform/last_error.h"
 #include "tests/mix/desk_test_util.h"
 
 namespace {
@@ -39,6 +41,12 @@ TEST_F(HostileFiles, NamesOfThingsThatAreNotRegularFilesAreRefused) {
     view_.messages.clear();
     EXPECT_FALSE(desk_->LoadWaveIntoChannel(tChannel::kMain, 0, wave, true));
     EXPECT_EQ(view_.messages, (tMessages{{"Can not load wave main", wave}}));
+  }
+  // They are not opened at all: the wave reader says it could not open them.
+  for (const char* name : {"C:\\pipe.wav", "C:\\folder.wav", "Z:\\dev\\zero"}) {
+    tWave wave;
+    EXPECT_FALSE(wave.LoadWave(name));
+    EXPECT_EQ(platform::LastErrorCode(), kWaveErrorOpen) << name;
   }
   for (const char* chn : {"C:\\pipe.chn", "Z:\\dev\\zero"}) {
     SCOPED_TRACE(chn);
