@@ -129,7 +129,7 @@ TEST_F(SaveFaults, RecordingIntoTheWorkingFile) {
     desk_->Timer().SetTime(22050);  // past the half second a recording must last
     desk_->RecordEvent(0, kPlay, 0);
     // More lines than the stream holds: some reach the file while recording.
-    for (int i = 0; i < 150; ++i) desk_->RecordEvent(0, kVolume, i % 101);
+    for (int i = 0; i < 400; ++i) desk_->RecordEvent(0, kVolume, i % 101);
     desk_->StopRecording();
     return view_.messages.empty();
   };

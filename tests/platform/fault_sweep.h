@@ -37,6 +37,7 @@ inline int SweepFileFaults(const std::function<void()>& prepare, const std::func
   platform::DisarmFileFault();
   EXPECT_TRUE(clean) << "the operation fails with no fault";
   EXPECT_GT(calls, 0) << "the operation makes no counted call";
+  ::testing::Test::RecordProperty("calls", calls);
   for (int n = 1; n <= calls; ++n) {
     SCOPED_TRACE("call " + std::to_string(n) + " of " + std::to_string(calls) + " fails");
     prepare();
