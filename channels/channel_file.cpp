@@ -1,5 +1,7 @@
 // Channel files: an initialisation file with one section that names a
 // channel's two waves and holds its performance settings.
+#include <strings.h>
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -125,8 +127,19 @@ bool tChannelDesk::LoadChannelFile(int index, const char* path, bool showErrors)
   if (!FileExists(file.c_str())) return fail(kCanNotLoadSample);
   if (platform::ReadProfileSection(file, kChannelSection, kValueSize).empty())
     return fail(kCanNotLoadSample);
+  // Every key is looked up in one reading of the file, as ReadProfileString
+  // would find it: the first key of that name, without regard to case.
+  const auto keys = platform::ReadProfileKeys(file, kChannelSection);
   auto read = [&](const char* key, const char* def, size_t size = kValueSize) {
-    return platform::ReadProfileString(file, kChannelSection, key, def, size);
+    std::string value = def;
+    for (const auto& [k, v] : keys) {
+      if (strcasecmp(k.c_str(), key) == 0) {
+        value = v;
+        break;
+      }
+    }
+    if (value.size() > size - 1) value.resize(size - 1);
+    return value;
   };
   if (ParseInteger(read("version", "0")) < kChannelFileVersion) return fail(kWrongVersion);
 
