@@ -145,6 +145,6 @@ void tTimer::StopClock() {
 void tTimer::RestartClock() {
   if (!m_pWorker) return;
   m_Running.store(false, std::memory_order_relaxed);
-  m_Time.store(0, std::memory_order_relaxed);
+  m_Time.store(m_RestartTime, std::memory_order_relaxed);
   m_Running.store(true, std::memory_order_relaxed);
 }

@@ -91,6 +91,11 @@ class tTimer {
   void SetTime(uint32_t time) { m_Time.store(time, std::memory_order_relaxed); }
   void AddTime(uint32_t frames) { m_Time.fetch_add(frames, std::memory_order_relaxed); }
 
+  // The time RestartClock starts the clock at: 0. Tests set another to run
+  // the desk across the clock's wrap.
+  void SetRestartTime(uint32_t time) { m_RestartTime = time; }
+  uint32_t RestartTime() const { return m_RestartTime; }
+
   // The three clock operations act only once the worker exists.
   void StartClock();
   void StopClock();
@@ -106,4 +111,5 @@ class tTimer {
   bool m_PeriodBegun = false;
   std::unique_ptr<tTimerThread> m_pWorker;
   std::atomic<bool> m_Running{false};
+  uint32_t m_RestartTime = 0;
 };

@@ -82,7 +82,7 @@ bool tWaveWriter::Finish() {
     m_AllWritten = false;
     return false;
   }
-  const bool closed = std::fclose(m_File) == 0;
+  const bool closed = platform::CloseStream(m_File);
   m_File = nullptr;
   if (!closed) m_AllWritten = false;
   return closed;

@@ -264,7 +264,10 @@ void tChannel::TriggerLocked(uint32_t now, int32_t samplesPerBeat) {
   const double quantize = m_Quantize.load();
   uint32_t unit = quantize == 0.0 ? 1 : BeatsToFrames(samplesPerBeat, quantize);
   if (unit == 0) unit = 1;
-  m_NextStart = (now / unit) * unit + BeatsToFrames(samplesPerBeat, m_Delay.load());
+  // The grid counts from the clock's beat 0; times wrap modulo 2^32.
+  const uint32_t origin = GridOrigin();
+  m_NextStart =
+      origin + ((now - origin) / unit) * unit + BeatsToFrames(samplesPerBeat, m_Delay.load());
 }
 
 void tChannel::Trigger(uint32_t now) {

@@ -1,5 +1,7 @@
 // Channel files: an initialisation file with one section that names a
 // channel's two waves and holds its performance settings.
+#include <strings.h>
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -125,8 +127,19 @@ bool tChannelDesk::LoadChannelFile(int index, const char* path, bool showErrors)
   if (!FileExists(file.c_str())) return fail(kCanNotLoadSample);
   if (platform::ReadProfileSection(file, kChannelSection, kValueSize).empty())
     return fail(kCanNotLoadSample);
+  // Every key is looked up in one reading of the file, as ReadProfileString
+  // would find it: the first key of that name, without regard to case.
+  const auto keys = platform::ReadProfileKeys(file, kChannelSection);
   auto read = [&](const char* key, const char* def, size_t size = kValueSize) {
-    return platform::ReadProfileString(file, kChannelSection, key, def, size);
+    std::string value = def;
+    for (const auto& [k, v] : keys) {
+      if (strcasecmp(k.c_str(), key) == 0) {
+        value = v;
+        break;
+      }
+    }
+    if (value.size() > size - 1) value.resize(size - 1);
+    return value;
   };
   if (ParseInteger(read("version", "0")) < kChannelFileVersion) return fail(kWrongVersion);
 
@@ -200,25 +213,23 @@ bool tChannelDesk::SaveChannelFile(int index, const char* path) {
   if (!platform::CreateTempFile(full.substr(0, full.rfind('\\') + 1), ".chn", tmp)) return fail("");
 
   const tChannel& channel = m_Channels[index];
-  bool ok = true;
-  auto write = [&](const char* key, const std::string& value) {
-    if (!platform::WriteProfileString(tmp, kChannelSection, key, value)) ok = false;
-  };
-  write("Version", std::to_string(kChannelFileVersion));
-  write("Quantize", FormatBeats(channel.GetQuantize()));
-  write("Loop", FormatBeats(channel.GetLoop()));
-  write("Delay", FormatBeats(channel.GetDelay()));
-  write("Volume", std::to_string(channel.GetVolume()));
-  write("Balance", std::to_string(channel.GetBalance()));
-  write("Pitch", FormatPitch(channel.GetPitch()));
-  write("Snd_Label", channel.GetSndLabel().GetText());
-  write("Snd_SerNum", std::to_string(channel.GetSndSerial()));
-  write("Snd", channel.GetSndPath().GetText());
-  write("SFx_Label", channel.GetSfxLabel().GetText());
-  write("SFx_SerNum", std::to_string(channel.GetSfxSerial()));
-  write("SFx", channel.GetSfxPath().GetText());
-  write("Author", "User");
-  if (!platform::FlushProfile(tmp)) ok = false;
+  // One write of every key: the file is made whole or not at all.
+  const bool ok =
+      platform::WriteProfileStrings(tmp, kChannelSection,
+                                    {{"Version", std::to_string(kChannelFileVersion)},
+                                     {"Quantize", FormatBeats(channel.GetQuantize())},
+                                     {"Loop", FormatBeats(channel.GetLoop())},
+                                     {"Delay", FormatBeats(channel.GetDelay())},
+                                     {"Volume", std::to_string(channel.GetVolume())},
+                                     {"Balance", std::to_string(channel.GetBalance())},
+                                     {"Pitch", FormatPitch(channel.GetPitch())},
+                                     {"Snd_Label", channel.GetSndLabel().GetText()},
+                                     {"Snd_SerNum", std::to_string(channel.GetSndSerial())},
+                                     {"Snd", channel.GetSndPath().GetText()},
+                                     {"SFx_Label", channel.GetSfxLabel().GetText()},
+                                     {"SFx_SerNum", std::to_string(channel.GetSfxSerial())},
+                                     {"SFx", channel.GetSfxPath().GetText()},
+                                     {"Author", "User"}});
   if (!ok) return fail(tmp);
   if (!platform::CopyPermissions(full, tmp)) platform::SetNewFilePermissions(tmp);
   if (!platform::ReplaceFile(tmp, full)) return fail(tmp);

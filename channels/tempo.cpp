@@ -8,6 +8,7 @@
 namespace {
 
 std::atomic<int32_t> g_Tempo{130};
+std::atomic<uint32_t> g_GridOrigin{0};
 
 constexpr double kMaxFrames = 2147483647.0;
 
@@ -19,6 +20,14 @@ void SetTempo(int32_t bpm) {
 
 int32_t GetTempo() {
   return g_Tempo.load(std::memory_order_relaxed);
+}
+
+void SetGridOrigin(uint32_t time) {
+  g_GridOrigin.store(time, std::memory_order_relaxed);
+}
+
+uint32_t GridOrigin() {
+  return g_GridOrigin.load(std::memory_order_relaxed);
 }
 
 int32_t SamplesPerBeatAt(uint32_t rate) {

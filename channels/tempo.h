@@ -14,6 +14,12 @@ int32_t SamplesPerBeat();
 // The same for a given rate, for callers that already hold the format.
 int32_t SamplesPerBeatAt(uint32_t rate);
 
+// The engine clock's time of beat 0: the quantize grid and the metronome
+// count beats from it. The desk sets it where it starts the clock (0 but for
+// tests that start the clock elsewhere, such as shortly before it wraps).
+void SetGridOrigin(uint32_t time);
+uint32_t GridOrigin();
+
 // A length of beats in frames: trunc(samplesPerBeat * beats), held to
 // 0 .. 2^31 - 1 (a negative, not-a-number or huge value cannot wrap around
 // the clock).

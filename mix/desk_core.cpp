@@ -64,6 +64,8 @@ void tDeskCore::TickCallback(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t
 
 void tDeskCore::CreateTimer() {
   g_pTickDesk.store(this);
+  m_Timer.SetTime(m_Timer.RestartTime());
+  SetGridOrigin(m_Timer.RestartTime());
   m_Timer.Create(kTickMs, &TickCallback);
   m_Timer.StartClock();
 }
@@ -129,7 +131,8 @@ void tDeskCore::DrawMetronome() {
 
 void tDeskCore::MetronomeTick(uint32_t time) {
   const uint64_t spb = static_cast<uint64_t>(SamplesPerBeat());
-  const int step = static_cast<int>((time % (32 * spb)) / spb);
+  const uint32_t beats = time - GridOrigin();
+  const int step = static_cast<int>((beats % (32 * spb)) / spb);
   if (step != m_MetronomeStep.load()) {
     m_MetronomeStep.store(step);
     DrawMetronome();
@@ -171,17 +174,20 @@ void tDeskCore::SetTimeLength(uint32_t ms) {
 // ----------------------------------------------------------------- events
 
 void tDeskCore::RecordEvent(int32_t channel, int32_t kind, int32_t value, uint32_t time) {
-  if (m_State.load() == kRecording) m_Events.Record(time, channel, kind, value);
+  // Events are stamped from the start of the recording.
+  if (m_State.load() == kRecording) m_Events.Record(time - GridOrigin(), channel, kind, value);
 }
 
 void tDeskCore::PlayDueEvents() {
   tLock lock(m_TransportLock);
   if (m_State.load() != kPlaying) return;  // stopped by the main thread meanwhile
+  // Event times count from the start of playback, which is the grid's origin.
+  const uint32_t origin = GridOrigin();
   const uint32_t now = m_Timer.GetTime();
   for (;;) {
-    if (m_Pending.time != kNoTime && !Reached(now, m_Pending.time)) return;
+    if (m_Pending.time != kNoTime && !Reached(now, origin + m_Pending.time)) return;
     if (m_Pending.time != kNoTime)
-      DispatchEvent(m_Pending.time, m_Pending.channel, m_Pending.kind, m_Pending.value);
+      DispatchEvent(origin + m_Pending.time, m_Pending.channel, m_Pending.kind, m_Pending.value);
     if (m_Events.ReadNext(m_Pending.time, m_Pending.channel, m_Pending.kind, m_Pending.value)) {
       continue;
     }
@@ -329,17 +335,17 @@ bool tDeskCore::LoadMix(const char* path) {
 }
 
 bool tDeskCore::SaveMix(const char* path) {
-  bool ok = true;
+  tEventList::tHeader header;
   for (int i = 0; i < kChannels; ++i) {
     const tChannel& ch = Channel(i);
-    ok = m_Events.WriteLabel(i, ch.GetFileLabel().GetText()) && ok;
-    ok = m_Events.WriteSerial(i, ch.GetFileSerial()) && ok;
-    ok = m_Events.WriteSample(i, ch.GetFilePath().GetText()) && ok;
+    header.label[i] = ch.GetFileLabel().GetText();
+    header.serial[i] = ch.GetFileSerial();
+    header.sample[i] = ch.GetFilePath().GetText();
   }
-  ok = m_Events.WriteTempo(GetTempo()) && ok;
-  ok = m_Events.WriteLength(static_cast<int32_t>(m_TimeLength.load() / 1000u)) && ok;
-  ok = m_Events.WriteVersion(3) && ok;
-  if (!ok || !m_Events.SaveTo(path)) {
+  header.tempo = GetTempo();
+  header.length = static_cast<int32_t>(m_TimeLength.load() / 1000u);
+  header.version = 3;
+  if (!m_Events.WriteHeader(header) || !m_Events.SaveTo(path)) {
     Message("Can not save mix", path);
     return false;
   }
@@ -372,10 +378,16 @@ void tDeskCore::StartRecording() {
     Message("No channels loaded", nullptr);
     return;
   }
+  // The recording goes to the working file: when it cannot be started there
+  // (a full or failing temporary folder) the desk stays in record mode.
+  if (!m_Events.Clear()) {
+    if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kRecSwitch, false);
+    Message("Can not save mix", m_Events.WorkingPath().c_str());
+    return;
+  }
   if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kRecSwitch, true);
   ResetChannelStates();
   RefreshAllStrips();
-  m_Events.Clear();
   if (m_pMixView != nullptr) m_pMixView->SetMixLabel("---");
   for (int i = 0; i < kChannels; ++i) {
     const tChannel& ch = Channel(i);
@@ -390,7 +402,8 @@ void tDeskCore::StartRecording() {
   const uint32_t spb = static_cast<uint32_t>(SamplesPerBeat());
   const uint32_t rate = OutputRate();
   const uint32_t beatMs = rate != 0 ? static_cast<uint32_t>((uint64_t(spb) * 1000u) / rate) : 0;
-  m_Timer.SetTime(spb * 28u);
+  SetGridOrigin(m_Timer.RestartTime());
+  m_Timer.SetTime(GridOrigin() + spb * 28u);
   for (int i = 0; i < 4; ++i) {
     MetronomeClick();
     platform::SleepMs(beatMs);
@@ -401,17 +414,22 @@ void tDeskCore::StartRecording() {
 
 void tDeskCore::StopRecording() {
   tLock lock(m_TransportLock);
-  if (m_Timer.GetTime() > OutputRate() / 2) {
-    m_Events.Record(m_Timer.GetTime(), 0, kEndMix, 0);
+  bool written = true;
+  const uint32_t recorded = m_Timer.GetTime() - GridOrigin();
+  if (recorded > OutputRate() / 2) {
+    m_Events.Record(recorded, 0, kEndMix, 0);
+    written = m_Events.Close();
   } else {
     m_Events.Clear();  // half a second or less: discarded
+    m_Events.Close();
   }
-  m_Events.Close();
   SetTimePosition(0);
   m_State.store(kIdle);
   ResetChannelStates();
   RefreshAllStrips();
   if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kRecSwitch, false);
+  // Lines the working file did not take are lost: the performer is told.
+  if (!written) Message("Can not save mix", m_Events.WorkingPath().c_str());
 }
 
 void tDeskCore::StartPlayback() {
@@ -423,6 +441,7 @@ void tDeskCore::StartPlayback() {
   SetTimePosition(0);
   if (m_pMixView != nullptr) m_pMixView->SetTransportSwitch(tMixView::kPlaySwitch, true);
   m_State.store(kPlaying);
+  SetGridOrigin(m_Timer.RestartTime());
   m_Timer.RestartClock();
   MetronomeSwitchOn();
   m_Meter.ShowSpeakers(true);
@@ -492,6 +511,9 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
   tWaitCursor wait(m_pMixView);
   const bool clockWasRunning = m_Timer.IsRunning();
   const bool metronomeWasOn = m_MetronomeOn.load();
+  // The export counts its own time from 0.
+  const uint32_t origin = GridOrigin();
+  SetGridOrigin(0);
   m_Timer.StopClock();
   MetronomeSwitchOff();
   SetTimePosition(0);
@@ -559,6 +581,7 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
     UpdateFormatLamps();
     ConvertMix(kept);
   }
+  SetGridOrigin(origin);
   if (clockWasRunning) m_Timer.StartClock();
   if (metronomeWasOn) MetronomeSwitchOn();
   return ok;

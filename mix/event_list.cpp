@@ -6,6 +6,9 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "mix/output_rate.h"
 #include "platform/hostfs.h"
@@ -50,17 +53,23 @@ tEventList::~tEventList() {
   if (!m_WorkingPath.empty()) platform::DeleteFile(m_WorkingPath);
 }
 
-void tEventList::CloseLocked() {
-  if (m_pStream != nullptr) {
-    std::fflush(m_pStream);
+bool tEventList::CloseLocked() {
+  bool ok = !m_WriteFailed;
+  m_WriteFailed = false;
+  if (m_pStream != nullptr && m_Writing) {
+    ok = platform::FlushStream(m_pStream) && ok;
+    ok = platform::CloseStream(m_pStream) && ok;
+  } else if (m_pStream != nullptr) {
     std::fclose(m_pStream);
-    m_pStream = nullptr;
   }
+  m_pStream = nullptr;
+  m_Writing = false;
+  return ok;
 }
 
-void tEventList::Close() {
+bool tEventList::Close() {
   tLock lock(m_Lock);
-  CloseLocked();
+  return CloseLocked();
 }
 
 bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t value) {
@@ -71,33 +80,48 @@ bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t va
   int written = 0;
   if (const char* word = EventKindWord(kind)) {
     written = std::fprintf(m_pStream, "Time %08lu Channel %d %s %d\r\n", ms, channel, word, value);
+    if (written <= 0) m_WriteFailed = true;
   }
   m_HasRecording = true;
   return written > 0;
+}
+
+tEventLine ScanEventLine(const char* line, unsigned long& ms, int32_t& channel, int32_t& kind,
+                         int32_t& value) {
+  while (std::isspace(static_cast<unsigned char>(*line))) ++line;
+  if (*line == 0) return tEventLine::kSkip;  // white space between the lines
+  unsigned long time = 0;
+  int ch = 0, val = 0;
+  char word[32] = {};
+  const int fields = std::sscanf(line, "Time %lu Channel %d %31s %d", &time, &ch, word, &val);
+  if (fields <= 0) return tEventLine::kEnd;  // a line of text that scans nothing ends the events
+  if (fields < 4) return tEventLine::kSkip;  // an incomplete line is skipped
+  for (int32_t k = 0; k < 7; ++k) {
+    if (strcasecmp(word, kWords[k]) == 0) {
+      ms = time;
+      channel = ch;
+      kind = k;
+      value = val;
+      return tEventLine::kEvent;
+    }
+  }
+  return tEventLine::kSkip;  // an unknown kind word is skipped
 }
 
 bool tEventList::ReadEventLine(uint64_t& ms, int32_t& channel, int32_t& kind, int32_t& value) {
   char line[260];
   for (;;) {
     if (std::fgets(line, sizeof line, m_pStream) == nullptr) return false;
-    const char* text = line;
-    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-    if (*text == 0) continue;  // white space between the lines
     unsigned long time = 0;
-    int ch = 0, val = 0;
-    char word[32] = {};
-    int fields = std::sscanf(text, "Time %lu Channel %d %31s %d", &time, &ch, word, &val);
-    if (fields <= 0) return false;  // a line of text that scans nothing ends the events
-    if (fields < 4) continue;       // an incomplete line is skipped
-    int32_t found = -1;
-    for (int32_t k = 0; k < 7 && found < 0; ++k)
-      if (strcasecmp(word, kWords[k]) == 0) found = k;
-    if (found < 0) continue;  // an unknown kind word is skipped
-    ms = time;
-    channel = ch;
-    kind = found;
-    value = val;
-    return true;
+    switch (ScanEventLine(line, time, channel, kind, value)) {
+      case tEventLine::kEnd:
+        return false;
+      case tEventLine::kSkip:
+        continue;
+      case tEventLine::kEvent:
+        ms = time;
+        return true;
+    }
   }
 }
 
@@ -158,31 +182,55 @@ bool tEventList::OpenForReading() {
 bool tEventList::Clear() {
   tLock lock(m_Lock);
   CloseLocked();
+  m_HeaderRead = false;
   m_HasRecording = false;
   if (m_WorkingPath.empty()) return false;
-  m_pStream = platform::OpenStream(m_WorkingPath, "wb");
-  if (m_pStream == nullptr) return false;
-  bool ok = std::fputs("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n",
-                       m_pStream) >= 0;
-  for (int i = 0; i < 16 && ok; ++i) {
-    int n = i + 1;
-    ok = std::fprintf(m_pStream, "Label_%02d=\r\nSerNum_%02d=\r\nSample_%02d=\r\n", n, n, n) > 0;
+  // The empty header replaces the working file as a whole, so a full disk
+  // leaves the mix that was there; recording then appends to it.
+  std::string header = "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n";
+  for (int i = 0; i < 16; ++i) {
+    char keys[64];
+    const int n = i + 1;
+    std::snprintf(keys, sizeof keys, "Label_%02d=\r\nSerNum_%02d=\r\nSample_%02d=\r\n", n, n, n);
+    header += keys;
   }
-  ok = std::fflush(m_pStream) == 0 && ok;
-  return ok;
+  std::string host;
+  if (!platform::ToHostPath(m_WorkingPath, host) ||
+      !platform::WriteHostFileAtomically(host, header, 0600))
+    return false;
+  m_pStream = platform::OpenStream(m_WorkingPath, "ab");
+  m_Writing = m_pStream != nullptr;
+  return m_Writing;
 }
 
 std::string tEventList::ReadKey(const char* key, const char* def, size_t size) {
   tLock lock(m_Lock);
   CloseLocked();
   if (m_WorkingPath.empty()) return def;
-  return platform::ReadProfileString(m_WorkingPath, kSection, key, def, size);
+  // Only this list writes its working file: the header is read once and
+  // kept until it is written again (a mix of many events is read once, not
+  // once for each key).
+  if (!m_HeaderRead) {
+    m_Header = platform::ReadProfileKeys(m_WorkingPath, kSection);
+    m_HeaderRead = true;
+  }
+  std::string value = def;
+  for (const auto& [k, v] : m_Header) {
+    if (strcasecmp(k.c_str(), key) == 0) {
+      value = v;
+      break;
+    }
+  }
+  if (size == 0) return std::string();
+  if (value.size() > size - 1) value.resize(size - 1);
+  return value;
 }
 
 bool tEventList::WriteKey(const char* key, const char* value) {
   tLock lock(m_Lock);
   CloseLocked();
   if (m_WorkingPath.empty()) return false;
+  m_HeaderRead = false;
   bool ok = platform::WriteProfileString(m_WorkingPath, kSection, key, value);
   platform::FlushProfile(m_WorkingPath);
   return ok;
@@ -235,12 +283,39 @@ bool tEventList::WriteLabel(int32_t channel, const char* label) {
   return WriteKey(key, label);
 }
 
+namespace {
+
+// Written as a signed decimal, as the mix format always has; 0 is empty.
+std::string SerialText(uint32_t serial) {
+  return serial != 0 ? std::to_string(int32_t(serial)) : std::string();
+}
+
+std::string ChannelKey(const char* name, int32_t channel) {
+  char key[32];
+  std::snprintf(key, sizeof key, "%s_%02d", name, channel + 1);
+  return key;
+}
+
+}  // namespace
+
 bool tEventList::WriteSerial(int32_t channel, uint32_t serial) {
-  char key[32], value[16] = "";
-  std::snprintf(key, sizeof key, "SerNum_%02d", channel + 1);
-  // Written as a signed decimal, as the mix format always has; 0 is empty.
-  if (serial != 0) std::snprintf(value, sizeof value, "%ld", long(int32_t(serial)));
-  return WriteKey(key, value);
+  return WriteKey(ChannelKey("SerNum", channel).c_str(), SerialText(serial).c_str());
+}
+
+bool tEventList::WriteHeader(const tHeader& header) {
+  std::vector<std::pair<std::string, std::string>> keys;
+  for (int32_t i = 0; i < 16; ++i) {
+    keys.emplace_back(ChannelKey("Label", i), header.label[i]);
+    keys.emplace_back(ChannelKey("SerNum", i), SerialText(header.serial[i]));
+    keys.emplace_back(ChannelKey("Sample", i), header.sample[i]);
+  }
+  keys.emplace_back("BPM", std::to_string(header.tempo));
+  keys.emplace_back("Length", std::to_string(header.length));
+  keys.emplace_back("Version", std::to_string(header.version));
+  tLock lock(m_Lock);
+  CloseLocked();
+  m_HeaderRead = false;
+  return platform::WriteProfileStrings(m_WorkingPath, kSection, keys);
 }
 
 bool tEventList::WriteTempo(int32_t tempo) {
@@ -265,6 +340,13 @@ bool tEventList::LoadFrom(const char* path) {
   tLock lock(m_Lock);
   CloseLocked();
   Reject();
+  // A file larger than any mix is not copied into the temporary folder.
+  uint64_t size = 0;
+  if (path == nullptr || !platform::RegularFileSize(path, size) ||
+      size > uint64_t{platform::kMaxProfileBytes}) {
+    m_MixName.Clear();
+    return false;
+  }
   // The candidate lies beside the working file, so that accepting it is a
   // rename within one folder.
   const size_t slash = m_WorkingPath.rfind('\\');
@@ -295,6 +377,7 @@ bool tEventList::Accept() {
   CloseLocked();
   std::string candidate = m_Candidate;
   m_Candidate.clear();
+  m_HeaderRead = false;
   // Both files lie in the temporary folder: a rename replaces the working file at once.
   if (!platform::ReplaceFile(candidate, m_WorkingPath) &&
       !platform::CopyFile(candidate, m_WorkingPath)) {

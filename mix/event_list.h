@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/lock.h"
 #include "support/string.h"
@@ -49,10 +51,14 @@ class tEventList {
   // key, comment and blank lines, however many there are.
   bool Rewind();
   bool OpenForReading();
-  void Close();
+  // Ends reading or recording; false when a recorded line could not be
+  // written to the working file since it was opened.
+  bool Close();
   bool HasRecording() const { return m_HasRecording; }
 
   // ---- the mix file ----
+  // Replaces the working file by an empty mix and opens it for recording;
+  // false (the working file as it was) when that cannot be written.
   bool Clear();
   void ReadSample(int32_t channel, char* buffer);  // 260 bytes
   void ReadLabel(int32_t channel, char* buffer);   // 260 bytes
@@ -71,6 +77,17 @@ class tEventList {
   bool WriteTempo(int32_t tempo);
   bool WriteVersion(int32_t version);
   bool WriteLength(int32_t length);
+  // The whole header in one replacement of the working file: every key of
+  // the Write functions above, or (on failure) none of them.
+  struct tHeader {
+    std::string label[16];
+    uint32_t serial[16] = {};
+    std::string sample[16];
+    int32_t tempo = 130;
+    int32_t length = 0;
+    int32_t version = 3;
+  };
+  bool WriteHeader(const tHeader& header);
 
   // Loading is checked before the working file is replaced: LoadFrom copies
   // the file into a candidate working file; the caller checks the candidate
@@ -92,18 +109,31 @@ class tEventList {
  private:
   std::string ReadKey(const char* key, const char* def, size_t size);
   bool WriteKey(const char* key, const char* value);
-  void CloseLocked();
+  bool CloseLocked();
   // The next event line of the stream, its time in milliseconds.
   bool ReadEventLine(uint64_t& ms, int32_t& channel, int32_t& kind, int32_t& value);
 
   tCriticalSection m_Lock;
   FILE* m_pStream = nullptr;
   bool m_HasRecording = false;
+  bool m_Writing = false;      // the stream records into the working file
+  bool m_WriteFailed = false;  // a recorded line did not reach the stream
   std::string m_WorkingPath;
   std::string m_Candidate;
   std::string m_CandidateSource;
   tString m_MixName;
+  // The working file's header keys as last read; valid while m_HeaderRead.
+  std::vector<std::pair<std::string, std::string>> m_Header;
+  bool m_HeaderRead = false;
 };
 
 // The kind word of an event line ("Play", "Stop", ... "EndMix"), or null.
 const char* EventKindWord(int32_t kind);
+
+// What one line of the event part says: an event, a line to skip (incomplete
+// or of an unknown kind), or the end of the events (a line that scans nothing).
+enum class tEventLine { kEvent, kSkip, kEnd };
+// Scans "Time <ms> Channel <n> <Kind> <value>"; on kEvent fills the fields
+// with the time in milliseconds as the file holds it.
+tEventLine ScanEventLine(const char* line, unsigned long& ms, int32_t& channel, int32_t& kind,
+                         int32_t& value);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -230,6 +231,133 @@ std::string ParentDir(const std::string& host) {
   return host.substr(0, slash);
 }
 
+// ---- failure injection ----
+// Compiled into test builds only; elsewhere every check is a constant false.
+#ifdef BREVORA_FAULT_INJECTION
+std::atomic<bool> g_FaultArmed{false};
+std::atomic<int> g_FaultCalls{0};
+std::atomic<int> g_FaultAt{0};
+std::atomic<int> g_FaultError{0};
+#endif
+
+// Counts one write, flush, rename or close; true (errno set) when it is the
+// one to fail.
+bool InjectedFailure() {
+#ifdef BREVORA_FAULT_INJECTION
+  if (!g_FaultArmed.load(std::memory_order_relaxed)) return false;
+  if (++g_FaultCalls == g_FaultAt.load()) {
+    errno = g_FaultError.load();
+    return true;
+  }
+#endif
+  return false;
+}
+
+// write(2) of all bytes, retried on interruption; false with errno set.
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    if (InjectedFailure()) return false;
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+int CloseDescriptor(int fd) {
+  const bool fail = InjectedFailure();
+  const int err = errno;
+  const int result = close(fd);
+  if (fail) {
+    errno = err;
+    return -1;
+  }
+  return result;
+}
+
+int RenameHost(const char* from, const char* to) {
+  if (InjectedFailure()) return -1;
+  return rename(from, to);
+}
+
+#ifdef BREVORA_FAULT_INJECTION
+// A stream whose writes go through the count: the stdio buffer is handed to
+// WriteAll wherever stdio flushes it (a full buffer, fflush, fclose).
+ssize_t CountedRead(void* cookie, char* buffer, size_t size) {
+  return read(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), buffer, size);
+}
+ssize_t CountedWrite(void* cookie, const char* buffer, size_t size) {
+  // stdio takes 0 as the error of a write.
+  return WriteAll(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), buffer, size)
+             ? static_cast<ssize_t>(size)
+             : 0;
+}
+int CountedSeek(void* cookie, off64_t* offset, int whence) {
+  const off64_t at = lseek64(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), *offset, whence);
+  if (at < 0) return -1;
+  *offset = at;
+  return 0;
+}
+int CountedClose(void* cookie) {
+  return close(static_cast<int>(reinterpret_cast<intptr_t>(cookie)));
+}
+#endif
+
+// While counting, a stream opened for writing is replaced by a counted one
+// on the same descriptor.
+FILE* CountWrites(FILE* stream, const char* mode) {
+#ifdef BREVORA_FAULT_INJECTION
+  const bool writing = std::strpbrk(mode, "wa+") != nullptr;
+  if (stream == nullptr || !writing || !g_FaultArmed.load()) return stream;
+  const int fd = dup(fileno(stream));
+  std::fclose(stream);
+  if (fd < 0) return nullptr;
+  FILE* counted = fopencookie(reinterpret_cast<void*>(static_cast<intptr_t>(fd)), mode,
+                              {CountedRead, CountedWrite, CountedSeek, CountedClose});
+  if (counted == nullptr) close(fd);
+  return counted;
+#else
+  (void)mode;
+  return stream;
+#endif
+}
+
+// Opens a host file for the desk: only a regular file. A pipe would block
+// the open or the reads, a device never ends (/dev/zero) and a folder is not
+// a file; they are refused without waiting (-1, last error and errno set).
+int OpenRegular(const std::string& host, int flags, int mode) {
+  const int fd = open(host.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+  if (fd < 0) {
+    SetLastErrorFromErrno();
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool directory = S_ISDIR(st.st_mode);
+    close(fd);
+    SetLastErrorCode(5);  // access denied
+    errno = directory ? EISDIR : EINVAL;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+// The open flags of a stdio mode ("rb", "wb", "ab", "r+b" ...).
+int FlagsOfMode(const char* mode) {
+  const bool update = std::strchr(mode, '+') != nullptr;
+  switch (mode[0]) {
+    case 'w':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default:
+      return update ? O_RDWR : O_RDONLY;
+  }
+}
+
 }  // namespace
 
 void InitDrives(const std::string& contentRootHost, bool changeDirectory) {
@@ -364,6 +492,14 @@ bool IsDirectory(const std::string& path) {
   return HostOf(path, host) && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool RegularFileSize(const std::string& path, uint64_t& size) {
+  std::string host;
+  struct stat st;
+  if (!HostOf(path, host) || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
 bool DeleteFile(const std::string& path) {
   std::string host;
   if (!HostOf(path, host)) return false;
@@ -382,18 +518,10 @@ bool DeleteFile(const std::string& path) {
 bool CopyFile(const std::string& src, const std::string& dst) {
   std::string hsrc, hdst;
   if (!HostOf(src, hsrc) || !HostOf(dst, hdst)) return false;
-  int in = open(hsrc.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) {
-    SetLastErrorFromErrno();
-    return false;
-  }
+  int in = OpenRegular(hsrc, O_RDONLY, 0);
+  if (in < 0) return false;
   struct stat st;
   fstat(in, &st);
-  if (S_ISDIR(st.st_mode)) {
-    close(in);
-    SetLastErrorCode(5);
-    return false;
-  }
   std::string tmp = ParentDir(hdst) + "/.brevora-copyXXXXXX";
   int out = mkstemp(tmp.data());
   if (out < 0) {
@@ -411,25 +539,19 @@ bool CopyFile(const std::string& src, const std::string& dst) {
       break;
     }
     if (n == 0) break;
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = write(out, buf + done, static_cast<size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        ok = false;
-        break;
-      }
-      done += w;
+    if (!WriteAll(out, buf, static_cast<size_t>(n))) {
+      ok = false;
+      break;
     }
-    if (!ok) break;
   }
   int err = errno;
   if (ok) fchmod(out, st.st_mode & 0777);
-  if (close(out) != 0 && ok) {
+  if (CloseDescriptor(out) != 0 && ok) {
     ok = false;
     err = errno;
   }
   close(in);
-  if (ok && rename(tmp.c_str(), hdst.c_str()) != 0) {
+  if (ok && RenameHost(tmp.c_str(), hdst.c_str()) != 0) {
     ok = false;
     err = errno;
   }
@@ -466,7 +588,7 @@ bool SetNewFilePermissions(const std::string& path) {
 bool ReplaceFile(const std::string& src, const std::string& dst) {
   std::string hsrc, hdst;
   if (!HostOf(src, hsrc) || !HostOf(dst, hdst)) return false;
-  if (rename(hsrc.c_str(), hdst.c_str()) != 0) {
+  if (RenameHost(hsrc.c_str(), hdst.c_str()) != 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -505,28 +627,95 @@ bool CreateTempFile(const std::string& dir, const char* prefix, std::string& pat
 FILE* OpenStream(const std::string& path, const char* mode) {
   std::string host;
   if (!HostOf(path, host)) return nullptr;
-  FILE* f = std::fopen(host.c_str(), mode);
+  // A folder named for writing is refused before anything is truncated.
+  const int flags = FlagsOfMode(mode);
+  const int fd = OpenRegular(host, flags & ~O_TRUNC, 0666);
+  if (fd < 0) return nullptr;
+  if ((flags & O_TRUNC) != 0 && ftruncate(fd, 0) != 0) {
+    SetLastErrorFromErrno();
+    close(fd);
+    return nullptr;
+  }
+  FILE* f = fdopen(fd, mode);
   if (f == nullptr) {
     SetLastErrorFromErrno();
+    close(fd);
     return nullptr;
   }
-  struct stat st;
-  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::fclose(f);
-    SetLastErrorCode(5);
-    errno = EISDIR;
-    return nullptr;
-  }
-  return f;
+  return CountWrites(f, mode);
 }
 
 int OpenDescriptor(const std::string& path, int flags, int mode) {
   std::string host;
   if (!HostOf(path, host)) return -1;
-  int fd = open(host.c_str(), flags | O_CLOEXEC, mode);
-  if (fd < 0) SetLastErrorFromErrno();
-  return fd;
+  return OpenRegular(host, flags, mode);
 }
+
+bool FlushStream(FILE* stream) {
+  if (InjectedFailure()) return false;
+  return std::fflush(stream) == 0;
+}
+
+bool CloseStream(FILE* stream) {
+  const bool fail = InjectedFailure();
+  const int err = errno;
+  const bool closed = std::fclose(stream) == 0;
+  if (fail) errno = err;
+  return closed && !fail;
+}
+
+bool WriteHostFileAtomically(const std::string& host, const std::string& bytes, int mode) {
+  const size_t slash = host.rfind('/');
+  const std::string dir = slash == std::string::npos ? "."
+                          : slash == 0               ? ""
+                                                     : host.substr(0, slash);
+  std::string tmp =
+      dir + "/." + host.substr(slash == std::string::npos ? 0 : slash + 1) + "-XXXXXX";
+  const int fd = mkstemp(tmp.data());
+  if (fd < 0) return false;
+  fchmod(fd, static_cast<mode_t>(mode));
+  FILE* f = CountWrites(fdopen(fd, "wb"), "wb");
+  if (f == nullptr) {
+    const int err = errno;
+    close(fd);
+    unlink(tmp.c_str());
+    errno = err;
+    return false;
+  }
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && FlushStream(f);
+  int err = errno;
+  if (!CloseStream(f) && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && RenameHost(tmp.c_str(), host.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    unlink(tmp.c_str());
+    errno = err;
+  }
+  return ok;
+}
+
+#ifdef BREVORA_FAULT_INJECTION
+void ArmFileFault(int fail, int error) {
+  g_FaultArmed.store(false);
+  g_FaultCalls.store(0);
+  g_FaultAt.store(fail);
+  g_FaultError.store(error);
+  g_FaultArmed.store(true);
+}
+
+void DisarmFileFault() {
+  g_FaultArmed.store(false);
+}
+
+int FileFaultCalls() {
+  return g_FaultCalls.load();
+}
+#endif
 
 bool MatchesMask(const std::string& name, const std::string& mask) {
   // "*.*" names every entry, also those without a dot.

@@ -56,6 +56,8 @@ bool SetCurrentDirectory(const std::string& path);
 bool CanOpenForReading(const std::string& path);
 bool FileOrDirectoryExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// The size in bytes of a regular file; false for anything else.
+bool RegularFileSize(const std::string& path, uint64_t& size);
 bool DeleteFile(const std::string& path);
 // Copies src over dst (replacing it), through a temporary file beside dst.
 bool CopyFile(const std::string& src, const std::string& dst);
@@ -79,6 +81,33 @@ bool CreateTempFile(const std::string& dir, const char* prefix, std::string& pat
 FILE* OpenStream(const std::string& path, const char* mode);
 // Opens a POSIX descriptor on a desk path; -1 on failure with the last error set.
 int OpenDescriptor(const std::string& path, int flags, int mode = 0644);
+
+// ---- writing files ----
+// Every file the desk saves is written through a stream of OpenStream (or of
+// the two host-path functions below), made final with FlushStream and
+// CloseStream, and put in place with ReplaceFile: these are the calls that
+// meet a full disk or an I/O fault.
+// fflush; false (errno set) when the bytes could not be handed to the file.
+bool FlushStream(FILE* stream);
+// fclose; the stream is closed in any case, false when that failed.
+bool CloseStream(FILE* stream);
+// Writes bytes as the whole of a host file through a temporary file in the
+// same folder that is renamed over it; on failure the file keeps its earlier
+// bytes (or stays absent), no temporary file is left and errno tells why.
+bool WriteHostFileAtomically(const std::string& host, const std::string& bytes, int mode = 0644);
+
+#ifdef BREVORA_FAULT_INJECTION
+// ---- failure injection (test builds) ----
+// Counts the calls that write, flush, rename or close a file the desk saves,
+// and makes one of them fail. Streams opened for writing while counting is
+// on fail their writes and closes through the same count.
+// Starts counting from zero; the fail-th call from now on (1 for the first)
+// fails with errno error; fail 0 only counts.
+void ArmFileFault(int fail, int error);
+void DisarmFileFault();
+// The calls counted since ArmFileFault.
+int FileFaultCalls();
+#endif
 
 // ---- directory search ----
 // Lists the entries of a directory whose names match a mask of * and ?,

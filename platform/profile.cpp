@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/hostfs.h"
@@ -39,25 +40,38 @@ bool ReadLines(const std::string& file, std::vector<std::string>& lines, bool& m
     return false;
   }
   std::string line;
-  int c;
   bool any = false;
-  while ((c = std::fgetc(f)) != EOF) {
-    any = true;
-    if (c == '\n') {
+  long long total = 0;
+  bool ok = true;
+  char buffer[65536];
+  for (size_t n; ok && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
+    // Counted as it is read: a file that grows while it is read stops too.
+    total += static_cast<long long>(n);
+    if (total > kMaxProfileBytes) {
+      SetLastErrorCode(8);  // not enough memory
+      errno = EFBIG;
+      ok = false;
+      break;
+    }
+    for (const char* p = buffer; p < buffer + n;) {
+      const char* end = static_cast<const char*>(std::memchr(p, '\n', buffer + n - p));
+      line.append(p, end != nullptr ? end : buffer + n);
+      any = true;
+      if (end == nullptr) break;
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
+      lines.push_back(std::move(line));
       line.clear();
       any = false;
-    } else {
-      line += static_cast<char>(c);
+      p = end + 1;
     }
   }
-  if (any) {
+  if (ok && any) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
-  bool ok = std::ferror(f) == 0;
+  ok = ok && std::ferror(f) == 0;
   std::fclose(f);
+  if (!ok) lines.clear();
   return ok;
 }
 
@@ -124,9 +138,12 @@ bool WriteLines(const std::string& file, const std::vector<std::string>& lines) 
     std::fputs(l.c_str(), f);
     std::fputs("\r\n", f);
   }
-  bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
+  bool ok = FlushStream(f) && std::ferror(f) == 0;
   int err = errno;
-  ok = (std::fclose(f) == 0) && ok;
+  if (!CloseStream(f) && ok) {
+    ok = false;
+    err = errno;
+  }
   if (!ok) {
     SetLastErrorFromErrno(err);
     DeleteFile(tmp);
@@ -163,6 +180,21 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
   return result;
 }
 
+std::vector<std::pair<std::string, std::string>> ReadProfileKeys(const std::string& file,
+                                                                 const std::string& section) {
+  std::vector<std::pair<std::string, std::string>> keys;
+  std::vector<std::string> lines;
+  bool missing;
+  size_t first, last;
+  if (ReadLines(file, lines, missing) && FindSection(lines, section, first, last)) {
+    for (size_t i = first; i < last; ++i) {
+      std::string k, v;
+      if (KeyOf(lines[i], k, v)) keys.emplace_back(k, Unquote(v));
+    }
+  }
+  return keys;
+}
+
 std::string ReadProfileSection(const std::string& file, const std::string& section, size_t size) {
   std::vector<std::string> lines;
   bool missing;
@@ -179,17 +211,17 @@ std::string ReadProfileSection(const std::string& file, const std::string& secti
   return out;
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value) {
-  std::vector<std::string> lines;
-  bool missing;
-  if (!ReadLines(file, lines, missing) && !missing) return false;
+namespace {
+
+// Sets key=value in the lines, as WriteProfileString describes.
+void SetKeyLine(std::vector<std::string>& lines, const std::string& section, const std::string& key,
+                const std::string& value) {
   size_t first, last;
   std::string line = key + "=" + value;
   if (!FindSection(lines, section, first, last)) {
     lines.push_back("[" + section + "]");
     lines.push_back(line);
-    return WriteLines(file, lines);
+    return;
   }
   size_t lastKeyLine = first;  // insert a new key after the section's last key line
   for (size_t i = first; i < last; ++i) {
@@ -197,12 +229,27 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
     if (KeyOf(lines[i], k, v)) {
       if (EqualNoCase(k, key)) {
         lines[i] = line;
-        return WriteLines(file, lines);
+        return;
       }
       lastKeyLine = i + 1;
     }
   }
   lines.insert(lines.begin() + static_cast<long>(lastKeyLine), line);
+}
+
+}  // namespace
+
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  return WriteProfileStrings(file, section, {{key, value}});
+}
+
+bool WriteProfileStrings(const std::string& file, const std::string& section,
+                         const std::vector<std::pair<std::string, std::string>>& values) {
+  std::vector<std::string> lines;
+  bool missing;
+  if (!ReadLines(file, lines, missing) && !missing) return false;
+  for (const auto& [key, value] : values) SetKeyLine(lines, section, key, value);
   return WriteLines(file, lines);
 }
 

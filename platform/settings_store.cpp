@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -89,18 +90,22 @@ bool SettingsStore::Load(std::vector<Key>& keys) {
   std::ifstream in(m_Path, std::ios::binary);
   if (!in) return errno == ENOENT;  // no file yet: no keys
   std::string line;
-  Key* current = nullptr;
+  // A key or a value that stands twice is one: later lines add to the key
+  // and replace a value of the same name, so reads and writes meet one value.
+  size_t current = std::string::npos;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       size_t close = line.rfind(']');
       if (close == std::string::npos) continue;
-      keys.push_back(Key{line.substr(1, close - 1), {}});
-      current = &keys.back();
+      const std::string name = line.substr(1, close - 1);
+      for (current = 0; current < keys.size(); ++current)
+        if (EqualNoCase(keys[current].name, name)) break;
+      if (current == keys.size()) keys.push_back(Key{name, {}});
       continue;
     }
-    if (current == nullptr) continue;
+    if (current == std::string::npos) continue;
     size_t pos = 0;
     Value v;
     if (!Unquote(line, pos, v.name) || pos >= line.size() || line[pos] != '=') continue;
@@ -117,7 +122,14 @@ bool SettingsStore::Load(std::vector<Key>& keys) {
     } else {
       continue;
     }
-    current->values.push_back(v);
+    std::vector<Value>& values = keys[current].values;
+    auto same = std::find_if(values.begin(), values.end(),
+                             [&](const Value& w) { return EqualNoCase(w.name, v.name); });
+    if (same != values.end()) {
+      *same = v;
+    } else {
+      values.push_back(v);
+    }
   }
   return true;
 }
@@ -128,42 +140,26 @@ bool SettingsStore::Save(const std::vector<Key>& keys) {
     SetLastErrorFromErrno();
     return false;
   }
-  std::string tmp = dir + "/.settings-XXXXXX";
-  int fd = mkstemp(tmp.data());
-  if (fd < 0) {
+  std::string text = "; Brevora settings, in the text form of registry exports.\n";
+  for (const auto& key : keys) {
+    text += "\n[" + key.name + "]\n";
+    for (const auto& v : key.values) {
+      text += Quote(v.name) + "=";
+      if (v.type == Type::Number) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "dword:%08x", v.number);
+        text += hex;
+      } else {
+        text += Quote(v.text);
+      }
+      text += "\n";
+    }
+  }
+  if (!WriteHostFileAtomically(m_Path, text)) {
     SetLastErrorFromErrno();
     return false;
   }
-  FILE* f = fdopen(fd, "wb");
-  if (f == nullptr) {
-    close(fd);
-    unlink(tmp.c_str());
-    return false;
-  }
-  std::fputs("; Brevora settings, in the text form of registry exports.\n", f);
-  for (const auto& key : keys) {
-    std::fprintf(f, "\n[%s]\n", key.name.c_str());
-    for (const auto& v : key.values) {
-      if (v.type == Type::Number) {
-        std::fprintf(f, "%s=dword:%08x\n", Quote(v.name).c_str(), v.number);
-      } else {
-        std::fprintf(f, "%s=%s\n", Quote(v.name).c_str(), Quote(v.text).c_str());
-      }
-    }
-  }
-  bool ok = std::fflush(f) == 0 && std::ferror(f) == 0;
-  int err = errno;
-  fchmod(fileno(f), 0644);
-  ok = std::fclose(f) == 0 && ok;
-  if (ok && std::rename(tmp.c_str(), m_Path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(tmp.c_str());
-    SetLastErrorFromErrno(err);
-  }
-  return ok;
+  return true;
 }
 
 bool SettingsStore::OpenKey(const std::string& key, bool create) {
@@ -245,6 +241,9 @@ int LoadConfiguredDrives(SettingsStore& store) {
     if (v.type != SettingsStore::Type::Text || v.name.size() != 1 ||
         !std::isalpha(static_cast<unsigned char>(v.name[0])) || v.text.empty() || v.text[0] != '/')
       continue;
+    // C: (the content root) and Z: (the host root) are the program's own.
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(v.name[0])));
+    if (letter == 'C' || letter == 'Z') continue;
     std::string label;
     for (const auto& l : values)
       if (l.type == SettingsStore::Type::Text && EqualNoCase(l.name, v.name + " Label"))

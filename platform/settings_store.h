@@ -54,7 +54,8 @@ class SettingsStore {
 // The drive table's extra letters live under this key of the store:
 // "E"="/home/me/Samples" and, optionally, "E Label"="MY LOOPS".
 extern const char* const kDrivesKey;
-// Adds the configured drives to the drive table; how many were added.
+// Adds the configured drives to the drive table; how many were added. C: and
+// Z: keep the content root and the host root whatever the file says.
 int LoadConfiguredDrives(SettingsStore& store);
 
 }  // namespace platform

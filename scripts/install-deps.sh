@@ -7,6 +7,8 @@ PACKAGES=(
   # toolchain
   build-essential cmake ninja-build pkg-config git
   clang-format
+  # the fuzz build: clang with libFuzzer and the sanitizers
+  clang
   # test and benchmark frameworks
   libgtest-dev libgmock-dev libbenchmark-dev
   # platform layer: window, sound, input, video

@@ -61,18 +61,13 @@ const char* ErrorLogPath() {
 
 void LogMessage(const char* text, bool echo) {
   int savedErrno = errno;
-  if (FILE* f = std::fopen(g_LogPath, "wb")) {
-    std::fputs(text, f);
-    std::fputs("\n", f);
-    std::fflush(f);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-      char report[400];
-      std::snprintf(report, sizeof report, "*** Failed to write to log file '%s' (code %d)\n",
-                    g_LogPath, 32);
-      platform::DebugOutput(report);
-    }
+  // Written through a temporary file, so a log that cannot be written keeps
+  // the message before.
+  if (!platform::WriteHostFileAtomically(g_LogPath, std::string(text) + "\n")) {
+    char report[400];
+    std::snprintf(report, sizeof report, "*** Failed to write to log file '%s' (code %d)\n",
+                  g_LogPath, errno);
+    platform::DebugOutput(report);
   }
   if (echo) platform::DebugOutput(text);
   errno = savedErrno;

@@ -156,10 +156,15 @@ TEST_F(Events, ALengthTheClockCannotHoldIsReadAsNone) {
                         {"97390", 97390, true}, {"97391", 0, false},     {"-1", 0, false},
                         {"-2", 0, false},       {"4294967295", 0, false}};
   for (const Case& c : cases) {
-    list.Close();
-    ASSERT_TRUE(platform::WriteProfileString(list.WorkingPath(), "Brevora Mix", "Length", c.text));
+    // A hand-edited header: a list reads its working file's header once, so
+    // each text gets a list of its own.
+    tEventList edited;
+    ASSERT_TRUE(edited.Clear());
+    edited.Close();
+    ASSERT_TRUE(
+        platform::WriteProfileString(edited.WorkingPath(), "Brevora Mix", "Length", c.text));
     int32_t length = -99;
-    EXPECT_EQ(list.ReadLength(length), c.valid) << c.text;
+    EXPECT_EQ(edited.ReadLength(length), c.valid) << c.text;
     EXPECT_EQ(length, c.length) << c.text;
   }
 
@@ -211,6 +216,16 @@ TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
   char buffer[260];
   list.ReadSample(0, buffer);
   EXPECT_STREQ(buffer, "D:\\Sets\\drums.chn");
+  // The whole header in one write; what was read before is read afresh.
+  tEventList::tHeader header;
+  header.tempo = 99;
+  header.sample[0] = "E:\\b.chn";
+  ASSERT_TRUE(list.WriteHeader(header));
+  list.ReadTempo(tempo);
+  list.ReadSample(0, buffer);
+  EXPECT_EQ(tempo, 99);
+  EXPECT_STREQ(buffer, "E:\\b.chn");
+  EXPECT_EQ(CountLines(Working(list)), 55);
   // Rewinding skips exactly the 53 header lines.
   AppendAndRewind(list);
   EXPECT_EQ(Next(list), Event(0, 0, kVolume, 80));

@@ -70,6 +70,28 @@ TEST_F(Settings, AHandEditedFileIsReadAsFarAsItMakesSense) {
   EXPECT_STREQ(text, "C:\\Loops\\\"x\"");
 }
 
+// A key that stands twice (files joined by hand) is one key: what is written
+// is what is read back, a later value of the same name standing for both.
+TEST_F(Settings, AKeyThatStandsTwiceIsOneKey) {
+  WriteHost("brevora/settings.reg",
+            "[Software\\Quellan\\Brevora\\1.00.000]\r\n"
+            "\"Tempo\"=dword:00000050\r\n"
+            "\"Tempo\"=dword:00000051\r\n"
+            "[software\\quellan\\brevora\\1.00.000]\r\n"
+            "\"Block\"=dword:00000010\r\n");
+  tRegistry reg;
+  reg.SetMainKey(kSettingsKey);
+  uint32_t n = 0;
+  ASSERT_TRUE(reg.ReadNumber("Tempo", n));
+  EXPECT_EQ(n, 0x51u);
+  ASSERT_TRUE(reg.ReadNumber("Block", n));
+  EXPECT_EQ(n, 16u);
+  ASSERT_TRUE(reg.WriteNumber("Tempo", 137));
+  ASSERT_TRUE(reg.ReadNumber("Tempo", n));
+  EXPECT_EQ(n, 137u);
+  EXPECT_EQ(File().find("[software"), std::string::npos);
+}
+
 TEST_F(Settings, AnEmptyKeyPathIsRefused) {
   tRegistry reg;
   testing::internal::CaptureStderr();
@@ -103,8 +125,21 @@ TEST_F(Settings, ConfiguredDrivesJoinTheDriveTable) {
   v.name = "F";
   v.text = "relative/not/allowed";
   ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  // A hand-edited file may not move the content root or the host root.
+  v.name = "c";
+  v.text = "/";
+  ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  v.name = "Z";
+  v.text = root_;
+  ASSERT_TRUE(store.Write(platform::kDrivesKey, v));
+  platform::Drive c0;
+  ASSERT_TRUE(platform::FindDrive('C', c0));
   EXPECT_EQ(platform::LoadConfiguredDrives(store), 1);
   platform::Drive d;
+  ASSERT_TRUE(platform::FindDrive('C', d));
+  EXPECT_EQ(d.hostDir, c0.hostDir);
+  ASSERT_TRUE(platform::FindDrive('Z', d));
+  EXPECT_EQ(d.hostDir, "/");
   ASSERT_TRUE(platform::FindDrive('e', d));
   EXPECT_EQ(d.hostDir, root_);
   EXPECT_EQ(d.label, "MY LOOPS");

@@ -7,6 +7,7 @@
 
 #include "platform/last_error.h"
 #include "support/errors.h"
+#include "tests/platform/fault_sweep.h"
 
 namespace {
 
@@ -74,6 +75,19 @@ TEST_F(ErrorLog, AnErrorCarriesItsTextAndTheLogHoldsOnlyTheLastOne) {
   } catch (tAnyError e) {
     EXPECT_STREQ(e.GetText(), "code 7\n");
   }
+}
+
+TEST_F(ErrorLog, AFailedWriteKeepsTheMessageBefore) {
+  const std::string before = "the message before\n";
+  SweepFileFaults([&] { std::ofstream(dir_ + "/Errors.log", std::ios::binary) << before; },
+                  [&] {
+                    LogMessage("the next message", false);
+                    return Log() == "the next message\n";
+                  },
+                  [&] {
+                    EXPECT_EQ(Log(), before);
+                    EXPECT_EQ(HostListing(dir_), (std::set<std::string>{"Errors.log"}));
+                  });
 }
 
 TEST_F(ErrorLog, ALongTextIsCutToItsBufferAndStillEndsTheLine) {
