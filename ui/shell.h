@@ -1,0 +1,28 @@
+#pragma once
+// The program brevora: its command line, the start-up of the desk in its
+// fixed order, the loop that hands the input records to the desk until the
+// user quits, the shutdown, and the last-resort handler of fatal errors.
+#include <cstdint>
+#include <string>
+
+// What the command line asks for:
+//   brevora [--window] [--language N] [MIX]
+//   brevora --help | --version
+struct tShellOptions {
+  enum class tAction { kRun, kHelp, kVersion, kBad };
+  tAction action = tAction::kRun;
+  bool window = false;   // a window instead of the full screen
+  int32_t language = 0;  // 1 to 6 chosen on the command line, else 0
+  std::string mix;       // a mix file (host path) to load instead of the default mix
+  std::string error;     // why the command line is refused (kBad)
+};
+tShellOptions ParseCommandLine(int argc, const char* const* argv);
+// The text --help prints.
+std::string UsageText();
+// A language named on the command line: 1 to 6, the desk's short name of a
+// language ("Eng", "Ned", "Fra", "Dui", "Ita", "Spa") or its two-letter code
+// ("en", "nl", "fr", "de", "it", "es"), without regard to case; 0 for none.
+int32_t LanguageFromArgument(const std::string& text);
+// The language in force: a stored one (1 to 6), else the locale's (1 to 6),
+// else German (4).
+int32_t ChooseLanguage(int32_t stored, int32_t locale);
