@@ -31,6 +31,8 @@ TEST(MessageText, ComposesLinesButtonsAndTheFileName) {
        "C:\\abc.chn",
        {"File abc ", "          ", "OK"},
        {false, false, true}},
+      // A name exactly as long as the places fits them.
+      {{"%%%%0", "%%%%%%%%0", "1"}, "abcd", {"abcd", "        ", ""}, {false, false, true}},
       // Too long for the first line, whole in the second.
       {{"File %%%0", "%%%%%%%%%%0", "OK1"},
        "C:\\a.b\\abcdef.mix",
