@@ -320,8 +320,7 @@ bool tDeskCore::LoadMix(const char* path) {
         }
       }
     }
-    // The busy note stands over the desk; the strips are those of the desk under it.
-    if (DeskState() == kIdle) RefreshStrip(i);
+    if (m_State.load() == kIdle) RefreshStrip(i);
   }
   if (m_pMixView != nullptr) m_pMixView->CloseBusyMessage();
 

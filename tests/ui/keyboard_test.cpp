@@ -1,6 +1,7 @@
 // The desk's keyboard, driven through injected input records as the desk's
 // loop takes them: the two key tables, the modifiers, the performance keys,
 // recording, key labels and the LEDs they light.
+#include <cmath>
 #include <functional>
 #include <sstream>
 
@@ -429,6 +430,14 @@ TEST_F(Keyboard, PlaybackTakesOnlyTheMasterKeys) {
   Press(kKeyRight);
   EXPECT_EQ(desk_->MasterVolume().Value(), 89);
   EXPECT_EQ(desk_->MasterPitch().Value(), 1);
+}
+
+TEST(PitchEvent, KeepsTheNearestTenth) {
+  const std::pair<double, int32_t> rows[] = {
+      {0.7999999999999999, 8}, {-0.7999999999999999, -8}, {0.04, 0},        {19.9, 199},
+      {1e300, 2147483647},     {-1e300, -2147483647 - 1}, {std::nan(""), 0}};
+  for (const auto& [pitch, tenths] : rows)
+    EXPECT_EQ(tDeskCore::PitchTenths(pitch), tenths) << pitch;
 }
 
 TEST_F(Keyboard, PitchStepsStopShortOfTwentyPercent) {
