@@ -300,6 +300,12 @@ void tInterface::Teardown() {
   m_pBalanceArt.reset();
 }
 
+void tInterface::Abandon() {
+  m_Ready = false;
+  DestroyTimer();
+  m_TornDown = true;
+}
+
 // ------------------------------------------------------------------ drawing
 
 bool tInterface::StripsVisible() const {

@@ -50,6 +50,10 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   // then every widget and sound. Runs once; later calls do nothing.
   void Teardown();
 
+  // Ends the desk after a fatal error: the tick timer goes, nothing is
+  // saved; the rest is released when the desk is destroyed.
+  void Abandon();
+
   // Draws the whole screen for the current state.
   void Redraw();
 

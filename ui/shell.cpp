@@ -31,11 +31,12 @@ int32_t ChooseLanguage(int32_t stored, int32_t locale) {
 }
 
 std::string UsageText() {
-  return "Usage: brevora [--window] [--language N] [MIX]\n"
+  return "Usage: brevora [--window | --fullscreen] [--language N] [MIX]\n"
          "Plays the live loop-mixing desk, full screen, with the mix MIX loaded\n"
          "(the demo mix when none is given).\n"
          "\n"
-         "  --window        show the desk in a window instead of the full screen\n"
+         "  --window        show the desk in a window, now and at later starts\n"
+         "  --fullscreen    show the desk on the full screen, now and at later starts\n"
          "  --language N    the desk's language from now on: 1 English, 2 Dutch,\n"
          "                  3 French, 4 German, 5 Italian, 6 Spanish (or en, nl,\n"
          "                  fr, de, it, es)\n"
@@ -64,6 +65,10 @@ tShellOptions ParseCommandLine(int argc, const char* const* argv) {
       return options;
     } else if (!optionsEnd && arg == "--window") {
       options.window = true;
+      options.fullscreen = false;
+    } else if (!optionsEnd && arg == "--fullscreen") {
+      options.fullscreen = true;
+      options.window = false;
     } else if (!optionsEnd && (arg == "--language" || arg.rfind("--language=", 0) == 0)) {
       std::string value;
       if (arg == "--language") {

@@ -6,15 +6,16 @@
 #include <string>
 
 // What the command line asks for:
-//   brevora [--window] [--language N] [MIX]
+//   brevora [--window | --fullscreen] [--language N] [MIX]
 //   brevora --help | --version
 struct tShellOptions {
   enum class tAction { kRun, kHelp, kVersion, kBad };
   tAction action = tAction::kRun;
-  bool window = false;   // a window instead of the full screen
-  int32_t language = 0;  // 1 to 6 chosen on the command line, else 0
-  std::string mix;       // a mix file (host path) to load instead of the default mix
-  std::string error;     // why the command line is refused (kBad)
+  bool window = false;      // a window instead of the full screen (and from now on)
+  bool fullscreen = false;  // the full screen (and from now on)
+  int32_t language = 0;     // 1 to 6 chosen on the command line, else 0
+  std::string mix;          // a mix file (host path) to load instead of the default mix
+  std::string error;        // why the command line is refused (kBad)
 };
 tShellOptions ParseCommandLine(int argc, const char* const* argv);
 // The text --help prints.

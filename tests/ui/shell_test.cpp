@@ -27,6 +27,10 @@ TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
   EXPECT_EQ(o.language, 3);
   EXPECT_EQ(o.mix, "sets/live set.mix");
   EXPECT_EQ(Parse({"--language=Spa"}).language, 6);
+  o = Parse({"--window", "--fullscreen"});  // the last one counts
+  EXPECT_TRUE(o.fullscreen && !o.window);
+  o = Parse({"--fullscreen", "--window"});
+  EXPECT_TRUE(o.window && !o.fullscreen);
   EXPECT_EQ(Parse({"--", "--window"}).mix, "--window");  // a mix named like an option
 
   EXPECT_EQ(Parse({"a.mix", "--help"}).action, tAction::kHelp);
@@ -37,7 +41,7 @@ TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
                                              {"--language", "7"},
                                              {"--language", "0"},
                                              {"--language=klingon"},
-                                             {"--fullscreen"},
+                                             {"--full-screen"},
                                              {"a.mix", "b.mix"},
                                              {""}}) {
     const tShellOptions refused = Parse(bad);
