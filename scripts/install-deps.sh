@@ -17,7 +17,7 @@ PACKAGES=(
   # interoperability checks and the error-name table generator
   sox mingw-w64-common
   # the real-window check under a virtual display
-  xvfb openbox xauth
+  xvfb openbox xauth xdotool ffmpeg python3
 )
 
 missing=()
