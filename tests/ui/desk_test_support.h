@@ -36,11 +36,11 @@ class DeskScreenTest : public ScreenTest {
     SetTempo(130);
     LanguageTable().LoadLanguageTable("data\\Language.txt");
     LanguageTable().SelectLanguage(1);
-    platform::FlushInput();
+    ReleaseAllKeys();
   }
   void TearDown() override {
     desk_.reset();
-    platform::FlushInput();
+    ReleaseAllKeys();
     platform::RemoveDrive('E');
     SetTempo(130);
     SetMasterVolume(0.8);
@@ -55,6 +55,18 @@ class DeskScreenTest : public ScreenTest {
                       "'/data/*; do n=$(basename \"$f\"); [ \"$n\" = '" + except +
                       "' ] || ln -sf \"$f\" '" + root_ + "/data/'\"$n\"; done";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  // No record waits and no key is down (the key-state table follows the
+  // records handed out, also from earlier tests).
+  static void ReleaseAllKeys() {
+    platform::FlushInput();
+    for (int key = 0; key < 256; ++key)
+      if (platform::IsKeyDown(static_cast<uint8_t>(key)))
+        Inject(platform::tInputKind::kKeyRelease, static_cast<uint8_t>(key));
+    platform::tInputEvent e;
+    while (platform::PollInput(e)) {
+    }
   }
 
   // The desk as the shell starts it: built, initialised, keys set, idle,
