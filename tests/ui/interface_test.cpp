@@ -275,3 +275,40 @@ TEST_F(Desk, TeardownWritesTheSettings) {
 }
 
 }  // namespace
+
+// The main thread plays and redraws while the real tick runs: the clock
+// moves on, the channels play, and (under the thread sanitizer) nothing the
+// two threads share is touched unguarded.
+TEST_F(Desk, PlaysWhileTheTickRuns) {
+  desk_ = std::make_unique<tInterface>();
+  ASSERT_TRUE(desk_->Construct());
+  ASSERT_TRUE(desk_->Initialise());
+  desk_->SetKeys("QWERTZUIASDFGHJK");
+  desk_->MetronomeSwitchOn();
+  desk_->Redraw();
+  desk_->ResetChannels();
+  desk_->CreateTimer();
+  Load(0);
+  Load(1, 22050, true);
+  SetTempo(999);
+  desk_->StartRecording();  // key labels are not offered keys while recording
+  tKeyLabel& label = desk_->KeyLabel(5);
+  label.Press(KeyRect(5).left, KeyRect(5).top);
+  label.Release(KeyRect(5).left, KeyRect(5).top);  // blinks from the tick
+  const uint32_t start = desk_->Timer().GetTime();
+  for (int round = 0; round < 40; ++round) {
+    Press('Q');
+    Press(kKeyTab);
+    Press('W');
+    Press(kKeyPageUp, true);
+    desk_->IdleStep();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    Release('W');
+    Release(kKeyTab);
+    Release('Q');
+    if (round % 10 == 0) desk_->Redraw();
+  }
+  EXPECT_GT(desk_->Timer().GetTime(), start);
+  EXPECT_EQ(label.Mode(), tKeyLabel::kWaiting);
+  desk_->StopRecording();
+}
