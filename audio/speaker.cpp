@@ -354,11 +354,13 @@ void tSpeakerPlayback::FillNextPage() {
   if (m_WritePos == -1) {
     m_WritePos = static_cast<int32_t>(target);
   } else {
+    // How far the write position is behind where the next page is needed,
+    // wrapped into half a ring either way: negative means ahead.
     int32_t d = static_cast<int32_t>(target) - m_WritePos;
     const int32_t size = static_cast<int32_t>(m_BufferSize);
     const int32_t half = size / 2;
     if (d < -half) d += size;
-    if (d > half) d = size - d;
+    if (d > half) d -= size;
     // Still ahead of where the next page is needed.
     if (d < 0) return;
   }

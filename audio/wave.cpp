@@ -92,6 +92,10 @@ void Narrow(uint32_t code, uint8_t* data, size_t k, int32_t l, int32_t r) {
   }
 }
 
+// The most a conversion may raise the rate, and the largest wave it makes.
+constexpr uint64_t kMaxRateRatio = 64;
+constexpr uint64_t kMaxConvertedBytes = uint64_t{1} << 30;
+
 bool Fail(uint32_t code) {
   platform::SetLastErrorCode(code);
   return false;
@@ -240,10 +244,16 @@ bool tWave::Convert(const WAVEFORMATEX& target) {
   if (!IsEngineLayout(to)) return Fail(kWaveErrorFormat);
 
   const uint32_t fromRate = m_Format.nSamplesPerSec;
+  // Every output frame costs a step of the loop below. No real sample is
+  // played at less than a 64th of the output rate or grows beyond 1 GiB; a
+  // damaged header that asks for it (a rate of 1 Hz) is refused at once
+  // instead of keeping the loading thread busy for seconds.
+  if (fromRate != 0 && uint64_t{to.nSamplesPerSec} > kMaxRateRatio * fromRate)
+    return Fail(kWaveErrorFormat);
   const int64_t inFrames = fromRate == 0 ? 0 : Frames();
   const int64_t outFrames = fromRate == 0 ? 0 : inFrames * to.nSamplesPerSec / fromRate;
   const uint64_t outBytes = static_cast<uint64_t>(outFrames) * to.nBlockAlign;
-  if (outBytes > UINT32_MAX) return Fail(kWaveErrorMemory);
+  if (outBytes > kMaxConvertedBytes) return Fail(kWaveErrorMemory);
 
   // The new samples are built beside the old ones, so a failed allocation
   // leaves the wave as it was.

@@ -38,7 +38,8 @@ class tWave : public tSoundFormat {
   // The same from an open stream positioned at the start of the file.
   bool LoadWaveStream(FILE* file);
   // Converts in place to the target's channels, width and rate, resampling
-  // by zero-order hold.
+  // by zero-order hold. A rate raised more than 64 times (0x8000B) or a
+  // result beyond 1 GiB (0x80008) is refused and the wave stays as it was.
   bool Convert(const WAVEFORMATEX& target);
 
   uint8_t* Data() { return m_pData; }

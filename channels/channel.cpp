@@ -147,6 +147,7 @@ bool tChannel::LoadSound(tWhich which, const char* path) {
   soundPath.Assign(wanted.c_str());
   label.SetToVolumeLabelOf(soundPath);
   serial = tFileName::VolumeSerialOf(soundPath);
+  ApplyParameters(sound);
   if (which == kMain) m_pCurrent = sound;
   return true;
 }
@@ -154,7 +155,57 @@ bool tChannel::LoadSound(tWhich which, const char* path) {
 bool tChannel::LoadSoundConverted(tWhich which, const char* path, const WAVEFORMATEX& format) {
   tLock lock(m_Lock);
   if (!LoadSound(which, path)) return false;
-  return SoundRef(which)->ConvertTo(format);
+  if (SoundRef(which)->ConvertTo(format)) return true;
+  ReleaseSound(which);
+  return false;
+}
+
+bool tChannel::ReloadSound(tWhich which, const WAVEFORMATEX& format) {
+  tLock lock(m_Lock);
+  tSound*& sound = SoundRef(which);
+  if (sound == nullptr) return false;
+  const tFileName& soundPath = which == kMain ? m_SndPath : m_SfxPath;
+  const std::string path = soundPath.GetText();
+  if (path.empty() || path.size() > platform::kMaxPath) return false;
+  tSound* fresh = new (std::nothrow) tSound;
+  if (fresh == nullptr) return false;
+  WAVEFORMATEX fileFormat{};
+  bool ok = fresh->Load(path);
+  if (ok) {
+    fresh->GetFormat(fileFormat);
+    ok = fresh->ConvertTo(format);
+  }
+  if (!ok) {
+    delete fresh;
+    return false;
+  }
+  ApplyParameters(fresh);
+  if (m_pCurrent == sound) m_pCurrent = fresh;
+  delete sound;
+  sound = fresh;
+  (which == kMain ? m_SndFormat : m_SfxFormat) = fileFormat;
+  (which == kMain ? m_SndLabel : m_SfxLabel).SetToVolumeLabelOf(soundPath);
+  (which == kMain ? m_SndSerial : m_SfxSerial) = tFileName::VolumeSerialOf(soundPath);
+  return true;
+}
+
+void tChannel::ReleaseSound(tWhich which) {
+  tLock lock(m_Lock);
+  tSound*& sound = SoundRef(which);
+  if (sound == nullptr) return;
+  // A channel playing the effect falls back to its main sound.
+  if (m_pCurrent == sound) m_pCurrent = which == kEffect ? m_pSnd : nullptr;
+  delete sound;
+  sound = nullptr;
+  (which == kMain ? m_SndPath : m_SfxPath).Assign("");
+  (which == kMain ? m_SndLabel : m_SfxLabel).Assign("");
+  (which == kMain ? m_SndSerial : m_SfxSerial) = 0;
+}
+
+void tChannel::ApplyParameters(tSound* sound) {
+  sound->SetVolume(m_Volume.load() / 100.0);
+  sound->SetBalance(m_Balance.load() / 100.0);
+  sound->SetPitch((100.0 + m_Pitch.load()) / 100.0);
 }
 
 void tChannel::RemoveEffect() {

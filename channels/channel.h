@@ -57,11 +57,18 @@ class tChannel {
   // Replaces the main or effect sound by the wave file at path (a desk
   // path, at most 259 characters) and records its path, format, volume
   // label and serial number. The old sound is gone whatever the outcome.
-  // Loading the main sound makes it the current one.
+  // Loading the main sound makes it the current one. The new sound plays
+  // with the channel's volume, balance and pitch.
   bool LoadSound(tWhich which, const char* path);
   // LoadSound, then conversion to format; true only when both succeeded. A
-  // failed conversion leaves the loaded sound in place.
+  // sound that cannot be converted does not load: it is released.
   bool LoadSoundConverted(tWhich which, const char* path, const WAVEFORMATEX& format);
+  // Reads the sound again from its own path into a new sound converted to
+  // format, which replaces the old one only when both steps succeeded; the
+  // old sound stays otherwise.
+  bool ReloadSound(tWhich which, const WAVEFORMATEX& format);
+  // Stops and releases one sound with its path, label and serial number.
+  void ReleaseSound(tWhich which);
   // Deletes the effect sound with its path, label, serial and format.
   void RemoveEffect();
   // Exchanges the two sounds with their paths, labels, serials and formats.
@@ -155,6 +162,8 @@ class tChannel {
 
  private:
   tSound*& SoundRef(tWhich which) { return which == kMain ? m_pSnd : m_pSfx; }
+  // Gives a sound's voice the channel's volume, balance and pitch.
+  void ApplyParameters(tSound* sound);
   void StopLocked(bool keepPlaying);
   void TriggerLocked(uint32_t now, int32_t samplesPerBeat);
   static bool IsDue(uint32_t now, uint32_t time);

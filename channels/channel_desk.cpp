@@ -53,16 +53,20 @@ bool tChannelDesk::AdaptSound(int index, tChannel::tWhich which, const WAVEFORMA
   if (!IsChannelIndex(index)) return false;
   tChannel& channel = m_Channels[index];
   if (channel.GetSound(which) == nullptr) return true;
+  const tFileName path(which == tChannel::kMain ? channel.GetSndPath() : channel.GetSfxPath());
   if (channel.NeedsReload(which, format)) {
-    // LoadSound clears the path it is given when it is the channel's own.
-    const tFileName path(which == tChannel::kMain ? channel.GetSndPath() : channel.GetSfxPath());
-    if (!channel.LoadSound(which, path.GetText())) {
-      Message(WaveMessage(which), path.GetText());
-      return false;
-    }
+    if (channel.ReloadSound(which, format)) return true;
+    // The file has gone (a removed disk) or no longer reads: the sound the
+    // channel had plays on, brought to the new format.
+    Message(WaveMessage(which), path.GetText());
+    if (!channel.ConvertSound(which, format)) channel.ReleaseSound(which);
+    return false;
   }
-  channel.ConvertSound(which, format);
-  return true;
+  if (channel.ConvertSound(which, format)) return true;
+  // A sound that cannot take the output format does not load.
+  channel.ReleaseSound(which);
+  Message(WaveMessage(which), path.GetText());
+  return false;
 }
 
 bool tChannelDesk::LoadWaveIntoChannel(tChannel::tWhich which, int index, const char* path,

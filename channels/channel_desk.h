@@ -38,8 +38,10 @@ class tChannelDesk {
 
   // Converts both sounds of a channel to format, reading a sound again from
   // its file first when the file offers more than the sound now holds. A
-  // reload that fails is reported ("Can not load wave main" / "... fx")
-  // and makes the result false; both sounds are always handled.
+  // reload that fails is reported ("Can not load wave main" / "... fx"),
+  // keeps the sound the channel had (converted) and makes the result false;
+  // a sound that cannot be converted is released, reported the same way.
+  // Both sounds are always handled.
   bool AdaptChannel(int index, const WAVEFORMATEX& format);
   // One half of AdaptChannel: the main or the effect sound alone.
   bool AdaptSound(int index, tChannel::tWhich which, const WAVEFORMATEX& format);

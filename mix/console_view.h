@@ -1,7 +1,9 @@
 #pragma once
-// The view of a desk without a screen: messages go to stderr with the
-// language table's texts, strips and drawing are ignored, questions take
-// fixed answers. The headless renderer uses it.
+// The view of a desk without a screen, as a command-line tool speaks: each
+// message is one sentence on stderr prefixed with the program's name, with
+// the language table's words but not its button labels, paths in the host's
+// form, and for a question the answer taken. Strips and drawing are ignored.
+// The headless renderer uses it.
 #include <cstdio>
 #include <string>
 
@@ -9,9 +11,10 @@
 
 class tConsoleView : public tMixView {
  public:
-  explicit tConsoleView(FILE* out = stderr);
+  // Messages and the progress bar go to out; a null out drops them (quiet).
+  explicit tConsoleView(FILE* out = stderr, std::string program = "brevora-render");
 
-  // Messages shown so far (their keys), for the caller's exit status.
+  // Messages shown so far, printed or not.
   int MessagesShown() const { return m_Messages; }
 
   void RefreshStrip(int) override {}
@@ -46,11 +49,19 @@ class tConsoleView : public tMixView {
 
  private:
   FILE* m_pOut;
+  std::string m_Program;
   bool m_Terminal;
   int m_Messages = 0;
   int m_LastPercent = -1;
 };
 
-// The message texts of a key: lines " 1", " 2", " 3" from the language table
-// (the selected language), or the key itself when the table has none.
-std::string MessageText(const char* key, const char* path);
+// The button a console takes where the desk would ask the user: going on
+// and showing errors for a mix whose channels did not all load, keeping the
+// format otherwise.
+int ConsoleAnswer(const char* key);
+
+// One message as a sentence (without the program's name): the text lines of
+// the key in the selected language joined, its file path (desk form) filled
+// in in the host's form and in quotes, button labels left out; for a
+// question, what the desk would ask and the answer taken, in words.
+std::string ConsoleSentence(const char* key, const char* path);

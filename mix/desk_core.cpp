@@ -328,8 +328,14 @@ bool tDeskCore::LoadMix(const char* path) {
   DisplayNameOf(p.GetText(), name);
   if (m_pMixView != nullptr) m_pMixView->SetMixLabel(name.GetText());
   int32_t length = 0;
-  m_Events.ReadLength(length);
-  SetTimeLength(static_cast<uint32_t>(length) * 1000u);
+  uint32_t lengthMs = 0;
+  if (m_Events.ReadLength(length)) {
+    lengthMs = static_cast<uint32_t>(length) * 1000u;
+  } else if (m_Events.ReadLastTime(lengthMs)) {
+    // A length that is no length: the events tell where the mix ends.
+    lengthMs = std::min(lengthMs, static_cast<uint32_t>(kMaxMixSeconds) * 1000u);
+  }
+  SetTimeLength(lengthMs);
   if (m_pMixView != nullptr) m_pMixView->PlayIntro();
   return true;
 }
@@ -573,7 +579,7 @@ bool tDeskCore::ExportMix(const char* path, const WAVEFORMATEX& format) {
 // --------------------------------------------------------------- settings
 
 void tDeskCore::SetKeys(const char* buffer) {
-  ASSUME(strlen(buffer) == 16);
+  ASSUME_TEXT(strlen(buffer) == 16, "strlen(buffer)==16");
   const size_t length = std::strlen(buffer);
   for (int i = 0; i < kChannels; ++i) {
     // Channels beyond a short text keep no key.

@@ -78,9 +78,9 @@ class tDeskCore : public tChannelDesk {
   void SetTimeLength(uint32_t ms);
 
   // ---- events ----
-  // Records an event at time when the desk is recording. The caller passes
-  // the one time it acted on, so that a Play event carries the time its
-  // channel was triggered with.
+  // Records an event when the desk is recording, at the clock time the
+  // command used (the time it gave Trigger), so that a tick in between
+  // does not move the event.
   void RecordEvent(int32_t channel, int32_t kind, int32_t value, uint32_t time);
   // A channel's pitch as the whole tenths a Pitch event stores, to the
   // nearest (steps of 0.1 add up to values such as 0.7999...).

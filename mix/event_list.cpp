@@ -1,6 +1,8 @@
 #include "mix/event_list.h"
 
 #include <strings.h>
+#include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +10,7 @@
 #include "mix/output_rate.h"
 #include "platform/hostfs.h"
 #include "platform/profile.h"
+#include "support/errors.h"
 
 namespace {
 
@@ -26,17 +29,25 @@ const char* EventKindWord(int32_t kind) {
 }
 
 tEventList::tEventList() {
-  std::string tempDir;
-  if (!platform::TempDirectory(tempDir) ||
-      !platform::CreateTempFile(tempDir, "mix", m_WorkingPath)) {
-    m_WorkingPath = "c:\\brevora.tmp";
+  // A name of its own in the temporary folder, else in the user's runtime
+  // folder, else in the content root: never a fixed name, which two desks
+  // would share. Without any the path stays empty and every operation on
+  // the working file fails.
+  std::string dir;
+  const bool made =
+      (platform::TempDirectory(dir) && platform::CreateTempFile(dir, "mix", m_WorkingPath)) ||
+      (platform::RuntimeDirectory(dir) && platform::CreateTempFile(dir, "mix", m_WorkingPath)) ||
+      platform::CreateTempFile("C:\\", "mix", m_WorkingPath);
+  if (!made) {
+    m_WorkingPath.clear();
+    LogMessage("Can not create the working file of the mix", false);
   }
 }
 
 tEventList::~tEventList() {
   Close();
   Reject();
-  platform::DeleteFile(m_WorkingPath);
+  if (!m_WorkingPath.empty()) platform::DeleteFile(m_WorkingPath);
 }
 
 void tEventList::CloseLocked() {
@@ -65,24 +76,24 @@ bool tEventList::Record(uint32_t time, int32_t channel, int32_t kind, int32_t va
   return written > 0;
 }
 
-bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value) {
-  tLock lock(m_Lock);
-  if (m_pStream == nullptr) return false;
+bool tEventList::ReadEventLine(uint64_t& ms, int32_t& channel, int32_t& kind, int32_t& value) {
   char line[260];
   for (;;) {
     if (std::fgets(line, sizeof line, m_pStream) == nullptr) return false;
-    unsigned long ms = 0;
+    const char* text = line;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    if (*text == 0) continue;  // white space between the lines
+    unsigned long time = 0;
     int ch = 0, val = 0;
     char word[32] = {};
-    int fields = std::sscanf(line, "Time %lu Channel %d %31s %d", &ms, &ch, word, &val);
-    if (fields <= 0) return false;  // a line that scans nothing ends the events
+    int fields = std::sscanf(text, "Time %lu Channel %d %31s %d", &time, &ch, word, &val);
+    if (fields <= 0) return false;  // a line of text that scans nothing ends the events
     if (fields < 4) continue;       // an incomplete line is skipped
     int32_t found = -1;
     for (int32_t k = 0; k < 7 && found < 0; ++k)
       if (strcasecmp(word, kWords[k]) == 0) found = k;
     if (found < 0) continue;  // an unknown kind word is skipped
-    uint32_t rate = OutputRate();
-    time = static_cast<uint32_t>((uint64_t(ms) * rate) / 1000u);
+    ms = time;
     channel = ch;
     kind = found;
     value = val;
@@ -90,24 +101,56 @@ bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32
   }
 }
 
+bool tEventList::ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value) {
+  tLock lock(m_Lock);
+  if (m_pStream == nullptr) return false;
+  uint64_t ms = 0;
+  if (!ReadEventLine(ms, channel, kind, value)) return false;
+  time = static_cast<uint32_t>((ms * OutputRate()) / 1000u);
+  return true;
+}
+
+bool tEventList::ReadLastTime(uint32_t& ms) {
+  tLock lock(m_Lock);
+  bool found = false;
+  if (OpenForReading() && Rewind()) {
+    uint64_t time = 0;
+    int32_t channel, kind, value;
+    while (ReadEventLine(time, channel, kind, value)) {
+      ms = static_cast<uint32_t>(std::min<uint64_t>(time, UINT32_MAX));
+      found = true;
+    }
+  }
+  CloseLocked();
+  return found;
+}
+
 bool tEventList::Rewind() {
   tLock lock(m_Lock);
   if (m_pStream == nullptr) return false;
   if (std::fseek(m_pStream, 0, SEEK_SET) != 0) return false;
+  // The header is every line up to the first that is none of: blank, a
+  // comment, a section or a key line. A line may be longer than the buffer
+  // (a long channel-file path); only its start tells what it is.
   char line[260];
-  // A header line longer than the buffer (a long channel-file path) is
-  // still one line.
-  for (int i = 0; i < kMixHeaderLines; ++i) {
-    do {
+  for (;;) {
+    const long start = std::ftell(m_pStream);
+    if (std::fgets(line, sizeof line, m_pStream) == nullptr) return true;
+    const char* text = line;
+    while (*text == ' ' || *text == '\t') ++text;
+    const bool header = *text == '\r' || *text == '\n' || *text == 0 || *text == ';' ||
+                        *text == '[' || std::strchr(text, '=') != nullptr;
+    if (!header) return start >= 0 && std::fseek(m_pStream, start, SEEK_SET) == 0;
+    while (std::strchr(line, '\n') == nullptr) {
       if (std::fgets(line, sizeof line, m_pStream) == nullptr) return true;
-    } while (std::strchr(line, '\n') == nullptr);
+    }
   }
-  return true;
 }
 
 bool tEventList::OpenForReading() {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return false;
   m_pStream = platform::OpenStream(m_WorkingPath, "rb");
   return m_pStream != nullptr;
 }
@@ -116,6 +159,7 @@ bool tEventList::Clear() {
   tLock lock(m_Lock);
   CloseLocked();
   m_HasRecording = false;
+  if (m_WorkingPath.empty()) return false;
   m_pStream = platform::OpenStream(m_WorkingPath, "wb");
   if (m_pStream == nullptr) return false;
   bool ok = std::fputs("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n",
@@ -131,12 +175,14 @@ bool tEventList::Clear() {
 std::string tEventList::ReadKey(const char* key, const char* def, size_t size) {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return def;
   return platform::ReadProfileString(m_WorkingPath, kSection, key, def, size);
 }
 
 bool tEventList::WriteKey(const char* key, const char* value) {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return false;
   bool ok = platform::WriteProfileString(m_WorkingPath, kSection, key, value);
   platform::FlushProfile(m_WorkingPath);
   return ok;
@@ -170,8 +216,11 @@ void tEventList::ReadVersion(int32_t& version) {
   version = static_cast<int32_t>(ParseDecimal(ReadKey("Version", "0", 10)));
 }
 
-void tEventList::ReadLength(int32_t& length) {
-  length = static_cast<int32_t>(ParseDecimal(ReadKey("Length", "0", 10)));
+bool tEventList::ReadLength(int32_t& length) {
+  const long long stored = ParseDecimal(ReadKey("Length", "0", 10));
+  const bool valid = stored >= 0 && stored <= kMaxMixSeconds;
+  length = valid ? static_cast<int32_t>(stored) : 0;
+  return valid;
 }
 
 bool tEventList::WriteSample(int32_t channel, const char* path) {
@@ -216,8 +265,11 @@ bool tEventList::LoadFrom(const char* path) {
   tLock lock(m_Lock);
   CloseLocked();
   Reject();
-  std::string tempDir;
-  if (!platform::TempDirectory(tempDir) || !platform::CreateTempFile(tempDir, "mix", m_Candidate)) {
+  // The candidate lies beside the working file, so that accepting it is a
+  // rename within one folder.
+  const size_t slash = m_WorkingPath.rfind('\\');
+  if (slash == std::string::npos ||
+      !platform::CreateTempFile(m_WorkingPath.substr(0, slash + 1), "mix", m_Candidate)) {
     m_Candidate.clear();
     return false;
   }
@@ -252,8 +304,8 @@ bool tEventList::Accept() {
   platform::DeleteFile(candidate);
   m_MixName.Assign(m_CandidateSource.c_str());
   int32_t length = 0;
-  ReadLength(length);
-  m_HasRecording = length != 0;
+  // A length that is no length still names a recording.
+  m_HasRecording = !ReadLength(length) || length != 0;
   return true;
 }
 
@@ -266,6 +318,7 @@ void tEventList::Reject() {
 bool tEventList::SaveTo(const char* path) {
   tLock lock(m_Lock);
   CloseLocked();
+  if (m_WorkingPath.empty()) return false;
   // The copy is made beside the target and renamed over it. It takes the
   // permissions of the file it replaces, or a new file's, never the private
   // ones of the working file.

@@ -28,8 +28,9 @@ struct tEvent {
   int32_t value = 0;
 };
 
-// Lines of the template that precede the first event line.
-constexpr int kMixHeaderLines = 53;
+// The longest mix length in seconds: its end, one second later, is still a
+// time of the engine clock (a 32-bit frame count) at 44100 Hz.
+constexpr int32_t kMaxMixSeconds = 97390;
 
 class tEventList {
  public:
@@ -41,7 +42,11 @@ class tEventList {
   // ---- recording and reading: times in engine frames at the output rate,
   //      milliseconds in the file ----
   bool Record(uint32_t time, int32_t channel, int32_t kind, int32_t value);
+  // The next event. Blank lines are skipped, as are lines that scan only in
+  // part or name no kind; a line of other text ends the events.
   bool ReadNext(uint32_t& time, int32_t& channel, int32_t& kind, int32_t& value);
+  // Places the stream at the first event line: after the header's section,
+  // key, comment and blank lines, however many there are.
   bool Rewind();
   bool OpenForReading();
   void Close();
@@ -54,7 +59,12 @@ class tEventList {
   void ReadSerial(int32_t channel, uint32_t& serial);
   void ReadTempo(int32_t& tempo);
   void ReadVersion(int32_t& version);
-  void ReadLength(int32_t& length);
+  // The stored length in seconds. A length that is negative or longer than
+  // kMaxMixSeconds is no length: 0, and the result is false.
+  bool ReadLength(int32_t& length);
+  // The time in milliseconds of the last event that playback would reach;
+  // false when there is none.
+  bool ReadLastTime(uint32_t& ms);
   bool WriteSample(int32_t channel, const char* path);
   bool WriteLabel(int32_t channel, const char* label);
   bool WriteSerial(int32_t channel, uint32_t serial);
@@ -75,6 +85,7 @@ class tEventList {
   // Copies the working file to path through a temporary file beside it.
   bool SaveTo(const char* path);
 
+  // Empty when no folder would take the working file.
   const std::string& WorkingPath() const { return m_WorkingPath; }
   const tString& MixName() const { return m_MixName; }
 
@@ -82,6 +93,8 @@ class tEventList {
   std::string ReadKey(const char* key, const char* def, size_t size);
   bool WriteKey(const char* key, const char* value);
   void CloseLocked();
+  // The next event line of the stream, its time in milliseconds.
+  bool ReadEventLine(uint64_t& ms, int32_t& channel, int32_t& kind, int32_t& value);
 
   tCriticalSection m_Lock;
   FILE* m_pStream = nullptr;

@@ -22,7 +22,7 @@ bool tRegistry::SetMainKey(const char* path) {
 }
 
 bool tRegistry::OpenKey() {
-  ASSUME(m_MainKeyName[0] != 0);
+  ASSUME_TEXT(m_MainKeyName[0] != 0, "m_MainKeyName[0]!=0");
   CloseKey();
   if (m_MainKeyName[0] == 0) return false;
   auto* store = new platform::SettingsStore();

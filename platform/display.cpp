@@ -5,9 +5,11 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
 
 #include "platform/clock.h"
+#include "platform/cp1252.h"
 #include "platform/hostfs.h"
 
 namespace platform {
@@ -32,8 +34,31 @@ int32_t g_ModeWidth = 0;
 int32_t g_ModeHeight = 0;
 bool g_Fullscreen = true;
 int g_ModeChanges = 0;
+// Something the window shows changed: the screen, the palette, the overlay,
+// or the window lost its picture.
 std::atomic<bool> g_ScreenChanged{false};
-uint64_t g_LastPresentMs = 0;
+uint64_t g_NextRefreshMs = 0;
+int g_RefreshMs = 1000 / 60;
+
+// The overlay: pixels set by any thread, uploaded into its texture by the
+// main thread when presenting. Its own leaf lock, never held with another.
+struct Overlay {
+  std::mutex lock;
+  std::vector<uint32_t> pixels;
+  int32_t width = 0;
+  int32_t height = 0;
+  PixelRect where;
+  bool shown = false;
+  bool fresh = false;  // pixels not yet uploaded
+};
+Overlay g_Overlay;
+SDL_Texture* g_OverlayTexture = nullptr;
+int32_t g_OverlayTextureWidth = 0;
+int32_t g_OverlayTextureHeight = 0;
+
+Pointer g_Pointer = Pointer::kArrow;
+SDL_Cursor* g_ArrowCursor = nullptr;
+SDL_Cursor* g_WaitCursor = nullptr;
 
 SDL_Palette* SharedPalette() {
   tLock lock(g_DisplayLock);
@@ -172,26 +197,35 @@ bool Image::Create(int32_t width, int32_t height) {
   return true;
 }
 
-bool Image::LoadBmp(const std::string& path) {
+Image::LoadStatus Image::LoadBmp(const std::string& path) {
   Release();
   std::vector<uint8_t> data;
   if (!ReadWholeFile(path, data) || data.size() < 54 || data[0] != 'B' || data[1] != 'M')
-    return false;
-  const uint16_t bitCount = static_cast<uint16_t>(data[28] | data[29] << 8);
-  // Refuse absurd sizes before the loader allocates for them: a run-length
-  // coded file declares any size in a few bytes.
+    return LoadStatus::kUnreadable;
+  // Refuse sizes no image may have before the loader allocates for them: a
+  // run-length coded file declares any size in a few bytes.
   const uint32_t infoSize = Le32(&data[14]);
-  if (infoSize >= 40) {
-    const int32_t width = static_cast<int32_t>(Le32(&data[18]));
-    const int32_t height = static_cast<int32_t>(Le32(&data[22]));
-    if (width <= 0 || width > kMaxImageSide || height == 0 || height < -kMaxImageSide ||
-        height > kMaxImageSide)
-      return false;
+  int64_t width = 0;
+  int64_t height = 0;
+  int bitCount = 0;
+  if (infoSize == 12) {  // the oldest header: unsigned 16-bit sides
+    width = data[18] | data[19] << 8;
+    height = data[20] | data[21] << 8;
+    bitCount = data[24] | data[25] << 8;
+  } else if (infoSize >= 40) {
+    width = static_cast<int32_t>(Le32(&data[18]));
+    height = static_cast<int32_t>(Le32(&data[22]));  // negative: rows stored top-down
+    bitCount = data[28] | data[29] << 8;
+  } else {
+    return LoadStatus::kUnreadable;
   }
+  if (width <= 0 || height == 0) return LoadStatus::kUnreadable;
+  if (width > kMaxImageSide || height < -kMaxImageSide || height > kMaxImageSide)
+    return LoadStatus::kNoImage;
   SDL_RWops* rw = SDL_RWFromConstMem(data.data(), static_cast<int>(data.size()));
-  if (rw == nullptr) return false;
+  if (rw == nullptr) return LoadStatus::kUnreadable;
   SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
-  if (loaded == nullptr) return false;
+  if (loaded == nullptr) return LoadStatus::kUnreadable;
   bool ok = Create(loaded->w, loaded->h);
   if (ok && bitCount == 8 && loaded->format->BitsPerPixel == 8) {
     // Indices as stored: the shared palette takes the file's colour table.
@@ -223,8 +257,10 @@ bool Image::LoadBmp(const std::string& path) {
     }
   }
   SDL_FreeSurface(loaded);
-  if (!ok) Release();
-  return ok;
+  if (ok) return LoadStatus::kOk;
+  // The file was read; what failed is making or filling the image.
+  Release();
+  return LoadStatus::kNoImage;
 }
 
 uint8_t Image::PixelAt(int32_t x, int32_t y) const {
@@ -288,17 +324,49 @@ BlitStatus Image::Fill(const PixelRect& rect, uint8_t index) {
 
 // ---- the screen ----
 
+namespace {
+
+int RefreshIntervalMs() {
+  SDL_DisplayMode mode;
+  int index = g_Window != nullptr ? SDL_GetWindowDisplayIndex(g_Window) : 0;
+  if (index >= 0 && SDL_GetDesktopDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0)
+    return 1000 / mode.refresh_rate;
+  return 1000 / 60;
+}
+
+// Puts the chosen pointer on the window; needs video.
+void ApplyPointer() {
+  if (!g_VideoStarted) return;
+  if (g_Pointer == Pointer::kHidden) {
+    SDL_ShowCursor(SDL_DISABLE);
+    return;
+  }
+  SDL_Cursor*& cursor = g_Pointer == Pointer::kWait ? g_WaitCursor : g_ArrowCursor;
+  if (cursor == nullptr)
+    cursor = SDL_CreateSystemCursor(g_Pointer == Pointer::kWait ? SDL_SYSTEM_CURSOR_WAIT
+                                                                : SDL_SYSTEM_CURSOR_ARROW);
+  // Drivers without system cursors keep the default one.
+  SDL_SetCursor(cursor != nullptr ? cursor : SDL_GetDefaultCursor());
+  SDL_ShowCursor(SDL_ENABLE);
+}
+
+}  // namespace
+
 DisplayStatus OpenDisplay(const DisplayOptions& options) {
   if (g_Window != nullptr) return DisplayStatus::kOk;
   if (!g_VideoStarted) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return DisplayStatus::kNoVideo;
     g_VideoStarted = true;
+    // Video starts with text input on; the input service turns it on when a
+    // text field wants it.
+    SDL_StopTextInput();
   }
   g_Fullscreen = options.fullscreen;
-  Uint32 flags = options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0;
+  Uint32 flags = options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
   g_Window = SDL_CreateWindow(options.title != nullptr ? options.title : "", SDL_WINDOWPOS_CENTERED,
                               SDL_WINDOWPOS_CENTERED, 800, 600, flags);
   if (g_Window == nullptr) return DisplayStatus::kNoWindow;
+  if (!options.fullscreen) SDL_SetWindowMinimumSize(g_Window, 320, 240);
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   g_Renderer = SDL_CreateRenderer(g_Window, -1, 0);
   if (g_Renderer == nullptr) g_Renderer = SDL_CreateRenderer(g_Window, -1, SDL_RENDERER_SOFTWARE);
@@ -307,8 +375,13 @@ DisplayStatus OpenDisplay(const DisplayOptions& options) {
     g_Window = nullptr;
     return DisplayStatus::kNoWindow;
   }
+  // A performance must not be interrupted by the screen saver.
+  SDL_DisableScreenSaver();
   g_ModeWidth = 0;
   g_ModeHeight = 0;
+  g_RefreshMs = RefreshIntervalMs();
+  g_NextRefreshMs = 0;
+  ApplyPointer();
   return DisplayStatus::kOk;
 }
 
@@ -317,8 +390,9 @@ bool DisplayOpen() {
 }
 
 bool SetDisplayMode(int32_t width, int32_t height) {
-  if (g_Renderer == nullptr || width <= 0 || height <= 0) return false;
-  if (SDL_RenderSetLogicalSize(g_Renderer, width, height) != 0) return false;
+  if (g_Renderer == nullptr || width <= 0 || height <= 0 || width > Image::kMaxImageSide ||
+      height > Image::kMaxImageSide)
+    return false;
   if (!g_Fullscreen) SDL_SetWindowSize(g_Window, width, height);
   g_ModeWidth = width;
   g_ModeHeight = height;
@@ -329,6 +403,68 @@ bool SetDisplayMode(int32_t width, int32_t height) {
 
 int DisplayModeChanges() {
   return g_ModeChanges;
+}
+
+bool DisplayModeSize(int32_t& width, int32_t& height) {
+  if (g_ModeWidth <= 0) return false;
+  width = g_ModeWidth;
+  height = g_ModeHeight;
+  return true;
+}
+
+uint32_t DisplayWindowId() {
+  return g_Window != nullptr ? SDL_GetWindowID(g_Window) : 0;
+}
+
+namespace {
+
+// The picture's place in an output of width by height pixels: as large as
+// fits with the mode's proportions, centred, black borders around it. Exact
+// integers, so that drawing and pointing agree to the pixel.
+SDL_Rect PictureRect(int width, int height) {
+  const int64_t mw = g_ModeWidth;
+  const int64_t mh = g_ModeHeight;
+  SDL_Rect r{0, 0, width, height};
+  if (mw <= 0 || mh <= 0 || width <= 0 || height <= 0) return r;
+  if (int64_t{width} * mh <= int64_t{height} * mw) {
+    r.h = static_cast<int>(int64_t{width} * mh / mw);  // bars above and below
+    r.y = (height - r.h) / 2;
+  } else {
+    r.w = static_cast<int>(int64_t{height} * mw / mh);  // bars left and right
+    r.x = (width - r.w) / 2;
+  }
+  return r;
+}
+
+// a * b / c rounded down, also for negative a.
+int64_t FloorMulDiv(int64_t a, int64_t b, int64_t c) {
+  const int64_t n = a * b;
+  return n >= 0 ? n / c : -((-n + c - 1) / c);
+}
+
+}  // namespace
+
+bool WindowToScreen(int32_t windowX, int32_t windowY, int32_t& x, int32_t& y) {
+  if (g_Renderer == nullptr || g_ModeWidth <= 0) return false;
+  int ww = 0, wh = 0, ow = 0, oh = 0;
+  SDL_GetWindowSize(g_Window, &ww, &wh);
+  if (SDL_GetRendererOutputSize(g_Renderer, &ow, &oh) != 0 || ww <= 0 || wh <= 0 || ow <= 0 ||
+      oh <= 0)
+    return false;
+  const SDL_Rect pic = PictureRect(ow, oh);
+  // The output pixel under the window position (they differ on high-density
+  // screens), then the screen pixel drawn there: the one whose span holds the
+  // output pixel's centre, as nearest-pixel scaling draws it; a centre on the
+  // edge between two pixels belongs to the left or upper one, as the
+  // scaler's rounding gives it.
+  const int64_t ox = FloorMulDiv(windowX, ow, ww);
+  const int64_t oy = FloorMulDiv(windowY, oh, wh);
+  auto pixel = [](int64_t offset, int64_t screenSide, int64_t pictureSide) {
+    return static_cast<int32_t>(FloorMulDiv((2 * offset + 1) * screenSide - 1, 1, 2 * pictureSide));
+  };
+  x = pixel(ox - pic.x, g_ModeWidth, pic.w);
+  y = pixel(oy - pic.y, g_ModeHeight, pic.h);
+  return true;
 }
 
 bool CreateScreen() {
@@ -361,6 +497,15 @@ void CloseDisplay() {
   }
   if (g_Texture != nullptr) SDL_DestroyTexture(g_Texture);
   g_Texture = nullptr;
+  if (g_OverlayTexture != nullptr) SDL_DestroyTexture(g_OverlayTexture);
+  g_OverlayTexture = nullptr;
+  g_OverlayTextureWidth = 0;
+  g_OverlayTextureHeight = 0;
+  // Cursors belong to video: free them before it stops.
+  if (g_ArrowCursor != nullptr) SDL_FreeCursor(g_ArrowCursor);
+  if (g_WaitCursor != nullptr) SDL_FreeCursor(g_WaitCursor);
+  g_ArrowCursor = nullptr;
+  g_WaitCursor = nullptr;
   if (g_Renderer != nullptr) SDL_DestroyRenderer(g_Renderer);
   g_Renderer = nullptr;
   if (g_Window != nullptr) SDL_DestroyWindow(g_Window);
@@ -375,8 +520,41 @@ void CloseDisplay() {
 
 namespace {
 
+// Uploads fresh overlay pixels and draws the overlay over the screen, whose
+// picture lies at pic in the output. Main thread, renderer ready.
+void RenderOverlay(const SDL_Rect& pic) {
+  std::lock_guard<std::mutex> lock(g_Overlay.lock);
+  if (!g_Overlay.shown) return;
+  if (g_Overlay.fresh) {
+    if (g_OverlayTexture == nullptr || g_OverlayTextureWidth != g_Overlay.width ||
+        g_OverlayTextureHeight != g_Overlay.height) {
+      if (g_OverlayTexture != nullptr) SDL_DestroyTexture(g_OverlayTexture);
+      g_OverlayTexture =
+          SDL_CreateTexture(g_Renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                            g_Overlay.width, g_Overlay.height);
+      g_OverlayTextureWidth = g_OverlayTexture != nullptr ? g_Overlay.width : 0;
+      g_OverlayTextureHeight = g_OverlayTexture != nullptr ? g_Overlay.height : 0;
+    }
+    if (g_OverlayTexture == nullptr) return;
+    SDL_UpdateTexture(g_OverlayTexture, nullptr, g_Overlay.pixels.data(),
+                      g_Overlay.width * static_cast<int>(sizeof(uint32_t)));
+    g_Overlay.fresh = false;
+  }
+  if (g_OverlayTexture == nullptr) return;
+  // Screen rectangle to output pixels, edges mapped alike so that
+  // neighbouring rectangles meet without a gap.
+  const PixelRect& r = g_Overlay.where;
+  const int left = pic.x + static_cast<int>(FloorMulDiv(r.left, pic.w, g_ModeWidth));
+  const int right = pic.x + static_cast<int>(FloorMulDiv(r.right, pic.w, g_ModeWidth));
+  const int top = pic.y + static_cast<int>(FloorMulDiv(r.top, pic.h, g_ModeHeight));
+  const int bottom = pic.y + static_cast<int>(FloorMulDiv(r.bottom, pic.h, g_ModeHeight));
+  SDL_Rect dst{left, top, right - left, bottom - top};
+  SDL_RenderCopy(g_Renderer, g_OverlayTexture, nullptr, &dst);
+}
+
 // Turns the indexed screen into the texture's colours and draws it into the
-// renderer (letterboxed by the logical size). False when nothing is set up.
+// renderer (letterboxed by the logical size), with the overlay on top. False
+// when nothing is set up.
 bool RenderScreen() {
   if (g_Renderer == nullptr || g_Texture == nullptr || g_Screen == nullptr || g_Screen->Empty())
     return false;
@@ -401,35 +579,48 @@ bool RenderScreen() {
     g_ScreenChanged = false;
   }
   SDL_UnlockTexture(g_Texture);
+  int ow = 0, oh = 0;
+  if (SDL_GetRendererOutputSize(g_Renderer, &ow, &oh) != 0) return false;
+  const SDL_Rect pic = PictureRect(ow, oh);
   SDL_SetRenderDrawColor(g_Renderer, 0, 0, 0, 255);
   SDL_RenderClear(g_Renderer);
-  SDL_RenderCopy(g_Renderer, g_Texture, nullptr, nullptr);
+  SDL_RenderCopy(g_Renderer, g_Texture, nullptr, &pic);
+  RenderOverlay(pic);
   return true;
-}
-
-int RefreshIntervalMs() {
-  SDL_DisplayMode mode;
-  int index = g_Window != nullptr ? SDL_GetWindowDisplayIndex(g_Window) : 0;
-  if (index >= 0 && SDL_GetDesktopDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0)
-    return 1000 / mode.refresh_rate;
-  return 1000 / 60;
 }
 
 }  // namespace
 
+int32_t MsUntilNextPresent() {
+  const uint64_t now = MonotonicMs();
+  return now >= g_NextRefreshMs ? 0 : static_cast<int32_t>(g_NextRefreshMs - now);
+}
+
 bool PresentNow() {
   if (!RenderScreen()) return false;
   SDL_RenderPresent(g_Renderer);
-  g_LastPresentMs = MonotonicMs();
+  g_NextRefreshMs = MonotonicMs() + static_cast<uint64_t>(g_RefreshMs);
   return true;
 }
 
 bool PresentIfDue() {
+  const uint64_t now = MonotonicMs();
+  if (now < g_NextRefreshMs) return false;
+  // Keep the cadence; after a long stall start afresh instead of catching up.
+  const uint64_t interval = static_cast<uint64_t>(g_RefreshMs);
+  g_NextRefreshMs = now - g_NextRefreshMs < interval ? g_NextRefreshMs + interval : now + interval;
   if (!g_ScreenChanged) return false;
-  static int interval = -1;
-  if (interval < 0) interval = RefreshIntervalMs();
-  if (MonotonicMs() - g_LastPresentMs < static_cast<uint64_t>(interval)) return false;
-  return PresentNow();
+  if (!RenderScreen()) return false;
+  SDL_RenderPresent(g_Renderer);
+  // A present that took longer than a refresh does not make the next one
+  // due at once: the loop still sleeps between presents.
+  const uint64_t done = MonotonicMs();
+  if (g_NextRefreshMs <= done) g_NextRefreshMs = done + interval;
+  return true;
+}
+
+void RefreshWindow() {
+  g_ScreenChanged = true;
 }
 
 bool CaptureWindow(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
@@ -438,14 +629,10 @@ bool CaptureWindow(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
   int h = 0;
   if (SDL_GetRendererOutputSize(g_Renderer, &w, &h) != 0 || w <= 0 || h <= 0) return false;
   rgb.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
-  // The logical size would scale the read-back rectangle; read the whole output.
-  SDL_RenderSetLogicalSize(g_Renderer, 0, 0);
-  SDL_RenderSetViewport(g_Renderer, nullptr);
   bool ok =
       SDL_RenderReadPixels(g_Renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(), w * 3) == 0;
-  SDL_RenderSetLogicalSize(g_Renderer, g_ModeWidth, g_ModeHeight);
   SDL_RenderPresent(g_Renderer);
-  g_LastPresentMs = MonotonicMs();
+  g_NextRefreshMs = MonotonicMs() + static_cast<uint64_t>(g_RefreshMs);
   width = w;
   height = h;
   return ok;
@@ -453,6 +640,90 @@ bool CaptureWindow(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
 
 void PumpWindowEvents() {
   if (g_VideoStarted) SDL_PumpEvents();
+}
+
+// ---- the overlay ----
+
+bool ShowOverlay(const uint32_t* pixels, int32_t width, int32_t height, const PixelRect& where) {
+  if (pixels == nullptr || width <= 0 || height <= 0 || width > Image::kMaxImageSide ||
+      height > Image::kMaxImageSide || where.Width() <= 0 || where.Height() <= 0 ||
+      where.Width() > Image::kMaxImageSide || where.Height() > Image::kMaxImageSide)
+    return false;
+  {
+    std::lock_guard<std::mutex> lock(g_Overlay.lock);
+    // The buffer keeps its capacity, so a video's frames allocate nothing.
+    g_Overlay.pixels.assign(pixels,
+                            pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
+    g_Overlay.width = width;
+    g_Overlay.height = height;
+    g_Overlay.where = where;
+    g_Overlay.shown = true;
+    g_Overlay.fresh = true;
+  }
+  g_ScreenChanged = true;
+  return true;
+}
+
+void ClearOverlay() {
+  {
+    std::lock_guard<std::mutex> lock(g_Overlay.lock);
+    if (!g_Overlay.shown) return;
+    g_Overlay.shown = false;
+  }
+  g_ScreenChanged = true;
+}
+
+bool OverlayShown() {
+  std::lock_guard<std::mutex> lock(g_Overlay.lock);
+  return g_Overlay.shown;
+}
+
+// ---- the pointer ----
+
+Pointer SetPointer(Pointer pointer) {
+  const Pointer before = g_Pointer;
+  g_Pointer = pointer;
+  ApplyPointer();
+  return before;
+}
+
+Pointer CurrentPointer() {
+  return g_Pointer;
+}
+
+// ---- message boxes ----
+
+BoxChoice ShowMessageBox(const std::string& title, const std::string& text, BoxButtons buttons,
+                         BoxIcon icon) {
+  const std::string utf8Title = Cp1252ToUtf8(title);
+  const std::string utf8Text = Cp1252ToUtf8(text);
+  // Return picks the first button, Escape the last: Yes and No, or OK alone.
+  SDL_MessageBoxButtonData choices[2];
+  int count = 0;
+  if (buttons == BoxButtons::kYesNo) {
+    choices[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, static_cast<int>(BoxChoice::kYes),
+                  "Yes"};
+    choices[1] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, static_cast<int>(BoxChoice::kNo), "No"};
+    count = 2;
+  } else {
+    choices[0] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
+                  static_cast<int>(BoxChoice::kOk), "OK"};
+    count = 1;
+  }
+  Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+  if (icon == BoxIcon::kWarning) flags = SDL_MESSAGEBOX_WARNING;
+  if (icon == BoxIcon::kError) flags = SDL_MESSAGEBOX_ERROR;
+  flags |= SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+  SDL_MessageBoxData data{};
+  data.flags = flags;
+  data.window = g_Window;
+  data.title = utf8Title.c_str();
+  data.message = utf8Text.c_str();
+  data.numbuttons = count;
+  data.buttons = choices;
+  int chosen = -1;
+  if (SDL_ShowMessageBox(&data, &chosen) != 0 || chosen < 0) return BoxChoice::kNone;
+  return static_cast<BoxChoice>(chosen);
 }
 
 }  // namespace platform

@@ -479,6 +479,11 @@ bool TempDirectory(std::string& path) {
   return ToSystemPath(host, path);
 }
 
+bool RuntimeDirectory(std::string& path) {
+  const char* dir = std::getenv("XDG_RUNTIME_DIR");
+  return dir != nullptr && dir[0] == '/' && ToSystemPath(dir, path);
+}
+
 bool CreateTempFile(const std::string& dir, const char* prefix, std::string& path) {
   std::string hdir;
   if (!HostOf(dir, hdir)) return false;

@@ -69,6 +69,9 @@ bool SetNewFilePermissions(const std::string& path);
 bool ReplaceFile(const std::string& src, const std::string& dst);
 // The temporary directory in desk form (TMPDIR, else /tmp).
 bool TempDirectory(std::string& path);
+// The user's runtime directory in desk form ($XDG_RUNTIME_DIR); false when
+// it is not set to an absolute path.
+bool RuntimeDirectory(std::string& path);
 // Creates an empty uniquely named file "<prefix>XXXXXX" in dir; its desk path.
 bool CreateTempFile(const std::string& dir, const char* prefix, std::string& path);
 // Opens a stdio stream on a desk path ("rb", "wb", ...). Null on failure

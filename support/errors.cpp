@@ -23,21 +23,26 @@ void CopyBounded(char* dst, size_t capacity, const char* src) {
   std::snprintf(dst, capacity, "%s", src);
 }
 
-// Makes sure the text ends in a line break, cutting its last character when
-// the buffer is full.
-void EndWithLineBreak(char* text, size_t capacity) {
+// Appends a line break, cutting the text's last character when the buffer
+// is full.
+void AppendLineBreak(char* text, size_t capacity) {
   size_t len = std::strlen(text);
-  if (len > 0 && text[len - 1] == '\n') return;
   if (len + 1 >= capacity) len = capacity - 2;
   text[len] = '\n';
   text[len + 1] = 0;
 }
 
+// An environment variable that is set and not empty, else null.
+const char* NonEmptyEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != 0 ? value : nullptr;
+}
+
 }  // namespace
 
 void ComputeErrorLogPath() {
-  const char* dir = std::getenv("TMP");
-  if (dir == nullptr) dir = std::getenv("TEMP");
+  const char* dir = NonEmptyEnv("TMP");
+  if (dir == nullptr) dir = NonEmptyEnv("TEMP");
   if (dir == nullptr) dir = ".";
   CopyBounded(g_LogPath, sizeof g_LogPath, dir);
   size_t len = std::strlen(g_LogPath);
@@ -89,7 +94,7 @@ tAnyError::tAnyError(const char* format, ...) {
 
 void tAnyError::Compose(const char* format, va_list args) {
   std::vsnprintf(m_Text, sizeof m_Text, format, args);
-  EndWithLineBreak(m_Text, sizeof m_Text);
+  AppendLineBreak(m_Text, sizeof m_Text);
   LogMessage(m_Text, false);
 }
 
@@ -99,7 +104,8 @@ void tAnyError::ComposeDecorated(const char* format, va_list args) {
   std::vsnprintf(scratch, sizeof scratch, format, args);
   std::snprintf(m_Text, sizeof m_Text, "%s\n(%s/%d/%d)\n", scratch, WinErrorName(code),
                 static_cast<int>((code >> 16) & 0x1FFF), static_cast<int>(code & 0xFFFF));
-  EndWithLineBreak(m_Text, sizeof m_Text);
+  // A decoration cut by the buffer still ends its line.
+  if (m_Text[std::strlen(m_Text) - 1] != '\n') AppendLineBreak(m_Text, sizeof m_Text);
   LogMessage(m_Text, false);
 }
 

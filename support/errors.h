@@ -73,6 +73,10 @@ void LogMessage(const char* text, bool echo);
 void AssumptionFailed(const char* condition, const char* file, int line);
 #define ASSUME(condition) \
   ((condition) ? (void)0 : AssumptionFailed(#condition, __FILE_NAME__, __LINE__))
+// The same with the text the log is to show for the condition, where it
+// differs from the formatted source ("strlen(buffer)==16").
+#define ASSUME_TEXT(condition, text) \
+  ((condition) ? (void)0 : AssumptionFailed(text, __FILE_NAME__, __LINE__))
 
 // The symbolic name of a system error code, or "<unknown>". Bit 31 is
 // ignored on both sides of the comparison.

@@ -18,7 +18,7 @@ void tFile::Open(const char* name, uint32_t mode) {
   Close();
   ASSUME(name != NULL);
   const char* safeName = name != nullptr ? name : "";
-  ASSUME(*safeName != 0);
+  ASSUME_TEXT(*safeName != 0, "*name != 0");
   size_t len = std::strlen(safeName);
   m_pName = new char[len + 1];
   std::memcpy(m_pName, safeName, len + 1);

@@ -118,7 +118,8 @@ char tString::operator[](int32_t index) const {
 }
 
 void tString::Substring(const tString& source, int32_t first, int32_t count) {
-  if (first < 0 || count < 0 || first > source.m_Length ||
+  if (first < 0) throw tBadIndex("Illegal indexing in string ( %d < 0 )", first);
+  if (count < 0 || first > source.m_Length ||
       static_cast<int64_t>(first) + count > source.m_Length) {
     throw tBadIndex("Substring first=%d sub=%d len=%d", first, count, source.m_Length);
   }

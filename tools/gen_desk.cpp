@@ -19,6 +19,7 @@
 
 #include "tools/art/canvas.h"
 #include "tools/art/image.h"
+#include "tools/art/logo.h"
 #include "tools/desk_layout.h"
 #include "tools/help_texts.h"
 
@@ -181,23 +182,7 @@ void Logo(cairo_t* cr, double x, double y, double size, bool withMark = true) {
   double r = size * 0.55;
   double cx = x + r, cy = y + size * 0.62;
   if (withMark) {
-    for (int i = 0; i < 16; ++i) {
-      double a = -M_PI / 2 + i * 2 * M_PI / 16;
-      double len = r * (0.28 + 0.22 * (0.5 + 0.5 * std::sin(i * 1.7)));
-      cairo_move_to(cr, cx + std::cos(a) * (r - len), cy + std::sin(a) * (r - len));
-      cairo_line_to(cr, cx + std::cos(a) * r, cy + std::sin(a) * r);
-      cairo_set_line_width(cr, std::max(1.0, size * 0.07));
-      cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-      SetColour(cr, Mix(kCyan, Hex(0xb070ff), i / 15.0));
-      cairo_stroke(cr);
-    }
-    double t = r * 0.42;
-    cairo_move_to(cr, cx - t * 0.6, cy - t);
-    cairo_line_to(cr, cx + t, cy);
-    cairo_line_to(cr, cx - t * 0.6, cy + t);
-    cairo_close_path(cr);
-    SetColour(cr, Hex(0xf2f4f8));
-    cairo_fill(cr);
+    LogoMark(cr, cx, cy, r, std::max(1.0, size * 0.07));
     x += 2 * r + size * 0.25;
   }
   TextStyle st;

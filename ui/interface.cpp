@@ -474,7 +474,9 @@ void tInterface::CloseBusyMessage() {
   if (m_Ready) m_pMessageBox->CloseBusy();
 }
 
-void tInterface::SetWaitCursor(bool) {}
+void tInterface::SetWaitCursor(bool on) {
+  platform::SetPointer(on ? platform::Pointer::kWait : platform::Pointer::kArrow);
+}
 
 bool tInterface::IsKeyDown(uint8_t key) {
   return platform::IsKeyDown(key);
@@ -614,16 +616,11 @@ void tInterface::IdleStep() {
 }
 
 void tInterface::NextRecord(platform::tInputEvent& record) {
-  constexpr uint64_t kRefreshMs = 16;
+  // The loop sleeps until a record comes or the display's next refresh is
+  // due; at each refresh the meters are fed and the screen is presented.
   for (;;) {
-    const uint64_t now = platform::MonotonicMs();
-    if (now >= m_NextIdleMs) {
-      IdleStep();
-      // A late step does not make the next ones come faster.
-      m_NextIdleMs = std::max(m_NextIdleMs + kRefreshMs, now + 1);
-    }
-    const int32_t wait = static_cast<int32_t>(m_NextIdleMs - platform::MonotonicMs());
-    if (platform::WaitInput(record, std::max(wait, 0))) {
+    if (platform::MsUntilNextPresent() == 0) IdleStep();
+    if (platform::WaitInput(record, platform::MsUntilNextPresent())) {
       HandleWindowRecord(record);
       return;
     }
@@ -643,6 +640,7 @@ bool tInterface::HandleWindowRecord(const platform::tInputEvent& record) {
       return true;
     case platform::tInputKind::kExpose:
       Redraw();
+      platform::RefreshWindow();
       return true;
     default:
       return false;

@@ -261,5 +261,4 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   bool m_QuitRequested = false;
   // Strips whose menu is open (read by the tick's key-label blink).
   std::array<std::atomic<bool>, kStrips> m_MenuOpen{};
-  uint64_t m_NextIdleMs = 0;
 };

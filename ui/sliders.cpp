@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "platform/hostfs.h"
 
 namespace {
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 bool Inside(int32_t px, int32_t py, int32_t x, int32_t y, int32_t w, int32_t h) {
   return px >= x && px < x + w && py >= y && py < y + h;
@@ -25,27 +21,34 @@ bool tMaskBitmap::Load(const char* path) {
   m_Pixels.clear();
   m_Width = 0;
   m_Height = 0;
+  std::fill(std::begin(m_Table), std::end(m_Table), tPaletteEntry{});
   FILE* f = path != nullptr ? platform::OpenStream(path, "rb") : nullptr;
   if (f == nullptr) return false;
-  uint8_t header[54];
-  bool ok = std::fread(header, 1, sizeof header, f) == sizeof header && header[0] == 'B' &&
-            header[1] == 'M' && header[28] == 8 && header[29] == 0;
-  const uint32_t offset = ok ? Le32(header + 10) : 0;
-  const int32_t width = ok ? static_cast<int32_t>(Le32(header + 18)) : 0;
-  const int32_t height = ok ? static_cast<int32_t>(Le32(header + 22)) : 0;
-  ok = ok && width > 0 && height > 0 && width <= 16384 && height <= 16384 &&
-       std::fread(m_Table, sizeof(tPaletteEntry), 256, f) == 256;
+  tBitmapLayout layout;
+  // Plain rows only: run-length coded rows would read as noise.
+  bool ok = ReadBitmapLayout(f, layout) && layout.compression == 0;
+  // A negative height means the rows are stored top-down.
+  const bool topDown = layout.height < 0;
+  const int64_t side = platform::Image::kMaxImageSide;
+  const int64_t rows = topDown ? -static_cast<int64_t>(layout.height) : layout.height;
+  const size_t entries = static_cast<size_t>(layout.tableEntries);
+  ok = ok && layout.width > 0 && layout.width <= side && rows > 0 && rows <= side &&
+       std::fseek(f, static_cast<long>(layout.tableOffset), SEEK_SET) == 0 &&
+       std::fread(m_Table, sizeof(tPaletteEntry), entries, f) == entries;
+  const int32_t width = ok ? layout.width : 0;
+  const int32_t height = ok ? static_cast<int32_t>(rows) : 0;
   std::vector<uint8_t> pixels;
   if (ok) {
-    // Rows are stored bottom-up, each padded to a multiple of 4 bytes.
+    // Each row is padded to a multiple of 4 bytes.
     const size_t stride = (static_cast<size_t>(width) + 3) & ~static_cast<size_t>(3);
     std::vector<uint8_t> row(stride);
     pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    ok = std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0;
+    ok = std::fseek(f, static_cast<long>(layout.pixelOffset), SEEK_SET) == 0;
     for (int32_t r = 0; ok && r < height; ++r) {
       ok = std::fread(row.data(), 1, stride, f) == stride;
-      std::memcpy(pixels.data() + static_cast<size_t>(height - 1 - r) * static_cast<size_t>(width),
-                  row.data(), static_cast<size_t>(width));
+      const int32_t y = topDown ? r : height - 1 - r;
+      std::memcpy(pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width), row.data(),
+                  static_cast<size_t>(width));
     }
   }
   std::fclose(f);
@@ -83,14 +86,14 @@ void tVolumeSlider::SetValue(int32_t value) {
   Draw();
 }
 
-int32_t tVolumeSlider::HitValue(int32_t px, int32_t py) const {
-  if (m_pArt == nullptr) return -1;
+std::optional<int32_t> tVolumeSlider::HitValue(int32_t px, int32_t py) const {
+  if (m_pArt == nullptr) return std::nullopt;
   tPaletteEntry colour;
   if (!m_pArt->mask.ColourAt(px - m_X, py - m_Y, colour) || colour.red != 0 ||
       colour.green != 255 || colour.blue != 0)
-    return -1;
+    return std::nullopt;
   const int32_t half = m_pArt->image.Width() / 2;
-  if (half <= 0) return -1;
+  if (half <= 0) return std::nullopt;
   const int32_t segment = half / 11;
   return std::clamp(((px - m_X) + segment / 2) * 100 / half, 0, 100);
 }
@@ -122,10 +125,10 @@ void tBalanceSlider::SetValue(int32_t value) {
   Draw();
 }
 
-int32_t tBalanceSlider::HitValue(int32_t px, int32_t py) const {
-  if (m_pImage == nullptr) return -1;
+std::optional<int32_t> tBalanceSlider::HitValue(int32_t px, int32_t py) const {
+  if (m_pImage == nullptr) return std::nullopt;
   const int32_t half = m_pImage->Width() / 2;
-  if (half <= 0 || !Inside(px, py, m_X, m_Y, half, m_pImage->Height())) return -1;
+  if (half <= 0 || !Inside(px, py, m_X, m_Y, half, m_pImage->Height())) return std::nullopt;
   const int32_t knob = half / 11;
   return std::clamp(((px - m_X) + knob / 2) * 200 / half - 100, -100, 100);
 }

@@ -3,6 +3,7 @@
 // Sliders take their value from the point of a press; nothing is dragged.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "ui/frame_bitmap.h"
@@ -46,8 +47,8 @@ class tVolumeSlider {
   int32_t Value() const { return m_Value; }
   // Lit segments for a value.
   static int32_t LitCount(int32_t value);
-  // The value a press at (px, py) chooses, or -1 outside the mask's green.
-  int32_t HitValue(int32_t px, int32_t py) const;
+  // The value a press at (px, py) chooses; none outside the mask's green.
+  std::optional<int32_t> HitValue(int32_t px, int32_t py) const;
   void Draw();
 
  private:
@@ -70,8 +71,9 @@ class tBalanceSlider {
   void SetValue(int32_t value);
   int32_t Value() const { return m_Value; }
   static int32_t KnobPlace(int32_t value);
-  // The value a press at (px, py) chooses, or -1 outside the scale.
-  int32_t HitValue(int32_t px, int32_t py) const;
+  // The value a press at (px, py) chooses; none outside the scale (every
+  // number, -1 too, may be a value).
+  std::optional<int32_t> HitValue(int32_t px, int32_t py) const;
   void Draw();
 
  private:

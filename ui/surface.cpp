@@ -17,8 +17,10 @@ void tSurface::Release() {
 
 bool tSurface::Load(const char* path) {
   Release();
-  if (path == nullptr || !m_Image.LoadBmp(path))
-    throw tError("Failed to load %s\n", path ? path : "");
+  using Status = platform::Image::LoadStatus;
+  const Status status = path != nullptr ? m_Image.LoadBmp(path) : Status::kUnreadable;
+  if (status == Status::kNoImage) throw tError("Can not create secundary surface.");
+  if (status != Status::kOk) throw tError("Failed to load %s\n", path != nullptr ? path : "");
   LoadPaletteFromBitmap(path);
   m_Width = m_Image.Width();
   m_Height = m_Image.Height();
@@ -171,25 +173,42 @@ void ReleaseScreen() {
   platform::CloseDisplay();
 }
 
+bool ReadBitmapLayout(FILE* file, tBitmapLayout& layout) {
+  uint8_t header[54];
+  if (file == nullptr || std::fread(header, 1, sizeof header, file) != sizeof header ||
+      header[0] != 'B' || header[1] != 'M')
+    return false;
+  auto le32 = [&](size_t at) {
+    return static_cast<uint32_t>(header[at]) | static_cast<uint32_t>(header[at + 1]) << 8 |
+           static_cast<uint32_t>(header[at + 2]) << 16 |
+           static_cast<uint32_t>(header[at + 3]) << 24;
+  };
+  // Information headers of 40 bytes and more share their first 40 bytes;
+  // only 8-bit files have a colour table of pixel indices (in others the same
+  // bytes are pixels or masks).
+  const uint32_t infoSize = le32(14);
+  if (infoSize < 40 || infoSize > 0xFFFF || header[28] != 8 || header[29] != 0) return false;
+  const uint32_t colours = le32(46);  // 0: all 256
+  if (colours > 256) return false;
+  layout.width = static_cast<int32_t>(le32(18));
+  layout.height = static_cast<int32_t>(le32(22));
+  layout.compression = le32(30);
+  layout.tableOffset = 14 + infoSize;
+  layout.tableEntries = colours == 0 ? 256 : static_cast<int32_t>(colours);
+  layout.pixelOffset = le32(10);
+  return true;
+}
+
 bool LoadPaletteFromBitmap(const char* path) {
   if (path == nullptr) return false;
   FILE* f = platform::OpenStream(path, "rb");
   if (f == nullptr) return false;
-  uint8_t header[30];
-  // Only an 8-bit file has a colour table of pixel indices; in others the
-  // same bytes are pixels or masks.
-  bool ok = std::fread(header, 1, sizeof header, f) == sizeof header && header[28] == 8 &&
-            header[29] == 0;
-  // The colour table follows the information header; its size is 40 bytes
-  // in the files the desk writes, larger in some newer files.
-  uint32_t infoSize = ok ? static_cast<uint32_t>(header[14] | header[15] << 8 | header[16] << 16 |
-                                                 static_cast<uint32_t>(header[17]) << 24)
-                         : 0;
-  if (infoSize < 40 || infoSize > 124) infoSize = 40;
+  tBitmapLayout layout;
   tPaletteEntry entries[256];
   size_t count = 0;
-  if (ok && std::fseek(f, static_cast<long>(14 + infoSize), SEEK_SET) == 0)
-    count = std::fread(entries, sizeof(tPaletteEntry), 256, f);
+  if (ReadBitmapLayout(f, layout) &&
+      std::fseek(f, static_cast<long>(layout.tableOffset), SEEK_SET) == 0)
+    count = std::fread(entries, sizeof(tPaletteEntry), static_cast<size_t>(layout.tableEntries), f);
   std::fclose(f);
   if (count == 0) return false;
   return SetPalette(entries, static_cast<int>(count));

@@ -7,6 +7,7 @@
 // back buffer: what is copied to the screen is what the user sees at the
 // next present.
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/display.h"
 #include "support/errors.h"
@@ -41,9 +42,11 @@ class tSurface {
   tSurface(const tSurface&) = delete;
   tSurface& operator=(const tSurface&) = delete;
 
-  // Loads an 8-bit bitmap file (desk path). The file's colour table becomes
-  // the screen palette. Throws tError "Failed to load <path>" when the file
-  // cannot be read as a bitmap.
+  // Loads a bitmap file (desk path). The colour table of an 8-bit file
+  // becomes the screen palette. Throws tError "Failed to load <path>" when
+  // the file cannot be read as a bitmap, and "Can not create secundary
+  // surface." when it can but no image of its size can be made; the palette
+  // is then left as it was.
   bool Load(const char* path);
   // A black image of the given size; false when it cannot be made.
   bool Create(int32_t width, int32_t height);
@@ -92,8 +95,23 @@ bool SetPalette(const tPaletteEntry* entries, int count);
 // Fills (0, 0)-(800, 600) of the screen, as far as the screen reaches, with black.
 void ClearScreen();
 void ReleaseScreen();
-// Reads the colour table of a bitmap file (the 256 entries after the file and
-// information headers) into the screen palette. A file that cannot be opened
-// leaves the palette unchanged, and so does a file of another depth; entries
-// beyond a short file stay unchanged.
+
+// Where the parts of an 8-bit bitmap file lie, as its headers give them.
+struct tBitmapLayout {
+  int32_t width = 0;
+  int32_t height = 0;        // negative when the rows are stored top-down
+  uint32_t compression = 0;  // 0 for plain rows
+  uint32_t tableOffset = 0;  // the colour table follows the information header
+  int32_t tableEntries = 0;  // 1 to 256
+  uint32_t pixelOffset = 0;
+};
+// Reads the headers at the start of an open bitmap file. False unless they
+// are those of an 8-bit bitmap ("BM", an information header of 40 bytes or
+// more) with a colour table of at most 256 entries.
+bool ReadBitmapLayout(FILE* file, tBitmapLayout& layout);
+
+// Reads the colour table of an 8-bit bitmap file into the screen palette,
+// from entry 0. A file that cannot be opened leaves the palette unchanged,
+// and so does a file of another depth; entries beyond the file's table (a
+// table of fewer colours, or a file that ends early) stay unchanged.
 bool LoadPaletteFromBitmap(const char* path);

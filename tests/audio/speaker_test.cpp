@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -224,36 +225,87 @@ TEST_F(SpeakerTest, FirstPageAfterStartGoesOnePageAheadOfTheCursor) {
   EXPECT_EQ(speaker.FramesDone(), 882u);
 }
 
+// The writer compares where the next page is needed (the target, one page
+// past the play cursor) with its write position, the distance wrapped into
+// one half of the ring either way: at or behind the target it writes, ahead
+// of it it waits.
 TEST_F(SpeakerTest, WriteWindowDecisionsAndAPageSplitAtTheRingsEnd) {
   OpenAndStart();
   ASSERT_EQ(speaker.BufferSize(), 8820u);
-  PlayRamp(2000);
+  PlayRamp(20000);
+  struct Case {
+    int32_t writePos, target;
+    bool written;
+  };
+  const Case cases[] = {
+      {0, 8000, false},     // 820 ahead across the ring's end
+      {1000, 8000, false},  // 1820 ahead across the end
+      {8000, 7000, false},  // 1000 ahead
+      {6408, 2000, false},  // 4408 ahead
+      {6410, 2000, false},  // half the ring ahead
+      {2000, 6414, false},  // 4406 ahead across the end
+      {8000, 1000, true},   // 1820 behind across the end
+      {6412, 2000, true},   // 4408 behind across the end
+      {2000, 6410, true},   // half the ring behind
+      {2000, 2000, true},   // just where it is needed
+  };
+  for (const Case& c : cases) {
+    // A fresh writer first goes one page past the target, then on by a page.
+    ASSERT_TRUE(speaker.KickBuffer());
+    FillAt(static_cast<uint32_t>((c.writePos + 8820 - 2 * 1764) % 8820));
+    ASSERT_EQ(speaker.WritePos(), c.writePos);
+    const int locks = sound.Ring()->locks;
+    FillAt(static_cast<uint32_t>((c.target + 8820 - 1764) % 8820));
+    EXPECT_EQ(sound.Ring()->locks - locks, c.written ? 1 : 0) << c.writePos << " " << c.target;
+    EXPECT_EQ(speaker.WritePos(), c.written ? (c.writePos + 1764) % 8820 : c.writePos);
+  }
 
-  // Write position 0, target 8000: the difference is above half the ring,
-  // which means the writer is behind; a page is written at 0.
-  FillAt(7056 - 1764);
-  ASSERT_EQ(speaker.WritePos(), 0);
-  int locks = sound.Ring()->locks;
-  FillAt(8000 - 1764);
-  EXPECT_EQ(sound.Ring()->locks, locks + 1);
-  EXPECT_EQ(sound.Ring()->lastLockOffset, 0u);
-  EXPECT_EQ(speaker.WritePos(), 1764);
-
-  // Write position 8000, target 7000 (difference -1000): nothing is written.
+  // Written at 8000, the page is split at the ring's end.
   ASSERT_TRUE(speaker.KickBuffer());
-  FillAt(6236 - 1764);
-  ASSERT_EQ(speaker.WritePos(), 8000);
-  locks = sound.Ring()->locks;
-  FillAt(7000 - 1764);
-  EXPECT_EQ(sound.Ring()->locks, locks);
-  EXPECT_EQ(speaker.WritePos(), 8000);
-
-  // Target equal to the write position: written, split at the ring's end.
   FillAt(8000 - 1764);
-  const Bytes page = RampBytes(3 * 441, 441);  // the fourth page of the ramp
+  ASSERT_EQ(speaker.WritePos(), 944);
+  const uint64_t frame = (speaker.FramesDone() / 441 - 1) * 441;
+  const Bytes page = RampBytes(static_cast<uint32_t>(frame), 441);
   EXPECT_EQ(RingBytes(8000, 820), Bytes(page.begin(), page.begin() + 820));
   EXPECT_EQ(RingBytes(0, 944), Bytes(page.begin() + 820, page.end()));
-  EXPECT_EQ(speaker.WritePos(), 944);
+}
+
+// Timer events late by up to 15 ms and early by up to 5, from every frame
+// position of the 100 ms ring: the writer never laps the play cursor nor
+// falls behind it, and is never more than two pages ahead. When the cursor
+// stands still the writer stops.
+TEST_F(SpeakerTest, LateAndEarlyEventsNeverLapThePlayCursor) {
+  OpenAndStart();
+  const int64_t ring = speaker.BufferSize(), page = speaker.PageSize();
+  ASSERT_EQ(ring, 8820);
+  uint32_t seed = 7;
+  auto jitterMs = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int64_t>((seed >> 16) % 21) - 5;
+  };
+  for (int64_t phase = 0; phase < ring; phase += 4) {
+    ASSERT_TRUE(speaker.KickBuffer());
+    // Positions are counted on from the phase without wrapping.
+    int64_t writer = -1, cursor = phase, us = 0;
+    auto fill = [&] {
+      sound.Ring()->SetPlayCursor(static_cast<uint32_t>(cursor % ring));
+      const uint32_t before = speaker.FramesDone();
+      speaker.FillNextPage();
+      const int64_t pages = (speaker.FramesDone() - before) / 441;
+      if (writer < 0 && pages > 0) writer = cursor + page;
+      writer += pages * page;
+      ASSERT_EQ(writer % ring, speaker.WritePos()) << phase;
+      ASSERT_GE(writer - cursor, 0) << "behind the cursor, phase " << phase;
+      ASSERT_LE(writer - cursor, 2 * page) << "ahead of the cursor, phase " << phase;
+    };
+    for (int k = 0; k < 40; ++k) {
+      us = std::max(us, 10000 * k + 1000 * jitterMs());
+      cursor = phase + us * 22050 / 1000000 * 4;
+      fill();
+      if (HasFatalFailure()) return;
+    }
+    for (int k = 0; k < 8 && !HasFatalFailure(); ++k) fill();
+  }
 }
 
 TEST_F(SpeakerTest, ALostRingIsRestoredClearedAndReplayedOnTheSameEvent) {

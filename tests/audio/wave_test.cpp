@@ -195,13 +195,37 @@ TEST(WaveConvert, RefusesLayoutsTheEngineCannotHoldAndKeepsTheWave) {
   EXPECT_FALSE(w.Convert(Fmt(0, 16, 2)));
   EXPECT_EQ(Contents(w), Samples16({1, 2, 3, 4}));
   EXPECT_EQ(w.Code(), kFormat16Stereo);
+}
 
-  // A result beyond 32-bit sizes fails as an allocation would.
-  Fill(w, Fmt(8000, 16, 2), Bytes(400000, 1));
-  platform::SetLastErrorCode(0);
-  EXPECT_FALSE(w.Convert(Fmt(4000000000u, 16, 2)));
-  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorMemory);
-  EXPECT_EQ(w.Size(), 400000u);
+// A conversion may raise the rate at most 64 times and make at most 1 GiB;
+// beyond that no real sample goes, and a damaged header (a rate of 1 Hz)
+// must not cost seconds and gigabytes. The wave stays as it was.
+TEST(WaveConvert, RefusesWhatNoRealSampleNeeds) {
+  struct Case {
+    uint32_t rate;
+    size_t bytes;
+    uint32_t toRate;
+    bool ok;
+    uint32_t error;
+  };
+  const Case cases[] = {
+      {690, 8, 44100, true, 0},                   // 63.9 times
+      {689, 8, 44100, false, kWaveErrorFormat},   // 64.007 times
+      {1, 6000, 44100, false, kWaveErrorFormat},  // a damaged header
+      {8000, 400000, 4000000000u, false, kWaveErrorFormat},
+      {690, 4300000, 44100, false, kWaveErrorMemory},  // 275 million frames of 4 bytes
+      {44100, 8, 1, true, 0},                          // fewer frames cost nothing
+  };
+  for (const Case& c : cases) {
+    tWave w;
+    Fill(w, Fmt(c.rate, 8, 1), Bytes(c.bytes, 200));
+    platform::SetLastErrorCode(0);
+    EXPECT_EQ(w.Convert(Fmt(c.toRate, 16, 2)), c.ok) << c.rate << " " << c.bytes;
+    EXPECT_EQ(platform::LastErrorCode(), c.error) << c.rate << " " << c.bytes;
+    if (!c.ok) {
+      EXPECT_EQ(w.Size(), c.bytes);
+    }
+  }
 }
 
 // ---- reading files ----

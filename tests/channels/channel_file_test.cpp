@@ -232,15 +232,27 @@ TEST_F(ChannelFiles, MissingWavesAreReportedAndTheRestApplies) {
   EXPECT_TRUE(Ch(2).HasMain());
 }
 
+// Volume, balance and pitch of a channel as its sound's voice plays them.
+std::string VoiceSettings(tSound* sound) {
+  if (sound == nullptr) return "no sound";
+  tVoice& v = sound->Voice();
+  return std::to_string(v.GetVolume()) + " " + std::to_string(v.GetBalance()) + " " +
+         std::to_string(v.GetPitch());
+}
+
 TEST_F(ChannelFiles, LoadedWavesTakeTheOutputFormatAndReloadWhenQualityRises) {
   SetOutputFormat(22050, 8, 1);
   WriteWave("Loops/hq.wav", 4410);
-  WriteChn("Sets/hq.chn", "Version=3\r\nSnd=Loops\\hq.wav\r\n");
+  WriteWave("Loops/fx.wav", 441, 44100, 16, 1);
+  WriteChn("Sets/hq.chn",
+           "Version=3\r\nVolume=40\r\nBalance=-50\r\nPitch=5\r\nSnd=Loops\\hq.wav\r\n"
+           "SFx=Loops\\fx.wav\r\n");
   ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\hq.chn", true));
   EXPECT_EQ(FormatOf(Ch().GetSound(tChannel::kMain)), "22050/8/1");
   EXPECT_EQ(Ch().GetSound(tChannel::kMain)->GetLength(), 2205u);
 
-  // Back to high quality: read again from the file, not widened from 8 bits.
+  // Back to high quality: read again from the file, not widened from 8
+  // bits, and played with the channel's own settings.
   SetOutputFormat(44100, 16, 2);
   const WAVEFORMATEX high = MakeWaveFormat(44100, 16, 2);
   ASSERT_TRUE(desk_.AdaptChannel(0, high));
@@ -248,13 +260,49 @@ TEST_F(ChannelFiles, LoadedWavesTakeTheOutputFormatAndReloadWhenQualityRises) {
   ASSERT_EQ(snd->GetLength(), 4410u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(snd->Wave().Data()), snd->Wave().Size()),
             WaveBytes(44100, 16, 2, 4410).substr(44));
+  const std::string settings = "0.400000 -0.500000 1.050000";
+  EXPECT_EQ(VoiceSettings(snd), settings);
+  EXPECT_EQ(VoiceSettings(Ch().GetSound(tChannel::kEffect)), settings);
+  EXPECT_EQ(Ch().GetCurrent(), snd);
 
-  // A reload that fails is reported with the wave's path.
+  // The main wave's file is gone when the quality rises again: the sound
+  // the channel had plays on in the new format, the reload is reported
+  // with the wave's path, and the effect half still runs.
   ASSERT_TRUE(desk_.AdaptChannel(0, MakeWaveFormat(22050, 8, 1)));
   ASSERT_TRUE(platform::DeleteFile("C:\\Loops\\hq.wav"));
   EXPECT_FALSE(desk_.AdaptChannel(0, high));
   EXPECT_EQ(view_.messages, (tMessages{{"Can not load wave main", "C:\\Loops\\hq.wav"}}));
-  EXPECT_FALSE(Ch().HasMain());
+  snd = Ch().GetSound(tChannel::kMain);
+  ASSERT_NE(snd, nullptr);
+  EXPECT_EQ(FormatOf(snd), "44100/16/2");
+  EXPECT_EQ(snd->GetLength(), 4410u);
+  EXPECT_STREQ(Ch().GetSndPath().GetText(), "C:\\Loops\\hq.wav");
+  EXPECT_EQ(Ch().GetCurrent(), snd);
+  EXPECT_EQ(VoiceSettings(snd), settings);
+  tSound* fx = Ch().GetSound(tChannel::kEffect);
+  ASSERT_NE(fx, nullptr);
+  const auto* samples = reinterpret_cast<const int16_t*>(fx->Wave().Data());
+  EXPECT_EQ((std::vector<int>{samples[2], samples[3], samples[878], samples[879]}),
+            (std::vector<int>{3, 3, 1317, 1317}));  // the file's, not widened from 8 bits
+  EXPECT_EQ(FormatOf(fx), "44100/16/2");
+  EXPECT_EQ(fx->GetLength(), 441u);
+}
+
+// A wave whose conversion would cost what no real sample needs (a rate of 1
+// Hz asks for 44100 frames of every frame) is a wave that does not load.
+TEST_F(ChannelFiles, AWaveThatCannotBeConvertedDoesNotLoad) {
+  WriteHost("Loops/slow.wav", WaveBytes(1, 16, 2, 3000));
+  WriteWave("Loops/ok.wav", 100);
+  WriteChn("Sets/slow.chn",
+           "Version=3\r\nVolume=30\r\nSnd=Loops\\ok.wav\r\nSFx=Loops\\slow.wav\r\n");
+  EXPECT_FALSE(desk_.LoadChannelFile(0, "C:\\Sets\\slow.chn", true));
+  EXPECT_FALSE(desk_.LoadWaveIntoChannel(tChannel::kMain, 1, "C:\\Loops\\slow.wav", true));
+  EXPECT_EQ(view_.messages, (tMessages{{"Can not load wave fx", "C:\\Loops\\slow.wav"},
+                                       {"Can not load wave main", "C:\\Loops\\slow.wav"}}));
+  EXPECT_TRUE(Ch(0).HasMain());
+  EXPECT_FALSE(Ch(0).HasEffect());
+  EXPECT_TRUE(Ch(0).GetSfxPath().IsEmpty());
+  EXPECT_FALSE(Ch(1).HasSound());
 }
 
 }  // namespace

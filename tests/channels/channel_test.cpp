@@ -185,6 +185,21 @@ TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
   ch.Tick(now);
   EXPECT_EQ(Position(Main(ch)), 7u);
 
+  // Triggered while suspended (its key pressed again), a channel stays
+  // silent: every due tick moves its start on by one loop, in phase.
+  tChannel held;
+  held.SetQuantize(1.0);
+  Schedule(held, 100000, 1.0, 0, "Loops/held.wav");
+  held.SetSuspended(true);
+  held.Stop(false);
+  held.Trigger(2 * L + 50);
+  held.Tick(2 * L + 50);
+  EXPECT_EQ(Playing(held), "-");
+  EXPECT_EQ(held.GetNextStart(), 3 * L);
+  held.Tick(3 * L + 700);
+  EXPECT_EQ(Playing(held), "-");
+  EXPECT_EQ(held.GetNextStart(), 4 * L);
+
   // A channel that was not scheduled when suspended stays unscheduled.
   tChannel idle;
   LoadMain(idle, 1000, "Loops/idle.wav");

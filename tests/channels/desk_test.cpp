@@ -43,6 +43,10 @@ TEST_F(Desk, LoadingAWaveTakesTheStripsSettingsAndTheOutputFormat) {
   EXPECT_EQ(view_.cursor, (std::vector<bool>{true, false}));
   EXPECT_EQ(FormatOf(Ch(3).GetSound(tChannel::kMain)), "44100/16/2");
   EXPECT_EQ(FormatOf(Ch(3).GetFileFormat(tChannel::kMain)), "22050/8/1");
+  // The new voice plays with what the channel says, the kept pitch too.
+  tVoice& voice = Ch(3).GetSound(tChannel::kMain)->Voice();
+  EXPECT_EQ((std::vector<double>{voice.GetVolume(), voice.GetBalance(), voice.GetPitch()}),
+            (std::vector<double>{0.55, -0.1, 1.04}));
 
   // A channel that came from a channel file keeps its file's label.
   WriteHost("Sets/s.chn", "[Brevora Channel]\r\nVersion=3\r\n");

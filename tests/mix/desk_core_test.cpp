@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <fstream>
 
+#include "audio/speaker.h"
 #include "mix/console_view.h"
 #include "mix/registry.h"
 #include "platform/clock.h"
@@ -100,9 +104,16 @@ TEST_F(DeskTest, RecordingNeedsASoundAndCountsIn) {
                       "Time 00000000 Channel 0 Balance 0\r\nTime 00000000 Channel 0 Pitch -7\r\n"),
             std::string::npos);
   EXPECT_NE(text.find("Time 00000000 Channel 15 Pitch 0\r\n"), std::string::npos);
-  // 28 beats of 10176 frames: the four clicks sound on beats 29 to 32.
+  // 28 beats of 10176 frames: the four clicks sound on beats 29 to 32, a
+  // beat of (10176 x 1000) / 22050 = 461 ms apart.
   ASSERT_EQ(clicks.size(), 4u);
   EXPECT_EQ(clicks[0], 284928u);
+  ASSERT_EQ(view_.clickMs.size(), 4u);
+  for (size_t i = 1; i < 4; ++i) {
+    const uint32_t beat = view_.clickMs[i] - view_.clickMs[i - 1];
+    EXPECT_GE(beat, 461u);
+    EXPECT_LT(beat, 922u);
+  }
   EXPECT_EQ(desk_->State(), tDeskCore::kRecording);
   EXPECT_TRUE(view_.rec);
   EXPECT_EQ(view_.mixLabel, "---");
@@ -122,6 +133,24 @@ TEST_F(DeskTest, ShortRecordingsAreDiscardedLongerOnesEndWithEndMix) {
     EXPECT_EQ(desk_->Events().HasRecording(), stopAt == 11026u) << stopAt;
   }
   EXPECT_NE(WorkingText().find("Time 00000500 Channel 0 EndMix 0"), std::string::npos);
+}
+
+// A recorded event carries the time its command used (the time it gave
+// Trigger), even when a tick has moved the clock on since; nothing is
+// recorded outside a recording.
+TEST_F(DeskTest, RecordedEventsCarryTheTimeTheirCommandUsed) {
+  desk_->Events().Clear();
+  desk_->Timer().SetTime(22050);
+  desk_->RecordEvent(2, kPlay, 0, 11025);
+  desk_->SetState(tDeskCore::kRecording);
+  const uint32_t pressed = desk_->Timer().GetTime();
+  desk_->Timer().AddTime(221);  // a tick between the press and its event
+  desk_->RecordEvent(2, kPlay, 0, pressed);
+  desk_->RecordEvent(3, kStop, 1, 11025);
+  desk_->Events().Close();
+  const std::string text = WorkingText();
+  EXPECT_EQ(text.substr(text.find("Sample_16=\r\n") + 12),
+            "Time 00001000 Channel 2 Play 0\r\nTime 00000500 Channel 3 Stop 1\r\n");
 }
 
 TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
@@ -151,6 +180,87 @@ TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
   EXPECT_FALSE(desk_->Timer().IsRunning());
 }
 
+// While recording each tick adds 10 ms to the time display's position and
+// length; in playback to the position only.
+TEST_F(DeskTest, TheTimeDisplayCountsTenMillisecondsATick) {
+  WriteKick(4000);
+  WriteMix("Mixes/a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 3,
+           "Time 00000000 Channel 0 Play 0\r\nTime 00003000 Channel 0 EndMix 0\r\n");
+  ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\a.mix"));
+  desk_->CreateTimer();
+  desk_->StartPlayback();
+  for (int i = 0; i < 5; ++i) desk_->EngineTick();
+  auto shown = [&] {
+    return std::vector<uint32_t>{desk_->TimePosition(), desk_->TimeLength(), view_.position,
+                                 view_.length};
+  };
+  EXPECT_EQ(shown(), (std::vector<uint32_t>{50, 3000, 50, 3000}));
+  desk_->StopPlayback();
+  desk_->SetTimeLength(0);
+  desk_->SetState(tDeskCore::kRecording);
+  desk_->Timer().StartClock();
+  for (int i = 0; i < 3; ++i) desk_->EngineTick();
+  EXPECT_EQ(shown(), (std::vector<uint32_t>{30, 30, 30, 30}));
+}
+
+// The level feed hands the meter each side's peak of the mix bus shifted
+// down by 16 bits: a full-scale 16-bit voice at unity reads 128.
+TEST_F(DeskTest, TheLevelFeedShowsEachSidesPeak) {
+  const double volume = GetMasterVolume();
+  SetMasterVolume(1.0);
+  SystemSpeaker().SetSource(&SystemMixer());  // as the desk starts: a page-long accumulator
+  // On the heap: a lock on the stack keeps its place in the thread
+  // checker's lock order after it is gone, and a later lock at the same
+  // address would inherit it.
+  auto tone = std::make_unique<tSound>();
+  ASSERT_TRUE(tone->Create(MakeWaveFormat(22050, 16, 2), 64 * 4));
+  auto* samples = reinterpret_cast<int16_t*>(tone->Wave().Data());
+  for (int i = 0; i < 64; ++i) {
+    samples[2 * i] = static_cast<int16_t>(i == 7 ? -32768 : 1000);
+    samples[2 * i + 1] = static_cast<int16_t>(i == 9 ? 16384 : -1000);
+  }
+  tone->Voice().Play(true);
+  SystemMixer().Mix();
+  desk_->FeedLevelMeter();
+  EXPECT_EQ(desk_->Meter().GetLeft(), 128);
+  EXPECT_EQ(desk_->Meter().GetRight(), 64);
+  SetMasterVolume(volume);
+}
+
+// Each kind of event does its part to its channel; a Stop of 1 lets the
+// sound ring out, a Stop of 0 cuts it.
+TEST_F(DeskTest, DispatchedEventsDriveTheirChannels) {
+  WriteKick(20000);
+  ASSERT_TRUE(desk_->LoadChannelFile(2, "C:\\Sets\\kick.chn", true));
+  tChannel& ch = desk_->Channel(2);
+  ch.SetQuantize(0.0);
+  desk_->DispatchEvent(1000, 2, kPlay, 0);
+  EXPECT_TRUE(ch.GetKeyHeld());
+  EXPECT_EQ(ch.GetNextStart(), 1000u);
+  ch.Tick(1000);
+  ASSERT_TRUE(ch.GetCurrent()->IsPlaying());
+  desk_->DispatchEvent(2000, 2, kStop, 1);
+  EXPECT_FALSE(ch.GetKeyHeld());
+  EXPECT_FALSE(ch.IsScheduled());
+  EXPECT_TRUE(ch.GetCurrent()->IsPlaying());
+  desk_->DispatchEvent(3000, 2, kPlay, 0);
+  ch.Tick(3000);
+  desk_->DispatchEvent(4000, 2, kStop, 0);
+  EXPECT_FALSE(ch.GetCurrent()->IsPlaying());
+
+  desk_->DispatchEvent(0, 2, kVolume, 55);
+  desk_->DispatchEvent(0, 2, kBalance, -30);
+  desk_->DispatchEvent(0, 2, kPitch, -7);
+  desk_->DispatchEvent(0, 2, kFx, 3);
+  desk_->DispatchEvent(0, 2, kEndMix, 0);
+  desk_->DispatchEvent(0, 16, kVolume, 1);  // no such channel
+  EXPECT_EQ((std::vector<double>{double(ch.GetVolume()), double(ch.GetBalance()), ch.GetPitch(),
+                                 double(ch.GetFxOn())}),
+            (std::vector<double>{55, -30, -0.7, 1}));
+  desk_->DispatchEvent(0, 2, kFx, 0);
+  EXPECT_FALSE(ch.GetFxOn());
+}
+
 TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
   SetOutputFormat(44100, 16, 2);
   WriteKick(4000, 44100);
@@ -171,6 +281,26 @@ TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
   int16_t first;
   std::memcpy(&first, wav.data() + 44 + 4, 2);
   EXPECT_NE(first, 0);
+}
+
+// A hand-edited length that the clock cannot hold is no length: the time
+// display shows the last event's time, and the export ends one second after
+// it, as for a mix whose length matches its events.
+TEST_F(DeskTest, AMixWithALengthThatIsNoLengthEndsOneSecondAfterItsLastEvent) {
+  WriteKick(4000);
+  for (const char* length : {"-1", "-2", "97391", "99999999"}) {
+    std::string text = MixText({{0, {"Sets\\kick.chn", "A"}}}, 130, 0,
+                               "Time 00000000 Channel 0 Play 0\r\n"
+                               "Time 00002000 Channel 0 EndMix 0\r\n");
+    text.replace(text.find("Length=0"), 8, std::string("Length=") + length);
+    WriteHost("Mixes/a.mix", text);
+    ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\a.mix"));
+    ASSERT_EQ(desk_->TimeLength(), 2000u) << length;
+    EXPECT_TRUE(desk_->Events().HasRecording());
+    ASSERT_TRUE(desk_->ExportMix("C:\\out.wav", OutputFormat()));
+    // 3000 ms at 22050 Hz: 150 pages of 441 frames of 4 bytes.
+    EXPECT_EQ(ReadHost("out.wav").size(), 44u + 150u * 1764u) << length;
+  }
 }
 
 TEST_F(DeskTest, AFailedExportKeepsTheEarlierFileAndSaysSo) {
@@ -239,6 +369,28 @@ TEST_F(DeskTest, LoadingOrdersChannelsByLabelAndAsksOnceOnFailure) {
   EXPECT_TRUE(desk_->Channel(1).HasMain());
   EXPECT_EQ(view_.mixLabel, "b");
   EXPECT_EQ(view_.intros, 1);
+}
+
+// The channel files a mix names are looked for on the mix's own drive,
+// whatever drive the stored path names; the answer 0 to the question after
+// a failure loads no further channel.
+TEST_F(DeskTest, AMixFindsItsChannelFilesOnItsOwnDriveAndStopsWhenAsked) {
+  WriteWave("E/Loops/kick.wav", 1000, 22050);
+  WriteChannel("E/Sets/a.chn", "Loops\\kick.wav");
+  WriteMix("E/Mixes/x.mix", {{0, {"C:\\Sets\\a.chn", "B"}}, {2, {"C:\\Sets\\gone.chn", "A"}}}, 130,
+           0, "");
+  view_.answer = 1;
+  ASSERT_TRUE(desk_->LoadMix("E:\\Mixes\\x.mix"));
+  EXPECT_STREQ(desk_->Channel(0).GetFilePath().GetText(), "E:\\Sets\\a.chn");
+  EXPECT_TRUE(desk_->Channel(0).HasMain());
+  EXPECT_EQ(view_.messages, (tMessages{{"Can not load sample", "E:\\Sets\\gone.chn"},
+                                       {"Error loading mix", "<none>"}}));
+
+  view_.messages.clear();
+  view_.answer = 0;
+  ASSERT_TRUE(desk_->LoadMix("E:\\Mixes\\x.mix"));
+  EXPECT_EQ(view_.messages.size(), 2u);
+  EXPECT_FALSE(desk_->Channel(0).HasSound());  // after the failure: not loaded
 }
 
 TEST_F(DeskTest, ARejectedMixKeepsTheRecordingAndTheChannels) {
@@ -420,10 +572,44 @@ TEST_F(SettingsTest, EveryWholePercentOfTheMasterVolumeComesBack) {
   EXPECT_TRUE(lost.empty()) << lost.size() << " values, the first " << lost[0];
 }
 
+// Saving the settings ends at the first value that cannot be written: with
+// the file unable to grow by the Frequency line, the shorter Block line that
+// would follow is not written either.
+TEST_F(SettingsTest, SavingEndsAtTheFirstValueThatCannotBeWritten) {
+  const std::string file = root_ + "/config/brevora/settings.reg";
+  auto size = [&] {
+    struct stat st {};
+    return stat(file.c_str(), &st) == 0 ? st.st_size : off_t{0};
+  };
+  desk_->SetKeys("AZERTYUIQSDFGHJK");
+  tRegistry reg;
+  reg.SetMainKey(kSettingsKey);
+  ASSERT_TRUE(reg.WriteText("Keys", "AZERTYUIQSDFGHJK"));
+  ASSERT_TRUE(reg.WriteNumber("Frequency", 22050));
+  const off_t withFrequency = size();
+  ASSERT_EQ(std::remove(file.c_str()), 0);
+
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limit = saved;
+  limit.rlim_cur = static_cast<rlim_t>(withFrequency - 1);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  desk_->SaveSettings();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, SIG_DFL);
+
+  const std::string text = ReadHost("config/brevora/settings.reg");
+  EXPECT_NE(text.find("\"Keys\"="), std::string::npos) << text;
+  for (const char* name : {"Frequency", "Block", "Channels", "Tempo", "MasterVolume"})
+    EXPECT_EQ(text.find(std::string("\"") + name + "\""), std::string::npos) << name;
+}
+
 TEST_F(SettingsTest, AShortKeyTextIsReportedAndTheRestHaveNoKey) {
   testing::internal::CaptureStderr();
   desk_->SetKeys("ABCDEFGHIJKLMNO");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("strlen(buffer) == 16"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption 'strlen(buffer)==16' failed"),
+            std::string::npos);
   EXPECT_EQ(desk_->Channel(14).GetKey(), 'O');
   EXPECT_EQ(desk_->Channel(15).GetKey(), 0);
 }

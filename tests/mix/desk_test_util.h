@@ -11,6 +11,7 @@
 #include "audio/audio_setup.h"
 #include "channels/tempo.h"
 #include "mix/desk_core.h"
+#include "platform/clock.h"
 #include "platform/periodic_timer.h"
 #include "tests/channels/channels_test_util.h"
 
@@ -38,6 +39,7 @@ class tRecordingMixView : public tRecordingViewOf<tMixView> {
   void SetMasterVolumeSlider(int32_t percent) override { volumeSlider = percent; }
   void PlayClick() override {
     if (clickTimes != nullptr) clickTimes->push_back(clock != nullptr ? clock->GetTime() : 0);
+    clickMs.push_back(platform::TickCountMs());
   }
   void PlayIntro() override { ++intros; }
   void WaitWhileIntroPlays(uint32_t) override {}
@@ -59,6 +61,7 @@ class tRecordingMixView : public tRecordingViewOf<tMixView> {
   int32_t volumeSlider = -1;
   uint32_t progressDone = 0, progressTotal = 0;
   std::vector<uint32_t>* clickTimes = nullptr;
+  std::vector<uint32_t> clickMs;  // the wall clock at each click
   tTimer* clock = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -94,15 +95,81 @@ TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
   tEventList list;
   ASSERT_TRUE(list.Clear());
   AppendAndRewind(list,
+                  "\r\n"                                   // blank lines are skipped
                   "Time 00000010 Channel 1 volume 55\r\n"  // kind words without case
-                  "Time 00000020 Channel 1\r\n"            // incomplete: skipped
-                  "Time 00000030 Channel 1 Jump 5\r\n"     // unknown kind: skipped
+                  "   \t\r\n"
+                  "\n"
+                  "  Time 00000015 Channel 2 Play 0\r\n"  // blanks before a line
+                  "Time 00000020 Channel 1\r\n"           // incomplete: skipped
+                  "Time 00000030 Channel 1 Jump 5\r\n"    // unknown kind: skipped
                   "Time 00000040 Channel 1 ENDMIX 0\r\n"
-                  "\r\n"  // scans nothing: the end
+                  "; a note\r\n"  // text that scans nothing: the end
                   "Time 00000050 Channel 1 Play 0\r\n");
   EXPECT_EQ(Next(list), Event(220, 1, kVolume, 55));
+  EXPECT_EQ(Next(list), Event(330, 2, kPlay, 0));
   EXPECT_EQ(Next(list), Event(882, 1, kEndMix, 0));
   EXPECT_EQ(Next(list), "end");
+}
+
+// The events begin after the section's key lines, however many there are:
+// a header without its Author line, with a comment, a blank line or a key
+// of its own reads the same events as the template the desk writes.
+TEST_F(Events, EventsBeginAfterTheHeaderWhateverItsLines) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  list.Close();
+  const std::string header = Working(list);
+  auto edit = [&](const std::string& find, const std::string& replace) {
+    std::string text = header;
+    text.replace(text.find(find), find.size(), replace);
+    return text;
+  };
+  const std::string headers[] = {
+      header,
+      edit("Author=User\r\n", ""),
+      edit("[Brevora Mix]\r\n", "[Brevora Mix]\r\n; saved by hand\r\n"),
+      edit("Length=\r\n", "Length=\r\n\r\nComment=two = signs\r\n"),
+      "\r\n" + edit("BPM=\r\n", "bpm=120\n"),
+  };
+  for (const std::string& text : headers) {
+    std::ofstream(Host(list), std::ios::binary)
+        << text << "Time 00000010 Channel 1 Volume 55\r\nTime 00000020 Channel 2 Play 0\r\n";
+    ASSERT_TRUE(list.OpenForReading());
+    ASSERT_TRUE(list.Rewind());
+    EXPECT_EQ(Next(list), Event(220, 1, kVolume, 55)) << text;
+    EXPECT_EQ(Next(list), Event(441, 2, kPlay, 0));
+    EXPECT_EQ(Next(list), "end");
+  }
+}
+
+// A length that is negative or beyond what the clock can count is no
+// length; the events then tell where the mix ends.
+TEST_F(Events, ALengthTheClockCannotHoldIsReadAsNone) {
+  tEventList list;
+  ASSERT_TRUE(list.Clear());
+  struct Case {
+    const char* text;
+    int32_t length;
+    bool valid;
+  };
+  const Case cases[] = {{"", 0, true},          {"12", 12, true},        {" 7 s", 7, true},
+                        {"97390", 97390, true}, {"97391", 0, false},     {"-1", 0, false},
+                        {"-2", 0, false},       {"4294967295", 0, false}};
+  for (const Case& c : cases) {
+    list.Close();
+    ASSERT_TRUE(platform::WriteProfileString(list.WorkingPath(), "Brevora Mix", "Length", c.text));
+    int32_t length = -99;
+    EXPECT_EQ(list.ReadLength(length), c.valid) << c.text;
+    EXPECT_EQ(length, c.length) << c.text;
+  }
+
+  uint32_t last = 1;
+  EXPECT_FALSE(list.ReadLastTime(last));  // no events yet
+  AppendAndRewind(list,
+                  "Time 00000010 Channel 1 Play 0\r\n\r\n"
+                  "Time 00004321 Channel 0 EndMix 0\r\n\r\n");
+  ASSERT_TRUE(list.ReadLastTime(last));
+  EXPECT_EQ(last, 4321u);
 }
 
 // A channel-file path near the longest a path may be makes a header line
@@ -181,6 +248,47 @@ TEST_F(Events, SavingCopiesTheWorkingFileAndReportsFailure) {
   ASSERT_TRUE(list.SaveTo("C:\\saved.mix"));
   EXPECT_EQ(ReadHost("saved.mix"), Working(list));
   EXPECT_FALSE(list.SaveTo("C:\\no folder\\saved.mix"));
+}
+
+// Without a usable temporary folder the working file goes to the runtime
+// folder, else to the content root, always under a name of its own; when no
+// folder takes it there is none, and nothing pretends to work.
+TEST_F(Events, TheWorkingFileFallsBackToOtherFoldersNeverToAFixedName) {
+  const char* tmpdir = std::getenv("TMPDIR");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedTmp = tmpdir != nullptr ? tmpdir : "",
+                    savedRuntime = runtime ? runtime : "";
+  setenv("TMPDIR", (root_ + "/no such folder").c_str(), 1);
+  WriteHost("run/keep", "");
+  setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
+  {
+    tEventList a, b;
+    EXPECT_NE(a.WorkingPath().find("\\run\\mix"), std::string::npos) << a.WorkingPath();
+    EXPECT_NE(a.WorkingPath(), b.WorkingPath());
+    EXPECT_TRUE(a.Clear());
+    WriteHost("Mixes/x.mix", "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
+    ASSERT_TRUE(a.LoadFrom("C:\\Mixes\\x.mix"));
+    EXPECT_TRUE(a.Accept());
+    EXPECT_TRUE(a.HasRecording());
+  }
+  unsetenv("XDG_RUNTIME_DIR");
+  {
+    tEventList c;
+    EXPECT_EQ(c.WorkingPath().rfind("C:\\mix", 0), 0u) << c.WorkingPath();
+    EXPECT_TRUE(c.Clear());
+  }
+  platform::InitDrives(root_ + "/no such folder", false);
+  {
+    tEventList none;
+    EXPECT_TRUE(none.WorkingPath().empty()) << none.WorkingPath();
+    EXPECT_FALSE(none.Clear());
+    EXPECT_FALSE(none.OpenForReading());
+    EXPECT_FALSE(none.LoadFrom("Z:\\etc\\hostname"));
+  }
+  platform::InitDrives(root_, false);
+  setenv("TMPDIR", savedTmp.c_str(), 1);
+  if (tmpdir == nullptr) unsetenv("TMPDIR");
+  if (runtime != nullptr) setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
 }
 
 TEST_F(Events, TheWorkingFileIsRemovedWithTheList) {

@@ -75,7 +75,7 @@ TEST_F(Settings, AnEmptyKeyPathIsRefused) {
   testing::internal::CaptureStderr();
   uint32_t n;
   EXPECT_FALSE(reg.ReadNumber("Frequency", n));
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("m_MainKeyName[0] != 0"),
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption 'm_MainKeyName[0]!=0' failed"),
             std::string::npos);
 }
 

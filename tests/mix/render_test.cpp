@@ -7,21 +7,30 @@
 #include <fstream>
 #include <string>
 
+#include "support/program_info.h"
 #include "tests/mix/desk_test_util.h"
 
 namespace {
 
 class Renderer : public TestRoot {
  protected:
-  // Runs the renderer; its stderr in errors, its exit status as result.
-  int Render(const std::string& args, std::string& errors) {
-    std::string cmd = std::string(BREVORA_STAGE) + "/brevora-render " + args + " 2>&1";
+  // Runs the renderer in folder (the test root when empty); its stdout and
+  // stderr in output, stderr alone in errors, its exit status as result.
+  int Render(const std::string& args, std::string& errors, std::string* output = nullptr,
+             const std::string& folder = "") {
+    const std::string err = root_ + "/stderr.txt";
+    // The file-size limit keeps a runaway export from filling the disk.
+    std::string cmd = "ulimit -f 50000; cd '" + (folder.empty() ? root_ : folder) + "' && " +
+                      std::string(BREVORA_STAGE) + "/brevora-render " + args + " 2>'" + err + "'";
     FILE* p = popen(cmd.c_str(), "r");
     if (p == nullptr) return -1;
     char buf[512];
-    errors.clear();
-    while (std::fgets(buf, sizeof buf, p) != nullptr) errors += buf;
+    std::string out;
+    while (std::fgets(buf, sizeof buf, p) != nullptr) out += buf;
     int status = pclose(p);
+    if (output != nullptr) *output = out;
+    errors = ReadHost("stderr.txt");
+    std::remove(err.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   // The path as the renderer names it: its drive C: is its own folder, so
@@ -30,6 +39,16 @@ class Renderer : public TestRoot {
     std::string path = "Z:" + root_ + "/" + rel;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
+  }
+  void WriteKickSet(const std::string& sample) {
+    WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 20000));
+    WriteHost("Sets/kick.chn",
+              "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=1.000\r\nDelay=0.000\r\n"
+              "Volume=100\r\nBalance=0\r\nPitch= 0.0\r\nSnd=" +
+                  sample + "\r\n");
+    WriteHost("Mixes/demo mix.mix",
+              MixText({{0, {SystemPath("Sets/kick.chn"), ""}}}, 130, 2,
+                      "Time 00000000 Channel 0 Play 0\r\nTime 00002000 Channel 0 EndMix 0\r\n"));
   }
 };
 
@@ -40,21 +59,14 @@ uint32_t U32(const std::string& s, size_t at) {
 }
 
 TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
-  WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 20000));
-  WriteHost("Sets/kick.chn",
-            "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=1.000\r\nDelay=0.000\r\n"
-            "Volume=100\r\nBalance=0\r\nPitch= 0.0\r\nSnd=" +
-                SystemPath("Loops/kick.wav") + "\r\n");
-  WriteHost("Mixes/demo mix.mix",
-            MixText({{0, {SystemPath("Sets/kick.chn"), ""}}}, 130, 2,
-                    "Time 00000000 Channel 0 Play 0\r\nTime 00002000 Channel 0 EndMix 0\r\n"));
-
+  WriteKickSet(SystemPath("Loops/kick.wav"));
   std::string errors;
   ASSERT_EQ(Render("--rate 22050 --bits 16 --channels 1 '" + root_ + "/Mixes/demo mix.mix' '" +
                        root_ + "/out.wav'",
                    errors),
             0)
       << errors;
+  EXPECT_EQ(errors, "");  // silent when all went well
   std::string wav = ReadHost("out.wav");
   ASSERT_GE(wav.size(), 44u);
   EXPECT_EQ(wav.substr(0, 4), "RIFF");
@@ -66,16 +78,117 @@ TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
   bool sound = false;
   for (size_t i = 44; i < wav.size() && !sound; ++i) sound = wav[i] != 0;
   EXPECT_TRUE(sound);
+
+  // Values joined with "=", and paths relative to the current folder, even
+  // though the renderer works in its own content root.
+  ASSERT_EQ(Render("--rate=22050 --bits=16 --channels=1 -- 'demo mix.mix' ../again.wav", errors,
+                   nullptr, root_ + "/Mixes"),
+            0)
+      << errors;
+  EXPECT_EQ(ReadHost("again.wav"), wav);
 }
 
-TEST_F(Renderer, ABadMixFailsWithAMessage) {
-  WriteHost("bad.mix", "[Brevora Mix]\r\nVersion=1\r\n");
+// Hand-edited mixes render what they say: without the Author line, with a
+// comment in the header, with blank lines between the events or with a
+// length that is no length, a mix renders the bytes of the mix as the desk
+// wrote it (whose length ends one second after the last event).
+TEST_F(Renderer, HandEditedMixesRenderWhatTheySay) {
+  WriteHost("Loops/kick.wav", WaveBytes(22050, 16, 1, 9000));
+  WriteHost("Sets/kick.chn", "[Brevora Channel]\r\nVersion=3\r\nLoop=1.000\r\nSnd=" +
+                                 SystemPath("Loops/kick.wav") + "\r\n");
+  const std::string desk =
+      MixText({{0, {SystemPath("Sets/kick.chn"), ""}}}, 130, 2,
+              "Time 00000000 Channel 0 Volume 90\r\nTime 00000100 Channel 0 Play 0\r\n"
+              "Time 00001200 Channel 0 Stop 1\r\nTime 00002000 Channel 0 EndMix 0\r\n");
+  auto edit = [&](const std::string& find, const std::string& replace) {
+    std::string text = desk;
+    text.replace(text.find(find), find.size(), replace);
+    return text;
+  };
+  const std::string options = "--rate 22050 --bits 16 --channels 1 ";
   std::string errors;
-  EXPECT_EQ(Render("'" + root_ + "/bad.mix' '" + root_ + "/out.wav'", errors), 1);
-  EXPECT_NE(errors.find(SystemPath("bad.mix")), std::string::npos) << errors;
-  EXPECT_EQ(ReadHost("out.wav"), "");
-  EXPECT_EQ(Render("--rate 48000 a.mix b.wav", errors), 1);
-  EXPECT_NE(errors.find("--rate must be 22050 or 44100"), std::string::npos);
+  WriteHost("desk.mix", desk);
+  ASSERT_EQ(Render(options + root_ + "/desk.mix " + root_ + "/desk.wav", errors), 0) << errors;
+  const std::string reference = ReadHost("desk.wav");
+  ASSERT_EQ(reference.size(), 44u + 150u * 882u);  // 3000 ms
+
+  const std::string edited[] = {
+      edit("Author=User\r\n", ""),
+      edit("[Brevora Mix]\r\n", "[Brevora Mix]\r\n; mixed on stage\r\n"),
+      edit("Time 00001200", "\r\n  \r\nTime 00001200"),
+      edit("Length=2", "Length=-1"),
+      edit("Length=2", "Length=-2"),
+      edit("Length=2", "Length=99999999"),
+  };
+  for (const std::string& text : edited) {
+    WriteHost("edited.mix", text);
+    ASSERT_EQ(Render(options + root_ + "/edited.mix " + root_ + "/edited.wav", errors), 0)
+        << errors;
+    EXPECT_TRUE(ReadHost("edited.wav") == reference) << text.substr(0, 80);
+  }
+}
+
+TEST_F(Renderer, SpeaksInOneSentencePerMessageWithHostPaths) {
+  WriteKickSet("Z:\\dev\\zero");
+  const std::string mix = "'" + root_ + "/Mixes/demo mix.mix' ";
+  std::string errors;
+  // A sample that cannot be read: the mix still renders, and the renderer
+  // says what the desk would show and which answer it took.
+  EXPECT_EQ(Render(mix + "out.wav", errors), 0);
+  EXPECT_EQ(errors,
+            "brevora-render: main sample missing: '/dev/zero'\n"
+            "brevora-render: some of the mix's channels could not be loaded; going on and showing "
+            "errors\n");
+  const std::string wav = ReadHost("out.wav");
+  EXPECT_GE(wav.size(), 44u);
+
+  // --quiet: nothing on stderr, the same file and the same exit status.
+  EXPECT_EQ(Render("--quiet " + mix + "quiet.wav", errors), 0);
+  EXPECT_EQ(errors, "");
+  EXPECT_EQ(ReadHost("quiet.wav"), wav);
+
+  WriteHost("bad.mix", "[Brevora Mix]\r\nVersion=1\r\n");
+  EXPECT_EQ(Render("bad.mix bad.wav", errors), 1);
+  EXPECT_EQ(errors, "brevora-render: mix of an old version: '" + root_ + "/bad.mix'\n");
+  EXPECT_EQ(Render("--quiet nothing.mix bad.wav", errors), 1);
+  EXPECT_EQ(errors, "");
+  EXPECT_EQ(ReadHost("bad.wav"), "");
+}
+
+TEST_F(Renderer, AnswersHelpVersionAndMistakesInGnuForm) {
+  std::string errors, output;
+  EXPECT_EQ(Render("--version", errors, &output), 0);
+  EXPECT_EQ(output.substr(0, output.find('\n')),
+            std::string("brevora-render (Brevora) ") + BrevoraVersion());
+  EXPECT_NE(output.find("\nCopyright (C) "), std::string::npos) << output;
+
+  EXPECT_EQ(Render("a.mix --help", errors, &output), 0);
+  EXPECT_EQ(output.rfind("Usage: brevora-render [OPTION]... MIX OUT.wav\n", 0), 0u) << output;
+  for (const char* listed : {"--rate=", "--bits=", "--channels=", "--volume=", "--quiet", "--help",
+                             "--version", "Exit status:", "\n  0 ", "\n  1 "})
+    EXPECT_NE(output.find(listed), std::string::npos) << listed;
+  EXPECT_EQ(errors, "");
+
+  const struct {
+    const char* args;
+    const char* why;
+  } mistakes[] = {
+      {"--rate 48000 a.mix b.wav", "--rate must be 22050 or 44100"},
+      {"--bits=12 a.mix b.wav", "--bits must be 8 or 16"},
+      {"--volume 101 a.mix b.wav", "--volume must be 0 to 100"},
+      {"--rate=fast a.mix b.wav", "'fast' is not a number for '--rate'"},
+      {"a.mix b.wav --channels", "option '--channels' needs a value"},
+      {"--loud a.mix b.wav", "unknown option '--loud'"},
+      {"a.mix", "a mix file and an output file are needed"},
+      {"a.mix b.wav c.wav", "too many arguments: 'c.wav'"},
+  };
+  for (const auto& m : mistakes) {
+    EXPECT_EQ(Render(m.args, errors, &output), 1) << m.args;
+    EXPECT_EQ(errors, std::string("brevora-render: ") + m.why +
+                          "\nTry 'brevora-render --help' for more information.\n")
+        << m.args;
+    EXPECT_EQ(output, "");
+  }
 }
 
 }  // namespace

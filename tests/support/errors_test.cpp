@@ -46,6 +46,16 @@ TEST(ErrorLogPath, ComesFromTmpThenTempThenTheCurrentDirectory) {
   unsetenv("TEMP");
   ComputeErrorLogPath();
   EXPECT_STREQ(ErrorLogPath(), "./Errors.log");
+  // A variable that is set but empty counts as unset.
+  setenv("TMP", "", 1);
+  setenv("TEMP", "E:\\Logs", 1);
+  ComputeErrorLogPath();
+  EXPECT_STREQ(ErrorLogPath(), "E:\\Logs/Errors.log");
+  setenv("TEMP", "", 1);
+  ComputeErrorLogPath();
+  EXPECT_STREQ(ErrorLogPath(), "./Errors.log");
+  unsetenv("TMP");
+  unsetenv("TEMP");
 }
 
 TEST_F(ErrorLog, AnErrorCarriesItsTextAndTheLogHoldsOnlyTheLastOne) {
@@ -54,6 +64,10 @@ TEST_F(ErrorLog, AnErrorCarriesItsTextAndTheLogHoldsOnlyTheLastOne) {
   tError second("Failed to init interface.");
   EXPECT_STREQ(second.GetText(), "Failed to init interface.\n");
   EXPECT_EQ(Log(), "Failed to init interface.\n\n");
+  // The line break is appended to every text, also one that has its own.
+  tError third("Failed to load %s\n", "C:\\data\\a.bmp");
+  EXPECT_STREQ(third.GetText(), "Failed to load C:\\data\\a.bmp\n\n");
+  EXPECT_EQ(Log(), "Failed to load C:\\data\\a.bmp\n\n\n");
   // Catching the root catches every class below it, copied as a plain value.
   try {
     throw tError("code %d", 7);
@@ -66,6 +80,8 @@ TEST_F(ErrorLog, ALongTextIsCutToItsBufferAndStillEndsTheLine) {
   std::string longText(300, 'x');
   tError e("%s", longText.c_str());
   EXPECT_EQ(std::string(e.GetText()), std::string(98, 'x') + "\n");
+  tError f("%s\n", longText.c_str());
+  EXPECT_EQ(std::string(f.GetText()), std::string(98, 'x') + "\n");
 }
 
 TEST_F(ErrorLog, ASystemErrorIsDecoratedWithTheLastErrorCode) {

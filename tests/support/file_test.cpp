@@ -20,6 +20,14 @@ TEST_F(Files, ReadLineSplitsAtCrLfAndTellsWhetherMoreFollows) {
   EXPECT_STREQ(line, "abc");
   EXPECT_FALSE(f.ReadLine(line, sizeof line));
   EXPECT_STREQ(line, "def");
+  // A last line with its own line end also says that nothing follows.
+  WriteHost("t.txt", "abc\r\ndef\r\n");
+  f.Open("C:\\t.txt", tFile::kRead);
+  EXPECT_TRUE(f.ReadLine(line, sizeof line));
+  EXPECT_FALSE(f.ReadLine(line, sizeof line));
+  EXPECT_STREQ(line, "def");
+  EXPECT_FALSE(f.ReadLine(line, sizeof line));
+  EXPECT_STREQ(line, "");
 }
 
 TEST_F(Files, ReadLineAlwaysTerminatesALongLine) {
@@ -57,7 +65,7 @@ TEST_F(Files, OpenFailuresRaiseWithTheReason) {
   }
   testing::internal::CaptureStderr();
   EXPECT_THROW(f.Open("", tFile::kRead), tFile::tOpenError);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption '*safeName != 0'"),
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption '*name != 0' failed"),
             std::string::npos);
   testing::internal::CaptureStderr();
   EXPECT_THROW(f.Read(nullptr, 0), tFile::tReadError);  // closed: assumption, then the error

@@ -46,6 +46,15 @@ TEST(String, SubstringBounds) {
     EXPECT_STREQ(e.GetText(), "Substring first=6 sub=0 len=5\n");
   }
   EXPECT_THROW(sub.Substring(src, 3, 3), tString::tBadIndex);
+  // A start before the text is an index before it.
+  for (int32_t count : {0, 2}) {
+    try {
+      sub.Substring(src, -1, count);
+      FAIL();
+    } catch (const tString::tBadIndex& e) {
+      EXPECT_STREQ(e.GetText(), "Illegal indexing in string ( -1 < 0 )\n");
+    }
+  }
   sub.Substring(sub, 0, 0);  // a string may take a piece of itself
   EXPECT_TRUE(sub.IsEmpty());
 }

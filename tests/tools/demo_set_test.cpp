@@ -218,9 +218,8 @@ TEST_F(DemoSet, RendersThroughTheDeskWithoutAMessage) {
   int status = pclose(p);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << output;
-  // Only the renderer's closing line: no message box was shown while loading.
-  EXPECT_EQ(output.rfind("Rendered ", 0), 0u) << output;
-  EXPECT_EQ(output.find('\n'), output.size() - 1) << output;
+  // Silent, as a command-line tool that succeeded: no message was shown while loading.
+  EXPECT_EQ(output, "");
 
   std::string wav;
   ASSERT_TRUE(ReadBytes(out, wav));

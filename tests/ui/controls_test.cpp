@@ -73,18 +73,27 @@ TEST_F(Controls, ToggleFlipsOnEveryPressAndIgnoresMoveAndRelease) {
   EXPECT_EQ(click.plays, 2);
 }
 
-TEST_F(Controls, MomentaryActsOnPressAndComesUpOnRelease) {
+TEST_F(Controls, MomentaryActsOnPressAndComesUpOnlyOnItself) {
   tStopButton s;
   s.Load("data\\button.bmp");
-  s.Place(10, 10);
-  EXPECT_TRUE(s.Press(12, 12));
+  s.Place(10, 10);  // (10, 10)-(18, 16)
+  EXPECT_TRUE(s.Press(10, 10));
   EXPECT_EQ(s.State(), tControl::kDown);
-  s.Release(12, 12);
-  EXPECT_EQ(s.State(), tControl::kNormal);
+  // A release just off the button leaves it down; one on its last pixel
+  // lifts it.
+  for (auto [x, y, state] : {std::tuple{18, 12, tControl::kDown},
+                             {12, 16, tControl::kDown},
+                             {17, 15, tControl::kNormal}}) {
+    s.Release(x, y);
+    EXPECT_EQ(s.State(), state) << x << "," << y;
+  }
   EXPECT_TRUE(s.Press(12, 12));
   s.Move(40, 40);
   EXPECT_EQ(s.State(), tControl::kNormal);
   EXPECT_FALSE(s.Press(40, 40));
+  s.StoreState(tControl::kDisabled);
+  s.Release(12, 12);
+  EXPECT_EQ(s.State(), tControl::kDisabled);
 }
 
 TEST_F(Controls, ArrowDrawsOpaqueFramesAndNothingWhenDisabled) {

@@ -14,12 +14,16 @@ class Panels : public ScreenTest {
  protected:
   void SetUp() override {
     ScreenTest::SetUp();
-    // Menu 40 x 30: the plain half 70, the highlighted half 71, a magenta
-    // left column on both.
-    WriteBmp("data\\popa_demo.bmp", TestPicture{80, 30, [](int32_t x, int32_t) {
-                                                  if (x % 40 == 0) return kCubeMagenta;
-                                                  return static_cast<uint8_t>(x < 40 ? 70 : 71);
-                                                }});
+    // Menu 40 x 30, every row its own index: the plain half 10 + row; the
+    // highlighted half 100 + row on the item columns 3 to 32 and 150 + row
+    // beside them; a magenta left column on both.
+    WriteBmp("data\\popa_demo.bmp",
+             TestPicture{80, 30, [](int32_t x, int32_t y) {
+                           if (x % 40 == 0) return kCubeMagenta;
+                           if (x < 40) return static_cast<uint8_t>(10 + y);
+                           const bool item = x - 40 >= 3 && x - 40 < 33;
+                           return static_cast<uint8_t>((item ? 100 : 150) + y);
+                         }});
     WriteBmp("data\\sw01.bmp", Frames(3, 8, 8, 80));
     WriteBmp("data\\symbols.bmp", Frames(3, 6, 4, 90));
     WriteBmp("data\\spin_quantize.bmp", Frames(9, 10, 5, 100));
@@ -44,17 +48,20 @@ TEST_F(Panels, MenuHighlightsChoosesAndRestoresWhatItCovered) {
   // without moving, nothing is taken and all is restored.
   menu.Open();
   EXPECT_TRUE(menu.IsOpen());
-  EXPECT_EQ(AtAll({{101, 101}, {100, 101}}), (std::vector<int>{70, 9}));
+  EXPECT_EQ(AtAll({{101, 101}, {100, 101}}), (std::vector<int>{11, 9}));
   EXPECT_EQ(menu.CloseAndTake(), -1);
   EXPECT_EQ(AtAll({{101, 101}, {105, 110}}), (std::vector<int>{9, 200}));
 
   menu.Open();
-  menu.Hover(103, 102 + 5 * 2);  // item 2
+  // Item 2 is rows 12 to 16 of the menu, highlighted from the same rows and
+  // columns of the right half; nothing around it changes.
+  menu.Hover(103, 102 + 5 * 2);
   EXPECT_EQ(menu.Highlighted(), 2);
-  EXPECT_EQ(AtAll({{104, 112}, {104, 111}}), (std::vector<int>{71, 70}));
+  EXPECT_EQ(AtAll({{103, 112}, {132, 116}, {102, 112}, {133, 116}, {103, 111}, {103, 117}}),
+            (std::vector<int>{112, 116, 22, 26, 21, 27}));
   menu.Hover(133, 112);  // just right of the rows
   EXPECT_EQ(menu.Highlighted(), -1);
-  EXPECT_EQ(At(104, 112), 70);
+  EXPECT_EQ(At(103, 112), 22);
   // Item 3 at its last column and row; nothing below the last item.
   for (auto [x, y, item] : {std::tuple{132, 121, 3}, {110, 122, -1}}) {
     menu.Hover(x, y);
@@ -112,15 +119,25 @@ TEST_F(Panels, SwitchPositionsAndTheKnobSteppingRound) {
   sw.Load("data\\sw01.bmp");
   sw.Place(10, 10);
   sw.SetSound(&sound);
-  // Position 0 is already set; position 2 is only 33 wide; on the knob,
-  // after 2 comes 0, then 1.
+  // Position 0 (17, 33)-(62, 44) is already set; position 1 is (17, 45)-(60,
+  // 56), position 2 (17, 58)-(50, 69); each is tried at its far corner and
+  // just beside it while another position is set. On the knob, after 2
+  // comes 0, then 1.
   auto press = [&](std::pair<int32_t, int32_t> p) { return sw.Press(p.first, p.second); };
-  ExpectEach<std::pair<int32_t, int32_t>, int>(
-      press, {{{17, 33}, -1}, {{17, 45}, 1}, {{17 + 33, 58}, -1}, {{17 + 32, 58 + 10}, 2}});
-  EXPECT_EQ(sound.plays, 2);
+  ExpectEach<std::pair<int32_t, int32_t>, int>(press, {{{17, 33}, -1},
+                                                       {{16, 45}, -1},
+                                                       {{59, 55}, 1},
+                                                       {{62, 33}, -1},
+                                                       {{17, 44}, -1},
+                                                       {{61, 43}, 0},
+                                                       {{60, 45}, -1},
+                                                       {{17, 57}, -1},
+                                                       {{50, 58}, -1},
+                                                       {{49, 68}, 2}});
+  EXPECT_EQ(sound.plays, 3);
   ExpectEach<std::pair<int32_t, int32_t>, int>(press,
                                                {{{62, 36}, 0}, {{101, 75}, 1}, {{102, 75}, -1}});
-  EXPECT_EQ(sound.plays, 4);
+  EXPECT_EQ(sound.plays, 5);
   sw.Draw();
   EXPECT_EQ(At(75, 38), 81);
 }
@@ -185,14 +202,18 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   t.Draw();  // Rec at (295, 550), record Stop at (231, 550)
   EXPECT_EQ(AtAll({{220, 530}, {296, 551}, {232, 551}}), (std::vector<int>{140, 160, 162}));
 
-  // The play zone (304, 528)-(359, 542) switches to play mode.
+  // The play zone (304, 528)-(359, 542) switches to play mode, whose Play
+  // and Stop take the places of Rec and Stop: play Stop is (231, 550)-(239,
+  // 558).
+  FillScreen(200);
   t.Press(305, 530);
   EXPECT_TRUE(t.Release(305, 530));
   EXPECT_EQ(t.Mode(), tTransport::kPlay);
   EXPECT_EQ(frames, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
   EXPECT_EQ(modes, std::vector<int32_t>(10, tTransport::kChanging));
   EXPECT_EQ(sound.plays, 1);
-  EXPECT_EQ(AtAll({{220, 530}, {296, 551}}), (std::vector<int>{149, 164}));
+  EXPECT_EQ(AtAll({{220, 530}, {296, 551}, {231, 550}, {238, 557}, {239, 557}, {238, 558}}),
+            (std::vector<int>{149, 164, 166, 166, 200, 200}));
 
   // Choosing the shown mode again slides nothing.
   frames.clear();
@@ -210,9 +231,66 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   t.Move(400, 400);
   EXPECT_FALSE(t.Release(260, 530));
   EXPECT_EQ(t.Mode(), tTransport::kRecord);
+
+  // The record zone (196, 528)-(251, 542) returns to record mode from its
+  // corners, and from nowhere beside it.
+  auto click = [&](int32_t x, int32_t y) {
+    t.Press(x, y);
+    return t.Release(x, y);
+  };
+  ASSERT_TRUE(click(260, 530));
+  for (auto [x, y] : {std::pair{195, 535}, {251, 535}, {220, 527}, {220, 542}})
+    EXPECT_FALSE(click(x, y)) << x << "," << y;
+  EXPECT_EQ(t.Mode(), tTransport::kPlay);
+  EXPECT_TRUE(click(250, 541));
+  EXPECT_EQ(t.Mode(), tTransport::kRecord);
+  ASSERT_TRUE(click(260, 530));
+  EXPECT_TRUE(click(196, 528));
+  EXPECT_EQ(t.Mode(), tTransport::kRecord);
 }
 
-TEST_F(Panels, MetronomeShowsTheBeatWhenOnAndTheIdleFrameWhenOff) {
+TEST_F(Panels, LightsAndTheMetronomeShowTheFrameOfTheirState) {
+  // Lamp frames are 6 x 5 and LED frames 4 x 4, every pixel its own index
+  // (the LED frames' top-left corners are magenta).
+  WriteBmp("data\\lamp.bmp", TestPicture{12, 5, [](int32_t x, int32_t y) {
+                                           return static_cast<uint8_t>(1 + x + 12 * y);
+                                         }});
+  WriteBmp("data\\leds.bmp", TestPicture{20, 4, [](int32_t x, int32_t y) {
+                                           if (x % 4 == 0 && y == 0) return kCubeMagenta;
+                                           return static_cast<uint8_t>(100 + x + 20 * y);
+                                         }});
+  tLamp lamp;
+  lamp.Load("data\\lamp.bmp");
+  lamp.Place(300, 300);
+  tLed led;
+  led.Load("data\\leds.bmp");
+  led.Place(400, 300);
+  const std::vector<std::pair<int32_t, int32_t>> lampCorners{
+      {300, 300}, {305, 304}, {306, 300}, {300, 305}};
+  const std::vector<std::pair<int32_t, int32_t>> ledCorners{
+      {400, 300}, {401, 300}, {403, 303}, {404, 300}, {403, 304}};
+
+  // Each change draws its frame (the LED keyed, its value kept within 0 to
+  // 4); setting the value already shown draws nothing.
+  lamp.Set(true);
+  EXPECT_EQ(AtAll(lampCorners), (std::vector<int>{7, 60, 200, 200}));
+  led.SetValue(3);
+  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 113, 175, 200, 200}));
+  FillScreen(200);
+  lamp.Set(true);
+  led.SetValue(3);
+  EXPECT_EQ(AtAll(lampCorners), (std::vector<int>{200, 200, 200, 200}));
+  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 200, 200, 200, 200}));
+  lamp.Set(false);
+  EXPECT_EQ(AtAll(lampCorners), (std::vector<int>{1, 54, 200, 200}));
+  led.SetValue(9);
+  EXPECT_EQ(led.Value(), 4);
+  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 117, 179, 200, 200}));
+  led.SetValue(-3);
+  EXPECT_EQ(led.Value(), 0);
+  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 101, 163, 200, 200}));
+  EXPECT_FALSE(lamp.IsOn());
+
   WriteBmp("data\\32beat.bmp", Frames(33, 4, 4, 10));
   tMetronomeView m;
   m.Load("data\\32beat.bmp");

@@ -1,32 +1,40 @@
 // Volume and balance sliders with their hit mask, and the pitch knob.
 #include "ui/sliders.h"
+
+#include <optional>
+
 #include "tests/ui/ui_test_support.h"
 
 namespace {
 
 constexpr uint8_t kGreen = 28;  // (0, 255, 0) in the colour cube
 
+// Every column of the slider pictures has an index of its own, so a copy
+// from the wrong column shows.
 class Sliders : public ScreenTest {
  protected:
+  static constexpr uint8_t kBackground = 250;
   void SetUp() override {
     ScreenTest::SetUp();
-    // 220 wide: unlit scale 20 on the left, lit scale 21 on the right, each
-    // segment's first column darker (22) so segment edges show.
-    WriteBmp("data\\vol.bmp", TestPicture{220, 8, [](int32_t x, int32_t) {
-                                            if (x % 110 % 10 == 0) return uint8_t{22};
-                                            return static_cast<uint8_t>(x < 110 ? 20 : 21);
-                                          }});
+    // 220 wide: the unlit scale is 1 to 110 on the left, the lit scale 111
+    // to 220 on the right, 11 segments of 10 columns each.
+    WriteBmp("data\\vol.bmp",
+             TestPicture{220, 8, [](int32_t x, int32_t) { return static_cast<uint8_t>(1 + x); }});
     // The mask is green on rows 1 to 4 only (a mask read upside down would
     // be green on rows 3 to 6).
     WriteBmp("data\\vol_mask.bmp",
              TestPicture{110, 8, [](int32_t, int32_t y) {
                            return static_cast<uint8_t>(y >= 1 && y <= 4 ? kGreen : 0);
                          }});
-    // Scale 40 with a magenta top row; knob k is 50 + k with a magenta column.
-    WriteBmp("data\\bal.bmp", TestPicture{220, 6, [](int32_t x, int32_t y) {
-                                            if (x < 110) return y == 0 ? kCubeMagenta : uint8_t{40};
-                                            if ((x - 110) % 10 == 0) return kCubeMagenta;
-                                            return static_cast<uint8_t>(50 + (x - 110) / 10);
+    // 202 wide, the narrowest picture in which a press can choose -1: the
+    // scale is 1 to 101 with a magenta top row, the knobs (9 wide) 102 to 202
+    // with a magenta first column each.
+    WriteBmp("data\\bal.bmp", TestPicture{202, 6, [](int32_t x, int32_t y) {
+                                            if (x < 101)
+                                              return y == 0 ? kCubeMagenta
+                                                            : static_cast<uint8_t>(1 + x);
+                                            if ((x - 101) % 9 == 0) return kCubeMagenta;
+                                            return static_cast<uint8_t>(1 + x);
                                           }});
     WriteBmp("data\\pitch.bmp", Frames(11, 10, 6, 150));
     WriteBmp("data\\font1.bmp", TestPicture{4 * 86, 5, [](int32_t x, int32_t) {
@@ -35,11 +43,13 @@ class Sliders : public ScreenTest {
     ASSERT_TRUE(art_.Load("data\\vol.bmp", "data\\vol_mask.bmp"));
     balance_.Load("data\\bal.bmp");
     balance_.SetColourKey(kMagenta);
-    FillScreen(200);
+    FillScreen(kBackground);
   }
   tVolumeSliderArt art_;
   tSurface balance_;
 };
+
+using Point = std::pair<int32_t, int32_t>;
 
 TEST_F(Sliders, VolumeLightsSegmentsByValue) {
   ExpectEach<int32_t, int>(tVolumeSlider::LitCount,
@@ -48,17 +58,19 @@ TEST_F(Sliders, VolumeLightsSegmentsByValue) {
   tVolumeSlider v;
   v.SetArt(&art_);
   v.Place(10, 10);
-  v.SetValue(45);  // 5 segments lit
-  EXPECT_EQ(AtAll({{11, 12}, {59, 12}, {60, 12}, {61, 12}, {119, 12}, {120, 12}}),
-            (std::vector<int>{21, 21, 22, 20, 20, 200}));
+  // 5 segments lit: columns 0 to 49 from the lit half, 50 to 109 from the
+  // unlit half at the same columns; all 8 rows, nothing beyond.
+  v.SetValue(45);
+  EXPECT_EQ(AtAll({{10, 10}, {59, 17}, {60, 10}, {119, 17}, {120, 12}, {10, 18}, {10, 9}}),
+            (std::vector<int>{111, 160, 51, 110, kBackground, kBackground, kBackground}));
   v.SetValue(0);
-  EXPECT_EQ(At(11, 12), 20);
+  EXPECT_EQ(AtAll({{10, 12}, {119, 12}}), (std::vector<int>{1, 110}));
   v.SetValue(250);
   EXPECT_EQ(v.Value(), 100);
-  EXPECT_EQ(At(118, 12), 21);
-  FillScreen(200);
+  EXPECT_EQ(AtAll({{10, 12}, {119, 12}}), (std::vector<int>{111, 220}));
+  FillScreen(kBackground);
   v.SetValue(100);  // unchanged: not redrawn
-  EXPECT_EQ(At(11, 12), 200);
+  EXPECT_EQ(At(10, 12), kBackground);
 }
 
 TEST_F(Sliders, VolumeHitsOnlyTheMaskAndAddsHalfASegment) {
@@ -66,23 +78,67 @@ TEST_F(Sliders, VolumeHitsOnlyTheMaskAndAddsHalfASegment) {
   v.SetArt(&art_);
   v.Place(639, 503);
   // From the first column on, clamped at the end; rows 0 and 5 are not green.
-  auto hit = [&](std::pair<int32_t, int32_t> p) { return v.HitValue(p.first, p.second); };
-  ExpectEach<std::pair<int32_t, int32_t>, int>(hit, {{{639, 505}, 4},
-                                                     {{639 + 54, 505}, 53},
-                                                     {{639 + 104, 505}, 99},
-                                                     {{639 + 105, 505}, 100},
-                                                     {{639 + 109, 507}, 100},
-                                                     {{639 + 20, 503}, -1},
-                                                     {{639 + 20, 508}, -1},
-                                                     {{639 + 20, 504}, 22},
-                                                     {{638, 505}, -1},
-                                                     {{639 + 110, 505}, -1}});
+  auto hit = [&](Point p) { return v.HitValue(p.first, p.second); };
+  const std::optional<int32_t> miss;
+  ExpectEach<Point, std::optional<int32_t>>(hit, {{{639, 505}, 4},
+                                                  {{639 + 54, 505}, 53},
+                                                  {{639 + 104, 505}, 99},
+                                                  {{639 + 105, 505}, 100},
+                                                  {{639 + 109, 507}, 100},
+                                                  {{639 + 20, 503}, miss},
+                                                  {{639 + 20, 508}, miss},
+                                                  {{639 + 20, 504}, 22},
+                                                  {{638, 505}, miss},
+                                                  {{639 + 110, 505}, miss}});
 
   tVolumeSliderArt noMask;
   noMask.image.Load("data\\vol.bmp");
   EXPECT_FALSE(noMask.mask.Load("data\\missing_mask.bmp"));
   v.SetArt(&noMask);
-  EXPECT_EQ(v.HitValue(639, 505), -1);
+  EXPECT_EQ(v.HitValue(639, 505), miss);
+}
+
+TEST_F(Sliders, MaskReadsEveryLayoutAsThePictureDoes) {
+  // Each entry its own colour and each pixel its own index, in the layouts
+  // the picture loader takes: longer information headers, a colour table of
+  // fewer entries, rows stored top-down. Through the mask every pixel has
+  // the palette colour the loaded picture shows it in.
+  std::vector<platform::Rgb> colours(256);
+  for (size_t i = 0; i < 256; ++i)
+    colours[i] = {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
+                  static_cast<uint8_t>(i * 7)};
+  const TestPicture picture{7, 5,
+                            [](int32_t x, int32_t y) { return static_cast<uint8_t>(x + 7 * y); }};
+  for (BmpForm form : {BmpForm{}, BmpForm{.infoSize = 108}, BmpForm{.infoSize = 124, .colours = 40},
+                       BmpForm{.colours = 40, .topDown = true}}) {
+    SCOPED_TRACE(::testing::Message()
+                 << form.infoSize << " " << form.colours << " " << form.topDown);
+    WriteBmp("data\\layout.bmp", picture, colours, form);
+    tSurface image;
+    ASSERT_TRUE(image.Load("data\\layout.bmp"));
+    tMaskBitmap mask;
+    ASSERT_TRUE(mask.Load("data\\layout.bmp"));
+    ASSERT_EQ((std::pair{mask.Width(), mask.Height()}), (std::pair{7, 5}));
+    platform::Rgb palette[256];
+    platform::GetPalette(palette);
+    std::vector<platform::Rgb> seen, shown;
+    for (int32_t y = 0; y < 5; ++y)
+      for (int32_t x = 0; x < 7; ++x) {
+        tPaletteEntry c;
+        ASSERT_TRUE(mask.ColourAt(x, y, c));
+        seen.push_back({c.red, c.green, c.blue});
+        shown.push_back(palette[image.Image().PixelAt(x, y)]);
+      }
+    EXPECT_EQ(seen, shown);
+    EXPECT_EQ(seen[8], colours[8]);
+  }
+  // Run-length coded rows (three of index 28, end of line, three more, end
+  // of bitmap) are not read as plain ones, though there are bytes enough.
+  WriteFile("data\\coded.bmp", BmpHeaders(14 + 40 + 1024 + 8, 14 + 40 + 1024, 3, 2, 8, {1}) +
+                                   std::string(1024, '\0') +
+                                   std::string("\x03\x1c\0\0\x03\x1c\0\1", 8));
+  tMaskBitmap coded;
+  EXPECT_FALSE(coded.Load("data\\coded.bmp"));
 }
 
 TEST_F(Sliders, BalancePlacesTheKnobAndHitsTheScale) {
@@ -93,21 +149,39 @@ TEST_F(Sliders, BalancePlacesTheKnobAndHitsTheScale) {
   tBalanceSlider b;
   b.SetImage(&balance_);
   b.Place(100, 100);
-  auto hit = [&](std::pair<int32_t, int32_t> p) { return b.HitValue(p.first, p.second); };
-  ExpectEach<std::pair<int32_t, int32_t>, int>(
-      hit,
-      {{{100, 100}, -91}, {{154, 105}, 7}, {{209, 100}, 100}, {{210, 100}, -1}, {{100, 106}, -1}});
+  // The scale is (100, 100)-(201, 106); a press on column 46 chooses -1,
+  // which is a value like any other, not a miss.
+  auto hit = [&](Point p) { return b.HitValue(p.first, p.second); };
+  const std::optional<int32_t> miss;
+  ExpectEach<Point, std::optional<int32_t>>(hit, {{{100, 100}, -93},
+                                                  {{145, 103}, -3},
+                                                  {{146, 103}, -1},
+                                                  {{147, 103}, 0},
+                                                  {{200, 105}, 100},
+                                                  {{201, 100}, miss},
+                                                  {{99, 100}, miss},
+                                                  {{100, 99}, miss},
+                                                  {{100, 106}, miss}});
 
+  // Value 50 puts the knob at place 8: source columns 173 to 181 onto 172 to
+  // 180. The scale's top row and the knob's first column are keyed.
   b.SetValue(50);
-  // The scale's top row and the knob's first column are keyed.
-  EXPECT_EQ(AtAll({{101, 100}, {101, 101}, {180, 101}, {181, 101}, {189, 103}}),
-            (std::vector<int>{200, 40, 40, 58, 58}));
+  EXPECT_EQ(AtAll({{100, 100},
+                   {100, 101},
+                   {172, 101},
+                   {173, 100},
+                   {180, 105},
+                   {181, 101},
+                   {200, 105},
+                   {201, 101}}),
+            (std::vector<int>{kBackground, 1, 73, 175, 182, 82, 101, kBackground}));
   b.SetValue(-500);
   EXPECT_EQ(b.Value(), -100);
-  EXPECT_EQ(At(101, 101), 50);
+  EXPECT_EQ(AtAll({{100, 101}, {101, 101}, {108, 105}, {109, 101}}),
+            (std::vector<int>{1, 103, 110, 10}));
 }
 
-TEST_F(Sliders, PitchKnobFramesAndScale) {
+TEST_F(Sliders, PitchKnobFramesScaleAndRange) {
   ExpectEach<int32_t, int>(
       tPitchKnob::FrameOf,
       {{0, 5}, {1, 6}, {4, 6}, {5, 7}, {20, 10}, {-1, 4}, {-4, 4}, {-5, 3}, {-20, 0}});
@@ -119,21 +193,43 @@ TEST_F(Sliders, PitchKnobFramesAndScale) {
   knob.SetFont(&font);
   knob.SetTempoSource([] { return 95; });
   knob.Place(476, 501);
-  EXPECT_FALSE(knob.Hit(458, 536));
-  // (484, 536) is the centre mark.
-  for (auto [x, y, value] :
-       {std::tuple{459, 536, -20}, {518, 543, 19}, {484, 536, 0}, {483, 536, -4}}) {
-    EXPECT_TRUE(knob.Hit(x, y)) << x;
-    EXPECT_EQ(knob.Value(), value) << x;
-  }
-  EXPECT_EQ(At(457, 533), 154);     // frame 4 drawn at (456, 532)
+  // The scale is (459, 535)-(519, 544); its value is the column times 40,
+  // divided by 60 before 20 is taken off. The centre mark (484, 532)-(492,
+  // 545) gives 0, but only where it lies on the scale. A miss keeps 20.
+  auto press = [&](Point p) -> std::optional<int32_t> {
+    knob.Set(20, false);
+    if (knob.Hit(p.first, p.second)) return knob.Value();
+    return knob.Value() == 20 ? std::nullopt : std::optional<int32_t>(-99);
+  };
+  const std::optional<int32_t> miss;
+  ExpectEach<Point, std::optional<int32_t>>(press, {{{459, 535}, -20},
+                                                    {{460, 536}, -20},
+                                                    {{461, 536}, -19},
+                                                    {{483, 536}, -4},
+                                                    {{484, 536}, 0},
+                                                    {{491, 543}, 0},
+                                                    {{492, 536}, 2},
+                                                    {{518, 543}, 19},
+                                                    {{458, 536}, miss},
+                                                    {{519, 536}, miss},
+                                                    {{500, 534}, miss},
+                                                    {{500, 544}, miss},
+                                                    {{488, 533}, miss}});
+  knob.Hit(483, 536);
+  EXPECT_EQ(At(456, 532), 154);     // frame 4 drawn at (456, 532)
   EXPECT_EQ(At(477, 503), 27 + 1);  // "095": glyph of '0'
   EXPECT_EQ(At(481, 503), 36 + 1);  // '9'
+
+  // Steps and set values stay within -20 to 20.
   for (int i = 0; i < 30; ++i) knob.StepUp();
   EXPECT_EQ(knob.Value(), 20);
+  for (auto [set, kept] : {std::pair{35, 20}, {-99, -20}, {-20, -20}, {7, 7}}) {
+    knob.Set(set, false);
+    EXPECT_EQ(knob.Value(), kept) << set;
+  }
   knob.SetEnabled(false);
   EXPECT_FALSE(knob.Hit(484, 536));
-  EXPECT_EQ(knob.Value(), 20);
+  EXPECT_EQ(knob.Value(), 7);
 }
 
 TEST_F(Sliders, DeskCornerMatchesGolden) {

@@ -1,4 +1,6 @@
 // The screen, images, the shared palette, colour keys and copy errors.
+#include <sys/resource.h>
+
 #include <cstring>
 #include <string>
 
@@ -14,6 +16,13 @@ std::string ErrorText(const std::function<void()>& action) {
     return e.GetText();
   }
   return "(nothing thrown)";
+}
+
+// The most memory the process has held so far.
+long PeakMemoryKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
 }
 
 using ScreenSetup = ScreenTest;
@@ -76,13 +85,14 @@ TEST_F(ScreenSetup, LoadingKeepsIndicesAndEachBitmapReplacesThePalette) {
 
 TEST_F(ScreenSetup, FailedLoadsThrowWithThePath) {
   tSurface s;
-  EXPECT_EQ(ErrorText([&] { s.Load("data\\missing.bmp"); }), "Failed to load data\\missing.bmp\n");
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\missing.bmp"); }),
+            "Failed to load data\\missing.bmp\n\n");
   WriteBmp("data\\fine.bmp", Frames(1, 2, 2, 1));
   // A file that is not a bitmap leaves the palette alone.
   WriteFile("data\\junk.bmp", "not a bitmap at all");
   platform::Rgb before[256], after[256];
   platform::GetPalette(before);
-  EXPECT_EQ(ErrorText([&] { s.Load("data\\junk.bmp"); }), "Failed to load data\\junk.bmp\n");
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\junk.bmp"); }), "Failed to load data\\junk.bmp\n\n");
   platform::GetPalette(after);
   EXPECT_EQ(0, std::memcmp(before, after, sizeof before));
   EXPECT_EQ(s.Width(), 0);
@@ -104,17 +114,64 @@ TEST_F(ScreenSetup, TrueColourBitmapsTakeNearestColoursAndLeaveThePalette) {
   EXPECT_EQ(s.Image().PixelAt(1, 0), 0b00000011);  // blue
 }
 
-TEST_F(ScreenSetup, BitmapsOfAbsurdSizeAreRefused) {
-  // A run-length coded 8-bit file may declare any height and still end after
-  // a few bytes; 3 by 540 million pixels is more than 2 GB of image.
+TEST_F(ScreenSetup, BitmapsTooLargeForAnImageCannotBeCreated) {
   const uint32_t offset = 14 + 40 + 1024;
-  // Run-length coded, an empty colour table, then only "end of bitmap".
+  // A run-length coded 8-bit file may declare any height and still end after
+  // a few bytes: an empty colour table, then only "end of bitmap". 3 by 540
+  // million pixels is more than 2 GB of image.
   WriteFile("data\\huge.bmp", BmpHeaders(offset + 2, offset, 3, 540000000, 8, {1}) +
                                   std::string(1024, '\0') + std::string("\0\1", 2));
+  // A plain file one column wider than any image may be, with a colour
+  // table of its own.
+  const int32_t wide = platform::Image::kMaxImageSide + 1;
+  WriteBmp("data\\wide.bmp", TestPicture{wide, 1, [](int32_t, int32_t) { return uint8_t{1}; }},
+           std::vector<platform::Rgb>(256, platform::Rgb{9, 9, 9}));
+  // The oldest header's 16-bit sides: 65535 by 65535 pixels.
+  std::string core("BM\0\0\0\0\0\0\0\0\x1a\0\0\0", 14);
+  core += std::string("\x0c\0\0\0\xff\xff\xff\xff\x01\0\x08\0", 12);
+  WriteFile("data\\core.bmp", core + std::string(3 * 256 + 64, '\0'));
+
+  platform::Rgb before[256], after[256];
+  platform::GetPalette(before);
+  const long peakBefore = PeakMemoryKb();
   tSurface s;
-  EXPECT_EQ(ErrorText([&] { s.Load("data\\huge.bmp"); }), "Failed to load data\\huge.bmp\n");
+  for (const char* path : {"data\\huge.bmp", "data\\wide.bmp", "data\\core.bmp"}) {
+    EXPECT_EQ(ErrorText([&] { s.Load(path); }), "Can not create secundary surface.\n") << path;
+    EXPECT_EQ(s.Width(), 0);
+  }
+  // Refused from the headers, before gigabytes of pixels were taken.
+  EXPECT_LT(PeakMemoryKb() - peakBefore, 256 * 1024);
+  // The failed loads left the palette alone.
+  platform::GetPalette(after);
+  EXPECT_EQ(0, std::memcmp(before, after, sizeof before));
   EXPECT_FALSE(s.Create(3, 540000000));
-  EXPECT_EQ(s.Width(), 0);
+  // A file that declares no pixels is no bitmap.
+  WriteFile("data\\empty.bmp", BmpHeaders(offset, offset, 0, 1, 8, {}) + std::string(1024, '\0'));
+  EXPECT_EQ(ErrorText([&] { s.Load("data\\empty.bmp"); }), "Failed to load data\\empty.bmp\n\n");
+}
+
+TEST_F(ScreenSetup, ShortColourTablesSetOnlyTheirOwnEntries) {
+  std::vector<platform::Rgb> grey(256, platform::Rgb{9, 9, 9});
+  WriteBmp("data\\sixteen.bmp", Frames(1, 2, 2, 15), grey, BmpForm{.colours = 16});
+  // A table cut off by the end of the file after 3 entries.
+  std::string cut = BmpHeaders(14 + 40 + 1024 + 4, 14 + 40 + 1024, 2, 1, 8, {0, 4, 0, 0, 256, 0});
+  cut += std::string("\1\2\3\0\4\5\6\0\7\x08\x09\0", 12);
+  WriteFile("data\\cut.bmp", cut);
+
+  platform::Rgb palette[256];
+  platform::GetPalette(palette);
+  const platform::Rgb cube16 = palette[16];
+  tSurface s;
+  ASSERT_TRUE(s.Load("data\\sixteen.bmp"));
+  EXPECT_EQ(s.Image().PixelAt(1, 1), 15);
+  platform::GetPalette(palette);
+  EXPECT_EQ((std::vector<platform::Rgb>{palette[0], palette[15], palette[16], palette[255]}),
+            (std::vector<platform::Rgb>{{9, 9, 9}, {9, 9, 9}, cube16, {255, 255, 255}}));
+
+  EXPECT_TRUE(LoadPaletteFromBitmap("data\\cut.bmp"));
+  platform::GetPalette(palette);
+  EXPECT_EQ((std::vector<platform::Rgb>{palette[0], palette[2], palette[3], palette[16]}),
+            (std::vector<platform::Rgb>{{3, 2, 1}, {9, 8, 7}, {9, 9, 9}, cube16}));
 }
 
 TEST_F(ScreenSetup, ColourKeyUsesTheNearestIndexEvenWhenTheImageLacksIt) {

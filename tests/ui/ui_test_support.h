@@ -63,6 +63,14 @@ inline TestPicture Frames(int32_t frames, int32_t frameWidth, int32_t height, ui
       }};
 }
 
+// How WriteBmp lays out a file: the information header's size, the colour
+// table's entries, and whether rows are stored top-down.
+struct BmpForm {
+  uint32_t infoSize = 40;
+  uint32_t colours = 256;
+  bool topDown = false;
+};
+
 class ScreenTest : public TestRoot {
  protected:
   void SetUp() override {
@@ -83,36 +91,41 @@ class ScreenTest : public TestRoot {
     WriteHost(deskRel, bytes);
   }
   // The headers of a bitmap file: file size, pixel offset, size and bits,
-  // then compression, image size, resolutions and colours used/important.
+  // then compression, image size, resolutions and colours used/important;
+  // an information header longer than 40 bytes is padded with zeros.
   static std::string BmpHeaders(uint32_t fileSize, uint32_t offset, int32_t width, int32_t height,
-                                uint16_t bits, std::array<uint32_t, 6> rest) {
+                                uint16_t bits, std::array<uint32_t, 6> rest,
+                                uint32_t infoSize = 40) {
     std::string bytes = "BM";
     auto put = [&](uint32_t v, int n) {
       for (int i = 0; i < n; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
-    for (uint32_t v :
-         {fileSize, 0u, offset, 40u, static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
+    for (uint32_t v : {fileSize, 0u, offset, infoSize, static_cast<uint32_t>(width),
+                       static_cast<uint32_t>(height)})
       put(v, 4);
     put(1, 2);
     put(bits, 2);
     for (uint32_t v : rest) put(v, 4);
+    bytes.resize(14 + std::max<size_t>(infoSize, 40), '\0');
     return bytes;
   }
-  // Writes an 8-bit bitmap file with a 256-entry colour table, rows
-  // bottom-up and padded.
+  // Writes an 8-bit bitmap file: headers, colour table, rows padded to 4
+  // bytes (bottom-up unless the form says otherwise).
   void WriteBmp(const std::string& deskRel, const TestPicture& picture,
-                const std::vector<platform::Rgb>& palette = CubePalette()) {
+                const std::vector<platform::Rgb>& palette = CubePalette(), BmpForm form = {}) {
     const uint32_t stride = (static_cast<uint32_t>(picture.width) + 3) & ~3u;
-    const uint32_t offset = 14 + 40 + 1024;
+    const uint32_t offset = 14 + form.infoSize + 4 * form.colours;
     const uint32_t image = stride * static_cast<uint32_t>(picture.height);
-    std::string bytes = BmpHeaders(offset + image, offset, picture.width, picture.height, 8,
-                                   {0, image, 2835, 2835, 256, 0});
-    for (size_t i = 0; i < 256; ++i) {
+    std::string bytes = BmpHeaders(offset + image, offset, picture.width,
+                                   form.topDown ? -picture.height : picture.height, 8,
+                                   {0, image, 2835, 2835, form.colours, 0}, form.infoSize);
+    for (size_t i = 0; i < form.colours; ++i) {
       platform::Rgb c = i < palette.size() ? palette[i] : platform::Rgb{};
       bytes +=
           {static_cast<char>(c.blue), static_cast<char>(c.green), static_cast<char>(c.red), '\0'};
     }
-    for (int32_t row = picture.height - 1; row >= 0; --row) {
+    for (int32_t i = 0; i < picture.height; ++i) {
+      const int32_t row = form.topDown ? i : picture.height - 1 - i;
       for (int32_t x = 0; x < picture.width; ++x) bytes += static_cast<char>(picture.pixel(x, row));
       bytes.append(stride - static_cast<uint32_t>(picture.width), '\0');
     }
@@ -120,7 +133,7 @@ class ScreenTest : public TestRoot {
   }
 
   // The screen's indices at points, to compare in one go.
-  static std::vector<int> AtAll(std::initializer_list<std::pair<int32_t, int32_t>> points) {
+  static std::vector<int> AtAll(const std::vector<std::pair<int32_t, int32_t>>& points) {
     std::vector<int> out;
     for (auto [x, y] : points) out.push_back(At(x, y));
     return out;

@@ -1,0 +1,170 @@
+// The display service's window: the letterbox, the overlay over the 8-bit
+// screen, the refresh schedule, the pointer and the screen saver.
+#include "tests/platform/screen_fixture.h"
+
+namespace {
+
+class Display : public ScreenServices {};
+
+constexpr uint8_t kRed = 0b11100000;  // 3-3-2 cube indices
+constexpr uint8_t kBlue = 0b00000011;
+
+void FillScreen(uint8_t index) {
+  ASSERT_EQ(platform::Screen()->Fill(platform::PixelRect{0, 0, 800, 600}, index),
+            platform::BlitStatus::kOk);
+}
+
+TEST_F(Display, TheOverlayIsDrawnOverTheScreenScaledIntoItsRectangle) {
+  FillScreen(kBlue);
+  const std::vector<uint8_t> screen = platform::Screen()->Pixels();
+  // A 2 by 2 picture doubled into (80,60)-(84,64).
+  const uint32_t picture[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  ASSERT_TRUE(platform::ShowOverlay(picture, 2, 2, platform::PixelRect{80, 60, 84, 64}));
+  EXPECT_TRUE(platform::OverlayShown());
+  Capture c = CaptureNow();
+  ASSERT_EQ(c.width, 800);
+  EXPECT_EQ((std::vector<uint32_t>{c.At(80, 60), c.At(81, 61), c.At(82, 60), c.At(83, 61),
+                                   c.At(80, 62), c.At(81, 63), c.At(82, 62), c.At(83, 63)}),
+            (std::vector<uint32_t>{0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00, 0x0000FF, 0x0000FF,
+                                   0xFFFFFF, 0xFFFFFF}));
+  // Around it the screen, which itself is untouched.
+  EXPECT_EQ((std::vector<uint32_t>{c.At(79, 60), c.At(84, 60), c.At(80, 59), c.At(80, 64)}),
+            (std::vector<uint32_t>(4, 0x0000FF)));
+  EXPECT_EQ(platform::Screen()->Pixels(), screen);
+
+  ASSERT_TRUE(platform::ShowOverlay(picture + 3, 1, 1, platform::PixelRect{0, 0, 1, 1}));
+  c = CaptureNow();
+  EXPECT_EQ((std::vector<uint32_t>{c.At(0, 0), c.At(80, 60)}),
+            (std::vector<uint32_t>{0xFFFFFF, 0x0000FF}));
+
+  platform::ClearOverlay();
+  EXPECT_FALSE(platform::OverlayShown());
+  EXPECT_EQ(CaptureNow().At(0, 0), 0x0000FFu);
+
+  // Pictures and rectangles that cannot be shown are refused.
+  EXPECT_FALSE(platform::ShowOverlay(picture, 0, 2, platform::PixelRect{0, 0, 2, 2}));
+  EXPECT_FALSE(platform::ShowOverlay(picture, 2, 2, platform::PixelRect{5, 5, 5, 9}));
+  EXPECT_FALSE(platform::ShowOverlay(nullptr, 2, 2, platform::PixelRect{0, 0, 2, 2}));
+  EXPECT_FALSE(platform::OverlayShown());
+}
+
+TEST_F(Display, AResizedWindowShowsThePictureLetterboxedWithItsOverlay) {
+  FillScreen(kRed);
+  const uint32_t green = 0x00FF00;
+  ASSERT_TRUE(platform::ShowOverlay(&green, 1, 1, platform::PixelRect{400, 300, 405, 305}));
+  ResizeWindow(1280, 720);  // scale 1.2: the picture from x 160 to 1120
+  Capture c = CaptureNow();
+  ASSERT_EQ(c.width, 1280);
+  ASSERT_EQ(c.height, 720);
+  // The overlay's five pixels become six: (640,360) to (645,365).
+  EXPECT_EQ(
+      (std::vector<uint32_t>{c.At(159, 360), c.At(160, 0), c.At(1119, 719), c.At(1120, 360),
+                             c.At(639, 360), c.At(640, 360), c.At(645, 365), c.At(646, 366)}),
+      (std::vector<uint32_t>{0, 0xFF0000, 0xFF0000, 0, 0xFF0000, 0x00FF00, 0x00FF00, 0xFF0000}));
+}
+
+// What the window shows at a window pixel is the screen pixel that pointing
+// there reports, at every column and row of windows larger than the picture
+// (full screen, enlarged windows). In smaller windows the scaler's own
+// rounding may put a column or row one pixel off.
+TEST_F(Display, DrawingAndPointingAgreeToThePixel) {
+  FillPattern();
+  platform::Image& screen = *platform::Screen();
+  platform::Rgb palette[256];
+  platform::GetPalette(palette);
+  for (auto [w, h] :
+       {std::pair{1280, 720}, {1024, 768}, {900, 700}, {1366, 768}, {1920, 1080}, {1000, 1200}}) {
+    ResizeWindow(w, h);
+    Capture c = CaptureNow();
+    ASSERT_EQ(c.width, w);
+    int mismatches = 0;
+    auto check = [&](int32_t wx, int32_t wy) {
+      int32_t x = 0, y = 0;
+      ASSERT_TRUE(platform::WindowToScreen(wx, wy, x, y));
+      uint32_t expected = 0;  // the border is black
+      if (x >= 0 && y >= 0 && x < 800 && y < 600) {
+        const platform::Rgb p = palette[screen.PixelAt(x, y)];
+        expected = uint32_t(p.red) << 16 | uint32_t(p.green) << 8 | p.blue;
+      }
+      if (c.At(wx, wy) != expected && mismatches++ < 5)
+        ADD_FAILURE() << w << "x" << h << " at " << wx << "," << wy << " shows screen " << x << ","
+                      << y << " wrongly";
+    };
+    for (int32_t wx = 0; wx < w; ++wx) check(wx, h / 2);
+    for (int32_t wy = 0; wy < h; ++wy) check(w / 2 + 1, wy);
+    EXPECT_EQ(mismatches, 0) << w << "x" << h;
+  }
+}
+
+TEST_F(Display, RefreshesComeOncePerIntervalAndPresentOnlyChanges) {
+  ASSERT_TRUE(platform::PresentNow());
+  const int32_t wait = platform::MsUntilNextPresent();
+  EXPECT_GT(wait, 0);
+  EXPECT_LE(wait, 1000 / 24);
+  // A change waits for its refresh (unless this thread was held up that long).
+  FillScreen(kRed);
+  if (platform::MsUntilNextPresent() > 1) {
+    EXPECT_FALSE(platform::PresentIfDue());
+  }
+  WaitForRefresh();
+  EXPECT_EQ(platform::MsUntilNextPresent(), 0);
+  EXPECT_TRUE(platform::PresentIfDue());
+  EXPECT_GT(platform::MsUntilNextPresent(), 0);
+  // A refresh without a change presents nothing but is taken all the same,
+  // so a loop that waits for the next one sleeps instead of spinning.
+  WaitForRefresh();
+  EXPECT_FALSE(platform::PresentIfDue());
+  EXPECT_GT(platform::MsUntilNextPresent(), 0);
+  // The palette and the overlay are changes too.
+  platform::Rgb cube[256];
+  platform::StartupPalette(cube);
+  ASSERT_TRUE(platform::SetPalette(cube, 256));
+  WaitForRefresh();
+  EXPECT_TRUE(platform::PresentIfDue());
+  platform::ClearOverlay();  // nothing to clear: no change
+  WaitForRefresh();
+  EXPECT_FALSE(platform::PresentIfDue());
+  const uint32_t white = 0xFFFFFF;
+  ASSERT_TRUE(platform::ShowOverlay(&white, 1, 1, platform::PixelRect{0, 0, 1, 1}));
+  WaitForRefresh();
+  EXPECT_TRUE(platform::PresentIfDue());
+}
+
+TEST_F(Display, PointerScreenSaverAndTheModesSize) {
+  EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+  int32_t w = 0, h = 0;
+  ASSERT_TRUE(platform::DisplayModeSize(w, h));
+  EXPECT_EQ(w * 10000 + h, 800 * 10000 + 600);
+
+  EXPECT_EQ(platform::SetPointer(platform::Pointer::kHidden), platform::Pointer::kArrow);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  EXPECT_EQ(platform::SetPointer(platform::Pointer::kWait), platform::Pointer::kHidden);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+  EXPECT_EQ(platform::SetPointer(platform::Pointer::kArrow), platform::Pointer::kWait);
+  EXPECT_EQ(platform::CurrentPointer(), platform::Pointer::kArrow);
+
+  // A pointer chosen while the display is closed is applied when it opens.
+  platform::CloseDisplay();
+  platform::SetPointer(platform::Pointer::kHidden);
+  platform::DisplayOptions options;
+  options.fullscreen = false;
+  ASSERT_EQ(platform::OpenDisplay(options), platform::DisplayStatus::kOk);
+  EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+  platform::SetPointer(platform::Pointer::kArrow);
+}
+
+TEST(MessageBox, WithoutAWindowSystemNoChoiceIsMade) {
+  // No display to show it on: the box reports that nothing was chosen
+  // instead of blocking.
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display != nullptr ? display : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  EXPECT_EQ(platform::ShowMessageBox("Warning", "Go on?", platform::BoxButtons::kYesNo,
+                                     platform::BoxIcon::kWarning),
+            platform::BoxChoice::kNone);
+  if (display != nullptr) setenv("DISPLAY", saved.c_str(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// The video service on the generated intro (320 by 240, 25 pictures a second,
+// four seconds) and on broken copies of it.
+#include "platform/video.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/clock.h"
+#include "tests/platform/screen_fixture.h"
+
+namespace {
+
+const platform::PixelRect kIntroRect{80, 60, 720, 540};
+
+class Video : public ScreenServices {
+ protected:
+  void SetUp() override {
+    ScreenServices::SetUp();
+    std::ifstream in(std::string(BREVORA_STAGE) + "/data/intro.avi", std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    intro_ = bytes.str();
+    ASSERT_GT(intro_.size(), 10000u) << "the intro is generated at build time";
+    WriteHost("data/intro.avi", intro_);
+  }
+  std::string intro_;
+};
+
+TEST_F(Video, PicturesAreShownAtTheirTimes) {
+  platform::VideoPlayer video;
+  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
+  EXPECT_EQ(video.Width(), 320);
+  EXPECT_EQ(video.Height(), 240);
+  EXPECT_EQ(video.FrameUs(), 40000u);
+  EXPECT_FALSE(video.IsPlaying());  // opened, nothing shown yet
+  EXPECT_FALSE(platform::OverlayShown());
+
+  struct Step {
+    uint64_t us;
+    int64_t frame;
+    bool playing;
+  };
+  const Step steps[] = {
+      {0, 0, true},         {39999, 0, true},     {40000, 1, true},
+      {40001, 1, true},     {1000000, 25, true},   // late pictures are skipped
+      {1000000, 25, true},  {3960000, 99, true},   // the last one
+      {3999999, 99, true},  {4000000, -1, false},  // its time has passed
+      {9000000, -1, false},
+  };
+  for (const Step& s : steps) {
+    EXPECT_EQ(video.ShowFrameAt(s.us), s.frame) << "at " << s.us << " us";
+    EXPECT_EQ(video.IsPlaying(), s.playing) << "at " << s.us << " us";
+  }
+  // The last picture stays until the video is closed.
+  EXPECT_TRUE(platform::OverlayShown());
+  video.Close();
+  EXPECT_FALSE(platform::OverlayShown());
+  EXPECT_EQ(video.ShowFrameAt(0), -1);
+}
+
+TEST_F(Video, PicturesFillTheirRectangle) {
+  ASSERT_EQ(platform::Screen()->Fill(platform::PixelRect{0, 0, 800, 600}, 0b00011100),
+            platform::BlitStatus::kOk);  // green
+  platform::VideoPlayer video;
+  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
+  ASSERT_EQ(video.ShowFrameAt(3000000), 75);  // the logo stands
+  Capture late = CaptureNow();
+  // The screen around the rectangle shows through; inside, the picture (a
+  // dark background, not the screen's green).
+  EXPECT_EQ((std::vector<uint32_t>{late.At(79, 300), late.At(720, 300), late.At(400, 59),
+                                   late.At(400, 540)}),
+            (std::vector<uint32_t>(4, 0x00FF00)));
+  EXPECT_NE(late.At(80, 60), 0x00FF00u);
+  EXPECT_NE(late.At(719, 539), 0x00FF00u);
+  // The animation moves: the first picture differs from a late one.
+  video.Close();
+  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
+  ASSERT_EQ(video.ShowFrameAt(0), 0);
+  EXPECT_NE(CaptureNow().rgb, late.rgb);
+}
+
+TEST_F(Video, PlayKeepsTheVideosOwnClock) {
+  platform::VideoPlayer video;
+  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
+  const uint64_t start = platform::MonotonicMs();
+  ASSERT_TRUE(video.Play());
+  EXPECT_TRUE(video.IsPlaying());  // the first picture is up when Play returns
+  EXPECT_TRUE(platform::OverlayShown());
+  EXPECT_FALSE(video.Play());
+  while (video.IsPlaying() && platform::MonotonicMs() - start < 20000) platform::SleepMs(5);
+  EXPECT_FALSE(video.IsPlaying());
+  EXPECT_GE(platform::MonotonicMs() - start, 4000u);  // not before the last picture's time
+  video.Close();
+  EXPECT_FALSE(platform::OverlayShown());
+
+  // Closing while it plays stops it at once.
+  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
+  ASSERT_TRUE(video.Play());
+  video.Close();
+  EXPECT_FALSE(video.IsPlaying());
+  EXPECT_FALSE(platform::OverlayShown());
+}
+
+// Broken files are refused by Open, or play what they hold and end.
+TEST_F(Video, BrokenFilesFailAtOnceOrEndCleanly) {
+  const size_t movi = intro_.find("movi");
+  ASSERT_NE(movi, std::string::npos);
+  size_t tenth = movi;
+  for (int i = 0; i < 10; ++i) tenth = intro_.find("00dc", tenth + 4);
+  ASSERT_NE(tenth, std::string::npos);
+  std::string scrambled = intro_;
+  for (size_t i = scrambled.size() / 3; i < 2 * scrambled.size() / 3; ++i)
+    scrambled[i] = static_cast<char>(0xFF);
+  std::string noise(200000, '\0');
+  uint32_t seed = 12345;
+  for (char& c : noise) {
+    seed = seed * 1664525u + 1013904223u;
+    c = static_cast<char>(seed >> 24);
+  }
+  std::string wave = "RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00";
+  wave += std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x44\xAC\x00\x00\x02\x00\x10\x00", 16);
+  wave += "data" + std::string(4, '\0');
+
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"empty", "", false},
+      {"riff-only", intro_.substr(0, 12), false},
+      {"headers-only", intro_.substr(0, movi + 4), false},
+      {"zeros", std::string(100000, '\0'), false},
+      {"noise", noise, false},
+      {"wave", wave, false},
+      {"cut-in-a-picture", intro_.substr(0, tenth + 300), true},
+      {"a-third", intro_.substr(0, intro_.size() / 3), true},
+      {"scrambled-middle", scrambled, true},
+  };
+  for (const Case& c : cases) {
+    WriteHost(std::string("broken/") + c.name + ".avi", c.bytes);
+    platform::VideoPlayer video;
+    const std::string path = std::string("broken\\") + c.name + ".avi";
+    ASSERT_EQ(video.Open(path, kIntroRect), c.opens) << c.name;
+    if (!c.opens) {
+      EXPECT_EQ(video.ShowFrameAt(0), -1) << c.name;
+      EXPECT_FALSE(video.IsPlaying()) << c.name;
+      continue;
+    }
+    EXPECT_EQ(video.ShowFrameAt(0), 0) << c.name;
+    // Played to its end in steps of one picture; bounded by the gap limit.
+    uint64_t t = 0;
+    while (video.ShowFrameAt(t) >= 0 && t < 60000000) t += 40000;
+    EXPECT_FALSE(video.IsPlaying()) << c.name;
+    EXPECT_LE(t, 4000000u) << c.name;
+  }
+
+  // Time stamps a hundred seconds apart (the stream's rate says so): no
+  // picture stays longer than five seconds.
+  std::string slow = intro_;
+  const size_t strh = slow.find("strh");
+  ASSERT_NE(strh, std::string::npos);
+  const char scaleAndRate[8] = {100, 0, 0, 0, 1, 0, 0, 0};
+  slow.replace(strh + 28, 8, scaleAndRate, 8);
+  WriteHost("broken/slow.avi", slow);
+  platform::VideoPlayer video;
+  ASSERT_TRUE(video.Open("broken\\slow.avi", kIntroRect));
+  EXPECT_EQ(video.ShowFrameAt(0), 0);
+  EXPECT_EQ(video.ShowFrameAt(4999999), 0);
+  EXPECT_EQ(video.ShowFrameAt(5000000), 1);
+  EXPECT_EQ(video.ShowFrameAt(10000000), 2);
+  video.Close();
+
+  // Not files at all.
+  EXPECT_FALSE(video.Open("data\\missing.avi", kIntroRect));
+  EXPECT_FALSE(video.Open("data", kIntroRect));
+  ASSERT_EQ(mkfifo((root_ + "/data/pipe.avi").c_str(), 0600), 0);
+  EXPECT_FALSE(video.Open("data\\pipe.avi", kIntroRect));  // would block in open
+  EXPECT_FALSE(video.Open("data\\intro.avi", platform::PixelRect{80, 60, 80, 540}));
+  EXPECT_FALSE(video.IsPlaying());
+  EXPECT_FALSE(video.Play());
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+// The display and input services on a real X server: a virtual desktop of
+// 1280 by 720 (Xvfb) with a window manager (openbox), driven by xdotool as a
+// person would drive it. Skipped where those programs are missing.
+#include <SDL.h>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/display.h"
+#include "platform/input.h"
+#include "platform/png_file.h"
+#include "platform/video.h"
+#include "tests/platform/screen_fixture.h"
+
+// A real X display brings the host's own libraries (the session bus, the
+// renderer's driver) whose one-time allocations live until the process ends.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\nleak:swrast_dri.so\n";
+}
+
+namespace {
+
+bool Have(const char* program) {
+  return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+pid_t Spawn(const std::vector<std::string>& args) {
+  // Made before the fork: the child of a process with threads may not allocate.
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+void Stop(pid_t& pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+  pid = -1;
+}
+
+// Runs a shell command and gives its exit status; none may take more than
+// 20 s, so that a lost window or key cannot hold the test.
+int Shell(const std::string& command) {
+  pid_t pid = Spawn({"timeout", "20", "sh", "-c", command});
+  int status = 0;
+  if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class VirtualDesktop : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!Have("Xvfb") || !Have("openbox") || !Have("xdotool") || !Have("xprop")) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    server_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x720x24",
+                     "-nolisten", "tcp"});
+    close(fds[1]);
+    char number[16] = {};
+    pollfd started{fds[0], POLLIN, 0};
+    ssize_t n = poll(&started, 1, 30000) == 1 ? read(fds[0], number, sizeof number - 1) : 0;
+    close(fds[0]);
+    if (n <= 0) return Stop(server_);
+    display_ = std::string(":") + std::string(number, strcspn(number, "\n"));
+    setenv("DISPLAY", display_.c_str(), 1);
+    window_manager_ = Spawn({"openbox", "--sm-disable"});
+    // The window manager is up when it names itself on the root window; a
+    // window made before that could wait for ever to be mapped.
+    bool managed = false;
+    for (int i = 0; i < 300 && !managed; ++i) {
+      managed = Shell("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'") == 0;
+      if (!managed) platform::SleepMs(100);
+    }
+    if (!managed) {
+      problem_ = "the window manager did not start";
+      return;
+    }
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    // The renderer's driver is loaded and unloaded with each window; kept
+    // loaded here, what it allocates once for good keeps its name.
+    dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_GLOBAL);
+    ready_ = true;
+  }
+  static void TearDownTestSuite() {
+    Stop(window_manager_);
+    Stop(server_);
+  }
+  void SetUp() override {
+    ASSERT_EQ(problem_, "");
+    if (!ready_) GTEST_SKIP() << "needs Xvfb, openbox, xdotool and xprop";
+  }
+
+  // Records until one described as wanted arrives (or 5 s pass).
+  static std::vector<std::string> Until(const std::string& wanted) {
+    std::vector<std::string> seen;
+    const uint64_t end = platform::MonotonicMs() + 5000;
+    platform::tInputEvent e;
+    while (platform::MonotonicMs() < end) {
+      if (!platform::WaitInput(e, 50)) continue;
+      seen.push_back(Describe(e));
+      if (seen.back() == wanted) break;
+    }
+    return seen;
+  }
+  // The records of one action, once it has been carried out, without the
+  // window's own bookkeeping.
+  static std::vector<std::string> After(const std::string& xdotool) {
+    platform::FlushInput();
+    EXPECT_EQ(Shell("xdotool " + xdotool), 0) << xdotool;
+    std::vector<std::string> seen;
+    platform::tInputEvent e;
+    // The X server delivers what xdotool sent before this sync returns.
+    Shell("xdotool sleep 0.05");
+    const uint64_t end = platform::MonotonicMs() + 3000;
+    while (platform::MonotonicMs() < end && platform::WaitInput(e, 100)) {
+      const std::string line = Describe(e);
+      if (line != "expose" && line != "focus gained") seen.push_back(line);
+    }
+    return seen;
+  }
+
+  static inline pid_t server_ = -1;
+  static inline pid_t window_manager_ = -1;
+  static inline std::string display_;
+  static inline bool ready_ = false;
+  static inline std::string problem_;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
+  OpenScreen(true);
+  FillPattern();
+  platform::Image& screen = *platform::Screen();
+  platform::Rgb cube[256];
+  platform::GetPalette(cube);
+  ASSERT_TRUE(platform::PresentNow());
+  const Lines start = Until("focus gained");
+  ASSERT_FALSE(start.empty());
+  EXPECT_EQ(start.back(), "focus gained");
+  EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+
+  // The desktop is 1280 by 720: the picture is 960 by 720 from x 160.
+  EXPECT_EQ(After("mousemove 280 60"), (Lines{"move 100,50"}));
+  EXPECT_EQ(After("mousemove 50 300 click 1"), (Lines{"move 0,250", "release 0,250"}));
+  EXPECT_EQ(After("mousemove 1119 719 click 1"),
+            (Lines{"move 799,599", "press 799,599", "release 799,599"}));
+  EXPECT_EQ(After("mousemove 640 360 click --repeat 2 --delay 50 1"),
+            (Lines{"move 400,300", "press 400,300", "release 400,300", "press 400,300 double",
+                   "release 400,300"}));
+
+  // What the window shows under the pointer is what pointing there reports.
+  std::vector<uint8_t> rgb;
+  int32_t w = 0, h = 0;
+  ASSERT_TRUE(platform::CaptureWindow(rgb, w, h));
+  ASSERT_EQ(w * 10000 + h, 1280 * 10000 + 720);
+  int mismatches = 0;
+  for (int32_t wx = 0; wx < w; ++wx) {
+    for (int32_t wy : {0, 359, 719}) {
+      int32_t x = 0, y = 0;
+      ASSERT_TRUE(platform::WindowToScreen(wx, wy, x, y));
+      platform::Rgb expected{};
+      if (x >= 0 && x < 800 && y >= 0 && y < 600) expected = cube[screen.PixelAt(x, y)];
+      const uint8_t* p = &rgb[(static_cast<size_t>(wy) * static_cast<size_t>(w) + wx) * 3];
+      if (platform::Rgb{p[0], p[1], p[2]} != expected) ++mismatches;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+
+  // Keys by their letters, by place on a Cyrillic layout, both Enters.
+  EXPECT_EQ(After("key a"), (Lines{"down A", "up A"}));
+  EXPECT_EQ(After("key KP_Enter Return Control_L"),
+            (Lines{"down 0x0D", "up 0x0D", "down 0x0D", "up 0x0D", "down 0x11", "up 0x11"}));
+  if (Have("setxkbmap") && Shell("setxkbmap -layout ru") == 0) {
+    platform::SleepMs(100);
+    EXPECT_EQ(After("key Cyrillic_ef Cyrillic_ze"), (Lines{"down A", "up A", "down P", "up P"}));
+    Shell("setxkbmap -layout us");
+  }
+  // A held key repeats; the table holds it down until its release.
+  platform::FlushInput();
+  ASSERT_EQ(Shell("xdotool keydown w sleep 0.8"), 0);
+  const Lines held = After("keyup w");
+  ASSERT_GE(held.size(), 1u);
+  EXPECT_EQ(held.back(), "up W");
+  EXPECT_FALSE(platform::IsKeyDown('W'));
+
+  // Waiting costs no processor time.
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  platform::tInputEvent e;
+  platform::WaitInput(e, 500);
+  getrusage(RUSAGE_SELF, &after);
+  const long usedUs = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) * 1000000L +
+                      (after.ru_utime.tv_usec - before.ru_utime.tv_usec) +
+                      (after.ru_stime.tv_sec - before.ru_stime.tv_sec) * 1000000L +
+                      (after.ru_stime.tv_usec - before.ru_stime.tv_usec);
+  EXPECT_LT(usedUs, 50000);
+
+  // The intro's picture through the overlay; a picture for a person to look
+  // at when BREVORA_SCREENSHOT_DIR names a folder.
+  platform::VideoPlayer intro;
+  ASSERT_TRUE(platform::SetPointer(platform::Pointer::kHidden) == platform::Pointer::kArrow);
+  ASSERT_TRUE(intro.Open("Z:" + std::string(BREVORA_STAGE) + "/data/intro.avi",
+                         platform::PixelRect{80, 60, 720, 540}));
+  ASSERT_EQ(intro.ShowFrameAt(3000000), 75);
+  ASSERT_TRUE(platform::PresentNow());
+  if (const char* dir = std::getenv("BREVORA_SCREENSHOT_DIR")) {
+    ASSERT_TRUE(platform::CaptureWindow(rgb, w, h));
+    platform::WriteRgbPng(std::string(dir) + "/x11-intro-window.png", w, h, rgb.data());
+    // What the X server shows, pointer included (hidden here).
+    Shell("ffmpeg -loglevel error -y -f x11grab -draw_mouse 1 -video_size 1280x720 -i " + display_ +
+          " -frames:v 1 " + dir + "/x11-intro-screen.png");
+  }
+  intro.Close();
+  platform::SetPointer(platform::Pointer::kArrow);
+  platform::CloseDisplay();
+}
+
+// Answers a box by pressing a key in it once it is up. The box's name is
+// found through xwininfo: xdotool cannot read the name's encoding.
+std::thread Answer(const std::string& title, const std::string& key) {
+  return std::thread([=] {
+    Shell("for i in $(seq 200); do id=$(xwininfo -root -tree | grep -F '\"" + title +
+          "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
+          "xdotool windowactivate --sync \"$id\" key " +
+          key);
+  });
+}
+
+TEST_F(VirtualDesktop, MessageBoxesReturnTheChoice) {
+  using platform::BoxButtons;
+  using platform::BoxChoice;
+  using platform::BoxIcon;
+  // Before any window of ours, as at start-up.
+  std::thread yes = Answer("Warning", "Return");
+  EXPECT_EQ(platform::ShowMessageBox("Warning", "Go on?", BoxButtons::kYesNo, BoxIcon::kWarning),
+            BoxChoice::kYes);
+  yes.join();
+  std::thread no = Answer("Warning", "Escape");
+  EXPECT_EQ(platform::ShowMessageBox("Warning", "Go on?", BoxButtons::kYesNo, BoxIcon::kWarning),
+            BoxChoice::kNo);
+  no.join();
+  // Over the full-screen window; the desk's 8-bit title reaches the window
+  // system as UTF-8.
+  ASSERT_EQ(platform::OpenDisplay(platform::DisplayOptions{}), platform::DisplayStatus::kOk);
+  std::thread ok = Answer("Fatal Error! \xC3\xA9t\xC3\xA9", "Return");
+  EXPECT_EQ(platform::ShowMessageBox("Fatal Error! \xE9t\xE9", "Failed to init interface.",
+                                     BoxButtons::kOk, BoxIcon::kError),
+            BoxChoice::kOk);
+  ok.join();
+  platform::CloseDisplay();
+}
+
+}  // namespace
