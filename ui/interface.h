@@ -186,6 +186,7 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   void EnterMessageState(int32_t state) override;
   void LeaveMessageState() override;
   void ShowProgress(bool now) override;
+  bool Quitting() override { return m_QuitRequested; }
 
   // Handles the window's own records; true for one of them.
   bool HandleWindowRecord(const platform::tInputEvent& record);

@@ -120,7 +120,7 @@ void tMessageBox::Close() {
 int tMessageBox::ShowModal(const char* key, const char* path) {
   if (m_pHost == nullptr) return -1;
   if (m_pHost->CurrentState() == kBusy) CloseBusy();
-  if (m_Open) return -1;
+  if (m_Open || m_pHost->Quitting()) return -1;
   m_pHost->EnterMessageState(kModal);
   Open(key, path, false);
   const int result = RunModalLoop();
@@ -133,6 +133,7 @@ int tMessageBox::RunModalLoop() {
   for (;;) {
     platform::tInputEvent record;
     m_pHost->NextRecord(record);
+    if (m_pHost->Quitting()) return -1;
     const int32_t x = record.x;
     const int32_t y = record.y;
     switch (record.kind) {

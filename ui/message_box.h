@@ -47,6 +47,8 @@ class tMessageBoxHost {
   virtual void NextRecord(platform::tInputEvent& record) = 0;
   // Shows what was drawn so far (the busy note appears before the work).
   virtual void ShowProgress(bool now) = 0;
+  // The user asked to close the desk: no message waits for an answer then.
+  virtual bool Quitting() = 0;
 };
 
 class tMessageBox {
@@ -63,7 +65,8 @@ class tMessageBox {
 
   // Shows the message under key with the file name of path (may be null)
   // and waits for a button: 0, 1 or 2. A busy note that is up is closed
-  // first; -1 at once when a message is already open.
+  // first; -1 at once when a message is already open, and -1 when the user
+  // asks to close the desk (at once while the desk is closing).
   int ShowModal(const char* key, const char* path);
   // Puts up a busy note, unless a message is open.
   void ShowBusy(const char* key, const char* path);

@@ -160,6 +160,18 @@ TEST_F(MessageBoxOnDesk, BusyNoteStaysUpUntilClosedOrAMessageComes) {
   EXPECT_TRUE(desk_->MessageBox().IsBusy());
 }
 
+TEST_F(MessageBoxOnDesk, ClosingTheWindowAnswersTheMessage) {
+  const std::vector<uint8_t> under = Area(kBox);
+  Inject(tInputKind::kClose);
+  EXPECT_EQ(desk_->ShowMessage("Error loading mix", nullptr), -1);
+  EXPECT_TRUE(desk_->QuitRequested());
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  EXPECT_EQ(Area(kBox), under);
+  // While the desk closes, no message waits for an answer.
+  Click(0);
+  EXPECT_EQ(desk_->ShowMessage("Error loading mix", nullptr), -1);
+}
+
 TEST_F(MessageBoxOnDesk, RedrawWhileAMessageIsUpDrawsTheDeskBelowAndTheBox) {
   Load(0);
   Ch(0).SetLatched(true);
