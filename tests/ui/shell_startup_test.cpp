@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <thread>
+
 #include "audio/speaker.h"
+#include "platform/clock.h"
+#include "platform/display.h"
 #include "platform/instance_lock.h"
 #include "platform/sound_device_virtual.h"
 #include "tests/mix/desk_test_util.h"
@@ -94,6 +98,42 @@ TEST_F(Shell, LanguageIsStoredOrTheLocalesOrGerman) {
   EXPECT_NE(Settings().find("\"Language\"=dword:00000002"), std::string::npos);
   EXPECT_EQ(Run({"--window"}), 0) << stderr_;  // the stored one before the locale
   EXPECT_EQ(LanguageTable().LanguageNumber(), 2);
+}
+
+// The intro plays without the pointer until its pictures end or a key or
+// the left button is released; a press does not end it.
+TEST_F(Shell, IntroEndsAtAReleaseOnly) {
+  WriteHost("Mixes/you bv feel.mix", MixText({}, 120, 0, ""));
+  LinkData(BREVORA_STAGE, "");
+  struct tCase {
+    std::vector<tInputKind> records;
+    bool ended;
+  };
+  for (const tCase& c : {tCase{{tInputKind::kKeyPress, tInputKind::kMousePress}, false},
+                         tCase{{tInputKind::kKeyPress, tInputKind::kKeyRelease}, true},
+                         tCase{{tInputKind::kMousePress, tInputKind::kMouseRelease}, true}}) {
+    uint64_t shownMs = 0;
+    Pointer pointer = Pointer::kArrow;
+    std::thread user([&] {
+      while (!OverlayShown()) std::this_thread::yield();
+      const uint64_t start = MonotonicMs();
+      pointer = CurrentPointer();
+      for (tInputKind kind : c.records) InjectMouse(kind, 400, 300);
+      while (OverlayShown()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      shownMs = MonotonicMs() - start;
+      Inject(tInputKind::kClose);  // taken by the desk's loop
+    });
+    FlushInput();
+    tShellOptions options;
+    tShell shell(options, "");
+    EXPECT_EQ(shell.Run(), 0);
+    user.join();
+    EXPECT_EQ(pointer, Pointer::kHidden);
+    if (c.ended)
+      EXPECT_LT(shownMs, 2500u) << "a release ends the intro";
+    else
+      EXPECT_GE(shownMs, 3000u) << "the four seconds of the intro";
+  }
 }
 
 TEST_F(Shell, SecondDeskEndsAtOnce) {
