@@ -15,6 +15,7 @@
 #include "platform/input.h"
 #include "platform/library_version.h"
 #include "platform/locale_language.h"
+#include "platform/trace.h"
 #include "platform/video.h"
 #include "support/program_info.h"
 #include "ui/interface.h"
@@ -164,8 +165,9 @@ int tShell::Run() {
 }
 
 int tShell::StartUp() {
+  const uint64_t startMs = platform::MonotonicMs();
   // 1. The runtime's random numbers.
-  std::srand(static_cast<unsigned>(platform::MonotonicMs()));
+  std::srand(static_cast<unsigned>(startMs));
   // 2. The display library: an older one than the desk needs asks first.
   if (!platform::VersionAtLeast(platform::RunningDisplayLibrary(),
                                 platform::kOldestDisplayLibrary)) {
@@ -208,7 +210,9 @@ int tShell::StartUp() {
   CreateScreen(display, 800, 600, 8);
   // 9 to 11. The intro video, without the pointer.
   platform::SetPointer(platform::Pointer::kHidden);
+  const uint64_t introMs = platform::MonotonicMs();
   PlayIntro();
+  const uint64_t introEndMs = platform::MonotonicMs();
   platform::SetPointer(platform::Pointer::kArrow);
   // 12. The wait screen.
   {
@@ -238,6 +242,10 @@ int tShell::StartUp() {
   m_pDesk->Redraw();
   // 24. The mix: the one named on the command line, else the demo mix.
   m_pDesk->LoadMix(m_MixPath.empty() ? kDefaultMix : m_MixPath.c_str());
+  const uint64_t readyMs = platform::MonotonicMs();
+  platform::Trace("start-up: the desk is ready after %llu ms, %llu ms of them the intro\n",
+                  static_cast<unsigned long long>(readyMs - startMs),
+                  static_cast<unsigned long long>(introEndMs - introMs));
   return -1;
 }
 
