@@ -75,13 +75,13 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 desk=$!
 pids+=($desk)
 
-window=$(timeout 20 xdotool search --sync --name '^Brevora$' | head -n 1 || true)
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Brevora$' | head -n 1 || true)
 if [ -z "$window" ]; then
   echo "the desk's window did not appear"; cat "$work/desk.err"; exit 1
 fi
 # Past the intro: a key release ends it; then the desk loads the mix.
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
-xdotool key --window "$window" Escape
+xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus "$window" || true
+xdotool key Escape
 sleep 3
 shot() { ffmpeg -loglevel error -y -f x11grab -video_size 1024x768 -i ":$display" -frames:v 1 "$out/$1.png"; }
 shot desk
@@ -92,7 +92,7 @@ shot held
 xdotool keyup q
 held_end=$(stat -c %s "$work/audio.raw")
 sleep 1.5
-xdotool key --window "$window" alt+F4
+xdotool key alt+F4
 for _ in $(seq 100); do kill -0 "$desk" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$desk" 2>/dev/null; then echo "the desk did not end when its window was closed"; exit 1; fi
 status=0
