@@ -29,19 +29,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A free display number.
-display=""
-for n in $(seq 91 140); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free display number"; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 0.5
+source "$(dirname "$0")/../../scripts/virtual-display.sh" 91 1024x768
 
 # The tone channel and a mix that names it, on drive Z: (the host root).
 rate=22050
