@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "audio/speaker.h"
@@ -26,8 +27,12 @@ class Shell : public DeskScreenTest {
     // The shell opens the display itself; the intro is left out.
     ReleaseScreen();
     ASSERT_EQ(std::system(("rm -f '" + root_ + "/data/intro.avi'").c_str()), 0);
-    ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/run' '" + root_ + "/Mixes'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(
+            ("mkdir -p '" + root_ + "/run' '" + root_ + "/Mixes' '" + root_ + "/tmp'").c_str()),
+        0);
     setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
+    setenv("TMPDIR", (root_ + "/tmp").c_str(), 1);
     unsetenv("LANGUAGE");
     unsetenv("LC_ALL");
     unsetenv("LC_MESSAGES");
@@ -35,6 +40,7 @@ class Shell : public DeskScreenTest {
     SystemSpeaker().SetBackEnds(sound_, SystemTimerService());
   }
   void TearDown() override {
+    unsetenv("TMPDIR");
     SystemSpeaker().SetBackEnds(HostSoundService(), SystemTimerService());
     DeskScreenTest::TearDown();
   }
@@ -51,6 +57,14 @@ class Shell : public DeskScreenTest {
     return status;
   }
   std::string Settings() { return ReadHost("config/brevora/settings.reg"); }
+  // What the desk left in the temporary folder (its working file goes when
+  // the desk ends).
+  std::string Leftovers() {
+    std::string names;
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/tmp"))
+      names += entry.path().filename().string() + " ";
+    return names;
+  }
 
   // data\ without these files (and without the intro, which would take the
   // close request).
@@ -79,6 +93,7 @@ TEST_F(Shell, StartsInOrderAndSavesTheSettingsWhenClosed) {
   EXPECT_NE(settings.find("\"Tempo\"=dword:00000078"), std::string::npos) << settings;  // the mix's
   EXPECT_NE(settings.find("\"Window\"=dword:00000001"), std::string::npos) << settings;
   EXPECT_FALSE(std::ifstream(root_ + "/run/brevora.lock").good());
+  EXPECT_EQ(Leftovers(), "");
 }
 
 TEST_F(Shell, LoadsTheMixNamedOnTheCommandLine) {
@@ -157,6 +172,7 @@ TEST_F(Shell, FatalErrorsShowTheirTextAndEndWithStatusOne) {
     EXPECT_EQ(stderr_, c.text);
     EXPECT_EQ(Settings().find("\"Keys\""), std::string::npos) << "no settings are written";
     EXPECT_FALSE(std::ifstream(root_ + "/run/brevora.lock").good());
+    EXPECT_EQ(Leftovers(), "");
     platform::FlushInput();
   }
   // No sound device.
