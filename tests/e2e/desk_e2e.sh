@@ -23,7 +23,15 @@ done
 work=$(mktemp -d /tmp/brevora-e2e-XXXXXX)
 pids=()
 cleanup() {
+  # The desk takes a terminate signal as a close request; one that hangs is killed.
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for _ in $(seq 20); do
+    alive=0
+    for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && alive=1; done
+    [ "$alive" -eq 0 ] && break
+    sleep 0.1
+  done
+  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
 }
