@@ -1,8 +1,11 @@
 // The message box: how its lines are composed, and the modal and busy forms
 // on the desk, answered through injected mouse records.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
+#include "platform/clock.h"
+#include "platform/png_file.h"
 #include "tests/ui/desk_test_support.h"
 #include "ui/message_box.h"
 
@@ -177,17 +180,35 @@ TEST_F(MessageBoxOnDesk, RedrawWhileAMessageIsUpDrawsTheDeskBelowAndTheBox) {
   Ch(0).SetLatched(true);
   desk_->SetLed(0);
   desk_->SetMixLabel("you bv feel");
-  // The box's loop is on this thread; another one asks for a redraw once
-  // the box is up, waits until the loop has taken a key record queued
-  // after that request, looks at the screen and then answers.
+  // The box's loop is on this thread. Another one waits until the box
+  // shows as in the picture, blanks the screen, asks for a redraw, waits
+  // (at most a few seconds) until the screen is the picture again, keeps
+  // what it shows and answers.
+  int32_t w = 0, h = 0;
+  std::vector<uint8_t> golden;
+  std::vector<platform::Rgb> palette;
+  ASSERT_TRUE(platform::ReadIndexedPng(
+      std::string(std::getenv("BREVORA_SOURCE_DIR")) + "/tests/ui/golden/desk_message.png", w, h,
+      golden, palette));
+  auto shows = [&](const tRect& r) {
+    const std::vector<uint8_t> now = platform::Screen()->Pixels();
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      for (int32_t x = r.left; x < r.right; ++x)
+        if (now[size_t(y * 800 + x)] != golden[size_t(y * 800 + x)]) return false;
+    return true;
+  };
+  auto await = [&](const tRect& r) {
+    const uint64_t deadline = platform::MonotonicMs() + 5000;
+    while (!shows(r) && platform::MonotonicMs() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  };
   std::vector<uint8_t> seen;
   bool barsHidden = false;
   std::thread other([&] {
-    while (desk_->State() != tDeskCore::kMessageBox) std::this_thread::yield();
+    await(kBox);
     FillScreen(0);
     Inject(tInputKind::kExpose);
-    Inject(tInputKind::kKeyPress, 'M');
-    while (!IsKeyDown('M')) std::this_thread::yield();
+    await(tRect{0, 0, 800, 600});
     seen = platform::Screen()->Pixels();
     barsHidden = !desk_->Meter().BarsShown();
     Click(0);
