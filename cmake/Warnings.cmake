@@ -16,10 +16,13 @@ function(brevora_library name)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
 endfunction()
 
-# Helper: a test executable registered with CTest.
+# Helper: a test executable registered with CTest. Tests find the source tree
+# through BREVORA_SOURCE_DIR; the staged content root comes as a compile
+# definition where a test needs it (a second ENVIRONMENT entry would be read
+# as a property name by the discovery).
 function(brevora_test name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE brevora_warnings GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "BREVORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};BREVORA_STAGE_DIR=${BREVORA_STAGE_DIR}")
+    PROPERTIES ENVIRONMENT "BREVORA_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()

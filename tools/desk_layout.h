@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/dialog_layout.h"
+
 namespace desk {
 
 constexpr int kScreenW = 800, kScreenH = 600;
@@ -86,16 +88,21 @@ inline std::vector<Bitmap> Bitmaps() {
       {"button_setup_3.bmp", 2, false, 34, 32},
       {"button_setup_4.bmp", 2, false, 24, 24},
   };
+  // The file chooser's font (one row per style) and its scroll bar pieces.
+  b.push_back({"font_dialog.bmp", dialog_layout::kGlyphs, false, dialog_layout::kCellW,
+               dialog_layout::kCellH * dialog_layout::kStyles});
+  b.push_back({"dialog_parts.bmp", dialog_layout::kParts, false, dialog_layout::kPartW,
+               dialog_layout::kPartH});
   for (int n = 1; n <= 16; ++n) {
     char name[16];
     std::snprintf(name, sizeof name, "sw%02d.bmp", n);
     b.push_back({name, 3, false, 30, 36});
   }
   for (const char* p :
-       {"door_lchn.bmp", "door_isnd.bmp", "door_isfx.bmp", "door_lmix.bmp", "pan_help_Eng.bmp",
-        "pan_help_Ned.bmp", "pan_help_Fra.bmp", "pan_help_Dui.bmp", "pan_help_Ita.bmp",
-        "pan_help_Spa.bmp", "pan_quality.bmp", "pan_bpm.bmp", "pan_export.bmp", "pan_play.bmp",
-        "pan_com.bmp"})
+       {"door_lchn.bmp", "door_isnd.bmp", "door_isfx.bmp", "door_lmix.bmp", "door_schn.bmp",
+        "door_smix.bmp", "door_swav.bmp", "pan_help_Eng.bmp", "pan_help_Ned.bmp",
+        "pan_help_Fra.bmp", "pan_help_Dui.bmp", "pan_help_Ita.bmp", "pan_help_Spa.bmp",
+        "pan_quality.bmp", "pan_bpm.bmp", "pan_export.bmp", "pan_play.bmp", "pan_com.bmp"})
     b.push_back({p, 1, false, kPanelW, kPanelH});
   return b;
 }

@@ -17,11 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/cp1252.h"
 #include "tools/art/canvas.h"
 #include "tools/art/image.h"
 #include "tools/art/logo.h"
 #include "tools/desk_layout.h"
 #include "tools/help_texts.h"
+#include "ui/dialog_layout.h"
 
 namespace {
 
@@ -309,6 +311,22 @@ void Backdrop(Canvas& c, int x, int y) {
 }
 
 // ---- font ----
+// A character in UTF-8 (up to three bytes: the code page's characters).
+std::string Utf8Of(char32_t u) {
+  std::string s;
+  if (u < 0x80) {
+    s += char(u);
+  } else if (u < 0x800) {
+    s += char(0xC0 | (u >> 6));
+    s += char(0x80 | (u & 0x3F));
+  } else {
+    s += char(0xE0 | (u >> 12));
+    s += char(0x80 | ((u >> 6) & 0x3F));
+    s += char(0x80 | (u & 0x3F));
+  }
+  return s;
+}
+
 std::string Utf8(unsigned char cp1252) {
   uint32_t u = cp1252;
   switch (cp1252) {
@@ -351,18 +369,7 @@ std::string Utf8(unsigned char cp1252) {
     default:
       break;
   }
-  std::string s;
-  if (u < 0x80) {
-    s += char(u);
-  } else if (u < 0x800) {
-    s += char(0xC0 | (u >> 6));
-    s += char(0x80 | (u & 0x3F));
-  } else {
-    s += char(0xE0 | (u >> 12));
-    s += char(0x80 | ((u >> 6) & 0x3F));
-    s += char(0x80 | (u & 0x3F));
-  }
-  return s;
+  return Utf8Of(u);
 }
 
 // Accented capitals: the base letter, a little smaller, with its mark drawn
@@ -1095,6 +1102,115 @@ Indexed DrawMessageButton(int n) {
   return out;
 }
 
+// The file chooser's font: every code page 1252 character in a cell of its
+// own, lower case included, in three styles (display text, folder text, and
+// the inverted selection), then the placeholder for characters it lacks.
+
+Indexed DrawDialogFont() {
+  namespace dl = dialog_layout;
+  const int w = dl::kCellW, h = dl::kCellH;
+  const Colour fg[dl::kStyles] = {kGlyph, kAmber, kDisplayBg};
+  const Colour bg[dl::kStyles] = {kDisplayBg, kDisplayBg, kGlyph};
+  Canvas c(w * dl::kGlyphs, h * dl::kStyles);
+  cairo_t* cr = c.cr();
+  for (int s = 0; s < dl::kStyles; ++s) {
+    cairo_rectangle(cr, 0, s * h, c.width(), h);
+    SetColour(cr, bg[s]);
+    cairo_fill(cr);
+    for (int g = 0; g < dl::kGlyphs; ++g) {
+      const double x = g * w, y = s * h;
+      const unsigned char code = static_cast<unsigned char>(g + dl::kFirstCode);
+      const char32_t u = g == dl::kPlaceholderGlyph ? 0 : platform::Cp1252ToUnicode(code);
+      if (u == 0x20 || u == 0xA0) continue;
+      cairo_save(cr);
+      cairo_rectangle(cr, x, y, w, h);
+      cairo_clip(cr);
+      if (!dl::IsPrintable(u)) {  // the placeholder: an empty box
+        cairo_rectangle(cr, x + 1.5, y + 2.5, 3, 8);
+        cairo_set_line_width(cr, 1);
+        SetColour(cr, fg[s]);
+        cairo_stroke(cr);
+      } else if (u == 0x2014) {  // the em dash spans the whole cell, longer than the en dash
+        cairo_rectangle(cr, x, y + 6, w, 1);
+        SetColour(cr, fg[s]);
+        cairo_fill(cr);
+      } else {
+        TextStyle st;
+        st.family = "DejaVu Sans Mono";
+        st.bold = false;
+        st.size = 10;
+        st.colour = fg[s];
+        st.align = 0.5;
+        // The underscore would fall below the cell: it sits one row higher.
+        Text(cr, Utf8Of(u == 0xAD ? U'-' : u), x + w / 2.0, y + (u == U'_' ? -1.5 : 0.5), st);
+      }
+      cairo_restore(cr);
+    }
+  }
+  return c.ToIndexed();
+}
+
+// The chooser's scroll bar pieces and its caret, one frame each.
+Indexed DrawDialogParts() {
+  namespace dl = dialog_layout;
+  const int w = dl::kPartW, h = dl::kPartH;
+  Canvas c(w * dl::kParts, h);
+  cairo_t* cr = c.cr();
+  cairo_rectangle(cr, 0, 0, c.width(), h);
+  SetColour(cr, Hex(0x111417));
+  cairo_fill(cr);
+  auto arrow = [&](int frame, bool up, bool pressed) {
+    const double x = frame * w;
+    SmallButton(cr, x + 0.5, 0.5, w - 1, h - 1, 3, pressed);
+    const double cx = x + w / 2.0 + (pressed ? 0.5 : 0), cy = h / 2.0 + (pressed ? 0.5 : 0);
+    const double d = up ? -1 : 1;
+    cairo_move_to(cr, cx - 3.5, cy - 1.5 * d);
+    cairo_line_to(cr, cx + 3.5, cy - 1.5 * d);
+    cairo_line_to(cr, cx, cy + 2.5 * d);
+    cairo_close_path(cr);
+    SetColour(cr, pressed ? kAmber : Hex(0xe8ebef));
+    cairo_fill(cr);
+  };
+  arrow(dl::kArrowUp, true, false);
+  arrow(dl::kArrowUpPressed, true, true);
+  arrow(dl::kArrowDown, false, false);
+  arrow(dl::kArrowDownPressed, false, true);
+  // The track and the thumb's middle repeat row by row, so they are the same
+  // in every row; the thumb's caps round it off.
+  auto columns = [&](int frame, double inset, Colour left, Colour mid, Colour right) {
+    const double x = frame * w;
+    cairo_rectangle(cr, x + inset, 0, w - 2 * inset, h);
+    cairo_pattern_t* g = cairo_pattern_create_linear(x + inset, 0, x + w - inset, 0);
+    cairo_pattern_add_color_stop_rgb(g, 0, left.r, left.g, left.b);
+    cairo_pattern_add_color_stop_rgb(g, 0.45, mid.r, mid.g, mid.b);
+    cairo_pattern_add_color_stop_rgb(g, 1, right.r, right.g, right.b);
+    cairo_set_source(cr, g);
+    cairo_fill(cr);
+    cairo_pattern_destroy(g);
+  };
+  columns(dl::kTrack, 0, Hex(0x08090b), Hex(0x15181c), Hex(0x1d2024));
+  const Colour tl = Hex(0x5d636b), tm = Hex(0x8d939b), tr = Hex(0x3b3f45);
+  for (int f : {int(dl::kThumbTop), int(dl::kThumbMiddle), int(dl::kThumbBottom)}) {
+    columns(f, 0, Hex(0x08090b), Hex(0x15181c), Hex(0x1d2024));
+    columns(f, 1, tl, tm, tr);
+  }
+  for (auto [f, top] : {std::pair{int(dl::kThumbTop), true}, {int(dl::kThumbBottom), false}}) {
+    // Round the cap: the track shows at its two outer corners.
+    const double x = f * w;
+    cairo_rectangle(cr, x, top ? 0 : h - 2, w, 2);
+    SetColour(cr, Hex(0x15181c));
+    cairo_fill(cr);
+    RoundRect(cr, x + 1, top ? 1 : -4, w - 2, h + 3, 3);
+    cairo_clip(cr);
+    columns(f, 1, tl, tm, tr);
+    cairo_reset_clip(cr);
+  }
+  cairo_rectangle(cr, dl::kCaret * w, 0, w, h);
+  SetColour(cr, Hex(0xf4fffd));
+  cairo_fill(cr);
+  return c.ToIndexed();
+}
+
 // ---- panels ----
 // The door: a brushed plate with a frame and rivets and a title bar.
 void DoorBase(cairo_t* cr, const std::string& title, uint32_t seed) {
@@ -1337,48 +1453,101 @@ Indexed DrawClosingPanel() {
   return PanelToIndexed(c);
 }
 
-Indexed DrawDoor(const std::string& title, const std::string& hint, int icon) {
-  Canvas c(desk::kPanelW, desk::kPanelH);
-  cairo_t* cr = c.cr();
-  DoorBase(cr, title, 80 + uint32_t(icon));
-  // A big emblem in the middle of the door.
-  double cx = 395, cy = 230;
-  cairo_arc(cr, cx, cy, 78, 0, 2 * M_PI);
+// The emblem of a door: a disc with a picture of what the door loads or saves.
+enum class Emblem { kChannel, kSample, kEffect, kMix };
+
+void DrawEmblem(cairo_t* cr, double cx, double cy, double r, Emblem icon, bool save) {
+  cairo_arc(cr, cx, cy, r * 1.08, 0, 2 * M_PI);
   SetColour(cr, Hex(0x000000, 0.35));
   cairo_fill(cr);
-  cairo_arc(cr, cx, cy, 72, 0, 2 * M_PI);
-  FillVertical(cr, cy - 72, cy + 72, Hex(0x2f3338), Hex(0x1d2024));
-  cairo_set_line_width(cr, 5);
+  cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
+  FillVertical(cr, cy - r, cy + r, Hex(0x2f3338), Hex(0x1d2024));
+  const double k = r / 72.0;  // the pictures are drawn for a disc of radius 72
+  cairo_set_line_width(cr, 5 * k);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  SetColour(cr, icon == 2 ? kAmber : (icon == 3 ? Hex(0xb070ff) : kCyan));
-  if (icon == 0) {  // channel: a strip with a fader
-    RoundRect(cr, cx - 18, cy - 45, 36, 90, 6);
+  SetColour(cr, icon == Emblem::kEffect ? kAmber : (icon == Emblem::kMix ? Hex(0xb070ff) : kCyan));
+  if (icon == Emblem::kChannel) {  // a strip with a fader
+    RoundRect(cr, cx - 18 * k, cy - 45 * k, 36 * k, 90 * k, 6 * k);
     cairo_stroke(cr);
-    cairo_move_to(cr, cx, cy - 30);
-    cairo_line_to(cr, cx, cy + 30);
+    cairo_move_to(cr, cx, cy - 30 * k);
+    cairo_line_to(cr, cx, cy + 30 * k);
     cairo_stroke(cr);
-    cairo_rectangle(cr, cx - 12, cy + 2, 24, 10);
+    cairo_rectangle(cr, cx - 12 * k, cy + 2 * k, 24 * k, 10 * k);
     cairo_fill(cr);
-  } else if (icon == 3) {  // mix: stacked lanes
+  } else if (icon == Emblem::kMix) {  // stacked lanes
     for (int i = 0; i < 4; ++i) {
-      cairo_move_to(cr, cx - 45 + (i % 2) * 12, cy - 30 + i * 20);
-      cairo_line_to(cr, cx + 45 - (i % 3) * 10, cy - 30 + i * 20);
+      cairo_move_to(cr, cx + (-45 + (i % 2) * 12) * k, cy + (-30 + i * 20) * k);
+      cairo_line_to(cr, cx + (45 - (i % 3) * 10) * k, cy + (-30 + i * 20) * k);
     }
     cairo_stroke(cr);
   } else {  // samples: a waveform
     for (int i = 0; i <= 60; ++i) {
-      double x = cx - 48 + i * 1.6;
-      double a =
-          std::sin(i * 0.55) * 38 * std::exp(-i / 40.0) * (icon == 2 ? (i % 7 < 3 ? 1 : 0.4) : 1);
+      double x = cx + (-48 + i * 1.6) * k;
+      double a = std::sin(i * 0.55) * 38 * std::exp(-i / 40.0) *
+                 (icon == Emblem::kEffect ? (i % 7 < 3 ? 1 : 0.4) : 1) * k;
       if (i == 0)
         cairo_move_to(cr, x, cy - a);
       else
         cairo_line_to(cr, x, cy - a);
     }
-    cairo_set_line_width(cr, 3);
+    cairo_set_line_width(cr, 3 * k);
     cairo_stroke(cr);
   }
-  PanelText(cr, hint, 395, 330, 13, Hex(0xdfe4ea), 0.5);
+  if (save) {  // an arrow down into a tray at the lower right
+    const double ax = cx + r * 0.62, ay = cy + r * 0.5, s = r * 0.3;
+    cairo_arc(cr, ax, ay, s * 1.25, 0, 2 * M_PI);
+    SetColour(cr, Hex(0x15181c));
+    cairo_fill(cr);
+    cairo_set_line_width(cr, std::max(1.6, 2.2 * k * 2));
+    SetColour(cr, kGreen);
+    cairo_move_to(cr, ax, ay - s * 0.8);
+    cairo_line_to(cr, ax, ay + s * 0.2);
+    cairo_move_to(cr, ax - s * 0.45, ay - s * 0.2);
+    cairo_line_to(cr, ax, ay + s * 0.25);
+    cairo_line_to(cr, ax + s * 0.45, ay - s * 0.2);
+    cairo_move_to(cr, ax - s * 0.7, ay + s * 0.35);
+    cairo_line_to(cr, ax - s * 0.7, ay + s * 0.7);
+    cairo_line_to(cr, ax + s * 0.7, ay + s * 0.7);
+    cairo_line_to(cr, ax + s * 0.7, ay + s * 0.35);
+    cairo_stroke(cr);
+  }
+}
+
+// The door of a file dialog: the chooser's wells, labels and buttons where
+// the chooser draws them (screen positions from the dialog layout), the
+// door's emblem in the room the template leaves, a hint under the title.
+Indexed DrawDoor(const std::string& title, const std::string& hint, Emblem icon, int templateId,
+                 bool save) {
+  namespace dl = dialog_layout;
+  const dl::Layout l = dl::LayoutOf(templateId);
+  Canvas c(desk::kPanelW, desk::kPanelH);
+  cairo_t* cr = c.cr();
+  DoorBase(cr, title, 80 + uint32_t(icon) + (save ? 10 : 0));
+  cairo_translate(cr, -dl::kDoorX, -dl::kDoorY);  // draw in screen positions
+  PanelText(cr, hint, 400, 62, 11, Hex(0xcfd5dc), 0.5);
+  auto well = [&](const dl::Box& b) { Window(cr, b.x, b.y, b.w, b.h, kDisplayBg, 2); };
+  for (const dl::Box& b : {l.folder, l.drives, l.list, l.name, l.filters[0], l.filters[1]}) well(b);
+  for (int i = 0; i < l.statics; ++i) {
+    const dl::Static& st = l.text[i];
+    if (st.id != 0)
+      well(st.box);
+    else
+      PanelText(cr, st.text, st.box.x, st.box.y + 2, 10, Hex(0xe4e8ee));
+  }
+  PanelText(cr, "DRIVES", l.drivesLabelX, l.drivesLabelY, 9.5, Hex(0xe4e8ee));
+  PanelText(cr, "FILE NAME", l.rowLabelRight, l.name.y + 2, 9.5, Hex(0xe4e8ee), 1.0);
+  PanelText(cr, "FILE TYPE", l.rowLabelRight, l.filters[0].y + 2, 9.5, Hex(0xe4e8ee), 1.0);
+  PrintedButton(cr, l.ok.x, l.ok.y, l.ok.w, l.ok.h, "OK");
+  PrintedButton(cr, l.cancel.x, l.cancel.y, l.cancel.w, l.cancel.h, "CANCEL");
+  // The emblem goes into the free room right of the template's controls.
+  double left = l.list.Right(), top = l.list.y, bottom = l.ok.y - 8;
+  for (int i = 0; i < l.statics; ++i) {
+    const dl::Box& b = l.text[i].box;
+    if (b.y < bottom - 40) left = std::max(left, double(b.Right()));
+  }
+  const double right = dl::kDoorX + dl::kDoorW - 20;
+  const double r = std::min({(right - left) / 2 - 14, (bottom - top) / 2 - 10, 64.0});
+  DrawEmblem(cr, (left + right) / 2, top + std::min(r + 20, (bottom - top) / 2), r, icon, save);
   return PanelToIndexed(c);
 }
 
@@ -1622,8 +1791,15 @@ void WritePreviews() {
   for (const char* lang : {"Eng", "Ned", "Fra", "Dui", "Ita", "Spa"})
     panel(std::string("pan_help_") + lang + ".bmp",
           [&](Indexed& s) { Frame(s, gImages.at("button_help.bmp"), 2, 1, 69, 520, true); });
-  for (const char* door : {"door_lchn.bmp", "door_isnd.bmp", "door_isfx.bmp", "door_lmix.bmp"})
+  for (const char* door : {"door_lchn.bmp", "door_isnd.bmp", "door_isfx.bmp", "door_lmix.bmp",
+                           "door_schn.bmp", "door_smix.bmp", "door_swav.bmp"})
     panel(door, nullptr);
+  const Indexed& dialogFont = gImages.at("font_dialog.bmp");
+  WritePng(gPreview + "/font_dialog.png", Zoom(dialogFont, 0, 0, 96 * 6, dialogFont.height, 3));
+  WritePng(gPreview + "/font_dialog_high.png",
+           Zoom(dialogFont, 96 * 6, 0, dialogFont.width - 96 * 6, dialogFont.height, 3));
+  const Indexed& parts = gImages.at("dialog_parts.bmp");
+  WritePng(gPreview + "/dialog_parts.png", Zoom(parts, 0, 0, parts.width, parts.height, 6));
   Indexed wait(800, 600, kBlackIndex);
   const Indexed& w = gImages.at("wait_demo.bmp");
   wait.Blit(w, (800 - w.width) / 2, (600 - w.height) / 2);
@@ -1692,12 +1868,22 @@ void Run() {
   Save("pan_play.bmp", play);
   Save("box.bmp", DrawSpeaker(&play, 157, 126));
   Save("pan_com.bmp", DrawClosingPanel());
-  Save("door_lchn.bmp",
-       DrawDoor("LOAD CHANNEL", "Choose a channel file (.chn) for this strip.", 0));
-  Save("door_isnd.bmp", DrawDoor("LOAD SAMPLE", "Choose the main sample (.wav) of this strip.", 1));
-  Save("door_isfx.bmp",
-       DrawDoor("LOAD EFFECT", "Choose the effect sample (.wav) of this strip.", 2));
-  Save("door_lmix.bmp", DrawDoor("LOAD MIX", "Choose a mix (.mix) to load.", 3));
+  Save("door_lchn.bmp", DrawDoor("LOAD CHANNEL", "Choose a channel file (.chn) for this strip.",
+                                 Emblem::kChannel, 102, false));
+  Save("door_isnd.bmp", DrawDoor("LOAD SAMPLE", "Choose the main sample (.wav) of this strip.",
+                                 Emblem::kSample, 105, false));
+  Save("door_isfx.bmp", DrawDoor("LOAD EFFECT", "Choose the effect sample (.wav) of this strip.",
+                                 Emblem::kEffect, 105, false));
+  Save("door_lmix.bmp",
+       DrawDoor("LOAD MIX", "Choose a mix (.mix) to load.", Emblem::kMix, 107, false));
+  Save("door_schn.bmp", DrawDoor("SAVE CHANNEL", "Save this strip as a channel file (.chn).",
+                                 Emblem::kChannel, 102, true));
+  Save("door_smix.bmp",
+       DrawDoor("SAVE MIX", "Save the mix under a name (.mix).", Emblem::kMix, 107, true));
+  Save("door_swav.bmp", DrawDoor("EXPORT MIX", "Choose the wave file (.wav) the mix is written to.",
+                                 Emblem::kSample, 105, true));
+  Save("font_dialog.bmp", DrawDialogFont());
+  Save("dialog_parts.bmp", DrawDialogParts());
   for (const HelpText& t : HelpTexts()) Save("pan_help_" + t.language + ".bmp", DrawHelpPanel(t));
   Save("wait_demo.bmp", DrawWait());
   WritePreviews();

@@ -26,12 +26,15 @@ struct Section {
 inline const std::string kName = "%%%%%%%%%%%%%%%%%%%%%%";
 
 inline std::vector<std::string> MessageKeys() {
-  return {
-      "No channels loaded", "failed to export mix",   "keep or restore format", "can not load mix",
-      "Wrong mix version",  "Error loading mix",      "Can not save mix",       "loading mix",
-      "converting mix",     "Can not load sample",    "Can not save sample",    "Wrong chn version",
-      "Can not load waves", "Can not load wave main", "Can not load wave fx",   "No Plugins a",
-      "No Plugins b"};
+  return {"No channels loaded",     "failed to export mix",
+          "keep or restore format", "can not load mix",
+          "Wrong mix version",      "Error loading mix",
+          "Can not save mix",       "loading mix",
+          "converting mix",         "Can not load sample",
+          "Can not save sample",    "Wrong chn version",
+          "Can not load waves",     "Can not load wave main",
+          "Can not load wave fx",   "No Plugins a",
+          "No Plugins b",           "Replace file"};
 }
 
 // A message that names a file: its text, the name, and an OK button.
@@ -42,6 +45,10 @@ inline Message Named(const std::string& key, const std::string& text,
 // A busy message: no button can be clicked.
 inline Message Busy(const std::string& key, const std::string& text, const std::string& wait) {
   return {key, {{text, false}, {kName, false}, {wait, false}}};
+}
+// A question about a named file: the name, then two answers.
+inline Message Question(const std::string& key, const std::string& yes, const std::string& no) {
+  return {key, {{kName, false}, {yes, true}, {no, true}}};
 }
 // Two lines of information and an OK button.
 inline Message Info(const std::string& key, const std::string& a, const std::string& b,
@@ -72,7 +79,8 @@ inline std::vector<Section> Sections() {
         Named("Can not load wave fx", "Effect sample missing:"),
         {"No Plugins a",
          {{"No plug-ins installed.", false}, {"OK", true}, {"About plug-ins", true}}},
-        Info("No Plugins b", "Plug-ins add effects", "to the desk's sound.")}});
+        Info("No Plugins b", "Plug-ins add effects", "to the desk's sound."),
+        Question("Replace file", "Replace the file", "Keep the file")}});
   s.push_back({"Nederlands",
                {Info("No channels loaded", "Geen kanalen geladen.", "Laad eerst een kanaal."),
                 Named("failed to export mix", "Exporteren mislukt:"),
@@ -95,7 +103,8 @@ inline std::vector<Section> Sections() {
                 Named("Can not load wave fx", "Effect ontbreekt:"),
                 {"No Plugins a",
                  {{"Geen plug-ins geladen.", false}, {"OK", true}, {"Over plug-ins", true}}},
-                Info("No Plugins b", "Plug-ins breiden het", "mengpaneel uit.")}});
+                Info("No Plugins b", "Plug-ins breiden het", "mengpaneel uit."),
+                Question("Replace file", "Bestand vervangen", "Bestand houden")}});
   s.push_back(
       {"Frans",
        {Info("No channels loaded", "Aucune voie chargée.", "Chargez une voie."),
@@ -119,7 +128,8 @@ inline std::vector<Section> Sections() {
         Named("Can not load wave fx", "Effet absent:"),
         {"No Plugins a",
          {{"Aucun plug-in présent.", false}, {"OK", true}, {"À propos des plug-ins", true}}},
-        Info("No Plugins b", "Un plug-in ajoute des", "effets à la table.")}});
+        Info("No Plugins b", "Un plug-in ajoute des", "effets à la table."),
+        Question("Replace file", "Remplacer le fichier", "Garder le fichier")}});
   s.push_back(
       {"Duits",
        {Info("No channels loaded", "Keine Kanäle geladen.", "Erst Kanal laden."),
@@ -142,7 +152,8 @@ inline std::vector<Section> Sections() {
         Named("Can not load wave main", "Hauptsample fehlt:"),
         Named("Can not load wave fx", "Effektsample fehlt:"),
         {"No Plugins a", {{"Kein Plug-in geladen.", false}, {"OK", true}, {"Über Plug-ins", true}}},
-        Info("No Plugins b", "Plug-ins erweitern den", "Klang des Pults.")}});
+        Info("No Plugins b", "Plug-ins erweitern den", "Klang des Pults."),
+        Question("Replace file", "Datei ersetzen", "Datei behalten")}});
   s.push_back({"Italiaans",
                {Info("No channels loaded", "Canali non caricati.", "Caricane almeno uno."),
                 Named("failed to export mix", "Esportazione fallita:"),
@@ -165,7 +176,8 @@ inline std::vector<Section> Sections() {
                 Named("Can not load wave fx", "Effetto mancante:"),
                 {"No Plugins a",
                  {{"Nessun plug-in.", false}, {"OK", true}, {"Informazioni plug-in", true}}},
-                Info("No Plugins b", "I plug-in aggiungono", "effetti al mixer.")}});
+                Info("No Plugins b", "I plug-in aggiungono", "effetti al mixer."),
+                Question("Replace file", "Sostituisci il file", "Tieni il file")}});
   s.push_back(
       {"Spaans",
        {Info("No channels loaded", "No hay canales.", "Carga uno primero."),
@@ -186,7 +198,8 @@ inline std::vector<Section> Sections() {
         Named("Can not load wave main", "Falta la muestra:"),
         Named("Can not load wave fx", "Falta el efecto:"),
         {"No Plugins a", {{"No hay plug-ins.", false}, {"OK", true}, {"Más información", true}}},
-        Info("No Plugins b", "Los plug-ins suman", "efectos a la mesa.")}});
+        Info("No Plugins b", "Los plug-ins suman", "efectos a la mesa."),
+        Question("Replace file", "Reemplazar archivo", "Conservar archivo")}});
   return s;
 }
 

@@ -7,10 +7,12 @@
 #include <set>
 #include <string>
 
+#include "platform/cp1252.h"
 #include "tests/tools/stage_files.h"
 #include "tools/art/image.h"
 #include "tools/art/palette.h"
 #include "tools/desk_layout.h"
+#include "ui/dialog_layout.h"
 
 namespace {
 
@@ -201,14 +203,16 @@ TEST(Bitmaps, EveryFrameFitsItsPlaceOnTheDesk) {
 
 TEST(Bitmaps, ColourKeyOnlyWhereTheDeskDrawsKeyed) {
   // Drawn opaque: a magenta pixel would show on the screen.
-  for (const char* n : {"main.bmp",      "font1.bmp",         "vol.bmp",          "pijla.bmp",
-                        "pijlb.bmp",     "mainpijl.bmp",      "sw01.bmp",         "sw16.bmp",
-                        "symbols.bmp",   "spin_quantize.bmp", "spin_delay.bmp",   "spin_length.bmp",
-                        "pitch.bmp",     "2244.bmp",          "816.bmp",          "mono.bmp",
-                        "32beat.bmp",    "dot.bmp",           "vu.bmp",           "error.bmp",
-                        "digits.bmp",    "repel10.bmp",       "pan_help_Eng.bmp", "pan_quality.bmp",
-                        "pan_bpm.bmp",   "pan_export.bmp",    "pan_play.bmp",     "pan_com.bmp",
-                        "door_lmix.bmp", "wait_demo.bmp"})
+  for (const char* n :
+       {"main.bmp",        "font1.bmp",         "vol.bmp",          "pijla.bmp",
+        "pijlb.bmp",       "mainpijl.bmp",      "sw01.bmp",         "sw16.bmp",
+        "symbols.bmp",     "spin_quantize.bmp", "spin_delay.bmp",   "spin_length.bmp",
+        "pitch.bmp",       "2244.bmp",          "816.bmp",          "mono.bmp",
+        "32beat.bmp",      "dot.bmp",           "vu.bmp",           "error.bmp",
+        "digits.bmp",      "repel10.bmp",       "pan_help_Eng.bmp", "pan_quality.bmp",
+        "pan_bpm.bmp",     "pan_export.bmp",    "pan_play.bmp",     "pan_com.bmp",
+        "door_lmix.bmp",   "wait_demo.bmp",     "door_lchn.bmp",    "door_swav.bmp",
+        "font_dialog.bmp", "dialog_parts.bmp"})
     EXPECT_FALSE(HasKeyColour(Load(n))) << n;
   // Drawn keyed and not rectangular: they must have transparent parts.
   for (const char* n :
@@ -250,8 +254,8 @@ TEST(Bitmaps, VolumeMaskCoversEveryLitSegment) {
 TEST(Bitmaps, AnimationFramesDiffer) {
   // Frames that show states must not look alike.
   for (const auto& b : desk::Bitmaps()) {
-    if (b.frames < 2 || b.name == "font1.bmp" || b.name == "button_ok_cancel.bmp" ||
-        b.name == "button_close_help.bmp")
+    if (b.frames < 2 || b.name == "font1.bmp" || b.name == "font_dialog.bmp" ||
+        b.name == "button_ok_cancel.bmp" || b.name == "button_close_help.bmp")
       continue;
     SCOPED_TRACE(b.name);
     Loaded l = Load(b.name);
@@ -287,6 +291,86 @@ TEST(Bitmaps, FontGlyphsAreDistinctExceptRepeatedCharacters) {
   // The space is blank: one colour only.
   art::Indexed space = font.image.Crop(0, 0, desk::kGlyphW, desk::kGlyphH);
   EXPECT_EQ(std::set<uint8_t>(space.pixels.begin(), space.pixels.end()).size(), 1u);
+}
+
+// Every code page 1252 character has a glyph of its own in each style; the
+// undefined codes share the placeholder, and only characters that look alike
+// by nature share a glyph.
+TEST(Bitmaps, DialogFontHasAGlyphForEveryCharacter) {
+  namespace dl = dialog_layout;
+  Loaded font = Load("font_dialog.bmp");
+  auto glyph = [&](int g) {
+    return font.image.Crop(g * dl::kCellW, 0, dl::kCellW, dl::kCellH * dl::kStyles).pixels;
+  };
+  const auto placeholder = glyph(dl::kPlaceholderGlyph);
+  std::map<std::vector<uint8_t>, int> seen;
+  for (int code = dl::kFirstCode; code < 0x100; ++code) {
+    SCOPED_TRACE(code);
+    const auto g = glyph(code - dl::kFirstCode);
+    if (!dl::IsPrintable(platform::Cp1252ToUnicode(static_cast<uint8_t>(code)))) {
+      EXPECT_EQ(g, placeholder);
+      continue;
+    }
+    EXPECT_NE(g, placeholder);
+    // No-break space, soft hyphen and the low quotation mark look like the
+    // space, the hyphen and the comma.
+    const int alike = code == 0xA0 ? ' ' : code == 0xAD ? '-' : code == 0x82 ? ',' : code;
+    auto [it, added] = seen.emplace(g, alike);
+    if (!added) {
+      EXPECT_EQ(it->second, alike) << "looks like " << it->second;
+    }
+  }
+  // The blank of each style is its background: text and folders share the
+  // wells' colour, the selection stands out from it.
+  auto background = [&](int style) { return font.image.at(0, style * dl::kCellH); };
+  EXPECT_EQ(background(dl::kNormal), background(dl::kAccent));
+  EXPECT_NE(background(dl::kNormal), background(dl::kSelected));
+}
+
+// The dialog doors leave the chooser's wells empty, in the colour the
+// chooser clears them with, so nothing of the door shows through its text.
+TEST(Bitmaps, DialogDoorsLeaveTheirWellsEmpty) {
+  namespace dl = dialog_layout;
+  const uint8_t well = Load("font_dialog.bmp").image.at(0, 0);
+  for (auto [door, templateId] : {std::pair{"door_lchn.bmp", 102},
+                                  {"door_isnd.bmp", 105},
+                                  {"door_isfx.bmp", 105},
+                                  {"door_lmix.bmp", 107},
+                                  {"door_schn.bmp", 102},
+                                  {"door_smix.bmp", 107},
+                                  {"door_swav.bmp", 105}}) {
+    SCOPED_TRACE(door);
+    const dl::Layout l = dl::LayoutOf(templateId);
+    Loaded image = Load(door);
+    std::vector<dl::Box> wells = {l.folder, l.drives, l.list, l.name, l.filters[0], l.filters[1]};
+    for (int i = 0; i < l.statics; ++i)
+      if (l.text[static_cast<size_t>(i)].id != 0)
+        wells.push_back(l.text[static_cast<size_t>(i)].box);
+    for (const dl::Box& b : wells) {
+      ASSERT_GE(b.x, dl::kDoorX + 8);
+      ASSERT_LE(b.Right(), dl::kDoorX + dl::kDoorW - 8);
+      ASSERT_GE(b.y, dl::kDoorY + 60);  // below the title plate
+      ASSERT_LE(b.Bottom(), dl::kDoorY + dl::kDoorH - 8);
+      int other = 0;
+      for (int y = b.y; y < b.Bottom(); ++y)
+        for (int x = b.x; x < b.Right(); ++x)
+          other += image.image.at(x - dl::kDoorX, y - dl::kDoorY) != well;
+      EXPECT_EQ(other, 0) << "well at " << b.x << "," << b.y;
+    }
+    // No two parts of the chooser overlap.
+    std::vector<dl::Box> all = wells;
+    all.push_back(l.ok);
+    all.push_back(l.cancel);
+    for (size_t i = 0; i < all.size(); ++i)
+      for (size_t j = i + 1; j < all.size(); ++j)
+        EXPECT_FALSE(all[i].x < all[j].Right() && all[j].x < all[i].Right() &&
+                     all[i].y < all[j].Bottom() && all[j].y < all[i].Bottom())
+            << i << " and " << j;
+  }
+  // The press image of OK and Cancel covers the printed buttons exactly.
+  const auto e = Expected();
+  EXPECT_EQ(e.at("button_ok_cancel.bmp").frameW, dl::kButtonW);
+  EXPECT_EQ(e.at("button_ok_cancel.bmp").frameH, dl::kButtonH);
 }
 
 }  // namespace

@@ -13,18 +13,21 @@
 
 namespace {
 
-const std::vector<std::string> kKeys = {
-    "No channels loaded", "failed to export mix",   "keep or restore format", "can not load mix",
-    "Wrong mix version",  "Error loading mix",      "Can not save mix",       "loading mix",
-    "converting mix",     "Can not load sample",    "Can not save sample",    "Wrong chn version",
-    "Can not load waves", "Can not load wave main", "Can not load wave fx",   "No Plugins a",
-    "No Plugins b"};
+const std::vector<std::string> kKeys = {"No channels loaded",     "failed to export mix",
+                                        "keep or restore format", "can not load mix",
+                                        "Wrong mix version",      "Error loading mix",
+                                        "Can not save mix",       "loading mix",
+                                        "converting mix",         "Can not load sample",
+                                        "Can not save sample",    "Wrong chn version",
+                                        "Can not load waves",     "Can not load wave main",
+                                        "Can not load wave fx",   "No Plugins a",
+                                        "No Plugins b",           "Replace file"};
 
 // Messages shown with a file's path: they need a place for its name.
 const std::vector<std::string> kWithPath = {
-    "failed to export mix", "can not load mix",       "Wrong mix version",   "Can not save mix",
-    "loading mix",          "converting mix",         "Can not load sample", "Can not save sample",
-    "Wrong chn version",    "Can not load wave main", "Can not load wave fx"};
+    "failed to export mix", "can not load mix",       "Wrong mix version",    "Can not save mix",
+    "loading mix",          "converting mix",         "Can not load sample",  "Can not save sample",
+    "Wrong chn version",    "Can not load wave main", "Can not load wave fx", "Replace file"};
 
 bool Has(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
@@ -103,6 +106,11 @@ TEST_F(Language, QuestionsOfferTheAnswersTheirCallersRead) {
     EXPECT_EQ(keep[2].back(), '0');
     // No Plugins a: the third button leads on to No Plugins b.
     EXPECT_EQ(Lines(n, "No Plugins a")[2].back(), '1');
+    // Replace file: the file's name, then 1 replaces it and 2 keeps it.
+    auto replace = Lines(n, "Replace file");
+    EXPECT_EQ(replace[0].back(), '0');
+    EXPECT_EQ(replace[1].back(), '1');
+    EXPECT_EQ(replace[2].back(), '1');
   }
 }
 

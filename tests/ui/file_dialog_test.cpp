@@ -1,0 +1,604 @@
+// The file chooser driven by input records: the list, the name field, the
+// folder rules, the previews and the save question, on real files in a
+// fresh drive C: that lends the staged artwork from the build.
+#include "ui/file_dialog.h"
+
+#include <unistd.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "audio/wave.h"
+#include "tests/channels/channels_test_util.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace {
+
+namespace dl = dialog_layout;
+using platform::tInputEvent;
+using platform::tInputKind;
+using V = tFileDialog::Variant;
+
+class FileDialogTest : public ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    ASSERT_EQ(symlink(BREVORA_STAGE "/data", (root_ + "/data").c_str()), 0);
+    // Fixed labels, so that what the drive list shows does not depend on the host.
+    platform::SetDrive('C', root_, "DESK");
+    platform::SetDrive('Z', "/", "HOST");
+    MakeFolder("Set");
+    ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Set"));
+  }
+
+  void MakeFolder(const std::string& rel) {
+    ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/" + rel + "'").c_str()), 0);
+  }
+  void Touch(const std::string& rel, const std::string& bytes = "") { WriteHost(rel, bytes); }
+
+  // The dialog of a variant with hooks that record what reaches the desk.
+  std::unique_ptr<tFileDialog> Open(V variant) {
+    auto d = std::make_unique<tFileDialog>(variant);
+    Hook(*d);
+    d->Begin();
+    return d;
+  }
+  void Hook(tFileDialog& d) {
+    tFileDialog::tHooks hooks;
+    hooks.showMessage = [this](const char* key, const char* path) {
+      questions.push_back(std::string(key) + " " + path);
+      return answer;
+    };
+    hooks.passOn = [this](const tInputEvent& e) { passed.push_back(e); };
+    hooks.shown = [this] { ++shownCalls; };
+    d.SetHooks(hooks);
+  }
+
+  static void Feed(tFileDialog& d, tInputKind kind, int32_t x = 0, int32_t y = 0) {
+    tInputEvent e;
+    e.kind = kind;
+    e.x = x;
+    e.y = y;
+    d.HandleEvent(e);
+  }
+  static void Click(tFileDialog& d, int32_t x, int32_t y, int clicks = 1) {
+    tInputEvent e;
+    e.kind = tInputKind::kMousePress;
+    e.x = x;
+    e.y = y;
+    e.clicks = clicks;
+    d.HandleEvent(e);
+    Feed(d, tInputKind::kMouseRelease, x, y);
+  }
+  static void Key(tFileDialog& d, uint8_t key) {
+    tInputEvent e;
+    e.kind = tInputKind::kKeyPress;
+    e.key = key;
+    d.HandleEvent(e);
+    e.kind = tInputKind::kKeyRelease;
+    d.HandleEvent(e);
+  }
+  static void Type(tFileDialog& d, const std::string& cp1252) {
+    for (char c : cp1252) {
+      tInputEvent e;
+      e.kind = tInputKind::kText;
+      e.character = static_cast<uint8_t>(c);
+      d.HandleEvent(e);
+    }
+  }
+  static void ClearName(tFileDialog& d) {
+    Key(d, platform::kKeyHome);
+    while (!d.NameText().empty()) Key(d, platform::kKeyDelete);
+  }
+  static void Wheel(tFileDialog& d, int notches) {
+    tInputEvent e;
+    e.kind = tInputKind::kWheel;
+    e.wheel = notches;
+    d.HandleEvent(e);
+  }
+  // The middle of the row that shows entry index.
+  static std::pair<int32_t, int32_t> RowPoint(const tFileDialog& d, int index) {
+    const dl::Box rows = dl::ListRows(d.Layout());
+    return {rows.x + 20, rows.y + (index - d.FirstShown()) * dl::kListRowH + dl::kListRowH / 2};
+  }
+  static void ClickEntry(tFileDialog& d, int index, int clicks = 1) {
+    auto [x, y] = RowPoint(d, index);
+    Click(d, x, y, clicks);
+  }
+  static int IndexOf(const tFileDialog& d, const std::string& name) {
+    for (size_t i = 0; i < d.Entries().size(); ++i)
+      if (d.Entries()[i].name == name) return static_cast<int>(i);
+    return -1;
+  }
+  static std::string Listing(const tFileDialog& d) {
+    std::string out;
+    for (const auto& e : d.Entries())
+      out += (out.empty() ? "" : " ") + e.name + (e.folder ? "\\" : "");
+    return out;
+  }
+
+  std::vector<std::string> questions;
+  std::vector<tInputEvent> passed;
+  int answer = -1;
+  int shownCalls = 0;
+};
+
+TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatchesWithoutRegardToCase) {
+  for (const char* f : {"Set/b.WAV", "Set/A.wav", "Set/c.txt", "Set/readme", "Set/.hidden.wav",
+                        "Set/a.wave", "Set/Zeta.wav"})
+    Touch(f);
+  for (const char* f : {"Set/zeta", "Set/Alpha", "Set/.git", "Set/beta.wav"}) MakeFolder(f);
+  auto d = Open(V::kMainSample);
+  EXPECT_EQ(shownCalls, 1);
+  EXPECT_EQ(d->Folder(), "C:\\Set");
+  EXPECT_EQ(Listing(*d), "..\\ Alpha\\ beta.wav\\ zeta\\ A.wav b.WAV Zeta.wav");
+
+  const dl::Layout l = d->Layout();
+  Click(*d, l.filters[1].x + 5, l.filters[1].y + 5);  // All Files
+  EXPECT_EQ(d->FilterIndex(), 1);
+  EXPECT_EQ(Listing(*d), "..\\ Alpha\\ beta.wav\\ zeta\\ A.wav a.wave b.WAV c.txt readme Zeta.wav");
+
+  // A typed pattern lists its matches; the filter choice brings the filter back.
+  Type(*d, "*.t?t");
+  Key(*d, platform::kKeyEnter);
+  EXPECT_FALSE(d->Finished());
+  EXPECT_EQ(Listing(*d), "..\\ Alpha\\ beta.wav\\ zeta\\ c.txt");
+  EXPECT_EQ(d->NameText(), "");
+  Click(*d, l.filters[0].x + 5, l.filters[0].y + 5);
+  EXPECT_EQ(Listing(*d), "..\\ Alpha\\ beta.wav\\ zeta\\ A.wav b.WAV Zeta.wav");
+
+  // A drive's root has no parent entry.
+  Click(*d, l.drives.x + 5, l.drives.y + 2 + dl::kListRowH / 2);  // C:
+  EXPECT_EQ(d->Folder(), "C:\\");
+  EXPECT_EQ(IndexOf(*d, ".."), -1);
+  EXPECT_NE(IndexOf(*d, "Set"), -1);
+  Click(*d, l.drives.x + 5, l.drives.y + 2 + dl::kListRowH + dl::kListRowH / 2);  // Z:
+  EXPECT_EQ(d->Folder(), "Z:\\");
+  EXPECT_EQ(IndexOf(*d, ".."), -1);
+  EXPECT_NE(IndexOf(*d, "tmp"), -1);
+  d->End();
+}
+
+TEST_F(FileDialogTest, ScrollsByWheelKeysAndScrollBar) {
+  for (int i = 0; i < 40; ++i) Touch("Set/f" + std::to_string(100 + i) + ".mix");
+  auto d = Open(V::kMixFile);  // ".." and 40 files
+  const int rows = d->RowsShown(), count = 41, last = count - rows;
+  ASSERT_EQ(rows, 15);
+  Wheel(*d, -1);
+  EXPECT_EQ(d->FirstShown(), 3);
+  Wheel(*d, 2);
+  EXPECT_EQ(d->FirstShown(), 0);
+  Wheel(*d, -100);
+  EXPECT_EQ(d->FirstShown(), last);
+  Wheel(*d, 100);
+
+  // Keys move the selection and keep it in sight.
+  Key(*d, platform::kKeyDown);
+  EXPECT_EQ(d->Selected(), 0);
+  Key(*d, platform::kKeyPageDown);
+  EXPECT_EQ(d->Selected(), rows - 1);
+  EXPECT_EQ(d->FirstShown(), 0);
+  Key(*d, platform::kKeyDown);
+  EXPECT_EQ(std::make_pair(d->Selected(), d->FirstShown()), std::make_pair(rows, 1));
+  for (int i = 0; i < 5; ++i) Key(*d, platform::kKeyPageDown);
+  EXPECT_EQ(std::make_pair(d->Selected(), d->FirstShown()), std::make_pair(count - 1, last));
+  Key(*d, platform::kKeyPageUp);
+  EXPECT_EQ(d->Selected(), count - 1 - (rows - 1));
+  EXPECT_EQ(d->FirstShown(), last);
+  Key(*d, platform::kKeyUp);
+  EXPECT_EQ(d->FirstShown(), d->Selected());
+  EXPECT_EQ(d->NameText(), d->Entries()[static_cast<size_t>(d->Selected())].name);
+
+  // The scroll bar: arrows step a row, the track a page, the thumb follows
+  // the pointer to either end.
+  Wheel(*d, 100);
+  const dl::Box bar = dl::ScrollBar(d->Layout());
+  const int32_t x = bar.x + 5;
+  Click(*d, x, bar.Bottom() - 3);
+  EXPECT_EQ(d->FirstShown(), 1);
+  Click(*d, x, bar.y + 3);
+  EXPECT_EQ(d->FirstShown(), 0);
+  Click(*d, x, bar.Bottom() - dl::kPartH - 3);  // the track below the thumb
+  EXPECT_EQ(d->FirstShown(), rows);
+  Click(*d, x, bar.y + dl::kPartH + 2);  // above it
+  EXPECT_EQ(d->FirstShown(), 0);
+  const int32_t grab = bar.y + dl::kPartH + 3;
+  Feed(*d, tInputKind::kMousePress, x, grab);
+  Feed(*d, tInputKind::kMouseMove, x, bar.Bottom());
+  EXPECT_EQ(d->FirstShown(), last);
+  Feed(*d, tInputKind::kMouseMove, x, grab);
+  EXPECT_EQ(d->FirstShown(), 0);
+  // Half the thumb's travel shows the middle of the list.
+  const int32_t track = bar.h - 2 * dl::kPartH;
+  const int32_t travel = track - std::max(12, track * rows / count);
+  Feed(*d, tInputKind::kMouseMove, x, grab + travel / 2);
+  EXPECT_EQ(d->FirstShown(), last / 2);
+  Feed(*d, tInputKind::kMouseMove, x, grab);
+  Feed(*d, tInputKind::kMouseRelease, x, grab);
+  Feed(*d, tInputKind::kMouseMove, x, bar.Bottom());  // released: no longer follows
+  EXPECT_EQ(d->FirstShown(), 0);
+  d->End();
+}
+
+TEST_F(FileDialogTest, ClickSelectsAndDoubleClickOpensFoldersOrChoosesFiles) {
+  MakeFolder("Set/Drums");
+  Touch("Set/Drums/kick.wav");
+  Touch("Set/loop.wav");
+  auto d = Open(V::kMainSample);
+  ASSERT_EQ(Listing(*d), "..\\ Drums\\ loop.wav");
+  ClickEntry(*d, 2);
+  EXPECT_EQ(d->Selected(), 2);
+  EXPECT_EQ(d->NameText(), "loop.wav");
+  ClickEntry(*d, 1);  // a folder leaves the name alone
+  EXPECT_EQ(d->NameText(), "loop.wav");
+  // The second press of a double-click on another row only selects it.
+  ClickEntry(*d, 2, 2);
+  EXPECT_EQ(d->Folder(), "C:\\Set");
+  ClickEntry(*d, 1);
+  ClickEntry(*d, 1, 2);
+  EXPECT_EQ(d->Folder(), "C:\\Set\\Drums");
+  EXPECT_EQ(Listing(*d), "..\\ kick.wav");
+  EXPECT_EQ(d->Selected(), -1);
+  ClickEntry(*d, 0);
+  ClickEntry(*d, 0, 2);
+  EXPECT_EQ(d->Folder(), "C:\\Set");
+  // Enter opens the folder the list last selected, chooses a selected file.
+  ClickEntry(*d, 1);
+  Key(*d, platform::kKeyEnter);
+  EXPECT_EQ(d->Folder(), "C:\\Set\\Drums");
+  EXPECT_FALSE(d->Finished());
+  ClickEntry(*d, 1);
+  ClickEntry(*d, 1, 2);
+  EXPECT_TRUE(d->Finished());
+  EXPECT_TRUE(d->End());
+  EXPECT_EQ(d->Path(), "C:\\Set\\Drums\\kick.wav");
+}
+
+TEST_F(FileDialogTest, NameFieldEditsTypedTextAndLeavesThePlayingKeysAlone) {
+  auto d = Open(V::kSaveMix);
+  EXPECT_EQ(d->NameText(), "");
+  Type(*d, "abc");
+  Key(*d, platform::kKeyLeft);
+  Key(*d, platform::kKeyBackspace);
+  EXPECT_EQ(std::make_pair(d->NameText(), d->Caret()),
+            std::make_pair(std::string("ac"), size_t{1}));
+  Key(*d, platform::kKeyDelete);
+  Key(*d, platform::kKeyDelete);  // nothing after the caret
+  Key(*d, platform::kKeyHome);
+  Key(*d, platform::kKeyBackspace);  // nothing before it
+  Type(*d, "x");
+  Key(*d, platform::kKeyEnd);
+  Key(*d, platform::kKeyRight);
+  Type(*d, "\xE9\x80");  // e acute and the euro sign: stored as UTF-8
+  EXPECT_EQ(d->NameText(), "xa\xC3\xA9\xE2\x82\xAC");
+  Key(*d, platform::kKeyLeft);
+  EXPECT_EQ(d->Caret(), 4u);  // over the three bytes of the euro sign
+  Key(*d, platform::kKeyBackspace);
+  EXPECT_EQ(d->NameText(), "xa\xE2\x82\xAC");
+  Type(*d, std::string(1, '\x7F') + "\x81\t");  // no control or undefined codes
+  EXPECT_EQ(d->NameText(), "xa\xE2\x82\xAC");
+
+  // A click in the field puts the caret before the character under it.
+  const dl::Box name = d->Layout().name;
+  Click(*d, name.x + 3 + dl::kCellW + 1, name.y + 5);
+  EXPECT_EQ(d->Caret(), 1u);
+
+  // Letters, digits and the space bar only type; releases and other keys
+  // reach the desk, as do focus changes.
+  passed.clear();
+  for (uint8_t k : {uint8_t('Q'), uint8_t('5'), uint8_t(platform::kKeySpace),
+                    uint8_t(platform::kKeyBackspace), uint8_t(platform::kKeyF1)})
+    Key(*d, k);
+  Feed(*d, tInputKind::kFocusLost);
+  std::vector<std::pair<tInputKind, int>> reached;
+  for (const tInputEvent& e : passed) reached.push_back({e.kind, e.key});
+  const std::vector<std::pair<tInputKind, int>> expected = {
+      {tInputKind::kKeyRelease, 'Q'},
+      {tInputKind::kKeyRelease, '5'},
+      {tInputKind::kKeyRelease, platform::kKeySpace},
+      {tInputKind::kKeyRelease, platform::kKeyBackspace},
+      {tInputKind::kKeyPress, platform::kKeyF1},
+      {tInputKind::kKeyRelease, platform::kKeyF1},
+      {tInputKind::kFocusLost, 0}};
+  EXPECT_EQ(reached, expected);
+  EXPECT_FALSE(d->Finished());
+  Key(*d, platform::kKeyEsc);
+  EXPECT_TRUE(d->Finished());
+  EXPECT_FALSE(d->End());
+  EXPECT_EQ(d->Path(), "");
+}
+
+TEST_F(FileDialogTest, EnterOnATypedFolderGoesThere) {
+  MakeFolder("Set/Alpha");
+  MakeFolder("Other");
+  auto d = Open(V::kMixFile);
+  for (auto [typed, folder] : {std::pair{"Alpha", "C:\\Set\\Alpha"},
+                               {"..\\..\\Other", "C:\\Other"},
+                               {"C:/Set/", "C:\\Set"},
+                               {"Missing\\", "C:\\Set"}}) {
+    Type(*d, typed);
+    Key(*d, platform::kKeyEnter);
+    EXPECT_EQ(d->Folder(), folder) << typed;
+    EXPECT_FALSE(d->Finished()) << typed;
+    ClearName(*d);
+  }
+  // A file name is chosen in the folder shown, with the default extension.
+  Type(*d, "live.show");
+  Key(*d, platform::kKeyEnter);
+  EXPECT_TRUE(d->End());
+  EXPECT_EQ(d->Path(), "C:\\Set\\live.show.mix");
+}
+
+TEST_F(FileDialogTest, DefaultExtensionUnlessADotIsFourthFromTheEnd) {
+  for (auto [name, result] : {std::pair{"name", "name.mix"},
+                              {"a.b", "a.b.mix"},
+                              {"my.song", "my.song.mix"},
+                              {"x.mix", "x.mix"},
+                              {"x.wav", "x.wav"},
+                              {".mix", ".mix"},
+                              {"mix", "mix.mix"},
+                              {"abc.", "abc..mix"}})
+    EXPECT_EQ(tFileDialog::WithDefaultExtension(name, "mix"), result) << name;
+  EXPECT_EQ(tFileDialog::WithDefaultExtension("name", ""), "name");
+}
+
+TEST_F(FileDialogTest, RemembersItsFolderAndRestoresTheCallers) {
+  MakeFolder("Set/Alpha");
+  MakeFolder("Other");
+  Touch("Set/Alpha/a.mix");
+  tFileDialog mixes(V::kMixFile);
+  Hook(mixes);
+  mixes.Begin();
+  EXPECT_EQ(mixes.Folder(), "C:\\Set");
+  ClickEntry(mixes, IndexOf(mixes, "Alpha"), 1);
+  ClickEntry(mixes, IndexOf(mixes, "Alpha"), 2);
+  ClickEntry(mixes, IndexOf(mixes, "a.mix"));
+  ClickEntry(mixes, IndexOf(mixes, "a.mix"), 2);
+  EXPECT_TRUE(mixes.End());
+  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set");
+  EXPECT_EQ(mixes.RememberedDirectory(), "C:\\Set\\Alpha");
+
+  // The same dialog starts where it was left; another one where the caller is.
+  mixes.SetInitialFile(nullptr);
+  mixes.Begin();
+  EXPECT_EQ(mixes.Folder(), "C:\\Set\\Alpha");
+  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set\\Alpha");  // while it is shown
+  // A path typed in full: the folder of the chosen file is remembered.
+  Type(mixes, "C:\\Other\\b");
+  Key(mixes, platform::kKeyEnter);
+  EXPECT_TRUE(mixes.End());
+  EXPECT_EQ(mixes.Path(), "C:\\Other\\b.mix");
+  EXPECT_EQ(mixes.RememberedDirectory(), "C:\\Other");
+  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set");
+  auto other = Open(V::kSaveMix);
+  EXPECT_EQ(other->Folder(), "C:\\Set");
+  other->End();
+
+  // Cancel remembers too; a remembered folder that is gone gives the caller's.
+  mixes.SetInitialFile(nullptr);
+  mixes.Begin();
+  Type(mixes, "..");
+  Key(mixes, platform::kKeyEnter);
+  Key(mixes, platform::kKeyEsc);
+  EXPECT_FALSE(mixes.End());
+  EXPECT_EQ(mixes.RememberedDirectory(), "C:\\");
+  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Other"));
+  ASSERT_EQ(std::system(("rm -rf '" + root_ + "/Set/Alpha'").c_str()), 0);
+  mixes.Begin();
+  EXPECT_EQ(mixes.Folder(), "C:\\");
+  mixes.End();
+  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Other");
+}
+
+TEST_F(FileDialogTest, WavePreviewShowsTheFormatAndPlaysEachSelectionOnce) {
+  Touch("Set/a.wav", WaveBytes(44100, 16, 2, 4000));
+  Touch("Set/b.wav", WaveBytes(22050, 8, 1, 4000));
+  Touch("Set/c.wav", "RIFF....WAVEjunk");
+  auto d = Open(V::kEffectSample);
+  const auto texts = [&] {
+    return d->StaticText(1012) + "|" + d->StaticText(1013) + "|" + d->StaticText(1014);
+  };
+  EXPECT_EQ(texts(), "Frequency:|Bits/Sample:|Channels:");
+  tSound& sound = d->PreviewSound();
+  ClickEntry(*d, IndexOf(*d, "a.wav"));
+  EXPECT_EQ(texts(), "Frequency: 44100|Bits/Sample: 16|Channels: Stereo");
+  EXPECT_TRUE(sound.IsPlaying());
+  sound.Stop();
+  ClickEntry(*d, IndexOf(*d, "a.wav"));  // the same path again: not played again
+  EXPECT_FALSE(sound.IsPlaying());
+  Key(*d, platform::kKeyDown);
+  EXPECT_EQ(texts(), "Frequency: 22050|Bits/Sample: 8|Channels: Mono");
+  EXPECT_TRUE(sound.IsPlaying());
+  sound.Stop();
+  Key(*d, platform::kKeyUp);  // another path came in between
+  EXPECT_TRUE(sound.IsPlaying());
+  // A file that is no wave shows nothing of the one before and is silent.
+  ClickEntry(*d, IndexOf(*d, "c.wav"));
+  EXPECT_EQ(texts(), "Frequency:|Bits/Sample:|Channels:");
+  EXPECT_FALSE(sound.IsPlaying());
+  ClickEntry(*d, IndexOf(*d, "b.wav"));
+  EXPECT_TRUE(sound.IsPlaying());
+  Key(*d, platform::kKeyEsc);
+  d->End();
+  EXPECT_FALSE(sound.IsPlaying());
+  EXPECT_EQ(sound.Wave().Size(), 0u);
+  // The next run forgets the last preview: the same file plays again.
+  d->Begin();
+  ClickEntry(*d, IndexOf(*d, "b.wav"));
+  EXPECT_TRUE(sound.IsPlaying());
+  d->End();
+}
+
+TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
+  MakeFolder("Loops");
+  Touch("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
+  Touch("Set/a.chn",
+        "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.250\r\n"
+        "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=E:\\Loops\\kick.wav\r\n"
+        "SFx=Loops\\gone.wav\r\nAuthor=User\r\n");
+  Touch("Set/b.chn", "[Brevora Channel]\r\nVersion=3\r\nSnd=\r\nSFx=\r\n");
+  auto d = Open(V::kChannelFile);
+  ClickEntry(*d, IndexOf(*d, "a.chn"));
+  std::string all;
+  for (int id : {1002, 1005, 1004, 1003, 1006, 1007, 1012, 1013, 1008, 1010, 1009, 1011})
+    all += d->StaticText(id) + "|";
+  EXPECT_EQ(all,
+            "Version: 3|Length: 4.000|Quantize: 1.000|Delay: 0.250|Volume: 80|Balance: -20|"
+            "Pitch: 1.5|Author: User|E:\\Loops\\kick.wav|44kHz 16bit S|Loops\\gone.wav|"
+            "Not found|");
+  EXPECT_TRUE(d->PreviewSound().IsPlaying());
+  EXPECT_EQ(d->PreviewSound().GetLength(), 3000u);
+  // Missing keys show "-"; empty names show no format, and nothing plays.
+  ClickEntry(*d, IndexOf(*d, "b.chn"));
+  all.clear();
+  for (int id : {1002, 1005, 1013, 1008, 1010, 1009, 1011}) all += d->StaticText(id) + "|";
+  EXPECT_EQ(all, "Version: 3|Length: -|Author: -|||||");
+  EXPECT_FALSE(d->PreviewSound().IsPlaying());
+  d->End();
+}
+
+TEST_F(FileDialogTest, SaveAsksBeforeReplacingAFile) {
+  Touch("Set/old.mix", "keep");
+  MakeFolder("Set/dir.mix");
+  auto d = Open(V::kSaveMix);
+  answer = 2;  // keep
+  Type(*d, "old");
+  Key(*d, platform::kKeyEnter);
+  EXPECT_EQ(questions, std::vector<std::string>{"Replace file C:\\Set\\old.mix"});
+  EXPECT_FALSE(d->Finished());
+  answer = tFileDialog::kReplaceButton;
+  const dl::Box ok = d->Layout().ok;
+  Click(*d, ok.x + 10, ok.y + 10);
+  EXPECT_EQ(questions.size(), 2u);
+  EXPECT_TRUE(d->End());
+  EXPECT_EQ(d->Path(), "C:\\Set\\old.mix");
+  EXPECT_EQ(ReadHost("Set/old.mix"), "keep");  // the dialog itself writes nothing
+
+  // A new name, or a folder of that name, asks nothing; loading never asks.
+  questions.clear();
+  EXPECT_EQ(d->NameText(), "C:\\Set\\old.mix");  // the field keeps the chosen path
+  d->SetInitialFile(nullptr);
+  d->Begin();
+  Type(*d, "dir");
+  Key(*d, platform::kKeyEnter);
+  EXPECT_FALSE(d->Finished());
+  Key(*d, platform::kKeyHome);
+  Type(*d, "new");
+  Key(*d, platform::kKeyEnter);
+  EXPECT_TRUE(d->End());
+  EXPECT_EQ(d->Path(), "C:\\Set\\newdir.mix");
+  auto load = Open(V::kMixFile);
+  Type(*load, "old.mix");
+  Key(*load, platform::kKeyEnter);
+  EXPECT_TRUE(load->End());
+  EXPECT_TRUE(questions.empty());
+}
+
+TEST_F(FileDialogTest, OkAndCancelClickOnlyWhenReleasedOnThem) {
+  auto d = Open(V::kSaveChannel);
+  const dl::Layout l = d->Layout();
+  Type(*d, "strip");
+  Feed(*d, tInputKind::kMousePress, l.cancel.x + 5, l.cancel.y + 5);
+  Feed(*d, tInputKind::kMouseMove, l.cancel.x - 20, l.cancel.y + 5);
+  Feed(*d, tInputKind::kMouseRelease, l.cancel.x + 5, l.cancel.y + 5);
+  EXPECT_FALSE(d->Finished());
+  Feed(*d, tInputKind::kMousePress, l.ok.x + 5, l.ok.y + 5);
+  Feed(*d, tInputKind::kMouseRelease, l.ok.Right() + 20, l.ok.y + 5);
+  EXPECT_FALSE(d->Finished());
+  Feed(*d, tInputKind::kMousePress, l.name.x + 5, l.name.y + 5);  // pressed elsewhere
+  Feed(*d, tInputKind::kMouseRelease, l.ok.x + 5, l.ok.y + 5);
+  EXPECT_FALSE(d->Finished());
+  Click(*d, l.ok.x + 5, l.ok.y + 5);
+  EXPECT_TRUE(d->End());
+  EXPECT_EQ(d->Path(), "C:\\Set\\strip.chn");
+  // Closing the window cancels and tells the desk.
+  d->Begin();
+  Feed(*d, tInputKind::kClose);
+  EXPECT_TRUE(d->Finished());
+  EXPECT_FALSE(d->End());
+  ASSERT_FALSE(passed.empty());
+  EXPECT_EQ(passed.back().kind, tInputKind::kClose);
+}
+
+TEST_F(FileDialogTest, HostNamesShowTheirCodePageCharactersAndAreHandedOnExactly) {
+  const std::string name = "Caf\xC3\xA9 \xCE\xA9\xE2\x82\xAC.wav";  // "Café Ω€.wav" in UTF-8
+  Touch("Set/" + name, WaveBytes(22050, 16, 1, 100));
+  const std::vector<uint16_t> glyphs = {
+      'C' - 32,  'a' - 32, 'f' - 32, 0xE9 - 32, 0,       dl::kPlaceholderGlyph,
+      0x80 - 32, '.' - 32, 'w' - 32, 'a' - 32,  'v' - 32};
+  std::vector<uint16_t> shown;
+  for (const tShownCharacter& c : ShownCharacters(name)) shown.push_back(c.glyph);
+  EXPECT_EQ(shown, glyphs);
+  // Bytes that are no UTF-8 and code page gaps show the placeholder each.
+  shown.clear();
+  for (const tShownCharacter& c : ShownCharacters("\xE9x\xC0\x80\x81")) shown.push_back(c.glyph);
+  EXPECT_EQ(shown, (std::vector<uint16_t>{dl::kPlaceholderGlyph, 'x' - 32, dl::kPlaceholderGlyph,
+                                          dl::kPlaceholderGlyph, dl::kPlaceholderGlyph}));
+  // The five codes the code page leaves undefined have neither a glyph nor
+  // bytes; its neighbours do.
+  for (uint8_t code : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
+    EXPECT_EQ(DialogGlyphOf(code), dl::kPlaceholderGlyph) << int(code);
+    EXPECT_EQ(HostBytesOf(code), "") << int(code);
+  }
+  EXPECT_EQ(HostBytesOf(0x8E), "\xC5\xBD");  // Z with caron
+  EXPECT_EQ(HostBytesOf(0x9F), "\xC5\xB8");  // Y with diaeresis
+
+  auto d = Open(V::kMainSample);
+  const int index = IndexOf(*d, name);
+  ASSERT_GE(index, 0);
+  // The selected row shows the placeholder glyph where the omega stands.
+  ClickEntry(*d, index);
+  const int32_t rowTop = RowPoint(*d, index).second - dl::kListRowH / 2;
+  const int32_t cellX = dl::ListRows(d->Layout()).x + 3 + 5 * dl::kCellW;
+  tSurface font;
+  ASSERT_TRUE(font.Load("C:\\data\\font_dialog.bmp"));
+  std::vector<int> want, got;
+  for (int32_t py = 0; py < dl::kCellH; ++py)
+    for (int32_t px = 0; px < dl::kCellW; ++px) {
+      got.push_back(At(cellX + px, rowTop + 1 + py));
+      want.push_back(font.Image().PixelAt(dl::kPlaceholderGlyph * dl::kCellW + px,
+                                          dl::kSelected * dl::kCellH + py));
+    }
+  EXPECT_EQ(got, want);
+  ClickEntry(*d, index, 2);
+  EXPECT_TRUE(d->End());
+  EXPECT_EQ(d->Path(), "C:\\Set\\" + name);
+  EXPECT_TRUE(platform::CanOpenForReading(d->Path()));
+}
+
+// The three templates with a preview shown, as the user sees them.
+TEST_F(FileDialogTest, LooksAsDrawn) {
+  MakeFolder("Set/Drums");
+  MakeFolder("Set/Vocals");
+  MakeFolder("Loops");
+  Touch("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
+  Touch("Set/groove.wav", WaveBytes(44100, 16, 2, 3000));
+  Touch("Set/bass line.wav", WaveBytes(22050, 8, 1, 3000));
+  Touch("Set/Caf\xC3\xA9 \xCE\xA9.wav", WaveBytes(22050, 8, 1, 300));
+  Touch("Set/kick.chn",
+        "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.000\r\n"
+        "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=C:\\Loops\\kick.wav\r\n"
+        "SFx=C:\\Loops\\snare.wav\r\nAuthor=User\r\n");
+  Touch("Set/hats.chn", "[Brevora Channel]\r\nVersion=3\r\n");
+  Touch("Set/you bv feel.mix", "[Brevora Mix]\r\n");
+  Touch("Set/sunday.mix", "[Brevora Mix]\r\n");
+  const tRect door{dl::kDoorX, dl::kDoorY, dl::kDoorX + dl::kDoorW, dl::kDoorY + dl::kDoorH};
+  for (auto [variant, select, typed, golden] :
+       {std::tuple{V::kMainSample, "groove.wav", "", "dialog_wave"},
+        {V::kChannelFile, "kick.chn", "", "dialog_channel"},
+        {V::kSaveMix, "sunday.mix", "my mix", "dialog_mix"}}) {
+    SCOPED_TRACE(golden);
+    FillScreen(0);
+    auto d = Open(variant);
+    ClickEntry(*d, IndexOf(*d, select));
+    if (*typed != 0) {
+      ClearName(*d);
+      Type(*d, typed);
+    }
+    ExpectGolden(golden, door);
+    d->End();
+  }
+}
+
+}  // namespace
