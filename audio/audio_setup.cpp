@@ -58,6 +58,18 @@ void GetOutputFormat(WAVEFORMATEX& format) {
   const uint64_t packed = g_PublishedFormat.load(std::memory_order_acquire);
   if (packed == 0) {
     SystemSpeaker().GetFormat(format);
+    // Before the speaker is made it has no format yet; until then the
+    // output runs with the built-in one, which the desk's channels are
+    // prepared in.
+    if (format.nSamplesPerSec == 0) {
+      tSoundFormat builtIn;
+      WAVEFORMATEX f{};
+      f.nSamplesPerSec = 22050;
+      f.nChannels = 2;
+      f.wBitsPerSample = 16;
+      builtIn.SetFormat(f);
+      builtIn.GetFormat(format);
+    }
     return;
   }
   tSoundFormat normalised;

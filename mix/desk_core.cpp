@@ -173,9 +173,21 @@ void tDeskCore::SetTimeLength(uint32_t ms) {
 
 // ----------------------------------------------------------------- events
 
+int32_t tDeskCore::DeskState() const {
+  const int32_t state = m_State.load();
+  return state == kMessageBox || state == kBusy ? m_SavedState.load() : state;
+}
+
 void tDeskCore::RecordEvent(int32_t channel, int32_t kind, int32_t value, uint32_t time) {
   // Events are stamped from the start of the recording.
   if (m_State.load() == kRecording) m_Events.Record(time - GridOrigin(), channel, kind, value);
+}
+
+int32_t tDeskCore::PitchTenths(double pitch) {
+  // A hand-edited channel file may give any number; the event keeps a 32-bit one.
+  const double tenths = std::round(pitch * 10.0);
+  if (std::isnan(tenths)) return 0;
+  return static_cast<int32_t>(std::clamp(tenths, -2147483648.0, 2147483647.0));
 }
 
 void tDeskCore::PlayDueEvents() {
@@ -393,7 +405,7 @@ void tDeskCore::StartRecording() {
     const tChannel& ch = Channel(i);
     m_Events.Record(0, i, kVolume, ch.GetVolume());
     m_Events.Record(0, i, kBalance, ch.GetBalance());
-    m_Events.Record(0, i, kPitch, static_cast<int32_t>(std::trunc(ch.GetPitch() * 10.0)));
+    m_Events.Record(0, i, kPitch, PitchTenths(ch.GetPitch()));
   }
   SetTimeLength(0);
   SetTimePosition(0);

@@ -44,6 +44,14 @@ class tDeskCore : public tChannelDesk {
 
   int32_t State() const { return m_State.load(); }
   void SetState(int32_t state) { m_State.store(state); }
+  // A panel or the message box keeps the state it opened in and gives it
+  // back when it closes (one value for the whole desk).
+  void SaveState() { m_SavedState.store(m_State.load()); }
+  void RestoreState() { m_State.store(m_SavedState.load()); }
+  int32_t SavedState() const { return m_SavedState.load(); }
+  // The state of the desk under the message box: the saved state while a
+  // message or a busy note is shown, else the state.
+  int32_t DeskState() const;
 
   // ---- the engine tick ----
   // Creates the tick timer (10 ms, the engine tick) and starts the clock.
@@ -74,6 +82,9 @@ class tDeskCore : public tChannelDesk {
   // command used (the time it gave Trigger), so that a tick in between
   // does not move the event.
   void RecordEvent(int32_t channel, int32_t kind, int32_t value, uint32_t time);
+  // A channel's pitch as the whole tenths a Pitch event stores, to the
+  // nearest (steps of 0.1 add up to values such as 0.7999...).
+  static int32_t PitchTenths(double pitch);
   void PlayDueEvents();
   virtual void DispatchEvent(uint32_t time, int32_t channel, int32_t kind, int32_t value);
 
@@ -114,6 +125,7 @@ class tDeskCore : public tChannelDesk {
   tRegistry m_Registry;
 
   std::atomic<int32_t> m_State{kIdle};
+  std::atomic<int32_t> m_SavedState{kIdle};
   // Serialises the transport between the main thread and the tick thread,
   // which stops playback at the end of the events.
   tCriticalSection m_TransportLock;

@@ -20,7 +20,7 @@ PACKAGES=(
   sox mingw-w64-common
   # the real-window checks under a virtual display: the server, a window
   # manager, keys and pointer, window names, keyboard layouts, screenshots
-  xvfb openbox xauth xdotool x11-utils x11-xkb-utils ffmpeg
+  xvfb openbox xauth xdotool x11-utils x11-xkb-utils ffmpeg python3
   # installing and packaging: the Debian package, its checks, the desktop's validators
   dpkg-dev file lintian desktop-file-utils appstream groff-base shared-mime-info libglib2.0-bin
 )

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "audio/speaker.h"
@@ -24,6 +26,21 @@ class AudioSetupTest : public ::testing::Test {
   platform::tVirtualSoundService sound;
   platform::tVirtualTimerService timers;
 };
+
+// A fresh process (the format, once set, stays for the process): before the
+// speaker is made the output format is the built-in one.
+TEST(AudioSetupDeathTest, OutputFormatBeforeTheSpeakerIsTheBuiltInOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        WAVEFORMATEX f{};
+        GetOutputFormat(f);
+        const bool builtIn = f.nSamplesPerSec == 22050 && f.wBitsPerSample == 16 &&
+                             f.nChannels == 2 && f.nBlockAlign == 4 && f.nAvgBytesPerSec == 88200;
+        std::exit(builtIn ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
 
 TEST_F(AudioSetupTest, InitLinksTheMixerToTheSpeakerAndStreamsOrFailsWithoutADevice) {
   ASSERT_TRUE(AudioInit());

@@ -1,0 +1,149 @@
+#pragma once
+// The whole desk, headless: SDL's dummy video driver, the desk's own data
+// from the build (drive C: is a fresh folder whose data\ holds links to the
+// staged files), settings under a fresh XDG_CONFIG_HOME, the virtual timer
+// service for the tick, and samples written by the tests on drive E:. Keys
+// reach the desk as injected input records, taken as the desk's loop takes
+// them.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "audio/audio_setup.h"
+#include "channels/tempo.h"
+#include "mix/language_table.h"
+#include "platform/input.h"
+#include "platform/periodic_timer.h"
+#include "tests/channels/channels_test_util.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/interface.h"
+
+class DeskScreenTest : public ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    LinkData(BREVORA_STAGE, "");
+    ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/E' '" + root_ + "/config'").c_str()), 0);
+    platform::SetDrive('E', root_ + "/E", "SAMPLES");
+    setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
+    SetOutputFormat(22050, 16, 2);
+    SetMasterVolume(0.8);
+    SetMasterPitch(1.0);
+    SetTempo(130);
+    LanguageTable().LoadLanguageTable("data\\Language.txt");
+    LanguageTable().SelectLanguage(1);
+    ReleaseAllKeys();
+  }
+  void TearDown() override {
+    desk_.reset();
+    ReleaseAllKeys();
+    platform::RemoveDrive('E');
+    SetTempo(130);
+    SetMasterVolume(0.8);
+    SetMasterPitch(1.0);
+    tInterface::SetAllocationLimit(-1);
+    ScreenTest::TearDown();
+  }
+
+  // data\ of drive C: as links to the staged files, leaving out one.
+  void LinkData(const std::string& stage, const std::string& except) {
+    std::string cmd = "mkdir -p '" + root_ + "/data' && for f in '" + stage +
+                      "'/data/*; do n=$(basename \"$f\"); [ \"$n\" = '" + except +
+                      "' ] || ln -sf \"$f\" '" + root_ + "/data/'\"$n\"; done";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  // No record waits and no key is down (the key-state table follows the
+  // records handed out, also from earlier tests).
+  static void ReleaseAllKeys() {
+    platform::FlushInput();
+    for (int key = 0; key < 256; ++key)
+      if (platform::IsKeyDown(static_cast<uint8_t>(key)))
+        Inject(platform::tInputKind::kKeyRelease, static_cast<uint8_t>(key));
+    platform::tInputEvent e;
+    while (platform::PollInput(e)) {
+    }
+  }
+
+  // The desk as the shell starts it: built, initialised, keys set, idle,
+  // drawn, channels reset.
+  void StartDesk() {
+    desk_ = std::make_unique<tInterface>(timers_);
+    ASSERT_TRUE(desk_->Construct());
+    ASSERT_TRUE(desk_->Initialise());
+    desk_->SetKeys("QWERTZUIASDFGHJK");
+    desk_->SetState(tDeskCore::kIdle);
+    desk_->MetronomeSwitchOn();
+    desk_->Redraw();
+    desk_->ResetChannels();
+    desk_->CreateTimer();
+  }
+
+  // A wave on drive E: (a desk path is returned).
+  std::string Wave(const std::string& name, uint32_t frames) {
+    WriteHost("E/" + name, WaveBytes(22050, 16, 2, frames));
+    return "E:\\" + name;
+  }
+  // Loads a main (and optionally an effect) sample into channel index.
+  void Load(int index, uint32_t frames = 22050, bool effect = false) {
+    const std::string n = std::to_string(index);
+    ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, index,
+                                           Wave("main" + n + ".wav", frames).c_str(), true));
+    if (effect) {
+      ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kEffect, index,
+                                             Wave("fx" + n + ".wav", frames).c_str(), true));
+    }
+  }
+
+  // Input records, queued as the window system would send them, and the
+  // desk's loop taking every record that waits.
+  static void Inject(platform::tInputKind kind, uint8_t key = 0, bool repeat = false) {
+    platform::tInputEvent e;
+    e.kind = kind;
+    e.key = key;
+    e.repeat = repeat;
+    platform::InjectInput(e);
+  }
+  static void InjectMouse(platform::tInputKind kind, int32_t x, int32_t y) {
+    platform::tInputEvent e;
+    e.kind = kind;
+    e.x = x;
+    e.y = y;
+    platform::InjectInput(e);
+  }
+  void Pump() {
+    platform::tInputEvent e;
+    while (platform::PollInput(e)) desk_->Dispatch(e);
+  }
+  void Press(uint8_t key, bool repeat = false) {
+    Inject(platform::tInputKind::kKeyPress, key, repeat);
+    Pump();
+  }
+  void Release(uint8_t key) {
+    Inject(platform::tInputKind::kKeyRelease, key);
+    Pump();
+  }
+  void Tap(uint8_t key) {
+    Press(key);
+    Release(key);
+  }
+
+  tChannel& Ch(int index) { return desk_->Channel(index); }
+  tSound* Main(int index) { return Ch(index).GetSound(tChannel::kMain); }
+  // The screen's pixels in a rectangle, row after row.
+  static std::vector<uint8_t> Area(const tRect& r) {
+    std::vector<uint8_t> all = platform::Screen()->Pixels();
+    std::vector<uint8_t> out;
+    const int32_t w = platform::Screen()->Width();
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      for (int32_t x = r.left; x < r.right; ++x) out.push_back(all[size_t(y * w + x)]);
+    return out;
+  }
+
+  platform::tVirtualTimerService timers_;
+  std::unique_ptr<tInterface> desk_;
+};

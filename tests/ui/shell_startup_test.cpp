@@ -1,0 +1,187 @@
+// The shell's start-up in this process: its order as the settings and the
+// desk show it afterwards, the language in force, one desk per user, and
+// the fatal errors with their texts and exit status.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "audio/speaker.h"
+#include "platform/clock.h"
+#include "platform/display.h"
+#include "platform/instance_lock.h"
+#include "platform/sound_device_virtual.h"
+#include "tests/mix/desk_test_util.h"
+#include "tests/ui/desk_test_support.h"
+#include "ui/shell.h"
+
+using namespace platform;
+
+namespace {
+
+class Shell : public DeskScreenTest {
+ protected:
+  void SetUp() override {
+    DeskScreenTest::SetUp();
+    // The shell opens the display itself; the intro is left out.
+    ReleaseScreen();
+    ASSERT_EQ(std::system(("rm -f '" + root_ + "/data/intro.avi'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(
+            ("mkdir -p '" + root_ + "/run' '" + root_ + "/Mixes' '" + root_ + "/tmp'").c_str()),
+        0);
+    setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
+    setenv("TMPDIR", (root_ + "/tmp").c_str(), 1);
+    unsetenv("LANGUAGE");
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    unsetenv("LANG");
+    SystemSpeaker().SetBackEnds(sound_, SystemTimerService());
+  }
+  void TearDown() override {
+    unsetenv("TMPDIR");
+    SystemSpeaker().SetBackEnds(HostSoundService(), SystemTimerService());
+    DeskScreenTest::TearDown();
+  }
+  // Runs the shell with these arguments until the window is closed; the
+  // close request waits in the queue from the start.
+  int Run(std::vector<const char*> args) {
+    args.insert(args.begin(), "brevora");
+    const tShellOptions options = ParseCommandLine(static_cast<int>(args.size()), args.data());
+    Inject(tInputKind::kClose);
+    tShell shell(options, mixPath_);
+    ::testing::internal::CaptureStderr();
+    const int status = shell.Run();
+    stderr_ = ::testing::internal::GetCapturedStderr();
+    return status;
+  }
+  std::string Settings() { return ReadHost("config/brevora/settings.reg"); }
+  // What the desk left in the temporary folder (its working file goes when
+  // the desk ends).
+  std::string Leftovers() {
+    std::string names;
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/tmp"))
+      names += entry.path().filename().string() + " ";
+    return names;
+  }
+
+  // data\ without these files (and without the intro, which would take the
+  // close request).
+  void DataWithout(const std::string& missing) {
+    ASSERT_EQ(std::system(("rm -rf '" + root_ + "/data'").c_str()), 0);
+    LinkData(BREVORA_STAGE, missing);
+    ASSERT_EQ(std::system(("rm -f '" + root_ + "/data/intro.avi'").c_str()), 0);
+  }
+
+  tVirtualSoundService sound_;
+  std::string stderr_;
+  std::string mixPath_;
+};
+
+TEST_F(Shell, StartsInOrderAndSavesTheSettingsWhenClosed) {
+  // Stored keys and volume: the volume is taken, the keys are the desk's own.
+  WriteHost("config/brevora/settings.reg",
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Quellan\\Brevora\\1.00.000]\r\n"
+            "\"Keys\"=\"ABCDEFGHIJKLMNOP\"\r\n\"MasterVolume\"=dword:00000032\r\n");
+  WriteHost("Mixes/you bv feel.mix", MixText({}, 120, 0, ""));
+  EXPECT_EQ(Run({"--window"}), 0) << stderr_;
+  const std::string settings = Settings();
+  EXPECT_NE(settings.find("\"Keys\"=\"QWERTZUIASDFGHJK\""), std::string::npos) << settings;
+  EXPECT_NE(settings.find("\"MasterVolume\"=dword:00000032"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("\"Tempo\"=dword:00000078"), std::string::npos) << settings;  // the mix's
+  EXPECT_NE(settings.find("\"Window\"=dword:00000001"), std::string::npos) << settings;
+  EXPECT_FALSE(std::ifstream(root_ + "/run/brevora.lock").good());
+  EXPECT_EQ(Leftovers(), "");
+}
+
+TEST_F(Shell, LoadsTheMixNamedOnTheCommandLine) {
+  WriteHost("Mixes/you bv feel.mix", MixText({}, 120, 0, ""));
+  WriteHost("E/live.mix", MixText({}, 140, 0, ""));
+  mixPath_ = "E:\\live.mix";
+  EXPECT_EQ(Run({}), 0) << stderr_;
+  EXPECT_NE(Settings().find("\"Tempo\"=dword:0000008c"), std::string::npos) << Settings();
+}
+
+TEST_F(Shell, LanguageIsStoredOrTheLocalesOrGerman) {
+  setenv("LANG", "fr_FR.UTF-8", 1);
+  EXPECT_EQ(Run({"--window"}), 0) << stderr_;
+  EXPECT_EQ(LanguageTable().LanguageNumber(), 3);
+  EXPECT_EQ(Run({"--window", "--language", "nl"}), 0) << stderr_;
+  EXPECT_EQ(LanguageTable().LanguageNumber(), 2);
+  EXPECT_NE(Settings().find("\"Language\"=dword:00000002"), std::string::npos);
+  EXPECT_EQ(Run({"--window"}), 0) << stderr_;  // the stored one before the locale
+  EXPECT_EQ(LanguageTable().LanguageNumber(), 2);
+}
+
+// The intro plays without the pointer until its pictures end or a key or
+// the left button is released; a press does not end it.
+TEST_F(Shell, IntroEndsAtAReleaseOnly) {
+  WriteHost("Mixes/you bv feel.mix", MixText({}, 120, 0, ""));
+  LinkData(BREVORA_STAGE, "");
+  struct tCase {
+    std::vector<tInputKind> records;
+    bool ended;
+  };
+  for (const tCase& c : {tCase{{tInputKind::kKeyPress, tInputKind::kMousePress}, false},
+                         tCase{{tInputKind::kKeyPress, tInputKind::kKeyRelease}, true},
+                         tCase{{tInputKind::kMousePress, tInputKind::kMouseRelease}, true}}) {
+    uint64_t shownMs = 0;
+    Pointer pointer = Pointer::kArrow;
+    std::thread user([&] {
+      while (!OverlayShown()) std::this_thread::yield();
+      const uint64_t start = MonotonicMs();
+      pointer = CurrentPointer();
+      for (tInputKind kind : c.records) InjectMouse(kind, 400, 300);
+      while (OverlayShown()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      shownMs = MonotonicMs() - start;
+      Inject(tInputKind::kClose);  // taken by the desk's loop
+    });
+    FlushInput();
+    tShellOptions options;
+    tShell shell(options, "");
+    EXPECT_EQ(shell.Run(), 0);
+    user.join();
+    EXPECT_EQ(pointer, Pointer::kHidden);
+    if (c.ended)
+      EXPECT_LT(shownMs, 2500u) << "a release ends the intro";
+    else
+      EXPECT_GE(shownMs, 3000u) << "the four seconds of the intro";
+  }
+}
+
+TEST_F(Shell, SecondDeskEndsAtOnce) {
+  InstanceLock other;
+  ASSERT_EQ(other.Acquire(), InstanceStatus::kFirst);
+  EXPECT_EQ(Run({"--window"}), 0);
+  EXPECT_EQ(stderr_, "Brevora is already running\n");
+  EXPECT_EQ(Settings().find("\"Keys\""), std::string::npos);  // nothing of the desk ran
+}
+
+TEST_F(Shell, FatalErrorsShowTheirTextAndEndWithStatusOne) {
+  struct tCase {
+    const char* missing;
+    const char* text;
+  };
+  for (const tCase& c : {tCase{"wait_demo.bmp", "Failed to load data\\wait_demo.bmp\n"},
+                         tCase{"main.bmp", "Failed to load data\\main.bmp\n"},
+                         tCase{"click.wav", "Failed to init interface.\n"}}) {
+    DataWithout(c.missing);
+    EXPECT_EQ(Run({}), 1) << c.missing;
+    EXPECT_EQ(stderr_, c.text);
+    EXPECT_EQ(Settings().find("\"Keys\""), std::string::npos) << "no settings are written";
+    EXPECT_FALSE(std::ifstream(root_ + "/run/brevora.lock").good());
+    EXPECT_EQ(Leftovers(), "");
+    platform::FlushInput();
+  }
+  // No sound device.
+  DataWithout("");
+  sound_.openResult = kSoundNoDriver;
+  EXPECT_EQ(Run({}), 1);
+  EXPECT_EQ(stderr_,
+            "Failed to initialize audio playback\n(no sound device could be opened)\n"
+            "see the manual for more info\n");
+}
+
+}  // namespace
