@@ -1,8 +1,13 @@
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <future>
+#include <latch>
 #include <string>
+#include <thread>
 
 #include "channels/channel.h"
+#include "channels/output_format.h"
 #include "channels/tempo.h"
 #include "tests/channels/channels_test_util.h"
 
@@ -361,6 +366,62 @@ TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   ASSERT_EQ(longPath.size(), 265u);
   EXPECT_FALSE(ch.LoadSound(tChannel::kEffect, longPath.c_str()));
   EXPECT_FALSE(ch.HasEffect());
+}
+
+// A channel whose next load, once the disk is made slow, waits until the
+// test lets its file be read, as a load from a slow disk does.
+class tSlowDiskChannel : public tChannel {
+ public:
+  bool slow = false;
+  std::latch reading{1};
+  std::latch diskReady{1};
+
+ protected:
+  tLoaded Read(const std::string& path, const WAVEFORMATEX* format) override {
+    if (slow) {
+      reading.count_down();
+      diskReady.wait();
+    }
+    return tChannel::Read(path, format);
+  }
+};
+
+TEST_F(Channels, ALoadWaitingForItsDiskHoldsUpNoTick) {
+  tSlowDiskChannel loading;
+  tChannel other;
+  Schedule(loading, 100000, 4.0, 0, "Loops/old.wav");
+  Schedule(other, 100000, 4.0, 0, "Loops/other.wav");
+  WriteWave("Loops/new.wav", 5000, 22050, 8, 1);
+  WAVEFORMATEX format{};
+  ReadOutputFormat(format);
+
+  loading.slow = true;
+  std::future<bool> load = std::async(std::launch::async, [&] {
+    return loading.LoadSoundConverted(tChannel::kMain, "C:\\Loops\\new.wav", format);
+  });
+  loading.reading.wait();
+  // The engine tick of both channels runs while the load waits; the old
+  // sound plays on meanwhile. A tick that waited for the load would still
+  // be waiting when the bound below runs out.
+  std::future<void> tick = std::async(std::launch::async, [&] {
+    loading.Tick(0);
+    other.Tick(0);
+  });
+  const bool ticked = tick.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  EXPECT_TRUE(ticked) << "the tick waited for a load on another thread";
+  if (ticked) {
+    EXPECT_EQ(Playing(loading), "main@0");  // the old sound plays on meanwhile
+  }
+  loading.diskReady.count_down();
+  tick.wait();
+  EXPECT_EQ(Playing(other), "main@0");
+
+  ASSERT_TRUE(load.get());
+  EXPECT_EQ(Main(loading)->GetLength(), 10000u);  // 5000 frames at 22050 Hz, now at 44100 Hz
+  EXPECT_STREQ(loading.GetSndPath().GetText(), "C:\\Loops\\new.wav");
+  EXPECT_EQ(Field(loading.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
+  EXPECT_EQ(loading.GetCurrent(), Main(loading));
+  EXPECT_EQ(Playing(loading), "-");  // the old sound is stopped and gone
 }
 
 TEST_F(Channels, SwapAndRemoveCarryLabelsSerialsAndFormats) {
