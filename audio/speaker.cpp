@@ -1,10 +1,8 @@
 #include "audio/speaker.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
@@ -131,6 +129,7 @@ void tSpeakerPlayback::Update() {
 // ---- streaming control ----
 
 bool tSpeakerPlayback::Start() {
+  KillPageTimer();
   tLock lock(m_Lock);
   Stop();
   if (!CreateBuffer()) return false;
@@ -158,8 +157,8 @@ bool tSpeakerPlayback::Start() {
 }
 
 void tSpeakerPlayback::Stop() {
-  tLock lock(m_Lock);
   KillPageTimer();
+  tLock lock(m_Lock);
   if (m_pBuffer) {
     m_pBuffer->Stop();
     ClearBuffer();
@@ -167,17 +166,17 @@ void tSpeakerPlayback::Stop() {
 }
 
 void tSpeakerPlayback::SetFormat(const WAVEFORMATEX& format) {
-  tLock lock(m_Lock);
   KillPageTimer();
+  tLock lock(m_Lock);
   ReleaseBuffers();
   tSoundOutput::SetFormat(format);
   Update();
 }
 
 void tSpeakerPlayback::Close() {
+  KillPageTimer();
   {
     tLock lock(m_Lock);
-    KillPageTimer();
     ReleaseBuffers();
     ReleaseDevice();
     if (m_PeriodBegun) {
@@ -191,8 +190,10 @@ void tSpeakerPlayback::Close() {
 }
 
 void tSpeakerPlayback::KillPageTimer() {
-  // The id is cleared first: a callback of this timer that is waiting for
-  // the device lock sees it and gives up, so the kill can wait for it.
+  // Called before the device lock is taken: the kill waits for a callback
+  // that is running, and that callback may be waiting for the lock. The id
+  // is cleared first, so that such a callback writes nothing once it has
+  // the lock.
   const uint32_t id = m_TimerId.exchange(0);
   if (id != 0) m_pTimers->KillEvent(id);
 }
@@ -319,17 +320,12 @@ void tSpeakerPlayback::TimerProc(uint32_t timerId, uintptr_t user) {
     return;
   }
   auto* self = reinterpret_cast<tSpeakerPlayback*>(user);
-  // Wait for the device lock, but give up once this event's timer has been
-  // stopped: whoever stops it may hold the lock while it waits for us.
-  bool locked = false;
-  while (!(locked = self->m_Lock.TryEnter())) {
-    if (self->m_TimerId.load() != timerId) break;
-    std::this_thread::sleep_for(std::chrono::microseconds(50));
-  }
-  if (locked) {
+  {
+    // Nobody holds the device lock while stopping this timer, so waiting
+    // for it here cannot keep a kill from finishing.
+    tLock lock(self->m_Lock);
     // An event of a timer stopped meanwhile writes nothing.
     if (self->m_TimerId.load() == timerId) self->FillNextPage();
-    self->m_Lock.Leave();
   }
   g_InCallback.store(false);
 }

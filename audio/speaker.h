@@ -5,11 +5,12 @@
 //
 // Threads. The page timer's callback fills pages on the timer service's
 // thread; Create, Start, Stop, SetFormat and Close run on the interface
-// thread. Everything that touches the ring, the page or the timer holds the
-// device lock; filling a page calls the source with it held (device lock,
-// then mixer lock, then voice locks). Stopping the timer waits for a running
-// callback, so a callback waiting for the device lock gives up as soon as its
-// timer has been stopped.
+// thread. Everything that touches the ring or the page holds the device
+// lock; filling a page calls the source with it held (device lock, then
+// mixer lock, then voice locks). Stopping the page timer waits for a
+// callback that is running, so Start, Stop, SetFormat and Close stop it
+// before they take the device lock: a callback waiting for the lock simply
+// gets it, finds its timer stopped and writes nothing.
 //
 // Failures are traced (never shown) and repaired while streaming: a lost or
 // stopped ring is restored and replayed, a failed unlock rebuilds the device.

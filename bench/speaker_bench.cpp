@@ -11,7 +11,7 @@
 #include "audio/mixer.h"
 #include "audio/speaker.h"
 #include "audio/wave.h"
-#include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
 
 namespace {

@@ -2,12 +2,10 @@
 // The periodic timer service: one-shot and periodic events with a delay in
 // milliseconds and a 1 ms resolution, whose callback runs on a timer thread.
 // The real back end keeps absolute deadlines on the monotonic clock, so a late
-// wake-up does not push later ones back. A virtual back end lets tests decide
-// the clock's capabilities and fire events by hand.
-#include <condition_variable>
+// wake-up does not push later ones back. A virtual back end
+// (periodic_timer_virtual.h) lets tests decide the clock's capabilities and
+// fire events by hand.
 #include <cstdint>
-#include <map>
-#include <mutex>
 
 namespace platform {
 
@@ -54,52 +52,5 @@ tPeriodicTimerService& SystemTimerService();
 // 2 is time-critical. Returns false (and changes nothing) where neither is
 // allowed; callers go on at normal priority.
 bool RaiseCurrentThreadPriority(int level);
-
-// A timer service driven by the test: it reports the capabilities it is
-// given, and its events fire only when the test calls Fire, on the test's
-// thread.
-class tVirtualTimerService : public tPeriodicTimerService {
- public:
-  struct tEvent {
-    uint32_t delayMs = 0;
-    uint32_t resolutionMs = 0;
-    tTimerProc proc = nullptr;
-    uintptr_t user = 0;
-    uint32_t flags = 0;
-  };
-
-  uint32_t GetDevCaps(tTimerCaps& caps) override;
-  uint32_t BeginPeriod(uint32_t ms) override;
-  uint32_t EndPeriod(uint32_t ms) override;
-  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc, uintptr_t user,
-                    uint32_t flags) override;
-  uint32_t KillEvent(uint32_t id) override;
-
-  // Runs the event's callback once; a one-shot event is gone afterwards.
-  // False when no such event is live. As with the real service, a KillEvent
-  // on another thread waits until the callback has returned.
-  bool Fire(uint32_t id);
-
-  // What the test sets.
-  tTimerCaps caps{1, 1000000};
-  uint32_t capsResult = kTimerOk;
-  uint32_t beginResult = kTimerOk;
-  bool failSetEvent = false;
-
-  // What the test reads.
-  bool IsLive(uint32_t id) const;
-  size_t LiveCount() const;
-  bool Event(uint32_t id, tEvent& out) const;
-  uint32_t LastId() const;
-  int periodsHeld = 0;
-  int kills = 0;
-
- private:
-  mutable std::mutex m_Mutex;
-  std::condition_variable m_Idle;     // a callback started by Fire has returned
-  std::map<uint32_t, int> m_Running;  // callbacks running per event id
-  std::map<uint32_t, tEvent> m_Events;
-  uint32_t m_NextId = 1;
-};
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include "audio/sound.h"
 #include "audio/speaker.h"
 #include "audio/wave_file_output.h"
+#include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,7 +17,7 @@
 #include "audio/sound.h"
 #include "audio/speaker.h"
 #include "platform/last_error.h"
-#include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
 
 namespace {
@@ -477,6 +478,40 @@ TEST_F(SpeakerTest, StopSilencesTheRingAndAnEventOfTheStoppedTimerWritesNothing)
   EXPECT_EQ(mixer.Frames(), 882u);
   ASSERT_TRUE(speaker.Start());
   EXPECT_EQ(speaker.BufferSize(), 17640u);
+}
+
+// A speaker that tells whether another thread could take its device lock.
+class tLockProbeSpeaker : public tSpeakerPlayback {
+ public:
+  using tSpeakerPlayback::tSpeakerPlayback;
+  bool LockIsFree() {
+    return std::async(std::launch::async,
+                      [this] {
+                        if (!m_Lock.TryEnter()) return false;
+                        m_Lock.Leave();
+                        return true;
+                      })
+        .get();
+  }
+};
+
+// Killing the page timer waits for a callback that is running, and the
+// callback waits for the device lock: whoever kills the timer must not hold
+// that lock, or the two wait for each other.
+TEST_F(SpeakerTest, ThePageTimerIsStoppedBeforeTheDeviceLockIsTaken) {
+  tLockProbeSpeaker probe{sound, timers};
+  ASSERT_TRUE(probe.Create());
+  ASSERT_TRUE(probe.Start());
+  std::vector<bool> freeAtKill;
+  timers.onKill = [&](uint32_t) { freeAtKill.push_back(probe.LockIsFree()); };
+  ASSERT_TRUE(probe.Start());  // a running timer is stopped first
+  probe.Stop();
+  ASSERT_TRUE(probe.Start());
+  probe.SetFormat(MakeWaveFormat(44100, 16, 2));
+  ASSERT_TRUE(probe.Start());
+  probe.Close();
+  timers.onKill = nullptr;
+  EXPECT_EQ(freeAtKill, std::vector<bool>(4, true));
 }
 
 TEST_F(SpeakerTest, TheDevicesOwnControlsMapToHundredthsOfADecibel) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "tests/audio/audio_test_util.h"
 
 namespace {
