@@ -35,8 +35,8 @@ struct tStreamingDesk {
     for (tVoice& voice : voices) voice.SetMixer(nullptr);
     speaker.Close();
   }
-  platform::tVirtualSoundService sound;
-  platform::tVirtualTimerService timers;
+  platform::VirtualSoundService sound;
+  platform::VirtualTimerService timers;
   tSpeakerPlayback speaker{sound, timers};
   tMixer mixer;
   std::vector<tWave> waves;

@@ -45,7 +45,7 @@ bool SameFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
 
 }  // namespace
 
-tDeskCore::tDeskCore(tMixView* view, platform::tPeriodicTimerService& timers)
+tDeskCore::tDeskCore(tMixView* view, platform::PeriodicTimerService& timers)
     : tChannelDesk(view), m_pMixView(view), m_Timer(timers), m_LevelBuffer(2 * kLevelFrames) {}
 
 tDeskCore::~tDeskCore() {

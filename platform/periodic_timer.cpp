@@ -38,9 +38,9 @@ uint64_t NowNs() {
 
 // One live timer event: its own thread waits on a timerfd armed with absolute
 // deadlines and on an eventfd that the kill writes to.
-struct tTimerEvent {
+struct TimerEvent {
   uint32_t id = 0;
-  tTimerProc proc = nullptr;
+  TimerProc proc = nullptr;
   uintptr_t user = 0;
   bool periodic = false;
   int timerFd = -1;
@@ -48,15 +48,15 @@ struct tTimerEvent {
   std::atomic<bool> cancelled{false};
   std::thread thread;
 
-  ~tTimerEvent() {
+  ~TimerEvent() {
     if (timerFd >= 0) close(timerFd);
     if (wakeFd >= 0) close(wakeFd);
   }
 };
 
-class tSystemTimerService : public tPeriodicTimerService {
+class HostTimerService : public PeriodicTimerService {
  public:
-  uint32_t GetDevCaps(tTimerCaps& caps) override {
+  uint32_t GetDevCaps(TimerCaps& caps) override {
     timespec res{};
     if (clock_getres(CLOCK_MONOTONIC, &res) != 0) return kTimerNoCanDo;
     const uint64_t ns =
@@ -71,11 +71,11 @@ class tSystemTimerService : public tPeriodicTimerService {
   uint32_t BeginPeriod(uint32_t ms) override { return InRange(ms) ? kTimerOk : kTimerNoCanDo; }
   uint32_t EndPeriod(uint32_t ms) override { return InRange(ms) ? kTimerOk : kTimerNoCanDo; }
 
-  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc, uintptr_t user,
+  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, TimerProc proc, uintptr_t user,
                     uint32_t flags) override {
     (void)resolutionMs;  // deadlines are kept to the clock's own resolution
     if (proc == nullptr || delayMs == 0) return 0;
-    auto event = std::make_shared<tTimerEvent>();
+    auto event = std::make_shared<TimerEvent>();
     event->proc = proc;
     event->user = user;
     event->periodic = (flags & kTimerPeriodic) != 0;
@@ -94,7 +94,7 @@ class tSystemTimerService : public tPeriodicTimerService {
     event->id = id;
     if (timerfd_settime(event->timerFd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) return 0;
     try {
-      event->thread = std::thread(&tSystemTimerService::Run, this, event);
+      event->thread = std::thread(&HostTimerService::Run, this, event);
     } catch (...) {
       return 0;
     }
@@ -103,7 +103,7 @@ class tSystemTimerService : public tPeriodicTimerService {
   }
 
   uint32_t KillEvent(uint32_t id) override {
-    std::shared_ptr<tTimerEvent> event;
+    std::shared_ptr<TimerEvent> event;
     {
       std::lock_guard<std::mutex> hold(m_Mutex);
       auto it = m_Events.find(id);
@@ -125,12 +125,12 @@ class tSystemTimerService : public tPeriodicTimerService {
 
  private:
   bool InRange(uint32_t ms) {
-    tTimerCaps caps;
+    TimerCaps caps;
     if (GetDevCaps(caps) != kTimerOk) return false;
     return ms >= caps.periodMin && ms <= caps.periodMax;
   }
 
-  void Run(std::shared_ptr<tTimerEvent> event) {
+  void Run(std::shared_ptr<TimerEvent> event) {
     RaiseCurrentThreadPriority(2);
     pollfd fds[2]{};
     fds[0].fd = event->timerFd;
@@ -163,14 +163,14 @@ class tSystemTimerService : public tPeriodicTimerService {
   }
 
   std::mutex m_Mutex;
-  std::map<uint32_t, std::shared_ptr<tTimerEvent>> m_Events;
+  std::map<uint32_t, std::shared_ptr<TimerEvent>> m_Events;
   uint32_t m_NextId = 1;
 };
 
 }  // namespace
 
-tPeriodicTimerService& SystemTimerService() {
-  static tSystemTimerService service;
+PeriodicTimerService& SystemTimerService() {
+  static HostTimerService service;
   return service;
 }
 

@@ -2,31 +2,31 @@
 
 namespace platform {
 
-uint32_t tVirtualTimerService::GetDevCaps(tTimerCaps& out) {
+uint32_t VirtualTimerService::GetDevCaps(TimerCaps& out) {
   if (capsResult != kTimerOk) return capsResult;
   out = caps;
   return kTimerOk;
 }
 
-uint32_t tVirtualTimerService::BeginPeriod(uint32_t ms) {
+uint32_t VirtualTimerService::BeginPeriod(uint32_t ms) {
   if (beginResult != kTimerOk) return beginResult;
   if (ms < caps.periodMin || ms > caps.periodMax) return kTimerNoCanDo;
   ++periodsHeld;
   return kTimerOk;
 }
 
-uint32_t tVirtualTimerService::EndPeriod(uint32_t ms) {
+uint32_t VirtualTimerService::EndPeriod(uint32_t ms) {
   if (ms < caps.periodMin || ms > caps.periodMax) return kTimerNoCanDo;
   --periodsHeld;
   return kTimerOk;
 }
 
-uint32_t tVirtualTimerService::SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc,
-                                        uintptr_t user, uint32_t flags) {
+uint32_t VirtualTimerService::SetEvent(uint32_t delayMs, uint32_t resolutionMs, TimerProc proc,
+                                       uintptr_t user, uint32_t flags) {
   if (failSetEvent || proc == nullptr) return 0;
   std::lock_guard<std::mutex> hold(m_Mutex);
   const uint32_t id = m_NextId++;
-  m_Events[id] = tEvent{delayMs, resolutionMs, proc, user, flags};
+  m_Events[id] = EventRecord{delayMs, resolutionMs, proc, user, flags};
   return id;
 }
 
@@ -35,7 +35,7 @@ namespace {
 thread_local uint32_t t_FiringId = 0;
 }  // namespace
 
-uint32_t tVirtualTimerService::KillEvent(uint32_t id) {
+uint32_t VirtualTimerService::KillEvent(uint32_t id) {
   if (onKill) onKill(id);
   std::unique_lock<std::mutex> hold(m_Mutex);
   ++kills;
@@ -45,8 +45,8 @@ uint32_t tVirtualTimerService::KillEvent(uint32_t id) {
   return live ? kTimerOk : kTimerNoCanDo;
 }
 
-bool tVirtualTimerService::Fire(uint32_t id) {
-  tEvent event;
+bool VirtualTimerService::Fire(uint32_t id) {
+  EventRecord event;
   {
     std::lock_guard<std::mutex> hold(m_Mutex);
     auto it = m_Events.find(id);
@@ -67,17 +67,17 @@ bool tVirtualTimerService::Fire(uint32_t id) {
   return true;
 }
 
-bool tVirtualTimerService::IsLive(uint32_t id) const {
+bool VirtualTimerService::IsLive(uint32_t id) const {
   std::lock_guard<std::mutex> hold(m_Mutex);
   return m_Events.count(id) != 0;
 }
 
-size_t tVirtualTimerService::LiveCount() const {
+size_t VirtualTimerService::LiveCount() const {
   std::lock_guard<std::mutex> hold(m_Mutex);
   return m_Events.size();
 }
 
-bool tVirtualTimerService::Event(uint32_t id, tEvent& out) const {
+bool VirtualTimerService::Event(uint32_t id, EventRecord& out) const {
   std::lock_guard<std::mutex> hold(m_Mutex);
   auto it = m_Events.find(id);
   if (it == m_Events.end()) return false;
@@ -85,7 +85,7 @@ bool tVirtualTimerService::Event(uint32_t id, tEvent& out) const {
   return true;
 }
 
-uint32_t tVirtualTimerService::LastId() const {
+uint32_t VirtualTimerService::LastId() const {
   std::lock_guard<std::mutex> hold(m_Mutex);
   return m_NextId - 1;
 }

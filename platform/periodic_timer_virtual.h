@@ -12,20 +12,20 @@
 
 namespace platform {
 
-class tVirtualTimerService : public tPeriodicTimerService {
+class VirtualTimerService : public PeriodicTimerService {
  public:
-  struct tEvent {
+  struct EventRecord {
     uint32_t delayMs = 0;
     uint32_t resolutionMs = 0;
-    tTimerProc proc = nullptr;
+    TimerProc proc = nullptr;
     uintptr_t user = 0;
     uint32_t flags = 0;
   };
 
-  uint32_t GetDevCaps(tTimerCaps& caps) override;
+  uint32_t GetDevCaps(TimerCaps& caps) override;
   uint32_t BeginPeriod(uint32_t ms) override;
   uint32_t EndPeriod(uint32_t ms) override;
-  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc, uintptr_t user,
+  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, TimerProc proc, uintptr_t user,
                     uint32_t flags) override;
   uint32_t KillEvent(uint32_t id) override;
 
@@ -35,7 +35,7 @@ class tVirtualTimerService : public tPeriodicTimerService {
   bool Fire(uint32_t id);
 
   // What the test sets.
-  tTimerCaps caps{1, 1000000};
+  TimerCaps caps{1, 1000000};
   uint32_t capsResult = kTimerOk;
   uint32_t beginResult = kTimerOk;
   bool failSetEvent = false;
@@ -46,7 +46,7 @@ class tVirtualTimerService : public tPeriodicTimerService {
   // What the test reads.
   bool IsLive(uint32_t id) const;
   size_t LiveCount() const;
-  bool Event(uint32_t id, tEvent& out) const;
+  bool Event(uint32_t id, EventRecord& out) const;
   uint32_t LastId() const;
   int periodsHeld = 0;
   int kills = 0;
@@ -55,7 +55,7 @@ class tVirtualTimerService : public tPeriodicTimerService {
   mutable std::mutex m_Mutex;
   std::condition_variable m_Idle;     // a callback started by Fire has returned
   std::map<uint32_t, int> m_Running;  // callbacks running per event id
-  std::map<uint32_t, tEvent> m_Events;
+  std::map<uint32_t, EventRecord> m_Events;
   uint32_t m_NextId = 1;
 };
 

@@ -22,8 +22,8 @@ class AudioSetupTest : public ::testing::Test {
     SetMasterVolume(1.0);
     SetMasterPitch(1.0);
   }
-  platform::tVirtualSoundService sound;
-  platform::tVirtualTimerService timers;
+  platform::VirtualSoundService sound;
+  platform::VirtualTimerService timers;
 };
 
 TEST_F(AudioSetupTest, InitLinksTheMixerToTheSpeakerAndStreamsOrFailsWithoutADevice) {
@@ -40,7 +40,7 @@ TEST_F(AudioSetupTest, InitLinksTheMixerToTheSpeakerAndStreamsOrFailsWithoutADev
   EXPECT_EQ(timers.LiveCount(), 0u);
   EXPECT_EQ(sound.devicesOpen, 0);
 
-  sound.openResult = platform::kSoundNoDriver;  // no sound device: Init fails
+  sound.openResult = platform::SoundResult::kNoDriver;  // no sound device: Init fails
   EXPECT_FALSE(AudioInit());
   EXPECT_EQ(SystemMixer().Output(), nullptr);
 }

@@ -129,7 +129,7 @@ class DeskTest : public ChannelTest {
     WriteHost(rel, MixText(ch, tempo, length, events));
   }
 
-  platform::tVirtualTimerService timers_;
+  platform::VirtualTimerService timers_;
   tRecordingMixView view_;
   std::unique_ptr<tDeskCore> desk_;
 };
