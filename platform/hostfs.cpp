@@ -206,12 +206,12 @@ bool MatchInDirectory(const std::string& dir, const std::string& name, std::stri
 
 // A desk path resolved under the drive table's lock: the full desk path and
 // the host folder of its drive.
-struct tResolved {
+struct ResolvedPath {
   std::string full;
   std::string driveDir;
 };
 
-bool ResolveLocked(const std::string& path, tResolved& out) {
+bool ResolveLocked(const std::string& path, ResolvedPath& out) {
   if (!FullPathLocked(path, out.full)) return false;
   const Drive* d = FindDriveLocked(out.full[0]);
   if (d == nullptr) {
@@ -225,7 +225,7 @@ bool ResolveLocked(const std::string& path, tResolved& out) {
 // The host path of a resolved desk path, its components matched without
 // regard to case where the exact name does not exist. Looks at the disk,
 // so it runs without the drive table's lock.
-std::string HostPathOf(const tResolved& resolved) {
+std::string HostPathOf(const ResolvedPath& resolved) {
   const std::string& full = resolved.full;
   std::string out = resolved.driveDir;
   bool matching = true;  // stop matching once a component does not exist
@@ -253,7 +253,7 @@ std::string HostPathOf(const tResolved& resolved) {
 }
 
 bool HostOf(const std::string& path, std::string& host) {
-  tResolved resolved;
+  ResolvedPath resolved;
   {
     auto lock = LockTable();
     if (!ResolveLocked(path, resolved)) return false;
@@ -372,7 +372,7 @@ std::string CurrentDirectory() {
 
 bool SetCurrentDirectory(const std::string& path) {
   std::lock_guard<std::mutex> change(g_CwdChange);
-  tResolved resolved;
+  ResolvedPath resolved;
   {
     auto lock = LockTable();
     if (!ResolveLocked(path, resolved)) return false;
