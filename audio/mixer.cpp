@@ -106,8 +106,7 @@ tMixer::~tMixer() {
   }
   {
     tLock lock(m_Lock);
-    delete[] m_pAccum;
-    m_pAccum = nullptr;
+    m_pAccum.reset();
     m_pRead = nullptr;
     m_Frames = 0;
   }
@@ -157,7 +156,7 @@ void tMixer::MixReference() {
 
 void tMixer::MixWith(bool reference) {
   tLock lock(m_Lock);
-  int32_t* __restrict acc = m_pAccum;
+  int32_t* __restrict acc = m_pAccum.get();
   const size_t frames = m_Frames;
   m_pRead = acc;
   if (!acc) return;
@@ -184,7 +183,7 @@ void tMixer::Render(uint8_t* dest, uint32_t bytes) {
   const size_t frames = bytes / FrameBytesOfCode(code);
   size_t available = 0;
   if (m_pRead && m_pAccum)
-    available = static_cast<size_t>(m_pAccum + 2 * size_t{m_Frames} - m_pRead) / 2;
+    available = static_cast<size_t>(m_pAccum.get() + 2 * size_t{m_Frames} - m_pRead) / 2;
   const size_t n = std::min(frames, available);
   RenderFrames(code, m_pRead, dest, n, frames);
   if (m_pRead) m_pRead += 2 * n;
@@ -194,10 +193,10 @@ void tMixer::Recompute() {
   tLock lock(m_Lock);
   tSoundOutput* output = Output();
   if (output && output->PageFrames() != m_Frames) {
-    delete[] m_pAccum;
+    m_pAccum.reset();
     m_pRead = nullptr;
     m_Frames = output->PageFrames();
-    m_pAccum = new (std::nothrow) int32_t[2 * size_t{m_Frames}]();
+    m_pAccum.reset(new (std::nothrow) int32_t[2 * size_t{m_Frames}]());
     if (!m_pAccum) m_Frames = 0;
   }
   double left = 0;
@@ -212,7 +211,7 @@ uint32_t tMixer::CopyMix(int32_t* dest, uint32_t maxFrames) {
   tLock lock(m_Lock);
   if (!m_pAccum || !dest) return 0;
   const uint32_t n = std::min(maxFrames, m_Frames);
-  std::memcpy(dest, m_pAccum, size_t{n} * 2 * sizeof(int32_t));
+  std::memcpy(dest, m_pAccum.get(), size_t{n} * 2 * sizeof(int32_t));
   return n;
 }
 

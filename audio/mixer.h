@@ -19,6 +19,7 @@
 // page length without their locks; the parameters are atomics for that.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "platform/lock.h"
 
@@ -206,8 +207,8 @@ class tMixer : public tSoundSource {
 
   tVoice* m_pVoices = nullptr;  // newest first
   uint32_t m_Frames = 0;
-  int32_t* m_pRead = nullptr;   // next pair Render reads
-  int32_t* m_pAccum = nullptr;  // m_Frames pairs (left, right), owned
+  int32_t* m_pRead = nullptr;           // next pair Render reads
+  std::unique_ptr<int32_t[]> m_pAccum;  // m_Frames pairs (left, right)
   int32_t m_GainLeft = 256;
   int32_t m_GainRight = 256;
 };

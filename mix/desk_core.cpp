@@ -580,7 +580,7 @@ void tDeskCore::SetKeys(const char* buffer) {
 void tDeskCore::LoadSettings() {
   m_Registry.SetMainKey(kSettingsKey);
   char keys[260];
-  SetKeys(m_Registry.ReadText("Keys", keys) ? keys : kDefaultKeys);
+  SetKeys(m_Registry.ReadText("Keys", keys, sizeof keys) ? keys : kDefaultKeys);
 
   uint32_t frequency = 0, block = 0, channels = 0;
   const bool haveFormat = m_Registry.ReadNumber("Frequency", frequency) &&

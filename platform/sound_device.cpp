@@ -1,7 +1,7 @@
 // The host back end of the sound device service, over SDL2's audio output.
 #include "platform/sound_device.h"
 
-#include <SDL2/SDL.h>
+#include <SDL.h>
 
 #include <atomic>
 #include <cmath>
@@ -33,6 +33,34 @@ std::atomic<void*> g_ObserverContext{nullptr};
 std::mutex g_DriverMutex;
 std::string g_DriverName;
 
+// An open SDL audio device, closed when its owner lets it go.
+class AudioDevice {
+ public:
+  AudioDevice() = default;
+  explicit AudioDevice(SDL_AudioDeviceID id) : m_Id(id) {}
+  AudioDevice(const AudioDevice&) = delete;
+  AudioDevice& operator=(const AudioDevice&) = delete;
+  AudioDevice& operator=(AudioDevice&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      m_Id = other.m_Id;
+      other.m_Id = 0;
+    }
+    return *this;
+  }
+  ~AudioDevice() { Reset(); }
+
+  void Reset() {
+    if (m_Id != 0) SDL_CloseAudioDevice(m_Id);
+    m_Id = 0;
+  }
+  bool IsOpen() const { return m_Id != 0; }
+  SDL_AudioDeviceID Id() const { return m_Id; }
+
+ private:
+  SDL_AudioDeviceID m_Id = 0;
+};
+
 bool IsPlayable(const PcmFormat& format) {
   return format.rate >= 1000 && format.rate <= 200000 &&
          (format.channels == 1 || format.channels == 2) && (format.bits == 8 || format.bits == 16);
@@ -47,6 +75,7 @@ int32_t GainQ16(int32_t hundredthsDb) {
 
 class SdlRing : public SoundRing {
  public:
+  // The device closes first: its callback reads the ring, which goes before it.
   ~SdlRing() override { CloseDevice(); }
 
   SoundResult SetFormat(const PcmFormat& format) override {
@@ -62,7 +91,7 @@ class SdlRing : public SoundRing {
   }
 
   SoundResult GetSize(uint32_t& bytes) override {
-    if (m_Device == 0) return SoundResult::kWrongState;
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
     bytes = static_cast<uint32_t>(m_Ring.size());
     return SoundResult::kOk;
   }
@@ -72,13 +101,13 @@ class SdlRing : public SoundRing {
     // Also a ring whose device could not be reopened: Restore tries again.
     if (IsLost()) return SoundResult::kRingLost;
     m_Playing.store(true);
-    SDL_PauseAudioDevice(m_Device, 0);
+    SDL_PauseAudioDevice(m_Device.Id(), 0);
     return SoundResult::kOk;
   }
 
   SoundResult Stop() override {
     if (m_Format.rate == 0) return SoundResult::kWrongState;
-    if (m_Device != 0) SDL_PauseAudioDevice(m_Device, 1);
+    if (m_Device.IsOpen()) SDL_PauseAudioDevice(m_Device.Id(), 1);
     m_Playing.store(false);
     return SoundResult::kOk;
   }
@@ -93,21 +122,21 @@ class SdlRing : public SoundRing {
     if (m_Format.rate == 0) return SoundResult::kWrongState;
     status = 0;
     if (IsLost()) status |= kRingStatusLost;
-    if (m_Device != 0 && m_Playing.load() &&
-        SDL_GetAudioDeviceStatus(m_Device) == SDL_AUDIO_PLAYING)
+    if (m_Device.IsOpen() && m_Playing.load() &&
+        SDL_GetAudioDeviceStatus(m_Device.Id()) == SDL_AUDIO_PLAYING)
       status |= kRingStatusPlaying;
     return SoundResult::kOk;
   }
 
   SoundResult GetPlayCursor(uint32_t& cursor) override {
-    if (m_Device == 0) return SoundResult::kWrongState;
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
     cursor = m_Cursor.load(std::memory_order_acquire);
     return SoundResult::kOk;
   }
 
   SoundResult Lock(uint32_t offset, uint32_t bytes, RingPieces& pieces) override {
     const uint32_t size = static_cast<uint32_t>(m_Ring.size());
-    if (m_Device == 0) return SoundResult::kWrongState;
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
     if (m_Locked || offset >= size || bytes == 0 || bytes > size)
       return SoundResult::kInvalidArgument;
     // The writer fills a staging copy; Unlock moves it into the ring under
@@ -129,11 +158,11 @@ class SdlRing : public SoundRing {
         pieces.secondBytes != m_LockPieces.secondBytes)
       return SoundResult::kInvalidArgument;
     m_Locked = false;
-    if (m_Device == 0) return SoundResult::kWrongState;
-    SDL_LockAudioDevice(m_Device);
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
+    SDL_LockAudioDevice(m_Device.Id());
     std::memcpy(m_Ring.data() + m_LockOffset, pieces.first, pieces.firstBytes);
     if (pieces.secondBytes != 0) std::memcpy(m_Ring.data(), pieces.second, pieces.secondBytes);
-    SDL_UnlockAudioDevice(m_Device);
+    SDL_UnlockAudioDevice(m_Device.Id());
     return SoundResult::kOk;
   }
 
@@ -172,7 +201,7 @@ class SdlRing : public SoundRing {
   uint8_t Silence() const { return m_Format.bits == 8 ? 128 : 0; }
 
   bool IsLost() const {
-    return m_Device == 0 || SDL_GetAudioDeviceStatus(m_Device) == SDL_AUDIO_STOPPED;
+    return !m_Device.IsOpen() || SDL_GetAudioDeviceStatus(m_Device.Id()) == SDL_AUDIO_STOPPED;
   }
 
   SoundResult OpenDevice() {
@@ -188,13 +217,12 @@ class SdlRing : public SoundRing {
     m_Fraction = 0;
     m_Playing.store(false);
     // No allowed changes: the callback always receives exactly this format.
-    m_Device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    return m_Device != 0 ? SoundResult::kOk : SoundResult::kFailed;
+    m_Device = AudioDevice(SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0));
+    return m_Device.IsOpen() ? SoundResult::kOk : SoundResult::kFailed;
   }
 
   void CloseDevice() {
-    if (m_Device != 0) SDL_CloseAudioDevice(m_Device);
-    m_Device = 0;
+    m_Device.Reset();
     m_Playing.store(false);
   }
 
@@ -264,7 +292,7 @@ class SdlRing : public SoundRing {
     }
   }
 
-  SDL_AudioDeviceID m_Device = 0;
+  AudioDevice m_Device;
   PcmFormat m_Format;
   uint32_t m_Block = 0;
   std::vector<uint8_t> m_Ring;
@@ -302,10 +330,7 @@ bool ProbeOutput() {
   want.channels = 2;
   want.samples = static_cast<Uint16>(SoundChunkFrames(22050));
   SDL_AudioSpec have{};
-  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-  if (device == 0) return false;
-  SDL_CloseAudioDevice(device);
-  return true;
+  return AudioDevice(SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0)).IsOpen();
 }
 
 class SdlSoundService : public SoundService {
