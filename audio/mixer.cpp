@@ -6,6 +6,7 @@
 #include "audio/mix_arith.h"
 #include "audio/mixer.h"
 #include "audio/sound_output.h"
+#include "audio/voice.h"
 
 using audio_arith::Clamp;
 using audio_arith::Clamp64;
@@ -23,6 +24,9 @@ BREVORA_VECTOR_CLONES void ApplyGains(int32_t* __restrict acc, size_t frames, in
 }
 
 // Renders n pairs from src into the layout code, then silence up to frames.
+// The accumulator holds 16-bit samples times the master gain (256 = unity):
+// every layout shifts right by 8 to undo the gain, by 8 more for 8-bit
+// samples, and by 1 more where mono averages the two sides.
 BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict src,
                                         uint8_t* __restrict dest, size_t n, size_t frames) {
   int16_t* __restrict d16 = reinterpret_cast<int16_t*>(dest);
@@ -30,7 +34,7 @@ BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict
     case kFormat8Mono:
 #pragma omp simd
       for (size_t j = 0; j < n; ++j) {
-        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 17;
+        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 17;  // 8 + 8 + 1
         dest[j] = static_cast<uint8_t>(Clamp64(v, -128, 127) + 128);
       }
       std::memset(dest + n, 128, frames - n);
@@ -38,7 +42,7 @@ BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict
     case kFormat16Mono:
 #pragma omp simd
       for (size_t j = 0; j < n; ++j) {
-        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 9;
+        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 9;  // 8 + 1
         d16[j] = static_cast<int16_t>(Clamp64(v, -32768, 32767));
       }
       std::memset(d16 + n, 0, (frames - n) * 2);
@@ -46,14 +50,14 @@ BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict
     case kFormat8Stereo:
 #pragma omp simd
       for (size_t j = 0; j < 2 * n; ++j) {
-        dest[j] = static_cast<uint8_t>(Clamp(src[j] >> 16, -128, 127) + 128);
+        dest[j] = static_cast<uint8_t>(Clamp(src[j] >> 16, -128, 127) + 128);  // 8 + 8
       }
       std::memset(dest + 2 * n, 128, (frames - n) * 2);
       break;
     default:
 #pragma omp simd
       for (size_t j = 0; j < 2 * n; ++j) {
-        d16[j] = static_cast<int16_t>(Clamp(src[j] >> 8, -32768, 32767));
+        d16[j] = static_cast<int16_t>(Clamp(src[j] >> 8, -32768, 32767));  // the gain
       }
       std::memset(d16 + 2 * n, 0, (frames - n) * 4);
       break;

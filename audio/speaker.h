@@ -35,7 +35,8 @@ class tSpeakerPlayback : public tSoundOutput {
   void SetBackEnds(platform::SoundService& sound, platform::PeriodicTimerService& timers);
 
   // Primary slots: SetFormat, GetFormat, destructor, Close, SetSource, Start,
-  // Stop, FillNextPage.
+  // Stop, FillNextPage: the base's order (see tSoundOutput), then this
+  // device's own.
   // Stops streaming, drops the ring, takes the format and sizes the page.
   void SetFormat(const WAVEFORMATEX& format) override;
   void Close() override;

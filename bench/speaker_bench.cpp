@@ -10,6 +10,7 @@
 
 #include "audio/mixer.h"
 #include "audio/speaker.h"
+#include "audio/voice.h"
 #include "audio/wave.h"
 #include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
