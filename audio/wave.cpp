@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "audio/riff_reader.h"
@@ -108,8 +107,7 @@ tWave::~tWave() {
 }
 
 void tWave::Free() {
-  std::free(m_pData);
-  m_pData = nullptr;
+  m_pData.reset();
   m_Size = 0;
 }
 
@@ -122,11 +120,9 @@ bool tWave::AllocateStorage(uint64_t bytes, bool zeroed) {
   SetDefaultFormat(true);
   if (bytes > UINT32_MAX) return Fail(platform::kErrorWaveMemory);
   if (bytes == 0) return true;
-  // malloc storage holds int16 samples as well as bytes. A buffer that is
-  // filled at once (from a file) is not cleared first: for a set of long
-  // samples that pass costs as much as reading them.
-  m_pData = static_cast<uint8_t*>(zeroed ? std::calloc(static_cast<size_t>(bytes), 1)
-                                         : std::malloc(static_cast<size_t>(bytes)));
+  // A buffer that is filled at once (from a file) is not cleared first: for
+  // a set of long samples that pass costs as much as reading them.
+  m_pData = platform::AllocateSampleMemory(static_cast<size_t>(bytes), zeroed);
   if (!m_pData) return Fail(platform::kErrorWaveMemory);
   m_Size = static_cast<uint32_t>(bytes);
   return true;
@@ -205,7 +201,7 @@ bool tWave::LoadWaveStream(FILE* file) {
 
   if (kind == SampleKind::kAsIs) {
     if (!AllocateStorage(data.size, false)) return false;
-    if (!riff.Seek(data.offset) || riff.Read(m_pData, m_Size) != m_Size) {
+    if (!riff.Seek(data.offset) || riff.Read(m_pData.get(), m_Size) != m_Size) {
       Free();
       return Fail(platform::kErrorWaveTruncated);
     }
@@ -220,7 +216,7 @@ bool tWave::LoadWaveStream(FILE* file) {
     Free();
     return Fail(platform::kErrorWaveTruncated);
   }
-  int16_t* out = reinterpret_cast<int16_t*>(m_pData);
+  int16_t* out = reinterpret_cast<int16_t*>(m_pData.get());
   uint8_t buffer[8192];
   const uint64_t framesPerRead = sizeof buffer / fileBlock;
   for (uint64_t done = 0; done < frames;) {
@@ -257,9 +253,9 @@ bool tWave::Convert(const WAVEFORMATEX& target) {
 
   // The new samples are built beside the old ones, so a failed allocation
   // leaves the wave as it was.
-  uint8_t* out = nullptr;
+  platform::SampleMemory out;
   if (outBytes > 0) {
-    out = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(outBytes)));
+    out = platform::AllocateSampleMemory(static_cast<size_t>(outBytes), false);
     if (!out) return Fail(platform::kErrorWaveMemory);
     const uint64_t step = (uint64_t{fromRate} << 32) / to.nSamplesPerSec;
     const uint32_t last = static_cast<uint32_t>(inFrames - 1);
@@ -267,12 +263,12 @@ bool tWave::Convert(const WAVEFORMATEX& target) {
     for (int64_t k = 0; k < outFrames; ++k, p += step) {
       int32_t l = 0;
       int32_t r = 0;
-      Widen(m_Code, m_pData, std::min(static_cast<uint32_t>(p >> 32), last), l, r);
-      Narrow(normal.Code(), out, static_cast<size_t>(k), l, r);
+      Widen(m_Code, m_pData.get(), std::min(static_cast<uint32_t>(p >> 32), last), l, r);
+      Narrow(normal.Code(), out.get(), static_cast<size_t>(k), l, r);
     }
   }
   Free();
-  m_pData = out;
+  m_pData = std::move(out);
   m_Size = static_cast<uint32_t>(outBytes);
   SetFormat(target);
   return true;

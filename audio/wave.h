@@ -14,6 +14,7 @@
 
 #include "audio/sound_format.h"
 #include "platform/last_error.h"
+#include "platform/sample_memory.h"
 
 class tWave : public tSoundFormat {
  public:
@@ -40,8 +41,8 @@ class tWave : public tSoundFormat {
   // stays as it was.
   bool Convert(const WAVEFORMATEX& target);
 
-  uint8_t* Data() { return m_pData; }
-  const uint8_t* Data() const { return m_pData; }
+  uint8_t* Data() { return m_pData.get(); }
+  const uint8_t* Data() const { return m_pData.get(); }
   uint32_t Size() const { return m_Size; }
   // Complete frames: size / block alignment (0 without a format), never more
   // than the layout code can address inside the data.
@@ -51,6 +52,6 @@ class tWave : public tSoundFormat {
   // Allocate, optionally without clearing the bytes (for data read at once).
   bool AllocateStorage(uint64_t bytes, bool zeroed);
 
-  uint8_t* m_pData = nullptr;
+  platform::SampleMemory m_pData;
   uint32_t m_Size = 0;
 };

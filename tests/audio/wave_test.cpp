@@ -2,11 +2,13 @@
 // RIFF WAVE reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
 #include "audio/wave.h"
 #include "platform/last_error.h"
+#include "platform/sample_memory.h"
 #include "tests/audio/audio_test_util.h"
 
 using namespace audio_test;
@@ -371,6 +373,36 @@ TEST_F(WaveFile, FailuresSetTheirCodes) {
     EXPECT_FALSE(Load(c.file, w)) << c.what;
     EXPECT_EQ(platform::LastErrorCode(), c.code) << c.what;
   }
+}
+
+// Long samples live in memory of another kind than short ones; every byte
+// loads the same, a conversion of a long one matches the same conversion of
+// its short beginning, and a cut file still fails.
+TEST_F(WaveFile, LongSamplesLoadAndConvertLikeShortOnes) {
+  const size_t threshold = platform::kSampleMemoryMappedFrom;
+  for (size_t bytes : {threshold - 4, threshold, threshold + 4 * 1001}) {
+    Bytes data(bytes);
+    for (size_t i = 0; i < bytes; ++i) data[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    tWave w;
+    ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}, {"data", data}}), w)) << bytes;
+    EXPECT_TRUE(Contents(w) == data) << bytes;
+
+    tWave head;
+    Fill(head, Fmt(44100, 16, 2), Bytes(data.begin(), data.begin() + 4000));
+    ASSERT_TRUE(w.Convert(Fmt(22050, 8, 1)));
+    ASSERT_TRUE(head.Convert(Fmt(22050, 8, 1)));
+    EXPECT_EQ(Bytes(w.Data(), w.Data() + head.Size()), Contents(head)) << bytes;
+
+    Bytes cut = Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}, {"data", data}});
+    cut.resize(cut.size() - 2);
+    EXPECT_FALSE(Load(cut, w));
+    EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveTruncated);
+    EXPECT_EQ(w.Data(), nullptr);
+  }
+  tWave zeroed;
+  ASSERT_TRUE(zeroed.Allocate(threshold + 2));
+  const Bytes all = Contents(zeroed);
+  EXPECT_TRUE(std::all_of(all.begin(), all.end(), [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(WaveFile, AFailureAfterTheFormatKeepsTheFormatAndTheOldData) {
