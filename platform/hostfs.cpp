@@ -293,7 +293,7 @@ void SetDrive(char letter, const std::string& hostDir, const std::string& label)
 }
 
 void RemoveDrive(char letter) {
-  auto lock = LockTable();
+  std::lock_guard<std::mutex> lock(g_Mutex);
   g_Drives.erase(std::remove_if(g_Drives.begin(), g_Drives.end(),
                                 [&](const Drive& d) { return d.letter == Upper(letter); }),
                  g_Drives.end());
