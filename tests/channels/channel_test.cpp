@@ -358,6 +358,20 @@ TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
   EXPECT_EQ(ch.GetSndSerial(), 0u);
 
+  // A sound that cannot take the output format (a rate raised more than 64
+  // times) does not load either; the format of the file it came from stays
+  // on record.
+  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
+  WriteWave("E/Loops/slow.wav", 100, 600, 16, 1);
+  WAVEFORMATEX out{};
+  ReadOutputFormat(out);
+  EXPECT_FALSE(ch.LoadSoundConverted(tChannel::kMain, "E:\\Loops\\slow.wav", out));
+  EXPECT_FALSE(ch.HasMain());
+  EXPECT_EQ(ch.GetCurrent(), nullptr);
+  EXPECT_TRUE(ch.GetSndPath().IsEmpty());
+  EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
+  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 600u);
+
   // A path the desk's buffers cannot hold is refused, not cut to another file.
   const std::string dir(250, 'd');
   WriteWave("E/Loops/" + dir + "/a.wav", 100);
