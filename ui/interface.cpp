@@ -48,7 +48,7 @@ void tInterface::SetAllocationLimit(int32_t n) {
   g_AllocationLimit = n;
 }
 
-tInterface::tInterface(platform::tPeriodicTimerService& timers) : tDeskCore(this, timers) {}
+tInterface::tInterface(platform::PeriodicTimerService& timers) : tDeskCore(this, timers) {}
 
 tInterface::~tInterface() {
   Teardown();
