@@ -310,11 +310,10 @@ void Image::SetColourKey(int index) {
 
 BlitStatus Image::Blit(const Image& from, const PixelRect& src, const PixelRect& dst, bool keyed) {
   tLock lock(g_DisplayLock);
-  if (m_Surface == nullptr || from.m_Surface == nullptr) return BlitStatus::kInvalidObject;
+  if (m_Surface == nullptr || from.m_Surface == nullptr) return BlitStatus::kNoImage;
   if (!Inside(src, from.Width(), from.Height()) || !Inside(dst, Width(), Height()))
-    return BlitStatus::kInvalidRect;
-  if (src.Width() != dst.Width() || src.Height() != dst.Height())
-    return BlitStatus::kNoStretchHardware;
+    return BlitStatus::kOutside;
+  if (src.Width() != dst.Width() || src.Height() != dst.Height()) return BlitStatus::kSizesDiffer;
   // Without a key a keyed copy has nothing to leave out.
   if (keyed && from.m_ColourKey >= 0)
     SDL_SetColorKey(from.m_Surface.get(), SDL_TRUE, static_cast<Uint32>(from.m_ColourKey));
@@ -322,18 +321,17 @@ BlitStatus Image::Blit(const Image& from, const PixelRect& src, const PixelRect&
     SDL_SetColorKey(from.m_Surface.get(), SDL_FALSE, 0);
   SDL_Rect s{src.left, src.top, src.Width(), src.Height()};
   SDL_Rect d{dst.left, dst.top, dst.Width(), dst.Height()};
-  if (SDL_LowerBlit(from.m_Surface.get(), &s, m_Surface.get(), &d) != 0)
-    return BlitStatus::kGeneric;
+  if (SDL_LowerBlit(from.m_Surface.get(), &s, m_Surface.get(), &d) != 0) return BlitStatus::kFailed;
   if (m_IsScreen) g_ScreenChanged = true;
   return BlitStatus::kOk;
 }
 
 BlitStatus Image::Fill(const PixelRect& rect, uint8_t index) {
   tLock lock(g_DisplayLock);
-  if (m_Surface == nullptr) return BlitStatus::kInvalidObject;
-  if (!Inside(rect, Width(), Height())) return BlitStatus::kInvalidRect;
+  if (m_Surface == nullptr) return BlitStatus::kNoImage;
+  if (!Inside(rect, Width(), Height())) return BlitStatus::kOutside;
   SDL_Rect r{rect.left, rect.top, rect.Width(), rect.Height()};
-  if (SDL_FillRect(m_Surface.get(), &r, index) != 0) return BlitStatus::kGeneric;
+  if (SDL_FillRect(m_Surface.get(), &r, index) != 0) return BlitStatus::kFailed;
   if (m_IsScreen) g_ScreenChanged = true;
   return BlitStatus::kOk;
 }

@@ -42,27 +42,14 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 
-// Why a rectangle copy was refused. The desk turns each into its own text.
+// What a rectangle copy or fill came to. The desk turns each refusal into
+// its own text.
 enum class BlitStatus {
   kOk,
-  kGeneric,
-  kInvalidClipList,
-  kInvalidObject,
-  kInvalidParams,
-  kInvalidRect,
-  kNoAlpha,
-  kNoBlitHardware,
-  kNoClipList,
-  kNoDropHardware,
-  kNoMirrorHardware,
-  kNoRopHardware,
-  kNoRotationHardware,
-  kNoStretchHardware,
-  kNoZBufferHardware,
-  kSurfaceBusy,
-  kSurfaceLost,
-  kNotSupported,
-  kUnknown,
+  kNoImage,      // the source or the target image is empty
+  kOutside,      // a rectangle is empty or does not lie wholly inside its image
+  kSizesDiffer,  // the two rectangles differ in size: nothing is stretched
+  kFailed,       // the copy itself failed
 };
 
 // An 8-bit indexed image that uses the shared palette. Empty until created

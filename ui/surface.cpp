@@ -51,7 +51,7 @@ bool tSurface::SetColourKey(tColour colour) {
 
 void tSurface::Copy(const tRect& src, const tRect& dst, tSurface* target, bool keyed) {
   platform::Image* to = target != nullptr ? &target->m_Image : platform::Screen();
-  platform::BlitStatus status = platform::BlitStatus::kInvalidObject;
+  platform::BlitStatus status = platform::BlitStatus::kNoImage;
   if (to != nullptr) status = to->Blit(m_Image, src, dst, keyed);
   if (status != platform::BlitStatus::kOk) throw tError("%s", BlitErrorText(status));
 }
@@ -84,42 +84,14 @@ const char* BlitErrorText(platform::BlitStatus status) {
   switch (status) {
     case BlitStatus::kOk:
       return "";
-    case BlitStatus::kGeneric:
-      return "Generic error";
-    case BlitStatus::kInvalidClipList:
-      return "Invalid clip list";
-    case BlitStatus::kInvalidObject:
+    case BlitStatus::kNoImage:
       return "Invalid object";
-    case BlitStatus::kInvalidParams:
-      return "Invalid params";
-    case BlitStatus::kInvalidRect:
+    case BlitStatus::kOutside:
       return "Invalid rect";
-    case BlitStatus::kNoAlpha:
-      return "No alpha";
-    case BlitStatus::kNoBlitHardware:
-      return "No blit hardware";
-    case BlitStatus::kNoClipList:
-      return "No cliplist";
-    case BlitStatus::kNoDropHardware:
-      return "No ddrop hardware";
-    case BlitStatus::kNoMirrorHardware:
-      return "No mirror hw";
-    case BlitStatus::kNoRopHardware:
-      return "No rop hardware";
-    case BlitStatus::kNoRotationHardware:
-      return "No rotation hw";
-    case BlitStatus::kNoStretchHardware:
+    case BlitStatus::kSizesDiffer:
       return "No stretch hw";
-    case BlitStatus::kNoZBufferHardware:
-      return "No z-buffer hw";
-    case BlitStatus::kSurfaceBusy:
-      return "Surface busy";
-    case BlitStatus::kSurfaceLost:
-      return "Surface lost";
-    case BlitStatus::kNotSupported:
-      return "Not supported";
-    case BlitStatus::kUnknown:
-      break;
+    case BlitStatus::kFailed:
+      return "Generic error";
   }
   return "Unknown error";
 }

@@ -227,17 +227,22 @@ TEST(Voice, NothingHappensWithoutFrames) {
 TEST(Mixer, TwoFullScaleVoicesClip) {
   for (int16_t full : {int16_t{32767}, int16_t{-32768}}) {
     for (uint16_t bits : {16, 8}) {
-      Rig rig(22050, bits, 2);
-      tWave& wave = rig.Wave(22050, 16, 2, Const16(441, full, full));
-      rig.Voice(wave, false);
-      rig.Voice(wave, false);
-      const Bytes page = rig.Page();
-      if (bits == 16) {
-        EXPECT_EQ(S16(page, 0), full);
-        EXPECT_EQ(S16(page, 881), full);
-      } else {
-        EXPECT_EQ(page[0], full > 0 ? 255 : 0);
-        EXPECT_EQ(page[881], full > 0 ? 255 : 0);
+      for (uint16_t channels : {2, 1}) {
+        Rig rig(22050, bits, channels);
+        tWave& wave = rig.Wave(22050, 16, 2, Const16(441, full, full));
+        rig.Voice(wave, false);
+        rig.Voice(wave, false);
+        const Bytes page = rig.Page();
+        const size_t last = 441u * channels - 1;
+        if (bits == 16) {
+          EXPECT_EQ((std::vector<int>{S16(page, 0), S16(page, last)}),
+                    (std::vector<int>{full, full}))
+              << channels;
+        } else {
+          const int clipped = full > 0 ? 255 : 0;
+          EXPECT_EQ((std::vector<int>{page[0], page[last]}), (std::vector<int>{clipped, clipped}))
+              << channels;
+        }
       }
     }
   }

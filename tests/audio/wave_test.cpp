@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "audio/wave.h"
 #include "platform/last_error.h"
@@ -38,10 +39,12 @@ Bytes Contents(const tWave& wave) {
 
 }  // namespace
 
-TEST(SoundFormat, SetFormatNormalisesAndDerivesTheCode) {
+// A set format is normalised (PCM, derived block and byte rate) and gives
+// its layout code; the default is 22050 Hz 16-bit stereo, which a set format
+// keeps unless the default is forced.
+TEST(SoundFormat, SetFormatNormalisesDerivesTheCodeAndOutlivesTheDefault) {
   tSoundFormat f;
-  EXPECT_EQ(f.Rate(), 0u);
-  EXPECT_EQ(f.Code(), 0u);
+  EXPECT_EQ((std::vector<uint32_t>{f.Rate(), f.Code()}), (std::vector<uint32_t>{0, 0}));
   WAVEFORMATEX in = Fmt(44100, 16, 2);
   in.wFormatTag = 3;
   in.nAvgBytesPerSec = 1;
@@ -50,11 +53,9 @@ TEST(SoundFormat, SetFormatNormalisesAndDerivesTheCode) {
   f.SetFormat(in);
   WAVEFORMATEX out{};
   f.GetFormat(out);
-  EXPECT_EQ(out.wFormatTag, 1);
-  EXPECT_EQ(out.nBlockAlign, 4);
-  EXPECT_EQ(out.nAvgBytesPerSec, 176400u);
-  EXPECT_EQ(out.cbSize, 0);
-  EXPECT_EQ(f.Code(), 3u);
+  EXPECT_EQ((std::vector<uint32_t>{out.wFormatTag, out.nBlockAlign, out.nAvgBytesPerSec, out.cbSize,
+                                   f.Code()}),
+            (std::vector<uint32_t>{1, 4, 176400, 0, 3}));
 
   struct {
     uint16_t channels, bits;
@@ -69,29 +70,27 @@ TEST(SoundFormat, SetFormatNormalisesAndDerivesTheCode) {
     EXPECT_EQ(f.Code(), c.code) << c.channels << "x" << c.bits;
     EXPECT_EQ(f.BlockAlign(), c.align) << c.channels << "x" << c.bits;
   }
-}
 
-TEST(SoundFormat, DefaultIs22050Hz16BitStereoAndKeepsASetFormat) {
-  tSoundFormat f;
-  f.SetDefaultFormat(true);
-  EXPECT_EQ(f.Rate(), 22050u);
-  EXPECT_EQ(f.Code(), kFormat16Stereo);
-  f.SetFormat(Fmt(44100, 8, 1));
-  f.SetDefaultFormat(true);
-  EXPECT_EQ(f.Rate(), 44100u);
-  EXPECT_EQ(f.Code(), kFormat8Mono);
-  f.SetDefaultFormat(false);
-  EXPECT_EQ(f.Rate(), 22050u);
-  EXPECT_EQ(f.Code(), kFormat16Stereo);
+  tSoundFormat d;
+  d.SetDefaultFormat(true);
+  EXPECT_EQ((std::vector<uint32_t>{d.Rate(), d.Code()}),
+            (std::vector<uint32_t>{22050, kFormat16Stereo}));
+  d.SetFormat(Fmt(44100, 8, 1));
+  d.SetDefaultFormat(true);
+  EXPECT_EQ((std::vector<uint32_t>{d.Rate(), d.Code()}),
+            (std::vector<uint32_t>{44100, kFormat8Mono}));
+  d.SetDefaultFormat(false);
+  EXPECT_EQ((std::vector<uint32_t>{d.Rate(), d.Code()}),
+            (std::vector<uint32_t>{22050, kFormat16Stereo}));
 }
 
 TEST(Wave, AllocateZeroesAndSetsTheDefaultOnlyWhenUnset) {
   tWave w;
   ASSERT_TRUE(w.Allocate(10));
-  EXPECT_EQ(w.Rate(), 22050u);
-  EXPECT_EQ(w.Size(), 10u);
-  EXPECT_EQ(w.Frames(), 2u);  // the incomplete third frame is not a frame
-  for (uint32_t i = 0; i < 10; ++i) EXPECT_EQ(w.Data()[i], 0);
+  // The incomplete third frame is not a frame.
+  EXPECT_EQ((std::vector<uint32_t>{w.Rate(), w.Size(), w.Frames()}),
+            (std::vector<uint32_t>{22050, 10, 2}));
+  EXPECT_EQ(Contents(w), Bytes(10, 0));
   w.SetFormat(Fmt(11025, 8, 1));
   ASSERT_TRUE(w.Allocate(3));
   EXPECT_EQ(w.Rate(), 11025u);
@@ -212,6 +211,7 @@ TEST(WaveConvert, RefusesWhatNoRealSampleNeeds) {
   };
   const Case cases[] = {
       {690, 8, 44100, true, 0},                             // 63.9 times
+      {700, 8, 44800, true, 0},                             // exactly 64 times
       {689, 8, 44100, false, platform::kErrorWaveFormat},   // 64.007 times
       {1, 6000, 44100, false, platform::kErrorWaveFormat},  // a damaged header
       {8000, 400000, 4000000000u, false, platform::kErrorWaveFormat},

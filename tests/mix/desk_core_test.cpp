@@ -347,15 +347,16 @@ TEST_F(DeskTest, LoadingOrdersChannelsByLabelAndAsksOnceOnFailure) {
   WriteWave("Loops/kick.wav", 1000, 22050);
   WriteChannel("Sets/a.chn", "Loops\\kick.wav");
   WriteMix("Mixes/b.mix",
-           {{0, {"Sets\\a.chn", "B"}},
-            {1, {"Sets\\a.chn", "a"}},
+           {{0, {"Sets\\a.chn", "AAAAAAAAAAAAAAAAAAB"}},
+            {1, {"Sets\\a.chn", "aaaaaaaaaaaaaaaaaaa"}},
             {2, {"Sets\\missing.chn", "C"}},
             {3, {"Sets\\missing2.chn", "D"}}},
            0, 0, "");
   view_.answer = 2;  // go on quietly
   ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\b.mix"));
   EXPECT_EQ(GetTempo(), 130);  // an empty or zero tempo is not a tempo
-  // Channels load in label order (empty labels first), then a, B, C, D.
+  // Channels load in label order (empty labels first), then 1 and 0, whose
+  // labels differ only in their 19th character and in case, then C, D.
   std::vector<int> order;
   const auto& refreshed = view_.refreshed;
   for (size_t i = 32; i < refreshed.size(); ++i)  // after the two resets

@@ -14,6 +14,24 @@ void FillScreen(uint8_t index) {
             platform::BlitStatus::kOk);
 }
 
+TEST_F(Display, RefusedCopiesAndFillsSayWhy) {
+  using platform::BlitStatus;
+  using R = platform::PixelRect;
+  platform::Image from, to, empty;
+  ASSERT_TRUE(from.Create(8, 4));
+  ASSERT_TRUE(to.Create(8, 4));
+  EXPECT_EQ(to.Blit(from, R{0, 0, 8, 4}, R{0, 0, 8, 4}, false), BlitStatus::kOk);
+  EXPECT_EQ(to.Blit(from, R{1, 0, 9, 4}, R{0, 0, 8, 4}, false), BlitStatus::kOutside);
+  EXPECT_EQ(to.Blit(from, R{0, 0, 8, 4}, R{0, 1, 8, 5}, false), BlitStatus::kOutside);
+  EXPECT_EQ(to.Blit(from, R{2, 2, 2, 3}, R{2, 2, 2, 3}, false), BlitStatus::kOutside);
+  EXPECT_EQ(to.Blit(from, R{0, 0, 2, 2}, R{0, 0, 3, 2}, false), BlitStatus::kSizesDiffer);
+  EXPECT_EQ(to.Blit(empty, R{0, 0, 1, 1}, R{0, 0, 1, 1}, false), BlitStatus::kNoImage);
+  EXPECT_EQ(empty.Fill(R{0, 0, 1, 1}, 3), BlitStatus::kNoImage);
+  EXPECT_EQ(to.Fill(R{-1, 0, 1, 1}, 3), BlitStatus::kOutside);
+  EXPECT_EQ(to.Fill(R{7, 3, 8, 4}, 3), BlitStatus::kOk);
+  EXPECT_EQ(to.PixelAt(7, 3), 3);
+}
+
 TEST_F(Display, TheOverlayIsDrawnOverTheScreenScaledIntoItsRectangle) {
   FillScreen(kBlue);
   const std::vector<uint8_t> screen = platform::Screen()->Pixels();

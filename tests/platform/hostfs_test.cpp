@@ -59,6 +59,11 @@ TEST_F(HostFs, PathsWithSpacesAndOddCaseReachTheHostAndComeBack) {
   EXPECT_EQ(back, "C:\\Sample Packs\\Drum Loops\\Kick 01.WAV");
   ASSERT_TRUE(ToSystemPath("/usr/share", back));
   EXPECT_EQ(back, "Z:\\usr\\share");
+  // A desk path holds at most 259 characters: "C:\" and 256 more.
+  const std::string longest = root_ + "/" + std::string(200, 'a') + "/" + std::string(55, 'b');
+  ASSERT_TRUE(ToSystemPath(longest, back));
+  EXPECT_EQ(back.size(), 259u);
+  EXPECT_FALSE(ToSystemPath(longest + "c", back));
 }
 
 TEST_F(HostFs, LongestDrivePrefixWinsAndUnknownDrivesFail) {

@@ -34,6 +34,18 @@ TEST_F(Profile, ReadsLfOnlyFilesAndWholeSections) {
   EXPECT_EQ(ReadProfileSection("C:\\e.mix", "Brevora Mix", 300), "");
 }
 
+// The largest text file the reader takes is read whole; one byte more is
+// refused as a whole rather than read in part.
+TEST_F(Profile, TheLargestFileIsReadAndOneByteMoreIsRefused) {
+  std::string text = "[S]\r\nK=1\r\n;";
+  text.resize(static_cast<size_t>(platform::kMaxProfileBytes) - 2, 'x');
+  text += "\r\n";
+  WriteHost("big.chn", text);
+  EXPECT_EQ(ReadProfileString("C:\\big.chn", "S", "K", "0", 10), "1");
+  WriteHost("big.chn", text + ";");
+  EXPECT_EQ(ReadProfileString("C:\\big.chn", "S", "K", "0", 10), "0");
+}
+
 TEST_F(Profile, WritingAKeyKeepsEventLinesAndCommentsInPlace) {
   const std::string before =
       "[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\n; kept\r\nLength=\r\n"

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/hostfs.h"
 #include "tests/tools/stage_files.h"
+#include "tests/tools/wave_peak.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ bool DriveRelative(const std::string& p) {
 class DemoSet : public ::testing::Test {
  protected:
   void SetUp() override {
+    platform::InitDrives(BREVORA_STAGE, true);
     std::string text;
     ASSERT_TRUE(ReadBytes(StagePath("Mixes/you bv feel.mix"), text));
     ASSERT_TRUE(CrlfLines(text, lines_));
@@ -108,12 +111,13 @@ TEST_F(DemoSet, MixHeaderFollowsTheTemplate) {
   EXPECT_GE(loaded, 8);
 }
 
-TEST_F(DemoSet, ChannelFilesAreWrittenAsTheDeskWritesThem) {
+TEST_F(DemoSet, ChannelFilesAreTheDesksAndTheirLoopsLastWholeBeats) {
   const std::set<std::string> offered = {"0.000", "0.250", "0.500",  "1.000", "2.000",
                                          "4.000", "8.000", "16.000", "32.000"};
   const std::vector<std::string> order = {
       "Version",   "Quantize",   "Loop", "Delay",     "Volume",     "Balance", "Pitch",
       "Snd_Label", "Snd_SerNum", "Snd",  "SFx_Label", "SFx_SerNum", "SFx",     "Author"};
+  int effects = 0;
   for (const std::string& s : samples_) {
     if (s.empty()) continue;
     SCOPED_TRACE(s);
@@ -126,17 +130,26 @@ TEST_F(DemoSet, ChannelFilesAreWrittenAsTheDeskWritesThem) {
     EXPECT_NE(Value(kv, "Loop"), "0.000");
     EXPECT_EQ(Value(kv, "Pitch"), " 0.0");
     EXPECT_EQ(Value(kv, "Author"), "User");
+    ASSERT_FALSE(Value(kv, "Snd").empty());
+    effects += !Value(kv, "SFx").empty();
+    // Each wave loads through the engine in the set's format, audible and not
+    // clipped, and lasts trunc(frames a beat x beats): the length the channel
+    // restarts it at.
     for (const char* w : {"Snd", "SFx"}) {
-      std::string p = Value(kv, w);
-      if (std::string(w) == "Snd") {
-        ASSERT_FALSE(p.empty());
-      }
+      const std::string p = Value(kv, w);
       if (p.empty()) continue;
       EXPECT_TRUE(DriveRelative(p)) << p;
-      std::string bytes;
-      EXPECT_TRUE(ReadBytes(HostOf(p), bytes)) << p;
+      tWave wave;
+      ASSERT_TRUE(wave.LoadWave("C:\\" + p)) << p;
+      EXPECT_EQ((std::vector<uint32_t>{wave.Rate(), wave.Channels(), wave.BitsPerSample()}),
+                (std::vector<uint32_t>{44100, 2, 16}))
+          << p;
+      EXPECT_EQ(wave.Frames(), uint32_t(SamplesPerBeat(44100) * std::stod(Value(kv, "Loop")))) << p;
+      EXPECT_GT(Peak(wave), 4000) << p;
+      EXPECT_LT(Peak(wave), 32767) << p;
     }
   }
+  EXPECT_GE(effects, 4);
 }
 
 TEST_F(DemoSet, PerformanceIsARecordingOfMoreThanAMinute) {

@@ -214,8 +214,8 @@ TEST_F(ScreenSetup, RefusedCopiesThrowTheirTexts) {
               s.SaveBack(tRect{790, 0, 810, 5}, tRect{0, 0, 20, 5});
             }),
             "Save back failed (reading from primary buffer).\n");
-  EXPECT_STREQ(BlitErrorText(platform::BlitStatus::kNoDropHardware), "No ddrop hardware");
-  EXPECT_STREQ(BlitErrorText(platform::BlitStatus::kUnknown), "Unknown error");
+  EXPECT_STREQ(BlitErrorText(platform::BlitStatus::kFailed), "Generic error");
+  EXPECT_STREQ(BlitErrorText(static_cast<platform::BlitStatus>(99)), "Unknown error");
 }
 
 TEST_F(ScreenSetup, SaveBackRestoresWhatWasCoveredAndFramesAreCut) {
