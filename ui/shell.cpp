@@ -81,6 +81,18 @@ tShellOptions ParseCommandLine(int argc, const char* const* argv) {
     options.error = why;
     return options;
   };
+  // The value of an option given as "--name value" or "--name=value"; false
+  // when the value is missing.
+  auto valueOf = [&](const std::string& name, const std::string& arg, int& i, std::string& value) {
+    if (arg != name) {
+      value = arg.substr(name.size() + 1);
+      return true;
+    }
+    if (i + 1 >= argc) return false;
+    ++i;
+    value = argv[i] != nullptr ? argv[i] : "";
+    return true;
+  };
   bool optionsEnd = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i] != nullptr ? argv[i] : "";
@@ -100,22 +112,12 @@ tShellOptions ParseCommandLine(int argc, const char* const* argv) {
       options.window = false;
     } else if (!optionsEnd && (arg == "--language" || arg.rfind("--language=", 0) == 0)) {
       std::string value;
-      if (arg == "--language") {
-        if (i + 1 >= argc) return refuse("--language needs a language");
-        value = argv[++i] != nullptr ? argv[i] : "";
-      } else {
-        value = arg.substr(11);
-      }
+      if (!valueOf("--language", arg, i, value)) return refuse("--language needs a language");
       options.language = LanguageFromArgument(value);
       if (options.language == 0) return refuse("unknown language '" + value + "'");
     } else if (!optionsEnd && (arg == "--midi" || arg.rfind("--midi=", 0) == 0)) {
       std::string value;
-      if (arg == "--midi") {
-        if (i + 1 >= argc) return refuse("--midi needs alsa, jack or none");
-        value = argv[++i] != nullptr ? argv[i] : "";
-      } else {
-        value = arg.substr(7);
-      }
+      if (!valueOf("--midi", arg, i, value)) return refuse("--midi needs alsa, jack or none");
       platform::tMidiSystem system;
       if (!platform::MidiSystemFromName(value, system))
         return refuse("unknown MIDI system '" + value + "' (alsa, jack or none)");
