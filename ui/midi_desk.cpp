@@ -57,14 +57,15 @@ void tMidiDesk::LoadSettings() {
   settings.SetMainKey(kSettingsKey);
   char text[260];
   m_Notes = DefaultNotes();
-  if (settings.ReadText(kNotesSetting, text) && !ParseNotes(text, m_Notes))
+  if (settings.ReadText(kNotesSetting, text, sizeof text) && !ParseNotes(text, m_Notes))
     platform::Trace("MIDI: the stored note map \"%s\" is not valid; the default is used\n", text);
   uint32_t number = 0;
   m_Filter = kAnyChannel;
   if (settings.ReadNumber(kChannelSetting, number) && number <= 16)
     m_Filter = static_cast<uint8_t>(number);
   m_System = platform::tMidiSystem::kAlsa;
-  if (settings.ReadText(kSystemSetting, text) && !platform::MidiSystemFromName(text, m_System))
+  if (settings.ReadText(kSystemSetting, text, sizeof text) &&
+      !platform::MidiSystemFromName(text, m_System))
     m_System = platform::tMidiSystem::kAlsa;
   m_Connect = true;
   if (settings.ReadNumber(kConnectSetting, number)) m_Connect = number != 0;

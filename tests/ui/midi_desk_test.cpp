@@ -188,7 +188,7 @@ TEST_F(MidiDesk, AllNotesOffReleasesEveryChannelAndKeepsTheTransport) {
 
   // In playback the channels stop and the playback goes on.
   desk_->Transport().SetFramePause(0);
-  desk_->Transport().SetMode(tTransport::kPlay);
+  desk_->Transport().SetMode(tTransport::kPlayMode);
   desk_->SetState(tDeskCore::kPlayStopped);
   Tap(kKeyEnter);
   ASSERT_EQ(desk_->State(), tDeskCore::kPlaying);
