@@ -30,22 +30,22 @@ constexpr const char* kConnectorName = "Brevora connections";
 
 // ------------------------------------------------------------- records
 
-bool ParseMidiMessage(const uint8_t* bytes, size_t count, tMidiRecord& out) {
+bool ParseMidiMessage(const uint8_t* bytes, size_t count, MidiRecord& out) {
   // Notes and controllers are three bytes: status, number, value.
   if (bytes == nullptr || count != 3 || bytes[1] > 127 || bytes[2] > 127) return false;
-  tMidiRecord record;
+  MidiRecord record;
   record.channel = static_cast<uint8_t>((bytes[0] & 0x0F) + 1);
   record.number = bytes[1];
   record.value = bytes[2];
   switch (bytes[0] & 0xF0) {
     case 0x80:
-      record.kind = tMidiRecord::tKind::kNoteOff;
+      record.kind = MidiRecord::Kind::kNoteOff;
       break;
     case 0x90:
-      record.kind = record.value > 0 ? tMidiRecord::tKind::kNoteOn : tMidiRecord::tKind::kNoteOff;
+      record.kind = record.value > 0 ? MidiRecord::Kind::kNoteOn : MidiRecord::Kind::kNoteOff;
       break;
     case 0xB0:
-      record.kind = tMidiRecord::tKind::kControl;
+      record.kind = MidiRecord::Kind::kControl;
       break;
     default:
       return false;
@@ -54,27 +54,27 @@ bool ParseMidiMessage(const uint8_t* bytes, size_t count, tMidiRecord& out) {
   return true;
 }
 
-bool MidiSystemFromName(const std::string& name, tMidiSystem& out) {
+bool MidiSystemFromName(const std::string& name, MidiSystem& out) {
   std::string lower;
   for (char c : name) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (lower == "none")
-    out = tMidiSystem::kNone;
+    out = MidiSystem::kNone;
   else if (lower == "alsa")
-    out = tMidiSystem::kAlsa;
+    out = MidiSystem::kAlsa;
   else if (lower == "jack")
-    out = tMidiSystem::kJack;
+    out = MidiSystem::kJack;
   else
     return false;
   return true;
 }
 
-const char* MidiSystemName(tMidiSystem system) {
+const char* MidiSystemName(MidiSystem system) {
   switch (system) {
-    case tMidiSystem::kAlsa:
+    case MidiSystem::kAlsa:
       return "alsa";
-    case tMidiSystem::kJack:
+    case MidiSystem::kJack:
       return "jack";
-    case tMidiSystem::kNone:
+    case MidiSystem::kNone:
       break;
   }
   return "none";
@@ -82,7 +82,7 @@ const char* MidiSystemName(tMidiSystem system) {
 
 // ---------------------------------------------------------------- ring
 
-bool tMidiInput::Take(tMidiRecord& out) {
+bool MidiInput::Take(MidiRecord& out) {
   const uint32_t tail = m_Tail.load(std::memory_order_relaxed);
   if (tail == m_Head.load(std::memory_order_acquire)) return false;
   out = m_Ring[tail % kCapacity];
@@ -90,7 +90,7 @@ bool tMidiInput::Take(tMidiRecord& out) {
   return true;
 }
 
-void tMidiInput::Deliver(const tMidiRecord& record) {
+void MidiInput::Deliver(const MidiRecord& record) {
   const uint32_t head = m_Head.load(std::memory_order_relaxed);
   if (head - m_Tail.load(std::memory_order_acquire) >= kCapacity) {
     m_Lost.fetch_add(1, std::memory_order_relaxed);
@@ -102,34 +102,34 @@ void tMidiInput::Deliver(const tMidiRecord& record) {
   WakeInputWait();
 }
 
-void tMidiInput::DeliverBytes(const uint8_t* bytes, size_t count) {
-  tMidiRecord record;
+void MidiInput::DeliverBytes(const uint8_t* bytes, size_t count) {
+  MidiRecord record;
   if (ParseMidiMessage(bytes, count, record)) Deliver(record);
 }
 
 // ---------------------------------------------------------- test input
 
-void tTestMidiInput::Push(const tMidiRecord& record) {
+void TestMidiInput::Push(const MidiRecord& record) {
   std::lock_guard<std::mutex> lock(m_PushLock);
   Deliver(record);
 }
 
-void tTestMidiInput::PushBytes(const uint8_t* bytes, size_t count) {
+void TestMidiInput::PushBytes(const uint8_t* bytes, size_t count) {
   std::lock_guard<std::mutex> lock(m_PushLock);
   DeliverBytes(bytes, count);
 }
 
-void tTestMidiInput::NoteOn(uint8_t note, uint8_t channel, uint8_t velocity) {
+void TestMidiInput::NoteOn(uint8_t note, uint8_t channel, uint8_t velocity) {
   const uint8_t bytes[3] = {static_cast<uint8_t>(0x90 | ((channel - 1) & 0x0F)), note, velocity};
   PushBytes(bytes, 3);
 }
 
-void tTestMidiInput::NoteOff(uint8_t note, uint8_t channel) {
+void TestMidiInput::NoteOff(uint8_t note, uint8_t channel) {
   const uint8_t bytes[3] = {static_cast<uint8_t>(0x80 | ((channel - 1) & 0x0F)), note, 64};
   PushBytes(bytes, 3);
 }
 
-void tTestMidiInput::Control(uint8_t number, uint8_t value, uint8_t channel) {
+void TestMidiInput::Control(uint8_t number, uint8_t value, uint8_t channel) {
   const uint8_t bytes[3] = {static_cast<uint8_t>(0xB0 | ((channel - 1) & 0x0F)), number, value};
   PushBytes(bytes, 3);
 }
@@ -142,12 +142,12 @@ namespace {
 // there before RtMidi is asked (whose failures print to stderr), finds the
 // port RtMidi opened, and connects the hardware sources to it: those present
 // now, and on a thread of its own those that appear later.
-class tConnector {
+class Connector {
  public:
-  tConnector() : m_StopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-  tConnector(const tConnector&) = delete;
-  tConnector& operator=(const tConnector&) = delete;
-  virtual ~tConnector() {
+  Connector() : m_StopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  Connector(const Connector&) = delete;
+  Connector& operator=(const Connector&) = delete;
+  virtual ~Connector() {
     if (m_StopFd >= 0) close(m_StopFd);
   }
 
@@ -182,9 +182,9 @@ class tConnector {
 
 void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
-class tAlsaConnector final : public tConnector {
+class AlsaConnector final : public Connector {
  public:
-  ~tAlsaConnector() override {
+  ~AlsaConnector() override {
     StopWatching();
     if (m_Seq != nullptr) snd_seq_close(m_Seq);
   }
@@ -323,10 +323,10 @@ class tAlsaConnector final : public tConnector {
 
 void SilentJack(const char*) {}
 
-class tJackConnector final : public tConnector {
+class JackConnector final : public Connector {
  public:
-  tJackConnector() : m_RescanFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-  ~tJackConnector() override {
+  JackConnector() : m_RescanFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ~JackConnector() override {
     StopWatching();
     if (m_Client != nullptr) jack_client_close(m_Client);
     if (m_RescanFd >= 0) close(m_RescanFd);
@@ -400,7 +400,7 @@ class tJackConnector final : public tConnector {
   static void OnPortRegistration(jack_port_id_t, int registered, void* self) {
     if (registered == 0) return;
     const uint64_t one = 1;
-    if (write(static_cast<tJackConnector*>(self)->m_RescanFd, &one, sizeof one) < 0) {
+    if (write(static_cast<JackConnector*>(self)->m_RescanFd, &one, sizeof one) < 0) {
       // The counter is already set: a rescan is on its way.
     }
   }
@@ -412,24 +412,24 @@ class tJackConnector final : public tConnector {
 
 // ------------------------------------------------------ the RtMidi port
 
-class tRtMidiInput final : public tMidiInput {
+class RtMidiInput final : public MidiInput {
  public:
-  ~tRtMidiInput() override {
+  ~RtMidiInput() override {
     // The connector's thread first, then RtMidi's, before the ring goes.
     m_pConnector.reset();
     m_pIn.reset();
   }
 
-  bool Open(const tMidiOptions& options, std::string& error) {
-    std::unique_ptr<tConnector> connector;
-    if (options.system == tMidiSystem::kJack)
-      connector = std::make_unique<tJackConnector>();
+  bool Open(const MidiOptions& options, std::string& error) {
+    std::unique_ptr<Connector> connector;
+    if (options.system == MidiSystem::kJack)
+      connector = std::make_unique<JackConnector>();
     else
-      connector = std::make_unique<tAlsaConnector>();
+      connector = std::make_unique<AlsaConnector>();
     if (!connector->Open(error)) return false;
     const std::set<std::string> before = connector->Candidates();
     const RtMidi::Api api =
-        options.system == tMidiSystem::kJack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
+        options.system == MidiSystem::kJack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
     try {
       m_pIn = std::make_unique<RtMidiIn>(api, kClientName);
       m_pIn->setErrorCallback(&OnError, this);
@@ -459,11 +459,11 @@ class tRtMidiInput final : public tMidiInput {
   // RtMidi's thread (ALSA's input thread, JACK's process thread).
   static void OnMessage(double, std::vector<unsigned char>* message, void* self) {
     if (message == nullptr) return;
-    static_cast<tRtMidiInput*>(self)->DeliverBytes(message->data(), message->size());
+    static_cast<RtMidiInput*>(self)->DeliverBytes(message->data(), message->size());
   }
 
   static void OnError(RtMidiError::Type type, const std::string& text, void* self) {
-    auto* input = static_cast<tRtMidiInput*>(self);
+    auto* input = static_cast<RtMidiInput*>(self);
     const bool fatal = type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING;
     // While the port opens, a failure ends the attempt; later ones are traced.
     if (!input->m_Opened.load() && fatal && input->m_OpenError.empty())
@@ -473,17 +473,17 @@ class tRtMidiInput final : public tMidiInput {
   }
 
   std::unique_ptr<RtMidiIn> m_pIn;
-  std::unique_ptr<tConnector> m_pConnector;
+  std::unique_ptr<Connector> m_pConnector;
   std::atomic<bool> m_Opened{false};
   std::string m_OpenError;
 };
 
 }  // namespace
 
-std::unique_ptr<tMidiInput> OpenMidiInput(const tMidiOptions& options, std::string& error) {
+std::unique_ptr<MidiInput> OpenMidiInput(const MidiOptions& options, std::string& error) {
   error.clear();
-  if (options.system == tMidiSystem::kNone) return nullptr;
-  auto input = std::make_unique<tRtMidiInput>();
+  if (options.system == MidiSystem::kNone) return nullptr;
+  auto input = std::make_unique<RtMidiInput>();
   if (!input->Open(options, error)) return nullptr;
   return input;
 }

@@ -63,10 +63,10 @@ void tMidiDesk::LoadSettings() {
   m_Filter = kAnyChannel;
   if (settings.ReadNumber(kChannelSetting, number) && number <= 16)
     m_Filter = static_cast<uint8_t>(number);
-  m_System = platform::tMidiSystem::kAlsa;
+  m_System = platform::MidiSystem::kAlsa;
   if (settings.ReadText(kSystemSetting, text, sizeof text) &&
       !platform::MidiSystemFromName(text, m_System))
-    m_System = platform::tMidiSystem::kAlsa;
+    m_System = platform::MidiSystem::kAlsa;
   m_Connect = true;
   if (settings.ReadNumber(kConnectSetting, number)) m_Connect = number != 0;
 }
@@ -92,7 +92,7 @@ void tMidiDesk::SetNote(int index, uint8_t note) {
 
 bool tMidiDesk::Start() {
   Stop();
-  platform::tMidiOptions options;
+  platform::MidiOptions options;
   options.system = m_System;
   options.connectHardware = m_Connect;
   std::string error;
@@ -102,7 +102,7 @@ bool tMidiDesk::Start() {
                     platform::MidiSystemName(m_System));
     return true;
   }
-  if (m_System == platform::tMidiSystem::kNone) {
+  if (m_System == platform::MidiSystem::kNone) {
     platform::Trace("MIDI: off\n");
     return false;
   }
@@ -115,7 +115,7 @@ bool tMidiDesk::Start() {
   return false;
 }
 
-void tMidiDesk::Attach(std::unique_ptr<platform::tMidiInput> input) {
+void tMidiDesk::Attach(std::unique_ptr<platform::MidiInput> input) {
   Stop();
   m_pInput = std::move(input);
 }
@@ -130,7 +130,7 @@ void tMidiDesk::Stop() {
 
 void tMidiDesk::TakeRecords() {
   if (m_pInput == nullptr) return;
-  platform::tMidiRecord record;
+  platform::MidiRecord record;
   while (m_pInput != nullptr && m_pInput->Take(record)) Run(record);
   if (m_pInput != nullptr && m_pInput->Lost() != m_LostSaid) {
     m_LostSaid = m_pInput->Lost();
@@ -163,17 +163,17 @@ uint16_t tMidiDesk::ChannelsOnNote(uint8_t note) const {
   return channels;
 }
 
-void tMidiDesk::Run(const platform::tMidiRecord& record) {
+void tMidiDesk::Run(const platform::MidiRecord& record) {
   if (record.channel < 1 || record.channel > 16 || record.number > 127) return;
   if (m_Filter != kAnyChannel && record.channel != m_Filter) return;
   switch (record.kind) {
-    case platform::tMidiRecord::tKind::kNoteOn:
+    case platform::MidiRecord::Kind::kNoteOn:
       NoteOn(record.channel, record.number);
       break;
-    case platform::tMidiRecord::tKind::kNoteOff:
+    case platform::MidiRecord::Kind::kNoteOff:
       NoteOff(record.channel, record.number);
       break;
-    case platform::tMidiRecord::tKind::kControl:
+    case platform::MidiRecord::Kind::kControl:
       Control(record.channel, record.number, record.value);
       break;
   }

@@ -62,8 +62,8 @@ class tMidiDesk {
   const tNoteMap& Notes() const { return m_Notes; }
   uint8_t ChannelFilter() const { return m_Filter; }
   void SetChannelFilter(uint8_t channel) { m_Filter = channel <= 16 ? channel : kAnyChannel; }
-  platform::tMidiSystem System() const { return m_System; }
-  void SetSystem(platform::tMidiSystem system) { m_System = system; }
+  platform::MidiSystem System() const { return m_System; }
+  void SetSystem(platform::MidiSystem system) { m_System = system; }
   bool ConnectHardware() const { return m_Connect; }
   void SetConnectHardware(bool on) { m_Connect = on; }
   static tNoteMap DefaultNotes();
@@ -77,7 +77,7 @@ class tMidiDesk {
   // without MIDI; false then, and when MIDI is off.
   bool Start();
   // Takes this input instead (the tests' back end).
-  void Attach(std::unique_ptr<platform::tMidiInput> input);
+  void Attach(std::unique_ptr<platform::MidiInput> input);
   // Closes the service; records still waiting are dropped.
   void Stop();
   bool Running() const { return m_pInput != nullptr; }
@@ -100,7 +100,7 @@ class tMidiDesk {
   };
 
  private:
-  void Run(const platform::tMidiRecord& record);
+  void Run(const platform::MidiRecord& record);
   void NoteOn(uint8_t channel, uint8_t note);
   void NoteOff(uint8_t channel, uint8_t note);
   void Control(uint8_t channel, uint8_t number, uint8_t value);
@@ -111,10 +111,10 @@ class tMidiDesk {
   uint16_t ChannelsOnNote(uint8_t note) const;
 
   tInterface& m_Desk;
-  std::unique_ptr<platform::tMidiInput> m_pInput;
+  std::unique_ptr<platform::MidiInput> m_pInput;
   tNoteMap m_Notes;
   uint8_t m_Filter = kAnyChannel;
-  platform::tMidiSystem m_System = platform::tMidiSystem::kAlsa;
+  platform::MidiSystem m_System = platform::MidiSystem::kAlsa;
   bool m_Connect = true;
   // Per note, the MIDI channels (bit c - 1 for channel c) that hold it down,
   // and the desk's channels (bit i for index i) its press held.

@@ -118,7 +118,7 @@ tShellOptions ParseCommandLine(int argc, const char* const* argv) {
     } else if (!optionsEnd && (arg == "--midi" || arg.rfind("--midi=", 0) == 0)) {
       std::string value;
       if (!valueOf("--midi", arg, i, value)) return refuse("--midi needs alsa, jack or none");
-      platform::tMidiSystem system;
+      platform::MidiSystem system;
       if (!platform::MidiSystemFromName(value, system))
         return refuse("unknown MIDI system '" + value + "' (alsa, jack or none)");
       options.midi = platform::MidiSystemName(system);

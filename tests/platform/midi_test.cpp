@@ -16,18 +16,18 @@
 
 namespace {
 
-using platform::tMidiRecord;
-using Kind = tMidiRecord::tKind;
+using platform::MidiRecord;
+using Kind = MidiRecord::Kind;
 
-std::string Text(const tMidiRecord& r) {
+std::string Text(const MidiRecord& r) {
   const char* kind = r.kind == Kind::kNoteOn ? "on" : r.kind == Kind::kNoteOff ? "off" : "cc";
   return std::string(kind) + " " + std::to_string(r.channel) + " " + std::to_string(r.number) +
          " " + std::to_string(r.value);
 }
 
-std::vector<std::string> TakeAll(platform::tMidiInput& input) {
+std::vector<std::string> TakeAll(platform::MidiInput& input) {
   std::vector<std::string> out;
-  tMidiRecord r;
+  MidiRecord r;
   while (input.Take(r)) out.push_back(Text(r));
   return out;
 }
@@ -56,27 +56,27 @@ TEST(MidiMessages, NotesAndControllersBecomeRecords) {
       {{}, ""},
   };
   for (const Row& row : rows) {
-    tMidiRecord r;
+    MidiRecord r;
     const bool parsed = platform::ParseMidiMessage(row.bytes.data(), row.bytes.size(), r);
     EXPECT_EQ(parsed ? Text(r) : "", row.record) << "message of " << row.bytes.size() << " bytes";
   }
 }
 
 TEST(MidiMessages, SystemNames) {
-  platform::tMidiSystem s = platform::tMidiSystem::kNone;
+  platform::MidiSystem s = platform::MidiSystem::kNone;
   ASSERT_TRUE(platform::MidiSystemFromName("JACK", s));
-  EXPECT_EQ(s, platform::tMidiSystem::kJack);
+  EXPECT_EQ(s, platform::MidiSystem::kJack);
   ASSERT_TRUE(platform::MidiSystemFromName("alsa", s));
-  EXPECT_EQ(s, platform::tMidiSystem::kAlsa);
+  EXPECT_EQ(s, platform::MidiSystem::kAlsa);
   ASSERT_TRUE(platform::MidiSystemFromName("None", s));
-  EXPECT_EQ(s, platform::tMidiSystem::kNone);
+  EXPECT_EQ(s, platform::MidiSystem::kNone);
   EXPECT_FALSE(platform::MidiSystemFromName("pipewire", s));
   EXPECT_FALSE(platform::MidiSystemFromName("", s));
-  EXPECT_STREQ(platform::MidiSystemName(platform::tMidiSystem::kJack), "jack");
+  EXPECT_STREQ(platform::MidiSystemName(platform::MidiSystem::kJack), "jack");
 }
 
 TEST(MidiRing, RecordsFromAnotherThreadWakeTheLoopInOrder) {
-  platform::tTestMidiInput input;
+  platform::TestMidiInput input;
   platform::FlushInput();
   std::thread sender([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -87,22 +87,22 @@ TEST(MidiRing, RecordsFromAnotherThreadWakeTheLoopInOrder) {
   platform::tInputEvent e;
   ASSERT_TRUE(platform::WaitInput(e, 20000));
   sender.join();
-  EXPECT_EQ(e.kind, platform::tInputKind::kWake);
+  EXPECT_EQ(e.kind, platform::InputKind::kWake);
   EXPECT_EQ(TakeAll(input),
             (std::vector<std::string>{"on 10 36 100", "cc 10 64 127", "off 10 36 64"}));
   platform::FlushInput();
 }
 
 TEST(MidiRing, AFullRingDropsAndCountsWhatDoesNotFit) {
-  platform::tTestMidiInput input;
+  platform::TestMidiInput input;
   const uint32_t extra = 5;
-  for (uint32_t i = 0; i < platform::tMidiInput::kCapacity + extra; ++i)
+  for (uint32_t i = 0; i < platform::MidiInput::kCapacity + extra; ++i)
     input.Control(1, static_cast<uint8_t>(i % 128));
   EXPECT_EQ(input.Lost(), extra);
   std::vector<std::string> taken = TakeAll(input);
-  ASSERT_EQ(taken.size(), platform::tMidiInput::kCapacity);
+  ASSERT_EQ(taken.size(), platform::MidiInput::kCapacity);
   EXPECT_EQ(taken.front(), "cc 1 1 0");
-  EXPECT_EQ(taken.back(), "cc 1 1 " + std::to_string((platform::tMidiInput::kCapacity - 1) % 128));
+  EXPECT_EQ(taken.back(), "cc 1 1 " + std::to_string((platform::MidiInput::kCapacity - 1) % 128));
   // Room again, and the ring goes on in order across its end.
   for (uint8_t v = 0; v < 3; ++v) input.Control(7, v);
   EXPECT_EQ(TakeAll(input), (std::vector<std::string>{"cc 1 7 0", "cc 1 7 1", "cc 1 7 2"}));
@@ -112,14 +112,14 @@ TEST(MidiRing, AFullRingDropsAndCountsWhatDoesNotFit) {
 
 TEST(MidiPort, OffOrWithoutItsSystemOpensNothingAndPrintsNothing) {
   std::string error = "x";
-  platform::tMidiOptions options;
-  options.system = platform::tMidiSystem::kNone;
+  platform::MidiOptions options;
+  options.system = platform::MidiSystem::kNone;
   EXPECT_EQ(platform::OpenMidiInput(options, error), nullptr);
   EXPECT_EQ(error, "");
 
   // No JACK server of that name: the libraries keep quiet, the reason comes back.
   setenv("JACK_DEFAULT_SERVER", "brevora-nobody-runs-this", 1);
-  options.system = platform::tMidiSystem::kJack;
+  options.system = platform::MidiSystem::kJack;
   testing::internal::CaptureStderr();
   EXPECT_EQ(platform::OpenMidiInput(options, error), nullptr);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -127,7 +127,7 @@ TEST(MidiPort, OffOrWithoutItsSystemOpensNothingAndPrintsNothing) {
 
   struct stat st;
   if (stat("/dev/snd/seq", &st) != 0) {
-    options.system = platform::tMidiSystem::kAlsa;
+    options.system = platform::MidiSystem::kAlsa;
     testing::internal::CaptureStderr();
     EXPECT_EQ(platform::OpenMidiInput(options, error), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
@@ -156,9 +156,9 @@ class JackPort : public testing::Test {
   }
   void TearDown() override { platform::FlushInput(); }
 
-  static std::unique_ptr<platform::tMidiInput> Open(bool connect) {
-    platform::tMidiOptions options;
-    options.system = platform::tMidiSystem::kJack;
+  static std::unique_ptr<platform::MidiInput> Open(bool connect) {
+    platform::MidiOptions options;
+    options.system = platform::MidiSystem::kJack;
     options.connectHardware = connect;
     std::string error;
     auto input = platform::OpenMidiInput(options, error);
@@ -166,7 +166,7 @@ class JackPort : public testing::Test {
     return input;
   }
   // Waits until the records expected have come (at most 5 s).
-  static std::vector<std::string> Await(platform::tMidiInput& input, size_t count) {
+  static std::vector<std::string> Await(platform::MidiInput& input, size_t count) {
     std::vector<std::string> got;
     for (int i = 0; i < 500 && got.size() < count; ++i) {
       platform::tInputEvent e;

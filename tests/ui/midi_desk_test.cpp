@@ -17,7 +17,7 @@ class MidiDesk : public DeskScreenTest {
     AttachPads();
   }
   void AttachPads() {
-    auto input = std::make_unique<tTestMidiInput>();
+    auto input = std::make_unique<TestMidiInput>();
     pads_ = input.get();
     desk_->Midi().Attach(std::move(input));
   }
@@ -49,7 +49,7 @@ class MidiDesk : public DeskScreenTest {
   void At(uint32_t ms) { desk_->Timer().SetTime(ms * 22050u / 1000u); }
   bool Playing(int index) { return Ch(index).IsScheduled(); }
 
-  tTestMidiInput* pads_ = nullptr;
+  TestMidiInput* pads_ = nullptr;
 };
 
 TEST_F(MidiDesk, NotesPressAndReleaseTheirChannelsLikeKeys) {
@@ -370,7 +370,7 @@ TEST_F(MidiDesk, SettingsKeepTheMapTheFilterAndTheSystem) {
   EXPECT_EQ(midi.Notes(), tMidiDesk::DefaultNotes());
   EXPECT_EQ(midi.Note(0), 36);
   EXPECT_EQ(midi.Note(15), 51);
-  EXPECT_EQ(midi.System(), tMidiSystem::kAlsa);
+  EXPECT_EQ(midi.System(), MidiSystem::kAlsa);
   EXPECT_TRUE(midi.ConnectHardware());
 
   tMidiDesk::tNoteMap notes = tMidiDesk::DefaultNotes();
@@ -388,14 +388,14 @@ TEST_F(MidiDesk, SettingsKeepTheMapTheFilterAndTheSystem) {
     EXPECT_FALSE(tMidiDesk::ParseNotes(bad, parsed)) << bad;
 
   midi.SetChannelFilter(10);
-  midi.SetSystem(tMidiSystem::kJack);
+  midi.SetSystem(MidiSystem::kJack);
   midi.SetConnectHardware(false);
   midi.SetNote(4, 99);
   midi.SaveSettings();
   tMidiDesk again(*desk_);
   again.LoadSettings();
   EXPECT_EQ(again.ChannelFilter(), 10);
-  EXPECT_EQ(again.System(), tMidiSystem::kJack);
+  EXPECT_EQ(again.System(), MidiSystem::kJack);
   EXPECT_FALSE(again.ConnectHardware());
   EXPECT_EQ(again.Note(4), 99);
 
@@ -408,11 +408,11 @@ TEST_F(MidiDesk, SettingsKeepTheMapTheFilterAndTheSystem) {
   again.LoadSettings();
   EXPECT_EQ(again.Notes(), tMidiDesk::DefaultNotes());
   EXPECT_EQ(again.ChannelFilter(), tMidiDesk::kAnyChannel);
-  EXPECT_EQ(again.System(), tMidiSystem::kAlsa);
+  EXPECT_EQ(again.System(), MidiSystem::kAlsa);
 }
 
 TEST_F(MidiDesk, WithoutItsSystemTheDeskGoesOnAndSaysSoOnce) {
-  desk_->Midi().SetSystem(tMidiSystem::kJack);
+  desk_->Midi().SetSystem(MidiSystem::kJack);
   setenv("JACK_DEFAULT_SERVER", "brevora-nobody-runs-this", 1);
   testing::internal::CaptureStderr();
   EXPECT_FALSE(desk_->Midi().Start());
@@ -424,7 +424,7 @@ TEST_F(MidiDesk, WithoutItsSystemTheDeskGoesOnAndSaysSoOnce) {
   Press('Q');
   EXPECT_TRUE(Playing(0));
   Release('Q');
-  desk_->Midi().SetSystem(tMidiSystem::kNone);
+  desk_->Midi().SetSystem(MidiSystem::kNone);
   testing::internal::CaptureStderr();
   EXPECT_FALSE(desk_->Midi().Start());
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
