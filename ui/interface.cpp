@@ -674,6 +674,11 @@ void tInterface::Dispatch(const platform::tInputEvent& record) {
     case tInputKind::kKeyRelease:
       KeyReleased(record.key);
       break;
+    case tInputKind::kWake:
+      // Woken for MIDI records: NextRecord ran them already, but a loop of
+      // its own (a file dialog) hands its wake-ups here.
+      m_pMidi->TakeRecords();
+      break;
     default:  // the window's records were handled when they were taken
       break;
   }

@@ -85,9 +85,10 @@ class tMidiDesk {
   void TakeRecords();
 
   // For a loop of its own that does not take its records through the
-  // desk's NextRecord (a file dialog): the records that wait are run first;
-  // from then on, and for those taken at the scope's end, notes and the
-  // pedal do nothing, while note offs still release their channels.
+  // desk's NextRecord (a file dialog, which passes its wake-ups on to the
+  // desk's Dispatch): the records that wait are run first; from then on,
+  // and for those taken at the scope's end, notes and the pedal do nothing,
+  // while note offs still release their channels.
   class tDialogScope {
    public:
     explicit tDialogScope(tMidiDesk& midi);

@@ -4,6 +4,7 @@
 #include "ui/midi_desk.h"
 #include "platform/midi.h"
 #include "tests/ui/desk_test_support.h"
+#include "ui/file_dialog.h"
 
 using namespace platform;
 
@@ -242,18 +243,31 @@ TEST_F(MidiDesk, NotesDoNothingWhereKeysDoNothingButANoteOffStillReleases) {
   desk_->SetState(tDeskCore::kIdle);
   Tap(kKeyEsc);
 
-  // A dialog with a loop of its own: what came while it was open is run at
-  // its end; notes played meanwhile do nothing, a note off releases.
+  // A file dialog with a loop of its own passes its wake-ups on to the
+  // desk: a note off releases at once, notes and the pedal do nothing, and
+  // what still waits when the dialog closes is run under the same rules.
+  Load(2);
   On(36);
+  On(38);
   {
-    tMidiDesk::tDialogScope dialog(desk_->Midi());
+    tMidiDesk::tDialogScope scope(desk_->Midi());
+    tFileDialog dialog(tFileDialog::Variant::kMainSample);
+    tFileDialog::tHooks hooks;
+    hooks.passOn = [this](const tInputEvent& e) { desk_->Dispatch(e); };
+    dialog.SetHooks(std::move(hooks));
     pads_->NoteOff(36);
     pads_->NoteOn(37);
     pads_->Control(tMidiDesk::kSustain, 127);
-    EXPECT_TRUE(Ch(0).GetKeyHeld());
+    tInputEvent wake;
+    wake.kind = tInputKind::kWake;
+    dialog.HandleEvent(wake);
+    EXPECT_FALSE(Ch(0).GetKeyHeld() || Playing(0));
+    EXPECT_FALSE(Ch(1).GetKeyHeld() || Playing(1));
+    EXPECT_FALSE(Ch(2).GetLatched());
+    pads_->NoteOff(38);  // taken when the dialog closes
+    EXPECT_TRUE(Ch(2).GetKeyHeld());
   }
-  EXPECT_FALSE(Ch(0).GetKeyHeld() || Playing(0));
-  EXPECT_FALSE(Ch(1).GetKeyHeld() || Playing(1));
+  EXPECT_FALSE(Ch(2).GetKeyHeld() || Playing(2));
   Off(37);
   Cc(tMidiDesk::kSustain, 0);
   FlushInput();
