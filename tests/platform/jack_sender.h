@@ -46,14 +46,19 @@ class tJackSender {
     }
     return false;
   }
+  // A connection is in the server's table at once but in the graph its
+  // cycles run only after a reorder a little later: both calls return once
+  // the connection is in the table and some cycles have passed since, so
+  // that the next message reaches dest.
   bool Connect(const std::string& dest) {
     const int rc = jack_connect(m_Client, PortName().c_str(), dest.c_str());
-    return rc == 0 || rc == EEXIST;
+    if (rc != 0 && rc != EEXIST) return false;
+    return WaitCycles(kSettleCycles);
   }
   // Waits up to timeoutMs until the port is connected to dest (by anyone).
   bool WaitConnected(const std::string& dest, int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 20) {
-      if (jack_port_connected_to(m_Port, dest.c_str()) != 0) return true;
+      if (jack_port_connected_to(m_Port, dest.c_str()) != 0) return WaitCycles(kSettleCycles);
       usleep(20000);
     }
     return false;
@@ -87,8 +92,21 @@ class tJackSender {
   }
 
  private:
+  static constexpr uint32_t kSettleCycles = 16;
+
+  // Waits until count more cycles have run (at most 2 s).
+  bool WaitCycles(uint32_t count) {
+    const uint32_t start = m_Cycles.load();
+    for (int waited = 0; waited < 2000; ++waited) {
+      if (m_Cycles.load() - start >= count) return true;
+      usleep(1000);
+    }
+    return false;
+  }
+
   static int Process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<tJackSender*>(arg);
+    self->m_Cycles.fetch_add(1, std::memory_order_relaxed);
     void* buffer = jack_port_get_buffer(self->m_Port, frames);
     jack_midi_clear_buffer(buffer);
     if (self->m_Pending.load(std::memory_order_acquire)) {
@@ -103,4 +121,5 @@ class tJackSender {
   jack_midi_data_t m_Bytes[3] = {0, 0, 0};
   std::atomic<bool> m_Pending{false};
   std::atomic<uint64_t> m_SentNs{0};
+  std::atomic<uint32_t> m_Cycles{0};
 };
