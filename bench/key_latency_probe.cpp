@@ -25,18 +25,6 @@
 
 namespace {
 
-std::atomic<bool> g_Armed{false};
-std::atomic<uint64_t> g_FirstSoundNs{0};
-
-void ObserveChunk(const uint8_t* bytes, uint32_t count, void*) {
-  for (uint32_t i = 0; i < count; ++i) {
-    if (bytes[i] != 0) {
-      if (g_Armed.exchange(false)) g_FirstSoundNs.store(platform::MonotonicNs());
-      return;
-    }
-  }
-}
-
 void Key(tInterface& desk, platform::tInputKind kind) {
   platform::tInputEvent e;
   e.kind = kind;

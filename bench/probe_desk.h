@@ -8,6 +8,7 @@
 // which consumes it at the real rate.
 #include <stdlib.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -16,9 +17,25 @@
 
 #include "audio/audio_setup.h"
 #include "mix/language_table.h"
+#include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/hostfs.h"
 #include "ui/interface.h"
+
+// The first sound: the sound device's callback hands each chunk to
+// ObserveChunk (platform::SetSoundChunkObserver); the first chunk that is
+// not silent after g_Armed was set stamps g_FirstSoundNs and clears g_Armed.
+inline std::atomic<bool> g_Armed{false};
+inline std::atomic<uint64_t> g_FirstSoundNs{0};
+
+inline void ObserveChunk(const uint8_t* bytes, uint32_t count, void*) {
+  for (uint32_t i = 0; i < count; ++i) {
+    if (bytes[i] != 0) {
+      if (g_Armed.exchange(false)) g_FirstSoundNs.store(platform::MonotonicNs());
+      return;
+    }
+  }
+}
 
 class tProbeDesk {
  public:
