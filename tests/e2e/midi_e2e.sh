@@ -46,7 +46,7 @@ source "$here/../../scripts/virtual-display.sh" 95 1024x768
 # periods: a client the loaded machine holds up past a period misses that
 # cycle's MIDI.
 export JACK_DEFAULT_SERVER="brevora-e2e-$$" JACK_NO_START_SERVER=1 JACK_NO_AUDIO_RESERVATION=1
-jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 1024 >"$work/jackd.log" 2>&1 &
+jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 2048 >"$work/jackd.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
 jack_lsp >/dev/null 2>&1 || { echo "the JACK server did not start"; cat "$work/jackd.log"; exit 1; }

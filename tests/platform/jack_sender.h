@@ -92,7 +92,7 @@ class tJackSender {
   }
 
  private:
-  static constexpr uint32_t kSettleCycles = 16;
+  static constexpr uint32_t kSettleCycles = 8;
 
   // Waits until count more cycles have run (at most 2 s).
   bool WaitCycles(uint32_t count) {

@@ -21,14 +21,14 @@ class tJackServer {
   static bool Installed() { return std::system("command -v jackd >/dev/null 2>&1") == 0; }
 
   // Starts jackd and waits up to 10 s until a client can reach it. Periods
-  // of 1024 frames: a client the loaded machine holds up past a period
+  // of 2048 frames: a client the loaded machine holds up past a period
   // misses that cycle's MIDI, and longer periods make that rare.
   bool Start() {
     m_Name = "brevora-test-" + std::to_string(getpid());
     setenv("JACK_DEFAULT_SERVER", m_Name.c_str(), 1);
     setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
     const char* argv[] = {"jackd", "--no-realtime", "-n", m_Name.c_str(), "-d",   "dummy",
-                          "-r",    "48000",         "-p", "1024",         nullptr};
+                          "-r",    "48000",         "-p", "2048",         nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
