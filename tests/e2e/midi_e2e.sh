@@ -4,7 +4,9 @@
 # on JACK and SDL's disk audio driver, and a pad that appears after the desk
 # (a client whose port is marked as hardware, so the desk connects it
 # itself). The pad plays note 36, channel 1's tone must fill the time the
-# note is held, and its note off must stop it. Screenshots are left in OUT.
+# note is held, and its note off must stop it; then the pedal latches the
+# channel past the note off and "all notes off" stops it. Screenshots are
+# left in OUT.
 #
 #   midi_e2e.sh STAGE_DIR JACK_SEND OUT_DIR
 #
@@ -94,6 +96,19 @@ held_end=$(stat -c %s "$work/audio.raw")
 pad off 36
 sleep 1.5
 end=$(stat -c %s "$work/audio.raw")
+# The pedal latches the channel held by the pad: it plays on after the note
+# off, until "all notes off" releases it.
+latch_start=$(stat -c %s "$work/audio.raw")
+pad on 36
+pad cc 64 127
+pad off 36
+pad cc 64 0
+sleep 1.5
+shot midi-latched
+latch_end=$(stat -c %s "$work/audio.raw")
+pad cc 123 0
+sleep 1.5
+latch_after=$(stat -c %s "$work/audio.raw")
 xdotool key alt+F4
 for _ in $(seq 100); do kill -0 "$desk" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$desk" 2>/dev/null; then echo "the desk did not end when its window was closed"; exit 1; fi
@@ -107,3 +122,6 @@ grep -q '"MidiNotes"="36 37 38 39 40 41 42 43 44 45 46 47 48 49 50 51"' "$settin
 
 python3 "$here/tone_desk.py" check "$work/audio.raw" "$rate" "$tone" "$start" "$held_end" "$end"
 echo "the pad played channel 1's tone while note 36 was held, and its note off stopped it"
+python3 "$here/tone_desk.py" check "$work/audio.raw" "$rate" "$tone" "$latch_start" "$latch_end" \
+  "$latch_after" "$end"
+echo "the pedal latched channel 1 past its note off, and all notes off released it"

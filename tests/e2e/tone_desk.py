@@ -3,12 +3,15 @@
 in the audio SDL's disk driver wrote.
 
   tone_desk.py make WORK RATE TONE
-      writes WORK/tone.wav (one second), WORK/tone.chn and WORK/e2e.mix
-  tone_desk.py check RAW RATE TONE START HELD_END [END]
+      writes WORK/tone.wav (one second), WORK/tone.chn (a loop of two beats,
+      so that the tone sounds without a gap while the channel plays) and
+      WORK/e2e.mix
+  tone_desk.py check RAW RATE TONE START HELD_END [END [FROM]]
       RAW is 8-bit unsigned stereo at RATE; START and HELD_END are its sizes
       when the channel was pressed and released (END when the check ended).
-      The tone must fill the time it was held, be absent before, and with
-      END be absent again from 300 ms after the release.
+      The tone must fill the time it was held, be absent before (from FROM
+      on, the start of RAW without it), and with END be absent again from
+      300 ms after the release.
 """
 import math
 import struct
@@ -25,7 +28,7 @@ def make(work, rate, tone):
                 struct.pack("<I", len(data)) + data)
     rel = work.lstrip("/").replace("/", "\\")
     with open(f"{work}/tone.chn", "w", newline="") as f:
-        f.write("[Brevora Channel]\r\nVersion=3\r\nQuantize=0.000\r\nLoop=8.000\r\n"
+        f.write("[Brevora Channel]\r\nVersion=3\r\nQuantize=0.000\r\nLoop=2.000\r\n"
                 "Delay=0.000\r\nVolume=100\r\nBalance=0\r\nPitch= 0.0\r\nSnd=" + rel +
                 "\\tone.wav\r\n")
     lines = ["[Brevora Mix]", "Author=e2e", "Version=3", "BPM=130", "Length=0"]
@@ -36,7 +39,7 @@ def make(work, rate, tone):
         f.write("\r\n".join(lines) + "\r\n")
 
 
-def check(path, rate, tone, start, held_end, end=None):
+def check(path, rate, tone, start, held_end, end=None, since=0):
     raw = open(path, "rb").read()
     mono = [((raw[i] - 128) + (raw[i + 1] - 128)) / 2 for i in range(0, len(raw) - 1, 2)]
     win = rate // 20  # 50 ms
@@ -55,7 +58,7 @@ def check(path, rate, tone, start, held_end, end=None):
     toned = [i for i, share in enumerate(windows) if share > 0.5]
     print(f"{len(raw)} bytes of audio, {len(windows)} windows of 50 ms; held in windows "
           f"{first} to {last}; tone in {len(toned)} windows")
-    before = [i for i in toned if i < first - 4]
+    before = [i for i in toned if since // 2 // win <= i < first - 4]
     during = [i for i in toned if first <= i <= last + 2]
     if before:
         sys.exit(f"the tone sounded before the channel was pressed: windows {before[:10]}")
