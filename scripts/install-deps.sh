@@ -14,6 +14,8 @@ PACKAGES=(
   # platform layer: window, sound, input, video
   libsdl2-dev libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libpng-dev zlib1g-dev
+  # MIDI input: RtMidi over the ALSA sequencer and JACK; a JACK server for its tests
+  librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   # generators of the desk's artwork, sounds and video
   libcairo2-dev libpango1.0-dev libfreetype-dev fonts-dejavu-core
   # interoperability checks and the error-name table generator

@@ -395,10 +395,10 @@ void tFileDialog::HandleEvent(const platform::tInputEvent& event) {
     case tInputKind::kKeyRelease:
     case tInputKind::kFocusGained:
     case tInputKind::kFocusLost:
+    case tInputKind::kWake:
       if (m_Hooks.passOn) m_Hooks.passOn(event);
       break;
     case tInputKind::kNone:
-    case tInputKind::kWake:
       break;
   }
 }

@@ -49,7 +49,8 @@ class tFileDialog {
     std::function<int(const char* key, const char* path)> showMessage;
     // Receives every record the dialog does not use: key releases (so the
     // desk's key table stays true), keys the dialog has no use for, focus
-    // changes and the window's close request.
+    // changes, the window's close request and the wake-ups other services
+    // (MIDI input) send the loop.
     std::function<void(const platform::tInputEvent&)> passOn;
     // Called once the dialog is on the screen (the desk keeps its engine
     // clock running from here on).

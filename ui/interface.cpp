@@ -9,6 +9,7 @@
 #include "channels/tempo.h"
 #include "platform/clock.h"
 #include "platform/display.h"
+#include "ui/midi_desk.h"
 #include "ui/vu_view.h"
 
 namespace {
@@ -48,7 +49,8 @@ void tInterface::SetAllocationLimit(int32_t n) {
   g_AllocationLimit = n;
 }
 
-tInterface::tInterface(platform::PeriodicTimerService& timers) : tDeskCore(this, timers) {}
+tInterface::tInterface(platform::PeriodicTimerService& timers)
+    : tDeskCore(this, timers), m_pMidi(std::make_unique<tMidiDesk>(*this)) {}
 
 tInterface::~tInterface() {
   Teardown();
@@ -246,7 +248,9 @@ void tInterface::Teardown() {
   if (m_TornDown) return;
   m_TornDown = true;
   m_Ready = false;
+  m_pMidi->Stop();
   SaveSettings();
+  m_pMidi->SaveSettings();
   DestroyTimer();
   for (int i = 0; i < kChannels; ++i) Channel(i).ReleaseAll();
   // The widgets' cues point at the sounds: they go first.
@@ -302,6 +306,7 @@ void tInterface::Teardown() {
 
 void tInterface::Abandon() {
   m_Ready = false;
+  m_pMidi->Stop();
   DestroyTimer();
   m_TornDown = true;
 }
@@ -618,9 +623,13 @@ void tInterface::IdleStep() {
 void tInterface::NextRecord(platform::tInputEvent& record) {
   // The loop sleeps until a record comes or the display's next refresh is
   // due; at each refresh the meters are fed and the screen is presented.
+  // MIDI records wake it too (the record handed out is then kWake) and are
+  // run before the record it returns.
   for (;;) {
     if (platform::MsUntilNextPresent() == 0) IdleStep();
+    m_pMidi->TakeRecords();
     if (platform::WaitInput(record, platform::MsUntilNextPresent())) {
+      m_pMidi->TakeRecords();
       HandleWindowRecord(record);
       return;
     }
@@ -664,6 +673,11 @@ void tInterface::Dispatch(const platform::tInputEvent& record) {
       break;
     case tInputKind::kKeyRelease:
       KeyReleased(record.key);
+      break;
+    case tInputKind::kWake:
+      // Woken for MIDI records: NextRecord ran them already, but a loop of
+      // its own (a file dialog) hands its wake-ups here.
+      m_pMidi->TakeRecords();
       break;
     default:  // the window's records were handled when they were taken
       break;

@@ -32,6 +32,8 @@
 #include "ui/text.h"
 #include "ui/transport.h"
 
+class tMidiDesk;
+
 class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
  public:
   static constexpr int kStrips = kChannels;
@@ -99,6 +101,18 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   void TransportKey();
   void PerformanceKeyPressed(uint8_t key);
   void PerformanceKeyReleased(uint8_t key);
+  // The channels (bit i for index i) whose performance key is key.
+  uint16_t ChannelsOnKey(uint8_t key);
+  // The press and the release of a performance key for a set of channels,
+  // with every rule of the key; channels without a sound take no part. The
+  // press runs in states 0 and 1 and answers the channels it held; the
+  // release too, or in every state when inAnyState is set.
+  uint16_t PressChannels(uint16_t channels);
+  void ReleaseChannels(uint16_t channels, bool inAnyState);
+  // The desk played from a MIDI controller (its records are taken in
+  // NextRecord).
+  tMidiDesk& Midi() { return *m_pMidi; }
+
   // F1: the help panel (it comes with the door panels).
   virtual void HelpKey() {}
 
@@ -256,6 +270,8 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   std::unique_ptr<tSoundClick> m_pSwitchCue;
   std::unique_ptr<tVolumeSliderArt> m_pVolumeArt;
   std::unique_ptr<tSurface> m_pBalanceArt;
+
+  std::unique_ptr<tMidiDesk> m_pMidi;
 
   std::atomic<bool> m_Ready{false};  // initialised, until teardown
   bool m_TornDown = false;

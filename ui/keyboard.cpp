@@ -310,16 +310,41 @@ void tInterface::TransportKey() {
 
 // ---------------------------------------------------- the performance keys
 
+uint16_t tInterface::ChannelsOnKey(uint8_t key) {
+  uint16_t channels = 0;
+  for (int i = 0; i < kChannels; ++i)
+    if (Channel(i).GetKey() == key) channels = static_cast<uint16_t>(channels | 1u << i);
+  return channels;
+}
+
 void tInterface::PerformanceKeyPressed(uint8_t key) {
   const int32_t state = State();
   if (state != kIdle && state != kRecording) return;
+  PressChannels(ChannelsOnKey(key));
+  if (state != kIdle || !m_Ready) return;
+  // A key label that waits for a key takes a letter; it becomes the key of
+  // its channel.
+  for (int i = 0; i < kChannels; ++i) {
+    const uint8_t letter = m_pKeyLabels[i]->OfferKey(key);
+    if (letter != 0) Channel(i).SetKey(letter);
+  }
+}
+
+void tInterface::PerformanceKeyReleased(uint8_t key) {
+  ReleaseChannels(ChannelsOnKey(key), false);
+}
+
+uint16_t tInterface::PressChannels(uint16_t channels) {
+  const int32_t state = State();
+  if (state != kIdle && state != kRecording) return 0;
   const bool effect = m_Ready && m_pTabLamp->IsOn();
-  // One time for every channel on this key: the Play events carry the time
-  // the channels were triggered with.
+  // One time for every channel pressed together: the Play events carry the
+  // time the channels were triggered with.
   const uint32_t time = Timer().GetTime();
+  uint16_t pressed = 0;
   for (int i = 0; i < kChannels; ++i) {
     tChannel& ch = Channel(i);
-    if (!ch.HasSound() || ch.GetKey() != key) continue;
+    if ((channels & 1u << i) == 0 || !ch.HasSound()) continue;
     if (ch.HasEffect() && ch.GetFxOn() != effect) {
       ch.SetFxOn(effect);
       RecordEvent(i, kFx, effect ? 1 : 0, time);
@@ -332,24 +357,19 @@ void tInterface::PerformanceKeyPressed(uint8_t key) {
     }
     ch.SetKeyHeld(true);
     SetLed(i);
+    pressed = static_cast<uint16_t>(pressed | 1u << i);
   }
-  if (state != kIdle || !m_Ready) return;
-  // A key label that waits for a key takes a letter; it becomes the key of
-  // its channel.
-  for (int i = 0; i < kChannels; ++i) {
-    const uint8_t letter = m_pKeyLabels[i]->OfferKey(key);
-    if (letter != 0) Channel(i).SetKey(letter);
-  }
+  return pressed;
 }
 
-void tInterface::PerformanceKeyReleased(uint8_t key) {
+void tInterface::ReleaseChannels(uint16_t channels, bool inAnyState) {
   const int32_t state = State();
-  if (state != kIdle && state != kRecording) return;
+  if (!inAnyState && state != kIdle && state != kRecording) return;
   const bool shift = IsKeyDown(kKeyShift);
   const uint32_t time = Timer().GetTime();
   for (int i = 0; i < kChannels; ++i) {
     tChannel& ch = Channel(i);
-    if (!ch.HasSound() || ch.GetKey() != key) continue;
+    if ((channels & 1u << i) == 0 || !ch.HasSound()) continue;
     if (!ch.GetLatched()) {
       // With Shift the sound rings out.
       ch.Stop(shift);

@@ -15,10 +15,12 @@
 #include "platform/input.h"
 #include "platform/library_version.h"
 #include "platform/locale_language.h"
+#include "platform/midi.h"
 #include "platform/trace.h"
 #include "platform/video.h"
 #include "support/program_info.h"
 #include "ui/interface.h"
+#include "ui/midi_desk.h"
 
 namespace {
 
@@ -56,6 +58,9 @@ std::string UsageText() {
          "  --language=N         the language of the desk's messages, now and at later\n"
          "                       starts: 1 or en English, 2 or nl Dutch, 3 or fr French,\n"
          "                       4 or de German, 5 or it Italian, 6 or es Spanish\n"
+         "  --midi=SYSTEM        where the desk's MIDI port \"Brevora\" opens, now and at\n"
+         "                       later starts: alsa (the ALSA sequencer, the default),\n"
+         "                       jack (a running JACK server) or none (no MIDI)\n"
          "  --help               display this help and exit\n"
          "  --version            output version information and exit\n"
          "\n"
@@ -76,6 +81,18 @@ tShellOptions ParseCommandLine(int argc, const char* const* argv) {
     options.error = why;
     return options;
   };
+  // The value of an option given as "--name value" or "--name=value"; false
+  // when the value is missing.
+  auto valueOf = [&](const std::string& name, const std::string& arg, int& i, std::string& value) {
+    if (arg != name) {
+      value = arg.substr(name.size() + 1);
+      return true;
+    }
+    if (i + 1 >= argc) return false;
+    ++i;
+    value = argv[i] != nullptr ? argv[i] : "";
+    return true;
+  };
   bool optionsEnd = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i] != nullptr ? argv[i] : "";
@@ -95,14 +112,16 @@ tShellOptions ParseCommandLine(int argc, const char* const* argv) {
       options.window = false;
     } else if (!optionsEnd && (arg == "--language" || arg.rfind("--language=", 0) == 0)) {
       std::string value;
-      if (arg == "--language") {
-        if (i + 1 >= argc) return refuse("--language needs a language");
-        value = argv[++i] != nullptr ? argv[i] : "";
-      } else {
-        value = arg.substr(11);
-      }
+      if (!valueOf("--language", arg, i, value)) return refuse("--language needs a language");
       options.language = LanguageFromArgument(value);
       if (options.language == 0) return refuse("unknown language '" + value + "'");
+    } else if (!optionsEnd && (arg == "--midi" || arg.rfind("--midi=", 0) == 0)) {
+      std::string value;
+      if (!valueOf("--midi", arg, i, value)) return refuse("--midi needs alsa, jack or none");
+      platform::MidiSystem system;
+      if (!platform::MidiSystemFromName(value, system))
+        return refuse("unknown MIDI system '" + value + "' (alsa, jack or none)");
+      options.midi = platform::MidiSystemName(system);
     } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
       return refuse("unknown option '" + arg + "'");
     } else if (arg.empty()) {
@@ -201,6 +220,8 @@ int tShell::StartUp() {
   LanguageTable().SelectLanguage(1);
   if (m_Options.language != 0)
     settings.WriteNumber("Language", static_cast<uint32_t>(m_Options.language));
+  if (!m_Options.midi.empty())
+    settings.WriteText(tMidiDesk::kSystemSetting, m_Options.midi.c_str());
   int32_t language = 0;
   if (settings.ReadNumber("Language", stored) && stored <= 6)
     language = static_cast<int32_t>(stored);
@@ -240,6 +261,9 @@ int tShell::StartUp() {
   m_pDesk->ResetChannels();
   m_pDesk->CreateTimer();
   m_pDesk->Redraw();
+  // MIDI input: the note map and the port (the desk goes on without one).
+  m_pDesk->Midi().LoadSettings();
+  m_pDesk->Midi().Start();
   // 24. The mix: the one named on the command line, else the demo mix.
   m_pDesk->LoadMix(m_MixPath.empty() ? kDefaultMix : m_MixPath.c_str());
   const uint64_t readyMs = platform::MonotonicMs();

@@ -10,7 +10,7 @@
 #include "support/errors.h"
 
 // What the command line asks for:
-//   brevora [--window | --fullscreen] [--language N] [MIX]
+//   brevora [--window | --fullscreen] [--language N] [--midi SYSTEM] [MIX]
 //   brevora --help | --version
 struct tShellOptions {
   enum class tAction { kRun, kHelp, kVersion, kBad };
@@ -18,6 +18,7 @@ struct tShellOptions {
   bool window = false;      // a window instead of the full screen (and from now on)
   bool fullscreen = false;  // the full screen (and from now on)
   int32_t language = 0;     // 1 to 6 chosen on the command line, else 0
+  std::string midi;         // "alsa", "jack" or "none" (and from now on), else empty
   std::string mix;          // a mix file (host path) to load instead of the default mix
   std::string error;        // why the command line is refused (kBad)
 };

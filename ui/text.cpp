@@ -120,6 +120,14 @@ uint8_t tKeyLabel::OfferKey(uint8_t key) {
   return key;
 }
 
+bool tKeyLabel::TakeNote() {
+  tLock lock(m_Lock);
+  if (m_Mode != kWaiting) return false;
+  m_Mode = kIdle;
+  Draw();
+  return true;
+}
+
 void tKeyLabel::Tick(uint32_t time) {
   tLock lock(m_Lock);
   if (m_Mode != kWaiting) return;

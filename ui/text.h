@@ -71,6 +71,9 @@ class tKeyLabel {
   // Offered key codes while waiting: A to Z become the letter (returned);
   // anything else gives 0 and keeps waiting.
   uint8_t OfferKey(uint8_t key);
+  // A MIDI note offered while waiting: the label stops waiting and shows its
+  // letter again (true); the note is its channel's from now on.
+  bool TakeNote();
   // The blink, with the tick timer's time.
   void Tick(uint32_t time);
   void Draw();

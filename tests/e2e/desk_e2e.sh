@@ -11,6 +11,7 @@
 set -euo pipefail
 stage=$(cd "$1" && pwd)
 out=$2
+here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$out"
 
 for tool in Xvfb openbox xdotool ffmpeg python3; do
@@ -37,32 +38,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-source "$(dirname "$0")/../../scripts/virtual-display.sh" 91 1024x768
+source "$here/../../scripts/virtual-display.sh" 91 1024x768
 
 # The tone channel and a mix that names it, on drive Z: (the host root).
 rate=22050
 tone=2750
-python3 - "$work" "$rate" "$tone" <<'PY'
-import math, struct, sys
-work, rate, tone = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-frames = rate  # one second
-data = b"".join(struct.pack("<h", int(12000 * math.sin(2 * math.pi * tone * i / rate)))
-                for i in range(frames))
-with open(f"{work}/tone.wav", "wb") as f:
-    f.write(b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt " +
-            struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, 16) + b"data" +
-            struct.pack("<I", len(data)) + data)
-rel = work.lstrip("/").replace("/", "\\")
-with open(f"{work}/tone.chn", "w", newline="") as f:
-    f.write("[Brevora Channel]\r\nVersion=3\r\nQuantize=0.000\r\nLoop=8.000\r\nDelay=0.000\r\n"
-            "Volume=100\r\nBalance=0\r\nPitch= 0.0\r\nSnd=" + rel + "\\tone.wav\r\n")
-lines = ["[Brevora Mix]", "Author=e2e", "Version=3", "BPM=130", "Length=0"]
-for i in range(1, 17):
-    lines += [f"Label_{i:02d}=", f"SerNum_{i:02d}=",
-              f"Sample_{i:02d}=" + (rel + "\\tone.chn" if i == 1 else "")]
-with open(f"{work}/e2e.mix", "w", newline="") as f:
-    f.write("\r\n".join(lines) + "\r\n")
-PY
+python3 "$here/tone_desk.py" make "$work" "$rate" "$tone"
 
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
@@ -101,29 +82,5 @@ grep -q '"Keys"="QWERTZUIASDFGHJK"' "$XDG_CONFIG_HOME/brevora/settings.reg" ||
 # The audio: 22050 frames per second, 8-bit unsigned stereo (the format of a
 # desk without stored settings). The tone must fill the time the key was
 # held and be absent before it.
-python3 - "$work/audio.raw" "$rate" "$tone" "$start" "$held_end" <<'PY'
-import math, sys
-path, rate, tone, start, held_end = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
-raw = open(path, "rb").read()
-mono = [((raw[i] - 128) + (raw[i + 1] - 128)) / 2 for i in range(0, len(raw) - 1, 2)]
-win = rate // 20  # 50 ms
-k = 2 * math.cos(2 * math.pi * tone / rate)
-def tone_share(chunk):
-    s1 = s2 = 0.0
-    for x in chunk:
-        s1, s2 = x + k * s1 - s2, s1
-    power = s1 * s1 + s2 * s2 - k * s1 * s2
-    total = sum(x * x for x in chunk) * len(chunk) / 2
-    return power / total if total > 1e-9 else 0.0
-windows = [tone_share(mono[i:i + win]) for i in range(0, len(mono) - win, win)]
-first, last = start // 2 // win, held_end // 2 // win
-toned = [i for i, share in enumerate(windows) if share > 0.5]
-print(f"{len(raw)} bytes of audio, {len(windows)} windows of 50 ms; key held in windows {first} to {last}; tone in {len(toned)} windows")
-before = [i for i in toned if i < first - 4]
-during = [i for i in toned if first <= i <= last + 2]
-if before:
-    sys.exit(f"the tone sounded before the key was pressed: windows {before[:10]}")
-if len(during) < 10:
-    sys.exit(f"the tone did not fill the time the key was held: windows {toned[:40]}")
-PY
+python3 "$here/tone_desk.py" check "$work/audio.raw" "$rate" "$tone" "$start" "$held_end"
 echo "the desk played the held channel's tone"

@@ -8,14 +8,18 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
 #include "audio/audio_setup.h"
 #include "channels/tempo.h"
 #include "mix/language_table.h"
+#include "platform/hostfs.h"
 #include "platform/input.h"
 #include "platform/periodic_timer.h"
 #include "platform/periodic_timer_virtual.h"
@@ -131,6 +135,25 @@ class DeskScreenTest : public ScreenTest {
   void Tap(uint8_t key) {
     Press(key);
     Release(key);
+  }
+
+  // The event lines of the working file, "ms channel kind value" each.
+  std::string Events() {
+    std::string host;
+    EXPECT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
+    std::ifstream file(host, std::ios::binary);
+    std::istringstream in(std::string(std::istreambuf_iterator<char>(file), {}));
+    std::string line, out;
+    while (std::getline(in, line)) {
+      unsigned long ms;
+      int channel, value;
+      char kind[16];
+      if (std::sscanf(line.c_str(), "Time %lu Channel %d %15s %d", &ms, &channel, kind, &value) ==
+          4)
+        out += std::to_string(ms) + " " + std::to_string(channel) + " " + kind + " " +
+               std::to_string(value) + "\n";
+    }
+    return out;
   }
 
   tChannel& Ch(int index) { return desk_->Channel(index); }

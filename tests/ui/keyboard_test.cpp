@@ -23,28 +23,6 @@ class Keyboard : public DeskScreenTest {
     Ch(index).SetQuantize(1.0);
     Ch(index).SetLoop(1.0);
   }
-  // The event lines of the working file, "ms channel kind value" each.
-  std::string Events() {
-    std::string host;
-    EXPECT_TRUE(ToHostPath(desk_->Events().WorkingPath(), host));
-    std::string text = ReadFile(host);
-    std::istringstream in(text);
-    std::string line, out;
-    while (std::getline(in, line)) {
-      unsigned long ms;
-      int channel, value;
-      char kind[16];
-      if (std::sscanf(line.c_str(), "Time %lu Channel %d %15s %d", &ms, &channel, kind, &value) ==
-          4)
-        out += std::to_string(ms) + " " + std::to_string(channel) + " " + kind + " " +
-               std::to_string(value) + "\n";
-    }
-    return out;
-  }
-  static std::string ReadFile(const std::string& host) {
-    std::ifstream in(host, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   // Starts a recording with a short count-in.
   void Record() {
     SetTempo(999);

@@ -33,6 +33,11 @@ TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
   EXPECT_TRUE(o.window && !o.fullscreen);
   EXPECT_EQ(Parse({"--", "--window"}).mix, "--window");  // a mix named like an option
 
+  EXPECT_EQ(Parse({}).midi, "");
+  EXPECT_EQ(Parse({"--midi", "JACK"}).midi, "jack");
+  EXPECT_EQ(Parse({"--midi=None", "a.mix"}).midi, "none");
+  EXPECT_EQ(Parse({"--midi=jack", "--midi", "alsa"}).midi, "alsa");
+
   EXPECT_EQ(Parse({"a.mix", "--help"}).action, tAction::kHelp);
   EXPECT_EQ(Parse({"--version", "--bad"}).action, tAction::kVersion);
 
@@ -41,6 +46,9 @@ TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
                                              {"--language", "7"},
                                              {"--language", "0"},
                                              {"--language=klingon"},
+                                             {"--midi"},
+                                             {"--midi", "pipewire"},
+                                             {"--midi="},
                                              {"--full-screen"},
                                              {"a.mix", "b.mix"},
                                              {""}}) {
