@@ -34,6 +34,9 @@ pids+=($!)
 sleep 0.5
 
 home=$t/home
+# A runtime folder of its own, so that a desk the user runs meanwhile does not
+# count as this desk already running.
+mkdir -p -m 700 "$t/run"
 user=$home/.local/share/brevora
 
 # Starts the installed desk as the test user, waits for its window, ends the
@@ -41,6 +44,7 @@ user=$home/.local/share/brevora
 # waits for the process. Fails when any step does not happen in time.
 run_desk() {
   env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" DISPLAY="$display" \
+    XDG_RUNTIME_DIR="$t/run" \
     SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$t/audio.raw" \
     "$t/prefix/bin/brevora" --window >"$t/desk.log" 2>&1 &
   local desk=$!
