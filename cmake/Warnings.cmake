@@ -10,11 +10,7 @@ target_compile_options(brevora_warnings INTERFACE
   $<$<CXX_COMPILER_ID:GNU>:-Wno-restrict>
   # Clang reports the omp simd loops it leaves scalar (it does under the
   # sanitizers of the fuzz build); the loops are correct either way.
-  $<$<CXX_COMPILER_ID:Clang>:-Wno-pass-failed>
-  # Clang also counts a class's enumerator as shadowing a global one of the
-  # same name (the transport's mode kPlay beside the event kind kPlay, always
-  # named with their scope); GCC's -Wshadow of the other builds still holds.
-  $<$<CXX_COMPILER_ID:Clang>:-Wno-shadow>)
+  $<$<CXX_COMPILER_ID:Clang>:-Wno-pass-failed>)
 
 # Helper: a static library of the project with its warnings applied.
 function(brevora_library name)
