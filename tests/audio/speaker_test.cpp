@@ -327,7 +327,7 @@ TEST_F(SpeakerTest, LateAndMissedPagesAreCountedAndTracedAtClose) {
       {5292 - 176, 7056},  // 176 ahead: on time still
       {7056 - 175, 0},     // 175 ahead: late
       {400, 1764},         // 400 past the written sound: missed
-      {1764 - 1, 3528},    // 1 ahead: late
+      {1764, 3528},        // just reached: late, not missed yet
   };
   for (const Step& s : steps) {
     FillAt(s.cursor);
