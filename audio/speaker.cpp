@@ -392,6 +392,9 @@ void tSpeakerPlayback::FillNextPage() {
     const int32_t ahead = static_cast<int32_t>(m_PageSize) - d;
     if (ahead < 0) {
       ++m_Pages.missed;
+      // Rare and worth its time: when, to set beside what else the machine did.
+      platform::Trace("speaker: page missed at %u ms, the cursor %d bytes past the written sound\n",
+                      platform::TickCountMs(), -ahead);
     } else if (ahead < static_cast<int32_t>(m_PageSize / 10)) {
       ++m_Pages.late;
     }

@@ -330,8 +330,13 @@ TEST_F(SpeakerTest, LateAndMissedPagesAreCountedAndTracedAtClose) {
       {1764, 3528},        // just reached: late, not missed yet
   };
   for (const Step& s : steps) {
-    FillAt(s.cursor);
+    const std::string trace = FillAt(s.cursor);
     ASSERT_EQ(speaker.WritePos(), s.writePos) << s.cursor;
+    // Only the missed page is traced as it happens.
+    EXPECT_EQ(Has(trace, "speaker: page missed at "), s.cursor == 400) << trace;
+    if (s.cursor == 400) {
+      EXPECT_TRUE(Has(trace, "ms, the cursor 400 bytes past the written sound")) << trace;
+    }
   }
   const tSpeakerPlayback::tPageStats stats = speaker.PageStats();
   EXPECT_EQ(stats.written, 6u);
