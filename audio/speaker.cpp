@@ -1,5 +1,6 @@
 #include "audio/speaker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -204,6 +205,8 @@ void tSpeakerPlayback::Close() {
   KillPageTimer();
   {
     tLock lock(m_Lock);
+    TracePageStats();
+    m_Pages = tPageStats{};
     ReleaseBuffers();
     ReleaseDevice();
     if (m_PeriodBegun) {
@@ -386,6 +389,16 @@ void tSpeakerPlayback::FillNextPage() {
     if (d > half) d -= size;
     // Still ahead of where the next page is needed.
     if (d < 0) return;
+    const int32_t ahead = static_cast<int32_t>(m_PageSize) - d;
+    if (ahead < 0) {
+      ++m_Pages.missed;
+      // Rare and worth its time: when, to set beside what else the machine did.
+      platform::Trace("speaker: page missed at %u ms, the cursor %d bytes past the written sound\n",
+                      platform::TickCountMs(), -ahead);
+    } else if (ahead < static_cast<int32_t>(m_PageSize / 10)) {
+      ++m_Pages.late;
+    }
+    m_Pages.leastAheadBytes = std::min<int64_t>(m_Pages.leastAheadBytes, ahead);
   }
 
   // A source that is being linked to another device no longer renders here;
@@ -414,6 +427,7 @@ void tSpeakerPlayback::FillNextPage() {
   m_WritePos =
       static_cast<int32_t>((static_cast<uint32_t>(m_WritePos) + m_PageSize) % m_BufferSize);
   m_FramesDone += m_PageFrames;
+  ++m_Pages.written;
 }
 
 // ---- the device's own controls ----
@@ -531,6 +545,23 @@ bool tSpeakerPlayback::PeriodBegun() {
 const uint8_t* tSpeakerPlayback::PageBuffer() {
   tLock lock(m_Lock);
   return m_pPage.get();
+}
+
+tSpeakerPlayback::tPageStats tSpeakerPlayback::PageStats() {
+  tLock lock(m_Lock);
+  return m_Pages;
+}
+
+void tSpeakerPlayback::TracePageStats() {
+  if (m_Pages.written == 0) return;
+  const double bytesPerMs = m_Format.nAvgBytesPerSec / 1000.0;
+  platform::Trace("speaker: %llu pages written, %llu late, %llu missed, least ahead %.1f ms\n",
+                  static_cast<unsigned long long>(m_Pages.written),
+                  static_cast<unsigned long long>(m_Pages.late),
+                  static_cast<unsigned long long>(m_Pages.missed),
+                  m_Pages.leastAheadBytes == INT64_MAX || bytesPerMs <= 0
+                      ? 0.0
+                      : static_cast<double>(m_Pages.leastAheadBytes) / bytesPerMs);
 }
 
 long tSpeakerPlayback::RepairCount() {

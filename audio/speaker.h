@@ -89,12 +89,27 @@ class tSpeakerPlayback : public tSoundOutput {
   // How often a failed unlock has rebuilt the device in this process.
   static long RepairCount();
 
+  // How the pages went since the device was last closed (Close traces them).
+  // A page is late when less than a tenth of a page of written sound was
+  // left ahead of the play cursor as it was written, and missed when the
+  // cursor had already passed the written sound, so that the device played
+  // part of the ring's previous lap. leastAheadBytes is the least written
+  // sound found ahead of the cursor when a page was due (negative: missed).
+  struct tPageStats {
+    uint64_t written = 0;
+    uint64_t late = 0;
+    uint64_t missed = 0;
+    int64_t leastAheadBytes = INT64_MAX;
+  };
+  tPageStats PageStats();
+
   // Volume and pan mapping to hundredths of a decibel (base-2 law).
   static int32_t ToUnits(double factor);
   static double FromUnits(int32_t units);
 
  private:
   void KillPageTimer();
+  void TracePageStats();  // device lock held
   void ReleaseBuffers();
   void ReleaseDevice();
   void Rebuild();
@@ -112,4 +127,5 @@ class tSpeakerPlayback : public tSoundOutput {
   std::unique_ptr<platform::SoundDevice> m_pDevice;
   std::unique_ptr<platform::SoundRing> m_pPrimary;
   platform::SoundRing* m_pBuffer = nullptr;  // the ring pages go into: the primary one
+  tPageStats m_Pages;                        // under the device lock
 };

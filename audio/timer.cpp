@@ -1,5 +1,6 @@
 #include "audio/timer.h"
 
+#include "platform/clock.h"
 #include "platform/trace.h"
 
 // ---- tTimerThread ----
@@ -24,6 +25,15 @@ tTimerThread::~tTimerThread() {
     SetEvent();
     m_Thread.join();
   }
+  if (m_Periods.Count() > 0) {
+    platform::Trace(
+        "timer: %llu periods of %.1f ms, |period - nominal| median %.3f ms, 99th percentile "
+        "%.3f ms, worst %.3f ms, %llu over 1 ms\n",
+        static_cast<unsigned long long>(m_Periods.Count()),
+        static_cast<double>(m_PeriodNs.load()) / 1e6, m_Periods.QuantileNs(0.5) / 1e6,
+        m_Periods.QuantileNs(0.99) / 1e6, m_Periods.WorstNs() / 1e6,
+        static_cast<unsigned long long>(m_Periods.CountOver(1'000'000)));
+  }
 }
 
 bool tTimerThread::SetTimer(uint32_t delayMs, uint32_t resolutionMs, tTimerCallback callback,
@@ -32,6 +42,8 @@ bool tTimerThread::SetTimer(uint32_t delayMs, uint32_t resolutionMs, tTimerCallb
   m_Callback.store(callback);
   m_User.store(user);
   m_Periodic.store(flags == platform::kTimerPeriodic);
+  m_PeriodNs.store(flags == platform::kTimerPeriodic ? uint64_t{delayMs} * 1'000'000 : 0);
+  m_Restarted.store(true);
   const uint32_t id = m_Timers.SetEvent(delayMs, resolutionMs, &tTimerThread::TimerProc,
                                         reinterpret_cast<uintptr_t>(this), flags);
   m_TimerId.store(id);
@@ -68,12 +80,21 @@ void tTimerThread::WorkerLoop(int priority) {
       // of expiries during one run give exactly one more run.
       do {
         ResetEvent();
+        RecordRun();
         if (tTimerCallback callback = m_Callback.load())
           callback(m_TimerId.load(), 0, m_User.load(), 0, 0);
       } while (IsSignalled() && !m_Stop.load());
     }
     WaitEvent();
   }
+}
+
+void tTimerThread::RecordRun() {
+  const uint64_t now = platform::MonotonicNs();
+  const uint64_t nominal = m_PeriodNs.load(std::memory_order_relaxed);
+  if (m_Restarted.exchange(false, std::memory_order_relaxed)) m_LastRunNs = 0;
+  if (m_LastRunNs != 0 && nominal != 0) m_Periods.Add(now - m_LastRunNs, nominal);
+  m_LastRunNs = now;
 }
 
 void tTimerThread::SetEvent() {

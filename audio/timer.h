@@ -16,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include "audio/period_stats.h"
 #include "platform/periodic_timer.h"
 #include "support/errors.h"
 
@@ -48,11 +49,18 @@ class tTimerThread {
   uint32_t TimerId() const { return m_TimerId.load(); }
   bool Periodic() const { return m_Periodic.load(); }
 
+  // The periods between the callback's runs of a periodic timer, against
+  // its delay (runs of an earlier timer of the same worker included). Read
+  // only once the worker has ended; the worker's destructor traces them.
+  const tPeriodStats& Periods() const { return m_Periods; }
+
  private:
   explicit tTimerThread(platform::PeriodicTimerService& timers);
 
   static void TimerProc(uint32_t timerId, uintptr_t user);
   void WorkerLoop(int priority);
+  // Records the time of a run of the callback and its period since the last.
+  void RecordRun();
 
   // The wake event: manual reset, initially not signalled.
   void SetEvent();
@@ -70,6 +78,12 @@ class tTimerThread {
   std::atomic<uintptr_t> m_User{0};
   std::atomic<uint32_t> m_TimerId{0};
   std::atomic<bool> m_Periodic{false};
+  // The nominal period of a periodic timer; 0 for a one-shot one. A new
+  // timer sets it and makes the worker start its measurement afresh.
+  std::atomic<uint64_t> m_PeriodNs{0};
+  std::atomic<bool> m_Restarted{false};
+  uint64_t m_LastRunNs = 0;  // the worker's own
+  tPeriodStats m_Periods;    // the worker's own
 };
 
 class tTimer {

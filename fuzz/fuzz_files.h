@@ -51,6 +51,32 @@ inline std::vector<uint8_t> FuzzWave(uint32_t rate, uint16_t bits, uint16_t chan
   return out;
 }
 
+// An 8-bit bottom-up bitmap file of a grey palette; pixel(x, y) gives the index.
+template <typename Pixel>
+std::vector<uint8_t> FuzzBitmap8(int32_t width, int32_t height, Pixel pixel) {
+  const uint32_t stride = (static_cast<uint32_t>(width) + 3) & ~3u;
+  const uint32_t offset = 14 + 40 + 4 * 256;
+  const uint32_t image = stride * static_cast<uint32_t>(height);
+  std::vector<uint8_t> out;
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  out.push_back('B');
+  out.push_back('M');
+  for (uint32_t v : {offset + image, 0u, offset, 40u, static_cast<uint32_t>(width),
+                     static_cast<uint32_t>(height)})
+    put(v, 4);
+  put(1, 2);
+  put(8, 2);
+  for (uint32_t v : {0u, image, 2835u, 2835u, 256u, 0u}) put(v, 4);
+  for (uint32_t i = 0; i < 256; ++i) put(i * 0x010101u, 4);
+  for (int32_t y = height - 1; y >= 0; --y) {
+    for (int32_t x = 0; x < width; ++x) out.push_back(pixel(x, y));
+    out.resize(out.size() + (stride - static_cast<uint32_t>(width)), 0);
+  }
+  return out;
+}
+
 inline void WriteHostFile(const std::string& host, const void* data, size_t size) {
   if (FILE* f = std::fopen(host.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);

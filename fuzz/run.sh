@@ -25,6 +25,8 @@ case $name in
   mix) max_len=65536 ;;  # a mix of many event lines
   wave | bmp) max_len=16384 ;;
   eventline) max_len=300 ;;
+  message) max_len=1024 ;;
+  video) max_len=16384 ;;  # the seeds are small videos of 1 to 8 KB
   *) max_len=4096 ;;
 esac
 dict=()

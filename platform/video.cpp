@@ -25,6 +25,11 @@ namespace {
 constexpr int kMaxSide = 4096;
 // Broken packets in a row after which the rest of the file counts as lost.
 constexpr int kMaxErrorsInARow = 64;
+// The scaler writes whole vector registers, so a row of a few pixels is
+// finished with a store that reaches up to this many pixels past its end:
+// rows simply run on into the next (written afterwards), and the buffer has
+// this much to spare after the last.
+constexpr size_t kScalerSlackPixels = 16;
 // The longest a picture may stay on screen, so that a broken time stamp
 // cannot hold the video (and whoever waits for its end) for hours.
 constexpr uint64_t kMaxGapUs = 5'000'000;
@@ -136,7 +141,7 @@ struct VideoPlayer::Decoder {
     scaler = sws_getCachedContext(scaler, w, h, static_cast<AVPixelFormat>(shown->format), w, h,
                                   AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (scaler == nullptr) return false;
-    rgb.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    rgb.resize(static_cast<size_t>(w) * static_cast<size_t>(h) + kScalerSlackPixels);
     uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(rgb.data()), nullptr, nullptr, nullptr};
     int strides[4] = {w * 4, 0, 0, 0};
     return sws_scale(scaler, shown->data, shown->linesize, 0, h, planes, strides) == h;

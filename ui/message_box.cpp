@@ -1,6 +1,7 @@
 #include "ui/message_box.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "mix/language_table.h"
@@ -17,13 +18,20 @@ std::string ShownName(const char* path) {
   return name;
 }
 
-// Writes text over the "%" places of line from its first one on; returns
+// The places of one line: where its "%" characters stand.
+struct tPlaces {
+  std::array<size_t, tMessageLines::kWidth> at{};
+  size_t count = 0;
+};
+
+// Writes text from its character from on over the places in order; returns
 // how many characters were written.
-size_t FillPlaces(std::string& line, const std::string& text, size_t from = 0) {
+size_t FillPlaces(std::string& line, const tPlaces& places, const std::string& text,
+                  size_t from = 0) {
   size_t written = 0;
-  for (char& c : line) {
-    if (from + written >= text.size()) break;
-    if (c == '%') c = text[from + written++];
+  while (written < places.count && from + written < text.size()) {
+    line[places.at[written]] = text[from + written];
+    ++written;
   }
   return written;
 }
@@ -32,7 +40,7 @@ size_t FillPlaces(std::string& line, const std::string& text, size_t from = 0) {
 
 tMessageLines ComposeMessage(const std::array<std::string, 3>& texts, const char* path) {
   tMessageLines lines;
-  std::array<size_t, 3> places{};
+  std::array<tPlaces, 3> places;
   for (size_t i = 0; i < 3; ++i) {
     std::string line = texts[i];
     lines.enabled[i] = !line.empty() && line.back() == '1';
@@ -40,22 +48,27 @@ tMessageLines ComposeMessage(const std::array<std::string, 3>& texts, const char
     if (line.size() > static_cast<size_t>(tMessageLines::kWidth))
       line.resize(tMessageLines::kWidth);
     std::replace(line.begin(), line.end(), '#', ' ');
-    places[i] = static_cast<size_t>(std::count(line.begin(), line.end(), '%'));
+    // The places become blanks now: a name written over them keeps its own
+    // "%" characters.
+    for (size_t at = 0; at < line.size(); ++at) {
+      if (line[at] != '%') continue;
+      places[i].at[places[i].count++] = at;
+      line[at] = ' ';
+    }
     lines.text[i] = line;
   }
   if (path != nullptr) {
     const std::string name = ShownName(path);
     size_t whole = 3;
     for (size_t i = 0; i < 3 && whole == 3; ++i)
-      if (name.size() <= places[i]) whole = i;
+      if (name.size() <= places[i].count) whole = i;
     if (whole < 3) {
-      FillPlaces(lines.text[whole], name);
+      FillPlaces(lines.text[whole], places[whole], name);
     } else {
       size_t from = 0;
-      for (size_t i = 0; i < 3; ++i) from += FillPlaces(lines.text[i], name, from);
+      for (size_t i = 0; i < 3; ++i) from += FillPlaces(lines.text[i], places[i], name, from);
     }
   }
-  for (std::string& line : lines.text) std::replace(line.begin(), line.end(), '%', ' ');
   return lines;
 }
 

@@ -25,7 +25,8 @@ struct tMessageLines {
 // for the file name: the part of path after its last backslash, without a
 // three-letter extension. The name goes whole into the first line whose "%"
 // places can hold it, else it is split over the three lines' places in order
-// and what does not fit is dropped. Places left over become blanks. Each line
+// and what does not fit is dropped. Places left over become blanks; the
+// name's own "%" and "#" characters are shown as they are. Each line
 // holds at most 22 characters.
 tMessageLines ComposeMessage(const std::array<std::string, 3>& texts, const char* path);
 // The same with the texts the language table holds for key.

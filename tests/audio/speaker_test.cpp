@@ -309,6 +309,49 @@ TEST_F(SpeakerTest, LateAndEarlyEventsNeverLapThePlayCursor) {
   }
 }
 
+// Pages count as written, late (less than a tenth of a page, 176 bytes,
+// written ahead of the cursor) or missed (the cursor past the written sound);
+// Close traces the counts and starts them afresh.
+TEST_F(SpeakerTest, LateAndMissedPagesAreCountedAndTracedAtClose) {
+  OpenAndStart();
+  ASSERT_TRUE(speaker.KickBuffer());
+  FillAt(0);  // a fresh writer: the page goes to 1764..3528
+  ASSERT_EQ(speaker.WritePos(), 3528);
+  struct Step {
+    uint32_t cursor;
+    int32_t writePos;  // after the event
+  };
+  const Step steps[] = {
+      {1763, 3528},        // 1765 ahead: not due yet
+      {1764, 5292},        // one page ahead: on time
+      {5292 - 176, 7056},  // 176 ahead: on time still
+      {7056 - 175, 0},     // 175 ahead: late
+      {400, 1764},         // 400 past the written sound: missed
+      {1764, 3528},        // just reached: late, not missed yet
+  };
+  for (const Step& s : steps) {
+    const std::string trace = FillAt(s.cursor);
+    ASSERT_EQ(speaker.WritePos(), s.writePos) << s.cursor;
+    // Only the missed page is traced as it happens.
+    EXPECT_EQ(Has(trace, "speaker: page missed at "), s.cursor == 400) << trace;
+    if (s.cursor == 400) {
+      EXPECT_TRUE(Has(trace, "ms, the cursor 400 bytes past the written sound")) << trace;
+    }
+  }
+  const tSpeakerPlayback::tPageStats stats = speaker.PageStats();
+  EXPECT_EQ(stats.written, 6u);
+  EXPECT_EQ(stats.late, 2u);
+  EXPECT_EQ(stats.missed, 1u);
+  EXPECT_EQ(stats.leastAheadBytes, -400);
+  // 400 bytes at 88.2 bytes a millisecond.
+  const std::string trace = Traces([&] { speaker.Close(); });
+  EXPECT_TRUE(Has(trace, "speaker: 6 pages written, 2 late, 1 missed, least ahead -4.5 ms"))
+      << trace;
+  EXPECT_EQ(speaker.PageStats().written, 0u);
+  EXPECT_EQ(speaker.PageStats().leastAheadBytes, INT64_MAX);
+  EXPECT_FALSE(Has(Traces([&] { speaker.Close(); }), "speaker:"));
+}
+
 TEST_F(SpeakerTest, ALostRingIsRestoredClearedAndReplayedOnTheSameEvent) {
   OpenAndStart();
   PlayRamp(2000);

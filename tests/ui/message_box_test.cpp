@@ -52,6 +52,11 @@ TEST(MessageText, ComposesLinesButtonsAndTheFileName) {
        "song.wave",
        {"song and .wave", "", ""},
        {false, false, false}},
+      // The name's own "%" and "#" are shown as they are, not as places or blanks.
+      {{"File %%%%%%%%0", "%%%%0", "1"},
+       "C:\\Loops\\50%#off.wav",
+       {"File 50%#off ", "    ", ""},
+       {false, false, true}},
       // No path: every place is a blank.
       {{"x%%%y0", "0", "1"}, nullptr, {"x   y", "", ""}, {false, false, true}},
       // Only the first 22 characters count: places beyond are cut away.
