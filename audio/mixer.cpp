@@ -6,6 +6,7 @@
 #include "audio/mix_arith.h"
 #include "audio/mixer.h"
 #include "audio/sound_output.h"
+#include "audio/voice.h"
 
 using audio_arith::Clamp;
 using audio_arith::Clamp64;
@@ -23,6 +24,9 @@ BREVORA_VECTOR_CLONES void ApplyGains(int32_t* __restrict acc, size_t frames, in
 }
 
 // Renders n pairs from src into the layout code, then silence up to frames.
+// The accumulator holds 16-bit samples times the master gain (256 = unity):
+// every layout shifts right by 8 to undo the gain, by 8 more for 8-bit
+// samples, and by 1 more where mono averages the two sides.
 BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict src,
                                         uint8_t* __restrict dest, size_t n, size_t frames) {
   int16_t* __restrict d16 = reinterpret_cast<int16_t*>(dest);
@@ -30,7 +34,7 @@ BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict
     case kFormat8Mono:
 #pragma omp simd
       for (size_t j = 0; j < n; ++j) {
-        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 17;
+        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 17;  // 8 + 8 + 1
         dest[j] = static_cast<uint8_t>(Clamp64(v, -128, 127) + 128);
       }
       std::memset(dest + n, 128, frames - n);
@@ -38,7 +42,7 @@ BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict
     case kFormat16Mono:
 #pragma omp simd
       for (size_t j = 0; j < n; ++j) {
-        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 9;
+        const int64_t v = (int64_t{src[2 * j]} + src[2 * j + 1]) >> 9;  // 8 + 1
         d16[j] = static_cast<int16_t>(Clamp64(v, -32768, 32767));
       }
       std::memset(d16 + n, 0, (frames - n) * 2);
@@ -46,14 +50,14 @@ BREVORA_VECTOR_CLONES void RenderFrames(uint32_t code, const int32_t* __restrict
     case kFormat8Stereo:
 #pragma omp simd
       for (size_t j = 0; j < 2 * n; ++j) {
-        dest[j] = static_cast<uint8_t>(Clamp(src[j] >> 16, -128, 127) + 128);
+        dest[j] = static_cast<uint8_t>(Clamp(src[j] >> 16, -128, 127) + 128);  // 8 + 8
       }
       std::memset(dest + 2 * n, 128, (frames - n) * 2);
       break;
     default:
 #pragma omp simd
       for (size_t j = 0; j < 2 * n; ++j) {
-        d16[j] = static_cast<int16_t>(Clamp(src[j] >> 8, -32768, 32767));
+        d16[j] = static_cast<int16_t>(Clamp(src[j] >> 8, -32768, 32767));  // the gain
       }
       std::memset(d16 + 2 * n, 0, (frames - n) * 4);
       break;
@@ -106,8 +110,7 @@ tMixer::~tMixer() {
   }
   {
     tLock lock(m_Lock);
-    delete[] m_pAccum;
-    m_pAccum = nullptr;
+    m_pAccum.reset();
     m_pRead = nullptr;
     m_Frames = 0;
   }
@@ -157,7 +160,7 @@ void tMixer::MixReference() {
 
 void tMixer::MixWith(bool reference) {
   tLock lock(m_Lock);
-  int32_t* __restrict acc = m_pAccum;
+  int32_t* __restrict acc = m_pAccum.get();
   const size_t frames = m_Frames;
   m_pRead = acc;
   if (!acc) return;
@@ -184,7 +187,7 @@ void tMixer::Render(uint8_t* dest, uint32_t bytes) {
   const size_t frames = bytes / FrameBytesOfCode(code);
   size_t available = 0;
   if (m_pRead && m_pAccum)
-    available = static_cast<size_t>(m_pAccum + 2 * size_t{m_Frames} - m_pRead) / 2;
+    available = static_cast<size_t>(m_pAccum.get() + 2 * size_t{m_Frames} - m_pRead) / 2;
   const size_t n = std::min(frames, available);
   RenderFrames(code, m_pRead, dest, n, frames);
   if (m_pRead) m_pRead += 2 * n;
@@ -194,10 +197,10 @@ void tMixer::Recompute() {
   tLock lock(m_Lock);
   tSoundOutput* output = Output();
   if (output && output->PageFrames() != m_Frames) {
-    delete[] m_pAccum;
+    m_pAccum.reset();
     m_pRead = nullptr;
     m_Frames = output->PageFrames();
-    m_pAccum = new (std::nothrow) int32_t[2 * size_t{m_Frames}]();
+    m_pAccum.reset(new (std::nothrow) int32_t[2 * size_t{m_Frames}]());
     if (!m_pAccum) m_Frames = 0;
   }
   double left = 0;
@@ -212,7 +215,7 @@ uint32_t tMixer::CopyMix(int32_t* dest, uint32_t maxFrames) {
   tLock lock(m_Lock);
   if (!m_pAccum || !dest) return 0;
   const uint32_t n = std::min(maxFrames, m_Frames);
-  std::memcpy(dest, m_pAccum, size_t{n} * 2 * sizeof(int32_t));
+  std::memcpy(dest, m_pAccum.get(), size_t{n} * 2 * sizeof(int32_t));
   return n;
 }
 

@@ -1,12 +1,9 @@
 #pragma once
-// Voices and the mix bus.
-//
-// A tVoice plays one tWave at its own pitch, volume and balance, stepping
-// through it with a 32.32 fixed-point position. The tMixer keeps a list of
-// voices and, per page its output device asks for, adds every playing voice
-// into a 32-bit stereo accumulator (16-bit scale at unity), applies the master
-// gains and renders the page into the output's layout with clipping. Gains are
-// integers with 256 = unity.
+// The mix bus: the tMixer keeps a list of voices (audio/voice.h) and, per page
+// its output device asks for, adds every playing voice into a 32-bit stereo
+// accumulator (16-bit scale at unity), applies the master gains and renders
+// the page into the output's layout with clipping. Gains are integers with
+// 256 = unity.
 //
 // Locks. Each voice and each mixer has a re-entrant lock. The mixing path
 // takes device, then mixer, then voice locks, and so does every parameter
@@ -19,123 +16,13 @@
 // page length without their locks; the parameters are atomics for that.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
+#include "audio/sound_params.h"
 #include "platform/lock.h"
 
 class tSoundOutput;
-class tSoundSource;
-class tMixer;
 class tVoice;
-class tWave;
-
-// Pitch is a speed factor (1.0 = the wave's own speed), volume a linear
-// amplitude factor (1.0 = unity), balance -1.0 (left only) .. 0.0 .. +1.0
-// (right only). Setters return true when the value was taken.
-class tSoundControl {
- public:
-  virtual bool SetPitch(double pitch) = 0;
-  virtual double GetPitch() = 0;
-  virtual bool SetVolume(double volume) = 0;
-  virtual double GetVolume() = 0;
-  virtual bool SetBalance(double balance) = 0;
-  virtual double GetBalance() = 0;
-  virtual ~tSoundControl() = default;
-};
-
-// Integer gain (256 = unity) of a double factor, truncated toward zero and
-// held inside the 32-bit range.
-int32_t GainToInt(double factor);
-
-// Three stored parameters and the gains law.
-class tSoundParams : public tSoundControl {
- public:
-  bool SetPitch(double pitch) override;
-  double GetPitch() override;
-  bool SetVolume(double volume) override;
-  double GetVolume() override;
-  bool SetBalance(double balance) override;
-  double GetBalance() override;
-
-  // left = volume * (1 - balance) for balance > 0, else volume;
-  // right = volume * (1 + balance) for balance < 0, else volume.
-  // Reads volume and balance through the virtual getters.
-  void GetGains(double& left, double& right);
-
- protected:
-  std::atomic<double> m_Pitch{1.0};
-  std::atomic<double> m_Volume{1.0};
-  std::atomic<double> m_Balance{0.0};
-};
-
-class tVoice : public tSoundParams {
- public:
-  tVoice();
-  tVoice(const tVoice&) = delete;
-  tVoice& operator=(const tVoice&) = delete;
-
-  bool SetPitch(double pitch) override;
-  double GetPitch() override;
-  bool SetVolume(double volume) override;
-  double GetVolume() override;
-  bool SetBalance(double balance) override;
-  double GetBalance() override;
-  ~tVoice() override;  // detaches from the mixer
-  // Starts from frame 0.
-  virtual void Play(bool loop);
-  // Stops; the position is kept.
-  virtual void Stop();
-  // Attaches to a mix bus, or detaches with nullptr.
-  virtual void SetMixer(tMixer* mixer);
-  // Selects the sample (not owned), or none.
-  virtual void SetWave(tWave* wave);
-  // Current frame index.
-  virtual uint32_t GetPosition();
-  // Jumps to frame (modulo the frame count), fraction 0. Nothing without frames.
-  virtual void SetPosition(uint32_t frame);
-  virtual void BeginMix();
-  virtual void EndMix();
-  // Adds frames pairs (left, right) of this voice into accum.
-  virtual void MixInto(int32_t* accum, uint32_t frames);
-
-  // The literal per-frame mixing loop. MixInto gives identical results
-  // faster; this one is kept as the reference that proves it.
-  void MixIntoReference(int32_t* accum, uint32_t frames);
-
-  // Play (loop) and SetPosition (frame) as one step, so that no page is
-  // mixed from frame 0 in between.
-  void PlayAt(bool loop, uint32_t frame);
-  // Playing and attached to a mixer.
-  bool IsPlaying();
-  tMixer* Mixer();
-  tWave* Wave();
-
-  // State for inspection (each read under the voice lock).
-  uint64_t Position();
-  uint64_t End();
-  uint64_t Step();
-  int32_t GainLeft();
-  int32_t GainRight();
-  bool Looping();
-
-  // Recomputes end, step and gains from the wave, the mixer and the output.
-  void Recalc();
-
- private:
-  friend class tMixer;
-
-  tCriticalSection m_Lock;      // guards every member below
-  tCriticalSection m_LinkLock;  // serialises SetMixer; never taken while mixing
-  tMixer* m_pMixer = nullptr;
-  tVoice* m_pNext = nullptr;  // link of the mixer's voice list, under the mixer lock
-  tWave* m_pWave = nullptr;
-  uint64_t m_Position = 0;  // 32.32: frame index and fraction
-  uint64_t m_End = 0;       // frame count << 32
-  uint64_t m_Step = 0;      // 32.32 advance per output frame
-  int32_t m_GainLeft = 0;
-  int32_t m_GainRight = 0;
-  bool m_Playing = false;
-  bool m_Loop = false;
-};
 
 // Anything an output device pulls pages from.
 class tSoundSource : public tSoundParams {
@@ -206,8 +93,8 @@ class tMixer : public tSoundSource {
 
   tVoice* m_pVoices = nullptr;  // newest first
   uint32_t m_Frames = 0;
-  int32_t* m_pRead = nullptr;   // next pair Render reads
-  int32_t* m_pAccum = nullptr;  // m_Frames pairs (left, right), owned
+  int32_t* m_pRead = nullptr;           // next pair Render reads
+  std::unique_ptr<int32_t[]> m_pAccum;  // m_Frames pairs (left, right)
   int32_t m_GainLeft = 256;
   int32_t m_GainRight = 256;
 };

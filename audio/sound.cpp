@@ -19,7 +19,7 @@ bool tSound::Create(const WAVEFORMATEX& format, uint32_t bytes) {
   Unload();
   // Only the four layouts can be mixed.
   if (!IsEngineLayout(format)) {
-    platform::SetLastErrorCode(kWaveErrorFormat);
+    platform::SetLastErrorCode(platform::kErrorWaveFormat);
     return false;
   }
   m_Wave.SetFormat(format);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "audio/mixer.h"
+#include "audio/voice.h"
 #include "audio/wave.h"
 
 class tSound {

@@ -21,7 +21,9 @@ class tSoundOutput : public tSoundFormat, public tSoundControl {
  public:
   tSoundOutput();
   // Primary slots: SetFormat, GetFormat (from tSoundFormat), destructor,
-  // Close, SetSource, Start, Stop.
+  // Close, SetSource, Start, Stop. Every output device declares its
+  // overrides in this order, the base's, so that a device reads line by line
+  // against this class and a missing override stands out.
   ~tSoundOutput() override;
   // Sets the format as tSoundFormat does and publishes the new rate.
   void SetFormat(const WAVEFORMATEX& format) override;

@@ -1,10 +1,8 @@
 #include "audio/speaker.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "platform/clock.h"
 #include "platform/last_error.h"
@@ -18,23 +16,50 @@ std::atomic<bool> g_InCallback{false};
 // Counts the rebuilds after failed unlocks.
 std::atomic<long> g_RepairCount{0};
 
-void TraceFailure(uint32_t result, const char* text) {
-  platform::SetLastErrorCode(result);
+using platform::SoundResult;
+
+// The last-error number the speaker leaves for what the sound device said.
+uint32_t ErrorCodeOf(SoundResult result) {
+  switch (result) {
+    case SoundResult::kOk:
+      return platform::kErrorNone;
+    case SoundResult::kFailed:
+      break;
+    case SoundResult::kInvalidArgument:
+      return platform::kErrorSoundInvalidParam;
+    case SoundResult::kUnplayableFormat:
+      return platform::kErrorSoundBadFormat;
+    case SoundResult::kNoDriver:
+      return platform::kErrorSoundNoDriver;
+    case SoundResult::kWrongState:
+      return platform::kErrorSoundInvalidCall;
+    case SoundResult::kRingLost:
+      return platform::kErrorSoundBufferLost;
+  }
+  return platform::kErrorSoundFailed;
+}
+
+void TraceFailure(uint32_t code, const char* text) {
+  platform::SetLastErrorCode(code);
   platform::Trace("%s", text);
+}
+
+void TraceFailure(SoundResult result, const char* text) {
+  TraceFailure(ErrorCodeOf(result), text);
 }
 
 }  // namespace
 
-tSpeakerPlayback::tSpeakerPlayback(platform::tSoundService& sound,
-                                   platform::tPeriodicTimerService& timers)
+tSpeakerPlayback::tSpeakerPlayback(platform::SoundService& sound,
+                                   platform::PeriodicTimerService& timers)
     : m_pSound(&sound), m_pTimers(&timers) {}
 
 tSpeakerPlayback::~tSpeakerPlayback() {
   tSpeakerPlayback::Close();
 }
 
-void tSpeakerPlayback::SetBackEnds(platform::tSoundService& sound,
-                                   platform::tPeriodicTimerService& timers) {
+void tSpeakerPlayback::SetBackEnds(platform::SoundService& sound,
+                                   platform::PeriodicTimerService& timers) {
   tLock lock(m_Lock);
   if (m_pDevice || m_TimerId.load() != 0 || m_PeriodBegun) return;
   m_pSound = &sound;
@@ -64,10 +89,10 @@ bool tSpeakerPlayback::CreateDevice() {
   tLock lock(m_Lock);
   ReleaseBuffers();
   ReleaseDevice();
-  const uint32_t result = m_pSound->OpenDevice(m_pDevice);
-  if (result != platform::kSoundOk || !m_pDevice) {
+  const SoundResult result = m_pSound->OpenDevice(m_pDevice);
+  if (result != SoundResult::kOk || !m_pDevice) {
     m_pDevice.reset();
-    TraceFailure(result != platform::kSoundOk ? result : platform::kSoundFailed,
+    TraceFailure(result != SoundResult::kOk ? result : SoundResult::kFailed,
                  "tSpeakerPlayback::CreateDevice => DirectSoundCreate failed\n");
     return false;
   }
@@ -77,18 +102,18 @@ bool tSpeakerPlayback::CreateDevice() {
 bool tSpeakerPlayback::CreateBuffer() {
   tLock lock(m_Lock);
   if (!m_pPrimary) {
-    uint32_t result = m_pDevice ? m_pDevice->CreateRing(m_pPrimary) : platform::kSoundInvalidCall;
-    if (result != platform::kSoundOk || !m_pPrimary) {
+    SoundResult result = m_pDevice ? m_pDevice->CreateRing(m_pPrimary) : SoundResult::kWrongState;
+    if (result != SoundResult::kOk || !m_pPrimary) {
       m_pPrimary.reset();
-      TraceFailure(result != platform::kSoundOk ? result : platform::kSoundFailed,
+      TraceFailure(result != SoundResult::kOk ? result : SoundResult::kFailed,
                    "tSpeakerPlayback::CreateBuffer => IDirectSoundBuffer::CreateSoundBuffer "
                    "(primary) failed\n");
       return false;
     }
-    const platform::tPcmFormat format{m_Format.nSamplesPerSec, m_Format.nChannels,
-                                      m_Format.wBitsPerSample};
+    const platform::PcmFormat format{m_Format.nSamplesPerSec, m_Format.nChannels,
+                                     m_Format.wBitsPerSample};
     result = m_pPrimary->SetFormat(format);
-    if (result != platform::kSoundOk) {
+    if (result != SoundResult::kOk) {
       // Dropped, so that the next attempt makes the ring and sets its format again.
       m_pPrimary.reset();
       TraceFailure(result,
@@ -99,9 +124,9 @@ bool tSpeakerPlayback::CreateBuffer() {
   }
   if (m_pBuffer == nullptr) {
     uint32_t size = 0;
-    const uint32_t result = m_pPrimary->GetSize(size);
-    if (result != platform::kSoundOk || size == 0) {
-      TraceFailure(result != platform::kSoundOk ? result : platform::kSoundFailed,
+    const SoundResult result = m_pPrimary->GetSize(size);
+    if (result != SoundResult::kOk || size == 0) {
+      TraceFailure(result != SoundResult::kOk ? result : SoundResult::kFailed,
                    "tSpeakerPlayback::CreateBuffer => IDirectSoundBuffer::GetCaps failed\n");
       return false;
     }
@@ -119,7 +144,7 @@ void tSpeakerPlayback::Update() {
   m_pPage.reset();
   m_pPage.reset(new (std::nothrow) uint8_t[m_PageSize == 0 ? 1 : m_PageSize]);
   if (!m_pPage) {
-    platform::SetLastErrorCode(8);
+    platform::SetLastErrorCode(platform::kErrorNotEnoughMemory);
     platform::Trace("tSpeakerPlayback::Update => Failed to allocate page buffer of %d bytes\n",
                     static_cast<int>(m_PageSize));
   } else {
@@ -131,6 +156,7 @@ void tSpeakerPlayback::Update() {
 // ---- streaming control ----
 
 bool tSpeakerPlayback::Start() {
+  KillPageTimer();
   tLock lock(m_Lock);
   Stop();
   if (!CreateBuffer()) return false;
@@ -138,7 +164,7 @@ bool tSpeakerPlayback::Start() {
   KickBuffer();
   // Writing one page ahead of the cursor needs room for two.
   if (m_PageSize == 0 || m_BufferSize < 2 * m_PageSize) {
-    platform::SetLastErrorCode(platform::kSoundInvalidParam);
+    platform::SetLastErrorCode(platform::kErrorSoundInvalidParam);
     platform::Trace(
         "tSpeakerPlayback::Start => Sound buffer of %u bytes is shorter than two pages of %u "
         "bytes\n",
@@ -158,8 +184,8 @@ bool tSpeakerPlayback::Start() {
 }
 
 void tSpeakerPlayback::Stop() {
-  tLock lock(m_Lock);
   KillPageTimer();
+  tLock lock(m_Lock);
   if (m_pBuffer) {
     m_pBuffer->Stop();
     ClearBuffer();
@@ -167,17 +193,17 @@ void tSpeakerPlayback::Stop() {
 }
 
 void tSpeakerPlayback::SetFormat(const WAVEFORMATEX& format) {
-  tLock lock(m_Lock);
   KillPageTimer();
+  tLock lock(m_Lock);
   ReleaseBuffers();
   tSoundOutput::SetFormat(format);
   Update();
 }
 
 void tSpeakerPlayback::Close() {
+  KillPageTimer();
   {
     tLock lock(m_Lock);
-    KillPageTimer();
     ReleaseBuffers();
     ReleaseDevice();
     if (m_PeriodBegun) {
@@ -191,8 +217,10 @@ void tSpeakerPlayback::Close() {
 }
 
 void tSpeakerPlayback::KillPageTimer() {
-  // The id is cleared first: a callback of this timer that is waiting for
-  // the device lock sees it and gives up, so the kill can wait for it.
+  // Called before the device lock is taken: the kill waits for a callback
+  // that is running, and that callback may be waiting for the lock. The id
+  // is cleared first, so that such a callback writes nothing once it has
+  // the lock.
   const uint32_t id = m_TimerId.exchange(0);
   if (id != 0) m_pTimers->KillEvent(id);
 }
@@ -219,17 +247,17 @@ bool tSpeakerPlayback::KickBuffer() {
   tLock lock(m_Lock);
   m_WritePos = -1;
   if (!m_pBuffer) return false;
-  uint32_t result = m_pBuffer->Play();
-  if (result == platform::kSoundOk) return true;
-  if (result == platform::kSoundBufferLost) {
+  SoundResult result = m_pBuffer->Play();
+  if (result == SoundResult::kOk) return true;
+  if (result == SoundResult::kRingLost) {
     result = m_pBuffer->Restore();
-    if (result != platform::kSoundOk) {
+    if (result != SoundResult::kOk) {
       TraceFailure(result, "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Restore failed\n");
       return false;
     }
     ClearBuffer();
     result = m_pBuffer->Play();
-    if (result != platform::kSoundOk) {
+    if (result != SoundResult::kOk) {
       TraceFailure(result, "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Play failed\n");
       return false;
     }
@@ -242,9 +270,9 @@ bool tSpeakerPlayback::KickBuffer() {
 void tSpeakerPlayback::ClearBuffer() {
   tLock lock(m_Lock);
   if (!m_pBuffer) return;
-  platform::tRingPieces pieces;
-  const uint32_t result = m_pBuffer->Lock(0, m_BufferSize, pieces);
-  if (result != platform::kSoundOk) {
+  platform::RingPieces pieces;
+  const SoundResult result = m_pBuffer->Lock(0, m_BufferSize, pieces);
+  if (result != SoundResult::kOk) {
     TraceFailure(result, "tSpeakerPlayback::ClearBuffer => IDirectSoundBuffer::Lock failed\n");
     return;
   }
@@ -257,24 +285,24 @@ bool tSpeakerPlayback::GetPlayPos(uint32_t& playCursor) {
   tLock lock(m_Lock);
   if (!m_pBuffer) return false;
   uint32_t status = 0;
-  uint32_t result = m_pBuffer->GetStatus(status);
-  if (result != platform::kSoundOk) {
+  SoundResult result = m_pBuffer->GetStatus(status);
+  if (result != SoundResult::kOk) {
     TraceFailure(result, "tSpeakerPlayback::GetPlayPos => IDirectSoundBuffer::GetStatus failed\n");
     KickBuffer();
     return false;
   }
-  if (status & platform::kRingLost) {
-    TraceFailure(platform::kSoundFailed, "tSpeakerPlayback::GetPlayPos => Buffer is lost\n");
+  if (status & platform::kRingStatusLost) {
+    TraceFailure(SoundResult::kFailed, "tSpeakerPlayback::GetPlayPos => Buffer is lost\n");
     KickBuffer();
     return false;
   }
-  if ((status & platform::kRingPlaying) == 0) {
-    TraceFailure(platform::kSoundFailed, "tSpeakerPlayback::GetPlayPos => Buffer is not playing\n");
+  if ((status & platform::kRingStatusPlaying) == 0) {
+    TraceFailure(SoundResult::kFailed, "tSpeakerPlayback::GetPlayPos => Buffer is not playing\n");
     KickBuffer();
     return false;
   }
   result = m_pBuffer->GetPlayCursor(playCursor);
-  if (result != platform::kSoundOk) {
+  if (result != SoundResult::kOk) {
     TraceFailure(result, "tSpeakerPlayback::GetPlayPos => GetCurrentPosition failed\n");
     KickBuffer();
     return false;
@@ -282,12 +310,12 @@ bool tSpeakerPlayback::GetPlayPos(uint32_t& playCursor) {
   return true;
 }
 
-bool tSpeakerPlayback::LockBuffer(uint32_t offset, uint32_t bytes, platform::tRingPieces& pieces) {
+bool tSpeakerPlayback::LockBuffer(uint32_t offset, uint32_t bytes, platform::RingPieces& pieces) {
   tLock lock(m_Lock);
-  const uint32_t result =
-      m_pBuffer ? m_pBuffer->Lock(offset, bytes, pieces) : platform::kSoundInvalidCall;
-  if (result != platform::kSoundOk) {
-    platform::SetLastErrorCode(result);
+  const SoundResult result =
+      m_pBuffer ? m_pBuffer->Lock(offset, bytes, pieces) : SoundResult::kWrongState;
+  if (result != SoundResult::kOk) {
+    platform::SetLastErrorCode(ErrorCodeOf(result));
     platform::Trace("tSpeakerPlayback::LockBuffer => Failed to lock sound buffer (%d,%d)\n",
                     static_cast<int>(offset), static_cast<int>(bytes));
     KickBuffer();
@@ -296,11 +324,11 @@ bool tSpeakerPlayback::LockBuffer(uint32_t offset, uint32_t bytes, platform::tRi
   return true;
 }
 
-bool tSpeakerPlayback::UnlockBuffer(const platform::tRingPieces& pieces) {
+bool tSpeakerPlayback::UnlockBuffer(const platform::RingPieces& pieces) {
   tLock lock(m_Lock);
-  const uint32_t result = m_pBuffer ? m_pBuffer->Unlock(pieces) : platform::kSoundInvalidCall;
-  if (result == platform::kSoundOk) return true;
-  platform::SetLastErrorCode(result);
+  const SoundResult result = m_pBuffer ? m_pBuffer->Unlock(pieces) : SoundResult::kWrongState;
+  if (result == SoundResult::kOk) return true;
+  platform::SetLastErrorCode(ErrorCodeOf(result));
   platform::Trace("tSpeakerPlayback::UnlockBuffer => Failed to unlock sound buffer (%p,%d,%p,%d)\n",
                   static_cast<void*>(pieces.first), static_cast<int>(pieces.firstBytes),
                   static_cast<void*>(pieces.second), static_cast<int>(pieces.secondBytes));
@@ -319,17 +347,12 @@ void tSpeakerPlayback::TimerProc(uint32_t timerId, uintptr_t user) {
     return;
   }
   auto* self = reinterpret_cast<tSpeakerPlayback*>(user);
-  // Wait for the device lock, but give up once this event's timer has been
-  // stopped: whoever stops it may hold the lock while it waits for us.
-  bool locked = false;
-  while (!(locked = self->m_Lock.TryEnter())) {
-    if (self->m_TimerId.load() != timerId) break;
-    std::this_thread::sleep_for(std::chrono::microseconds(50));
-  }
-  if (locked) {
+  {
+    // Nobody holds the device lock while stopping this timer, so waiting
+    // for it here cannot keep a kill from finishing.
+    tLock lock(self->m_Lock);
     // An event of a timer stopped meanwhile writes nothing.
     if (self->m_TimerId.load() == timerId) self->FillNextPage();
-    self->m_Lock.Leave();
   }
   g_InCallback.store(false);
 }
@@ -376,7 +399,7 @@ void tSpeakerPlayback::FillNextPage() {
     std::memset(m_pPage.get(), Silence(), m_PageSize);
   }
 
-  platform::tRingPieces pieces;
+  platform::RingPieces pieces;
   if (!LockBuffer(static_cast<uint32_t>(m_WritePos), m_PageSize, pieces)) {
     platform::Trace("tSpeakerPlayback::FillNextPage => LockBuffer failed\n");
     return;
@@ -411,12 +434,12 @@ double tSpeakerPlayback::FromUnits(int32_t units) {
 bool tSpeakerPlayback::SetPitch(double pitch) {
   tLock lock(m_Lock);
   const double hz = m_Format.nSamplesPerSec * pitch;
-  const uint32_t result = !m_pBuffer ? platform::kSoundInvalidCall
-                          : !(hz >= 0.0 && hz < 4294967296.0)
-                              ? platform::kSoundInvalidParam
-                              : m_pBuffer->SetFrequency(static_cast<uint32_t>(hz));
-  if (result != platform::kSoundOk) {
-    platform::SetLastErrorCode(result);
+  const SoundResult result = !m_pBuffer ? SoundResult::kWrongState
+                             : !(hz >= 0.0 && hz < 4294967296.0)
+                                 ? SoundResult::kInvalidArgument
+                                 : m_pBuffer->SetFrequency(static_cast<uint32_t>(hz));
+  if (result != SoundResult::kOk) {
+    platform::SetLastErrorCode(ErrorCodeOf(result));
     return false;
   }
   return true;
@@ -425,18 +448,17 @@ bool tSpeakerPlayback::SetPitch(double pitch) {
 double tSpeakerPlayback::GetPitch() {
   tLock lock(m_Lock);
   uint32_t hz = 0;
-  if (!m_pBuffer || m_Format.nSamplesPerSec == 0 ||
-      m_pBuffer->GetFrequency(hz) != platform::kSoundOk)
+  if (!m_pBuffer || m_Format.nSamplesPerSec == 0 || m_pBuffer->GetFrequency(hz) != SoundResult::kOk)
     return 1.0;
   return static_cast<double>(hz) / m_Format.nSamplesPerSec;
 }
 
 bool tSpeakerPlayback::SetVolume(double volume) {
   tLock lock(m_Lock);
-  const uint32_t result =
-      m_pBuffer ? m_pBuffer->SetVolume(ToUnits(volume)) : platform::kSoundInvalidCall;
-  if (result != platform::kSoundOk) {
-    platform::SetLastErrorCode(result);
+  const SoundResult result =
+      m_pBuffer ? m_pBuffer->SetVolume(ToUnits(volume)) : SoundResult::kWrongState;
+  if (result != SoundResult::kOk) {
+    platform::SetLastErrorCode(ErrorCodeOf(result));
     return false;
   }
   return true;
@@ -445,7 +467,7 @@ bool tSpeakerPlayback::SetVolume(double volume) {
 double tSpeakerPlayback::GetVolume() {
   tLock lock(m_Lock);
   int32_t units = 0;
-  if (!m_pBuffer || m_pBuffer->GetVolume(units) != platform::kSoundOk) return 1.0;
+  if (!m_pBuffer || m_pBuffer->GetVolume(units) != SoundResult::kOk) return 1.0;
   return FromUnits(units);
 }
 
@@ -453,9 +475,9 @@ bool tSpeakerPlayback::SetBalance(double balance) {
   tLock lock(m_Lock);
   const int32_t side = balance <= 0.0 ? -1 : 1;
   const int32_t pan = -(side * ToUnits(1.0 - std::fabs(balance)));
-  const uint32_t result = m_pBuffer ? m_pBuffer->SetPan(pan) : platform::kSoundInvalidCall;
-  if (result != platform::kSoundOk) {
-    platform::SetLastErrorCode(result);
+  const SoundResult result = m_pBuffer ? m_pBuffer->SetPan(pan) : SoundResult::kWrongState;
+  if (result != SoundResult::kOk) {
+    platform::SetLastErrorCode(ErrorCodeOf(result));
     return false;
   }
   return true;
@@ -464,7 +486,7 @@ bool tSpeakerPlayback::SetBalance(double balance) {
 double tSpeakerPlayback::GetBalance() {
   tLock lock(m_Lock);
   int32_t pan = 0;
-  if (!m_pBuffer || m_pBuffer->GetPan(pan) != platform::kSoundOk) return 0.0;
+  if (!m_pBuffer || m_pBuffer->GetPan(pan) != SoundResult::kOk) return 0.0;
   const double side = pan <= 0 ? -1.0 : 1.0;
   return side * (1.0 - FromUnits(-std::abs(pan)));
 }

@@ -5,11 +5,12 @@
 //
 // Threads. The page timer's callback fills pages on the timer service's
 // thread; Create, Start, Stop, SetFormat and Close run on the interface
-// thread. Everything that touches the ring, the page or the timer holds the
-// device lock; filling a page calls the source with it held (device lock,
-// then mixer lock, then voice locks). Stopping the timer waits for a running
-// callback, so a callback waiting for the device lock gives up as soon as its
-// timer has been stopped.
+// thread. Everything that touches the ring or the page holds the device
+// lock; filling a page calls the source with it held (device lock, then
+// mixer lock, then voice locks). Stopping the page timer waits for a
+// callback that is running, so Start, Stop, SetFormat and Close stop it
+// before they take the device lock: a callback waiting for the lock simply
+// gets it, finds its timer stopped and writes nothing.
 //
 // Failures are traced (never shown) and repaired while streaming: a lost or
 // stopped ring is restored and replayed, a failed unlock rebuilds the device.
@@ -24,17 +25,18 @@
 class tSpeakerPlayback : public tSoundOutput {
  public:
   explicit tSpeakerPlayback(
-      platform::tSoundService& sound = platform::HostSoundService(),
-      platform::tPeriodicTimerService& timers = platform::SystemTimerService());
+      platform::SoundService& sound = platform::HostSoundService(),
+      platform::PeriodicTimerService& timers = platform::SystemTimerService());
   ~tSpeakerPlayback() override;
   tSpeakerPlayback(const tSpeakerPlayback&) = delete;
   tSpeakerPlayback& operator=(const tSpeakerPlayback&) = delete;
 
   // Chooses the sound and timer services; only while the device is closed.
-  void SetBackEnds(platform::tSoundService& sound, platform::tPeriodicTimerService& timers);
+  void SetBackEnds(platform::SoundService& sound, platform::PeriodicTimerService& timers);
 
   // Primary slots: SetFormat, GetFormat, destructor, Close, SetSource, Start,
-  // Stop, FillNextPage.
+  // Stop, FillNextPage: the base's order (see tSoundOutput), then this
+  // device's own.
   // Stops streaming, drops the ring, takes the format and sizes the page.
   void SetFormat(const WAVEFORMATEX& format) override;
   void Close() override;
@@ -66,8 +68,8 @@ class tSpeakerPlayback : public tSoundOutput {
   // Fills the whole ring with silence.
   void ClearBuffer();
   bool GetPlayPos(uint32_t& playCursor);
-  bool LockBuffer(uint32_t offset, uint32_t bytes, platform::tRingPieces& pieces);
-  bool UnlockBuffer(const platform::tRingPieces& pieces);
+  bool LockBuffer(uint32_t offset, uint32_t bytes, platform::RingPieces& pieces);
+  bool UnlockBuffer(const platform::RingPieces& pieces);
   // The page timer's callback; user is the device.
   static void TimerProc(uint32_t timerId, uintptr_t user);
 
@@ -98,8 +100,8 @@ class tSpeakerPlayback : public tSoundOutput {
   void Rebuild();
   uint8_t Silence() const { return m_Format.wBitsPerSample == 8 ? 128 : 0; }
 
-  platform::tSoundService* m_pSound;
-  platform::tPeriodicTimerService* m_pTimers;
+  platform::SoundService* m_pSound;
+  platform::PeriodicTimerService* m_pTimers;
   std::atomic<uint32_t> m_TimerId{0};
   int32_t m_WritePos = -1;
   uint32_t m_BufferSize = 0;
@@ -107,7 +109,7 @@ class tSpeakerPlayback : public tSoundOutput {
   std::unique_ptr<uint8_t[]> m_pPage;
   uint32_t m_PageMs = 20;
   bool m_PeriodBegun = false;
-  std::unique_ptr<platform::tSoundDevice> m_pDevice;
-  std::unique_ptr<platform::tSoundRing> m_pPrimary;
-  platform::tSoundRing* m_pBuffer = nullptr;  // the ring pages go into: the primary one
+  std::unique_ptr<platform::SoundDevice> m_pDevice;
+  std::unique_ptr<platform::SoundRing> m_pPrimary;
+  platform::SoundRing* m_pBuffer = nullptr;  // the ring pages go into: the primary one
 };

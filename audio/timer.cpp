@@ -4,10 +4,10 @@
 
 // ---- tTimerThread ----
 
-tTimerThread::tTimerThread(platform::tPeriodicTimerService& timers) : m_Timers(timers) {}
+tTimerThread::tTimerThread(platform::PeriodicTimerService& timers) : m_Timers(timers) {}
 
 std::unique_ptr<tTimerThread> tTimerThread::Create(int priority,
-                                                   platform::tPeriodicTimerService& timers) {
+                                                   platform::PeriodicTimerService& timers) {
   std::unique_ptr<tTimerThread> worker(new tTimerThread(timers));
   try {
     worker->m_Thread = std::thread(&tTimerThread::WorkerLoop, worker.get(), priority);
@@ -101,7 +101,7 @@ void tTimerThread::WaitEvent() {
 
 // ---- tTimer ----
 
-tTimer::tTimer(platform::tPeriodicTimerService& timers) : m_Timers(timers) {}
+tTimer::tTimer(platform::PeriodicTimerService& timers) : m_Timers(timers) {}
 
 tTimer::~tTimer() {
   Destroy();
@@ -109,7 +109,7 @@ tTimer::~tTimer() {
 
 void tTimer::Create(uint32_t periodMs, tTimerCallback callback) {
   Destroy();
-  platform::tTimerCaps caps;
+  platform::TimerCaps caps;
   if (m_Timers.GetDevCaps(caps) != platform::kTimerOk)
     throw tError("Can not create MultiMedia timer.");
   if (caps.periodMin > 1) throw tError("Timer accuracy not sufficient.");

@@ -30,7 +30,7 @@ class tTimerThread {
   // where the system does not allow it, at normal priority). None when the
   // thread cannot be started.
   static std::unique_ptr<tTimerThread> Create(
-      int priority, platform::tPeriodicTimerService& timers = platform::SystemTimerService());
+      int priority, platform::PeriodicTimerService& timers = platform::SystemTimerService());
 
   // Kills the timer, asks the worker to end and waits for it; a callback
   // that is running finishes first.
@@ -49,7 +49,7 @@ class tTimerThread {
   bool Periodic() const { return m_Periodic.load(); }
 
  private:
-  explicit tTimerThread(platform::tPeriodicTimerService& timers);
+  explicit tTimerThread(platform::PeriodicTimerService& timers);
 
   static void TimerProc(uint32_t timerId, uintptr_t user);
   void WorkerLoop(int priority);
@@ -60,7 +60,7 @@ class tTimerThread {
   bool IsSignalled();
   void WaitEvent();
 
-  platform::tPeriodicTimerService& m_Timers;
+  platform::PeriodicTimerService& m_Timers;
   std::thread m_Thread;
   std::mutex m_EventMutex;
   std::condition_variable m_EventCond;
@@ -76,7 +76,7 @@ class tTimer {
  public:
   BREVORA_DECLARE_ERROR(tError, tAnyError);
 
-  explicit tTimer(platform::tPeriodicTimerService& timers = platform::SystemTimerService());
+  explicit tTimer(platform::PeriodicTimerService& timers = platform::SystemTimerService());
   virtual ~tTimer();
   tTimer(const tTimer&) = delete;
   tTimer& operator=(const tTimer&) = delete;
@@ -105,7 +105,7 @@ class tTimer {
   bool HasWorker() const { return m_pWorker != nullptr; }
 
  private:
-  platform::tPeriodicTimerService& m_Timers;
+  platform::PeriodicTimerService& m_Timers;
   std::atomic<uint32_t> m_Time{0};
   uint32_t m_Resolution = 1;
   bool m_PeriodBegun = false;

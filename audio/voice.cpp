@@ -1,4 +1,6 @@
-// Voices: parameters, the step and gains, and the mixing loops.
+// Voices: the step and gains, and the mixing loops.
+#include "audio/voice.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,46 +12,11 @@
 using audio_arith::Add;
 using audio_arith::Mul;
 
-int32_t GainToInt(double factor) {
-  double g = factor * 256.0;
-  if (std::isnan(g)) return 0;
-  if (g >= 2147483647.0) return INT32_MAX;
-  if (g <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(g);  // truncates toward zero
-}
-
-// ---- tSoundParams ----
-
-bool tSoundParams::SetPitch(double pitch) {
-  m_Pitch.store(pitch, std::memory_order_relaxed);
-  return true;
-}
-double tSoundParams::GetPitch() {
-  return m_Pitch.load(std::memory_order_relaxed);
-}
-bool tSoundParams::SetVolume(double volume) {
-  m_Volume.store(volume, std::memory_order_relaxed);
-  return true;
-}
-double tSoundParams::GetVolume() {
-  return m_Volume.load(std::memory_order_relaxed);
-}
-bool tSoundParams::SetBalance(double balance) {
-  m_Balance.store(balance, std::memory_order_relaxed);
-  return true;
-}
-double tSoundParams::GetBalance() {
-  return m_Balance.load(std::memory_order_relaxed);
-}
-
-void tSoundParams::GetGains(double& left, double& right) {
-  const double v = GetVolume();
-  const double b = GetBalance();
-  left = v * (b > 0 ? 1 - b : 1);
-  right = v * (b < 0 ? 1 + b : 1);
-}
-
 // ---- mixing loops ----
+//
+// Every loop adds samples at 16-bit scale: a 16-bit sample times its gain
+// (256 = unity) shifts right by 8, while an 8-bit sample (-128..127) times
+// its gain is already at 16-bit scale, 256 times its own.
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "audio/riff_reader.h"
@@ -108,8 +107,7 @@ tWave::~tWave() {
 }
 
 void tWave::Free() {
-  std::free(m_pData);
-  m_pData = nullptr;
+  m_pData.reset();
   m_Size = 0;
 }
 
@@ -120,14 +118,12 @@ bool tWave::Allocate(uint64_t bytes) {
 bool tWave::AllocateStorage(uint64_t bytes, bool zeroed) {
   Free();
   SetDefaultFormat(true);
-  if (bytes > UINT32_MAX) return Fail(kWaveErrorMemory);
+  if (bytes > UINT32_MAX) return Fail(platform::kErrorWaveMemory);
   if (bytes == 0) return true;
-  // malloc storage holds int16 samples as well as bytes. A buffer that is
-  // filled at once (from a file) is not cleared first: for a set of long
-  // samples that pass costs as much as reading them.
-  m_pData = static_cast<uint8_t*>(zeroed ? std::calloc(static_cast<size_t>(bytes), 1)
-                                         : std::malloc(static_cast<size_t>(bytes)));
-  if (!m_pData) return Fail(kWaveErrorMemory);
+  // A buffer that is filled at once (from a file) is not cleared first: for
+  // a set of long samples that pass costs as much as reading them.
+  m_pData = platform::AllocateSampleMemory(static_cast<size_t>(bytes), zeroed);
+  if (!m_pData) return Fail(platform::kErrorWaveMemory);
   m_Size = static_cast<uint32_t>(bytes);
   return true;
 }
@@ -139,7 +135,7 @@ uint32_t tWave::Frames() const {
 
 bool tWave::LoadWave(const std::string& path) {
   FILE* file = platform::OpenStream(path, "rb");
-  if (!file) return Fail(kWaveErrorOpen);
+  if (!file) return Fail(platform::kErrorWaveOpen);
   bool ok = LoadWaveStream(file);
   uint32_t code = platform::LastErrorCode();
   std::fclose(file);
@@ -149,15 +145,15 @@ bool tWave::LoadWave(const std::string& path) {
 
 bool tWave::LoadWaveStream(FILE* file) {
   tRiffReader riff(file);
-  if (!riff.DescendRiff("WAVE")) return Fail(kWaveErrorFormat);
+  if (!riff.DescendRiff("WAVE")) return Fail(platform::kErrorWaveFormat);
 
   tRiffReader::Chunk fmt;
-  if (!riff.FindChunk("fmt ", fmt)) return Fail(kWaveErrorFormat);
+  if (!riff.FindChunk("fmt ", fmt)) return Fail(platform::kErrorWaveFormat);
   // The 18 bytes of WAVEFORMATEX, and the 22 more of an extensible header
   // when the chunk has them.
   uint8_t raw[40] = {};
   size_t want = std::min<size_t>(fmt.size, sizeof raw);
-  if (riff.Read(raw, want) != want) return Fail(kWaveErrorTruncated);
+  if (riff.Read(raw, want) != want) return Fail(platform::kErrorWaveTruncated);
 
   WAVEFORMATEX format{};
   format.wFormatTag = Le16(raw);
@@ -184,30 +180,30 @@ bool tWave::LoadWaveStream(FILE* file) {
       kind = tag == kWaveFormatIeeeFloat ? SampleKind::kFloat32 : SampleKind::kInt32;
       break;
     default:
-      return Fail(kWaveErrorFormat);
+      return Fail(platform::kErrorWaveFormat);
   }
-  if (format.nChannels != 1 && format.nChannels != 2) return Fail(kWaveErrorFormat);
-  if (format.nSamplesPerSec == 0) return Fail(kWaveErrorFormat);
+  if (format.nChannels != 1 && format.nChannels != 2) return Fail(platform::kErrorWaveFormat);
+  if (format.nSamplesPerSec == 0) return Fail(platform::kErrorWaveFormat);
   const uint32_t fileBlock = format.nChannels * (format.wBitsPerSample / 8u);
-  if (fileBlock == 0) return Fail(kWaveErrorFormat);
+  if (fileBlock == 0) return Fail(platform::kErrorWaveFormat);
 
   // Wide files are held as 16-bit samples from here on.
   if (kind != SampleKind::kAsIs) format.wBitsPerSample = 16;
   SetFormat(format);
 
   tRiffReader::Chunk data;
-  if (!riff.FindChunk("data", data)) return Fail(kWaveErrorFormat);
-  if (data.size < fileBlock) return Fail(kWaveErrorFormat);
+  if (!riff.FindChunk("data", data)) return Fail(platform::kErrorWaveFormat);
+  if (data.size < fileBlock) return Fail(platform::kErrorWaveFormat);
   if (data.size > riff.Available(data.offset)) {
     Free();
-    return Fail(kWaveErrorTruncated);
+    return Fail(platform::kErrorWaveTruncated);
   }
 
   if (kind == SampleKind::kAsIs) {
     if (!AllocateStorage(data.size, false)) return false;
-    if (!riff.Seek(data.offset) || riff.Read(m_pData, m_Size) != m_Size) {
+    if (!riff.Seek(data.offset) || riff.Read(m_pData.get(), m_Size) != m_Size) {
       Free();
-      return Fail(kWaveErrorTruncated);
+      return Fail(platform::kErrorWaveTruncated);
     }
     return true;
   }
@@ -218,9 +214,9 @@ bool tWave::LoadWaveStream(FILE* file) {
   if (!AllocateStorage(frames * samples * 2, false)) return false;
   if (!riff.Seek(data.offset)) {
     Free();
-    return Fail(kWaveErrorTruncated);
+    return Fail(platform::kErrorWaveTruncated);
   }
-  int16_t* out = reinterpret_cast<int16_t*>(m_pData);
+  int16_t* out = reinterpret_cast<int16_t*>(m_pData.get());
   uint8_t buffer[8192];
   const uint64_t framesPerRead = sizeof buffer / fileBlock;
   for (uint64_t done = 0; done < frames;) {
@@ -228,7 +224,7 @@ bool tWave::LoadWaveStream(FILE* file) {
     const size_t bytes = static_cast<size_t>(n * fileBlock);
     if (riff.Read(buffer, bytes) != bytes) {
       Free();
-      return Fail(kWaveErrorTruncated);
+      return Fail(platform::kErrorWaveTruncated);
     }
     for (size_t s = 0; s < n * samples; ++s) *out++ = WideTo16(kind, buffer + s * sampleBytes);
     done += n;
@@ -241,7 +237,7 @@ bool tWave::Convert(const WAVEFORMATEX& target) {
   normal.SetFormat(target);
   const WAVEFORMATEX& to = normal.Format();
   if (normal.Code() == m_Code && to.nSamplesPerSec == m_Format.nSamplesPerSec) return true;
-  if (!IsEngineLayout(to)) return Fail(kWaveErrorFormat);
+  if (!IsEngineLayout(to)) return Fail(platform::kErrorWaveFormat);
 
   const uint32_t fromRate = m_Format.nSamplesPerSec;
   // Every output frame costs a step of the loop below. No real sample is
@@ -249,30 +245,30 @@ bool tWave::Convert(const WAVEFORMATEX& target) {
   // damaged header that asks for it (a rate of 1 Hz) is refused at once
   // instead of keeping the loading thread busy for seconds.
   if (fromRate != 0 && uint64_t{to.nSamplesPerSec} > kMaxRateRatio * fromRate)
-    return Fail(kWaveErrorFormat);
+    return Fail(platform::kErrorWaveFormat);
   const int64_t inFrames = fromRate == 0 ? 0 : Frames();
   const int64_t outFrames = fromRate == 0 ? 0 : inFrames * to.nSamplesPerSec / fromRate;
   const uint64_t outBytes = static_cast<uint64_t>(outFrames) * to.nBlockAlign;
-  if (outBytes > kMaxConvertedBytes) return Fail(kWaveErrorMemory);
+  if (outBytes > kMaxConvertedBytes) return Fail(platform::kErrorWaveMemory);
 
   // The new samples are built beside the old ones, so a failed allocation
   // leaves the wave as it was.
-  uint8_t* out = nullptr;
+  platform::SampleMemory out;
   if (outBytes > 0) {
-    out = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(outBytes)));
-    if (!out) return Fail(kWaveErrorMemory);
+    out = platform::AllocateSampleMemory(static_cast<size_t>(outBytes), false);
+    if (!out) return Fail(platform::kErrorWaveMemory);
     const uint64_t step = (uint64_t{fromRate} << 32) / to.nSamplesPerSec;
     const uint32_t last = static_cast<uint32_t>(inFrames - 1);
     uint64_t p = 0;
     for (int64_t k = 0; k < outFrames; ++k, p += step) {
       int32_t l = 0;
       int32_t r = 0;
-      Widen(m_Code, m_pData, std::min(static_cast<uint32_t>(p >> 32), last), l, r);
-      Narrow(normal.Code(), out, static_cast<size_t>(k), l, r);
+      Widen(m_Code, m_pData.get(), std::min(static_cast<uint32_t>(p >> 32), last), l, r);
+      Narrow(normal.Code(), out.get(), static_cast<size_t>(k), l, r);
     }
   }
   Free();
-  m_pData = out;
+  m_pData = std::move(out);
   m_Size = static_cast<uint32_t>(outBytes);
   SetFormat(target);
   return true;

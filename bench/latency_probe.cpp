@@ -20,6 +20,7 @@
 #include "audio/mixer.h"
 #include "audio/speaker.h"
 #include "audio/timer.h"
+#include "audio/voice.h"
 #include "audio/wave.h"
 #include "platform/clock.h"
 #include "platform/sound_device.h"

@@ -12,8 +12,9 @@
 
 #include "audio/mixer.h"
 #include "audio/speaker.h"
+#include "audio/voice.h"
 #include "audio/wave.h"
-#include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
 
 namespace {
@@ -37,8 +38,8 @@ struct tStreamingDesk {
     for (tVoice& voice : voices) voice.SetMixer(nullptr);
     speaker.Close();
   }
-  platform::tVirtualSoundService sound;
-  platform::tVirtualTimerService timers;
+  platform::VirtualSoundService sound;
+  platform::VirtualTimerService timers;
   tSpeakerPlayback speaker{sound, timers};
   tMixer mixer;
   std::vector<tWave> waves;

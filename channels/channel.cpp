@@ -63,13 +63,9 @@ bool tChannel::PrepareEmpty() {
   format.nBlockAlign = static_cast<uint16_t>(out.nChannels * out.wBitsPerSample / 8);
   format.nAvgBytesPerSec = format.nBlockAlign * out.nSamplesPerSec;
   format.cbSize = 0;
-  m_pSnd = new (std::nothrow) tSound;
-  if (m_pSnd == nullptr) return false;
-  if (!m_pSnd->Create(format, 32)) {
-    delete m_pSnd;
-    m_pSnd = nullptr;
-    return false;
-  }
+  std::unique_ptr<tSound> sound(new (std::nothrow) tSound);
+  if (sound == nullptr || !sound->Create(format, 32)) return false;
+  m_pSnd = std::move(sound);
   return true;
 }
 
@@ -106,97 +102,99 @@ void tChannel::ReleaseAll() {
 
 void tChannel::ReleaseSounds() {
   m_pCurrent = nullptr;
-  delete m_pSnd;
-  m_pSnd = nullptr;
+  m_pSnd.reset();
   m_SndPath.Assign("");
-  delete m_pSfx;
-  m_pSfx = nullptr;
+  m_pSfx.reset();
   m_SfxPath.Assign("");
 }
 
-bool tChannel::LoadSound(tWhich which, const char* path) {
+tChannel::tLoaded tChannel::Read(const std::string& path, const WAVEFORMATEX* format) {
+  tLoaded loaded;
+  // A path the desk's buffers cannot hold is refused rather than cut: a cut
+  // path could name another file.
+  if (path.empty() || path.size() > platform::kMaxPath) return loaded;
+  std::unique_ptr<tSound> sound(new (std::nothrow) tSound);
+  if (sound == nullptr || !sound->Load(path)) return loaded;
+  loaded.read = true;
+  sound->GetFormat(loaded.fileFormat);
+  if (format != nullptr && !sound->ConvertTo(*format)) return loaded;
+  const tFileName where(path.c_str());
+  loaded.label.SetToVolumeLabelOf(where);
+  loaded.serial = tFileName::VolumeSerialOf(where);
+  loaded.sound = std::move(sound);
+  return loaded;
+}
+
+bool tChannel::Install(tWhich which, const std::string& path, tLoaded& loaded) {
   tLock lock(m_Lock);
-  // The path may be this channel's own path field, which is cleared below.
-  const std::string wanted = path != nullptr ? path : "";
-  tSound*& sound = SoundRef(which);
+  std::unique_ptr<tSound>& sound = SoundRef(which);
   tFileName& soundPath = which == kMain ? m_SndPath : m_SfxPath;
   tFileName& label = which == kMain ? m_SndLabel : m_SfxLabel;
   uint32_t& serial = which == kMain ? m_SndSerial : m_SfxSerial;
-  WAVEFORMATEX& fileFormat = which == kMain ? m_SndFormat : m_SfxFormat;
 
-  if (m_pCurrent != nullptr && m_pCurrent == sound) {
+  if (m_pCurrent != nullptr && m_pCurrent == sound.get()) {
     m_pCurrent = nullptr;
     sound->Stop();
   }
+  sound.reset();
   soundPath.Assign("");
   label.Assign("");
   serial = 0;
-  delete sound;
-  sound = nullptr;
-  // A path the desk's buffers cannot hold is refused rather than cut: a cut
-  // path could name another file.
-  if (wanted.empty() || wanted.size() > platform::kMaxPath) return false;
-  sound = new (std::nothrow) tSound;
-  if (sound == nullptr) return false;
-  if (!sound->Load(wanted)) {
-    delete sound;
-    sound = nullptr;
+  // A file that was read keeps its stored format on record, also when its
+  // sound could not take the output format and is gone again.
+  if (loaded.read) (which == kMain ? m_SndFormat : m_SfxFormat) = loaded.fileFormat;
+  if (loaded.sound == nullptr) {
+    // A main sound read but not converted was the current one for a moment.
+    if (loaded.read && which == kMain) m_pCurrent = nullptr;
     return false;
   }
-  sound->GetFormat(fileFormat);
-  soundPath.Assign(wanted.c_str());
-  label.SetToVolumeLabelOf(soundPath);
-  serial = tFileName::VolumeSerialOf(soundPath);
-  ApplyParameters(sound);
-  if (which == kMain) m_pCurrent = sound;
+  sound = std::move(loaded.sound);
+  soundPath.Assign(path.c_str());
+  label.Assign(loaded.label);
+  serial = loaded.serial;
+  ApplyParameters(sound.get());
+  if (which == kMain) m_pCurrent = sound.get();
   return true;
 }
 
+bool tChannel::LoadSound(tWhich which, const char* path) {
+  // A copy: the path may be this channel's own path field, which the swap clears.
+  const std::string wanted = path != nullptr ? path : "";
+  tLoaded loaded = Read(wanted, nullptr);
+  return Install(which, wanted, loaded);
+}
+
 bool tChannel::LoadSoundConverted(tWhich which, const char* path, const WAVEFORMATEX& format) {
-  tLock lock(m_Lock);
-  if (!LoadSound(which, path)) return false;
-  if (SoundRef(which)->ConvertTo(format)) return true;
-  ReleaseSound(which);
-  return false;
+  const std::string wanted = path != nullptr ? path : "";
+  tLoaded loaded = Read(wanted, &format);
+  return Install(which, wanted, loaded);
 }
 
 bool tChannel::ReloadSound(tWhich which, const WAVEFORMATEX& format) {
+  // Sounds and paths change on this thread only, so they are read here
+  // without the lock; the lock is taken for the swap alone.
+  if (SoundRef(which) == nullptr) return false;
+  const std::string path = (which == kMain ? m_SndPath : m_SfxPath).GetText();
+  tLoaded loaded = Read(path, &format);
+  if (loaded.sound == nullptr) return false;
   tLock lock(m_Lock);
-  tSound*& sound = SoundRef(which);
-  if (sound == nullptr) return false;
-  const tFileName& soundPath = which == kMain ? m_SndPath : m_SfxPath;
-  const std::string path = soundPath.GetText();
-  if (path.empty() || path.size() > platform::kMaxPath) return false;
-  tSound* fresh = new (std::nothrow) tSound;
-  if (fresh == nullptr) return false;
-  WAVEFORMATEX fileFormat{};
-  bool ok = fresh->Load(path);
-  if (ok) {
-    fresh->GetFormat(fileFormat);
-    ok = fresh->ConvertTo(format);
-  }
-  if (!ok) {
-    delete fresh;
-    return false;
-  }
-  ApplyParameters(fresh);
-  if (m_pCurrent == sound) m_pCurrent = fresh;
-  delete sound;
-  sound = fresh;
-  (which == kMain ? m_SndFormat : m_SfxFormat) = fileFormat;
-  (which == kMain ? m_SndLabel : m_SfxLabel).SetToVolumeLabelOf(soundPath);
-  (which == kMain ? m_SndSerial : m_SfxSerial) = tFileName::VolumeSerialOf(soundPath);
+  std::unique_ptr<tSound>& sound = SoundRef(which);
+  ApplyParameters(loaded.sound.get());
+  if (m_pCurrent == sound.get()) m_pCurrent = loaded.sound.get();
+  sound = std::move(loaded.sound);
+  (which == kMain ? m_SndFormat : m_SfxFormat) = loaded.fileFormat;
+  (which == kMain ? m_SndLabel : m_SfxLabel).Assign(loaded.label);
+  (which == kMain ? m_SndSerial : m_SfxSerial) = loaded.serial;
   return true;
 }
 
 void tChannel::ReleaseSound(tWhich which) {
   tLock lock(m_Lock);
-  tSound*& sound = SoundRef(which);
+  std::unique_ptr<tSound>& sound = SoundRef(which);
   if (sound == nullptr) return;
   // A channel playing the effect falls back to its main sound.
-  if (m_pCurrent == sound) m_pCurrent = which == kEffect ? m_pSnd : nullptr;
-  delete sound;
-  sound = nullptr;
+  if (m_pCurrent == sound.get()) m_pCurrent = which == kEffect ? m_pSnd.get() : nullptr;
+  sound.reset();
   (which == kMain ? m_SndPath : m_SfxPath).Assign("");
   (which == kMain ? m_SndLabel : m_SfxLabel).Assign("");
   (which == kMain ? m_SndSerial : m_SfxSerial) = 0;
@@ -213,13 +211,12 @@ void tChannel::RemoveEffect() {
   if (m_pSfx == nullptr) return;
   StopLocked(false);
   m_pCurrent = nullptr;
-  delete m_pSfx;
-  m_pSfx = nullptr;
+  m_pSfx.reset();
   m_SfxPath.Assign("");
   m_SfxLabel.Assign("");
   m_SfxSerial = 0;
   m_SfxFormat = WAVEFORMATEX{};
-  m_pCurrent = m_pSnd;
+  m_pCurrent = m_pSnd.get();
 }
 
 void tChannel::SwapSounds() {
@@ -235,12 +232,12 @@ void tChannel::SwapSounds() {
   m_SfxLabel.Assign(label);
   std::swap(m_SndSerial, m_SfxSerial);
   std::swap(m_SndFormat, m_SfxFormat);
-  m_pCurrent = m_pSnd != nullptr ? m_pSnd : m_pSfx;
+  m_pCurrent = m_pSnd != nullptr ? m_pSnd.get() : m_pSfx.get();
 }
 
 bool tChannel::NeedsReload(tWhich which, const WAVEFORMATEX& wanted) {
   tLock lock(m_Lock);
-  tSound* sound = SoundRef(which);
+  tSound* sound = SoundRef(which).get();
   if (sound == nullptr) return false;
   WAVEFORMATEX cur;
   sound->GetFormat(cur);
@@ -255,7 +252,7 @@ bool tChannel::NeedsReload(tWhich which, const WAVEFORMATEX& wanted) {
 
 bool tChannel::ConvertSound(tWhich which, const WAVEFORMATEX& format) {
   tLock lock(m_Lock);
-  tSound* sound = SoundRef(which);
+  tSound* sound = SoundRef(which).get();
   return sound != nullptr && sound->ConvertTo(format);
 }
 
@@ -297,7 +294,7 @@ void tChannel::Tick(uint32_t now) {
   if (m_Suspended.load() && IsDue(now, m_NextStart)) m_NextStart += loop;
   if (m_NextStart == kNoTime) return;
   if (m_pSfx != nullptr) {
-    tSound* wanted = m_FxOn.load() ? m_pSfx : m_pSnd;
+    tSound* wanted = m_FxOn.load() ? m_pSfx.get() : m_pSnd.get();
     if (m_pCurrent != wanted) {
       if (m_pCurrent != nullptr) m_pCurrent->Stop();
       m_pCurrent = wanted;

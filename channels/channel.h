@@ -17,13 +17,17 @@
 // Stop and the parameter setters) on the timer thread while the user's
 // operations run on the main thread. The operations that change the sounds
 // or the schedule take the channel's re-entrant lock for their whole
-// duration; a load holds it while the file is read, so the tick waits at
-// this channel meanwhile. The flags and the timing values are atomics that
-// either thread may read or write without the lock. Sounds, paths and labels
-// are replaced on the main thread only, so HasSound, GetSound and the path
-// getters read them there without the lock.
+// duration, except the loads: they read the wave file, convert it and look
+// up its disk's label and serial number before they take the lock, which
+// they then hold only to stop the old sound and put the new one in its
+// place, so a slow disk never holds up the tick. The flags and the timing
+// values are atomics that either thread may read or write without the lock.
+// Sounds, paths and labels are replaced on the main thread only, so
+// HasSound, GetSound and the path getters read them there without the lock.
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "audio/sound.h"
 #include "audio/sound_format.h"
@@ -56,9 +60,10 @@ class tChannel {
 
   // Replaces the main or effect sound by the wave file at path (a desk
   // path, at most 259 characters) and records its path, format, volume
-  // label and serial number. The old sound is gone whatever the outcome.
-  // Loading the main sound makes it the current one. The new sound plays
-  // with the channel's volume, balance and pitch.
+  // label and serial number. The old sound plays on while the file is read
+  // and is gone afterwards, whatever the outcome. Loading the main sound
+  // makes it the current one. The new sound plays with the channel's
+  // volume, balance and pitch.
   bool LoadSound(tWhich which, const char* path);
   // LoadSound, then conversion to format; true only when both succeeded. A
   // sound that cannot be converted does not load: it is released.
@@ -147,7 +152,7 @@ class tChannel {
   bool HasEffect() const { return m_pSfx != nullptr; }
 
   // The sounds themselves, for inspection and for the desk's previews.
-  tSound* GetSound(tWhich which) { return which == kMain ? m_pSnd : m_pSfx; }
+  tSound* GetSound(tWhich which) { return SoundRef(which).get(); }
   // The sound the scheduler starts: the main sound, the effect sound or none.
   tSound* GetCurrent();
   uint32_t GetNextStart();
@@ -160,8 +165,25 @@ class tChannel {
   uint32_t DelayLength() const;
   uint32_t QuantizeUnit() const;
 
+ protected:
+  // What a load reads from the disk before it takes the lock.
+  struct tLoaded {
+    std::unique_ptr<tSound> sound;  // null when the load failed
+    bool read = false;              // the file was read (its format is known)
+    WAVEFORMATEX fileFormat{};      // the format as stored in the file
+    tFileName label;
+    uint32_t serial = 0;
+  };
+  // Everything a load does that may wait on a disk: reads path into a new
+  // sound, converts it to format (unless that is null) and looks up the
+  // label and serial number of its disk. Runs without the channel's lock.
+  virtual tLoaded Read(const std::string& path, const WAVEFORMATEX* format);
+
  private:
-  tSound*& SoundRef(tWhich which) { return which == kMain ? m_pSnd : m_pSfx; }
+  // Stops and drops the old sound and installs what was read (under the lock).
+  bool Install(tWhich which, const std::string& path, tLoaded& loaded);
+
+  std::unique_ptr<tSound>& SoundRef(tWhich which) { return which == kMain ? m_pSnd : m_pSfx; }
   // Gives a sound's voice the channel's volume, balance and pitch.
   void ApplyParameters(tSound* sound);
   void StopLocked(bool keepPlaying);
@@ -180,9 +202,9 @@ class tChannel {
   tFileName m_FilePath;
   WAVEFORMATEX m_SndFormat{};
   WAVEFORMATEX m_SfxFormat{};
-  tSound* m_pSnd = nullptr;
-  tSound* m_pSfx = nullptr;
-  tSound* m_pCurrent = nullptr;
+  std::unique_ptr<tSound> m_pSnd;
+  std::unique_ptr<tSound> m_pSfx;
+  tSound* m_pCurrent = nullptr;  // one of the two, or none
   std::atomic<uint8_t> m_Key{0};
   std::atomic<bool> m_KeyHeld{false};
   std::atomic<bool> m_Latched{false};

@@ -45,7 +45,7 @@ bool SameFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
 
 }  // namespace
 
-tDeskCore::tDeskCore(tMixView* view, platform::tPeriodicTimerService& timers)
+tDeskCore::tDeskCore(tMixView* view, platform::PeriodicTimerService& timers)
     : tChannelDesk(view), m_pMixView(view), m_Timer(timers), m_LevelBuffer(2 * kLevelFrames) {}
 
 tDeskCore::~tDeskCore() {
@@ -615,7 +615,7 @@ void tDeskCore::SetKeys(const char* buffer) {
 void tDeskCore::LoadSettings() {
   m_Registry.SetMainKey(kSettingsKey);
   char keys[260];
-  SetKeys(m_Registry.ReadText("Keys", keys) ? keys : kDefaultKeys);
+  SetKeys(m_Registry.ReadText("Keys", keys, sizeof keys) ? keys : kDefaultKeys);
 
   uint32_t frequency = 0, block = 0, channels = 0;
   const bool haveFormat = m_Registry.ReadNumber("Frequency", frequency) &&

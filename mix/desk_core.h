@@ -34,7 +34,7 @@ class tDeskCore : public tChannelDesk {
   static constexpr int32_t kDefaultTempo = 130;
 
   explicit tDeskCore(tMixView* view,
-                     platform::tPeriodicTimerService& timers = platform::SystemTimerService());
+                     platform::PeriodicTimerService& timers = platform::SystemTimerService());
   ~tDeskCore() override;
 
   tMixView* MixView() const { return m_pMixView; }

@@ -6,18 +6,15 @@
 
 const char* const kSettingsKey = "Software\\Quellan\\Brevora\\1.00.000";
 
-tRegistry::tRegistry() : m_MainKeyName(new char[260]) {
-  m_MainKeyName[0] = 0;
-}
+tRegistry::tRegistry() = default;
 
 tRegistry::~tRegistry() {
   CloseKey();
-  delete[] m_MainKeyName;
 }
 
 bool tRegistry::SetMainKey(const char* path) {
   CloseKey();
-  std::snprintf(m_MainKeyName, 260, "%s", path != nullptr ? path : "");
+  std::snprintf(m_MainKeyName, sizeof m_MainKeyName, "%s", path != nullptr ? path : "");
   return true;
 }
 
@@ -25,18 +22,14 @@ bool tRegistry::OpenKey() {
   ASSUME_TEXT(m_MainKeyName[0] != 0, "m_MainKeyName[0]!=0");
   CloseKey();
   if (m_MainKeyName[0] == 0) return false;
-  auto* store = new platform::SettingsStore();
-  if (!store->OpenKey(m_MainKeyName, true)) {
-    delete store;
-    return false;
-  }
-  m_pKey = store;
+  auto store = std::make_unique<platform::SettingsStore>();
+  if (!store->OpenKey(m_MainKeyName, true)) return false;
+  m_pKey = std::move(store);
   return true;
 }
 
 void tRegistry::CloseKey() {
-  delete m_pKey;
-  m_pKey = nullptr;
+  m_pKey.reset();
 }
 
 bool tRegistry::WriteNumber(const char* name, uint32_t value) {
@@ -81,7 +74,7 @@ bool tRegistry::ReadNumber(const char* name, uint32_t& value) {
   return true;
 }
 
-bool tRegistry::ReadText(const char* name, char* text) {
+bool tRegistry::ReadText(const char* name, char* text, size_t size) {
   if (!OpenKey()) return false;
   platform::SettingsStore::Value v;
   bool ok = m_pKey->Read(m_MainKeyName, name, v);
@@ -95,6 +88,8 @@ bool tRegistry::ReadText(const char* name, char* text) {
     if (v.text.size() + 1 > sizeof buffer) return false;
     std::memcpy(buffer, v.text.c_str(), v.text.size() + 1);
   }
-  std::memcpy(text, buffer, std::strlen(buffer) + 1);
+  const size_t bytes = std::strlen(buffer) + 1;
+  if (text == nullptr || bytes > size) return false;
+  std::memcpy(text, buffer, bytes);
   return true;
 }

@@ -21,15 +21,36 @@ struct ScreenAccess {
   }
 };
 
+void Image::SurfaceFree::operator()(SDL_Surface* surface) const {
+  SDL_FreeSurface(surface);
+}
+
 namespace {
 
+// Owns an SDL object: Free is the SDL function that releases it.
+template <auto Free>
+struct SdlFree {
+  template <typename T>
+  void operator()(T* object) const {
+    Free(object);
+  }
+};
+template <typename T, auto Free>
+using SdlPtr = std::unique_ptr<T, SdlFree<Free>>;
+using PalettePtr = SdlPtr<SDL_Palette, SDL_FreePalette>;
+using WindowPtr = SdlPtr<SDL_Window, SDL_DestroyWindow>;
+using RendererPtr = SdlPtr<SDL_Renderer, SDL_DestroyRenderer>;
+using TexturePtr = SdlPtr<SDL_Texture, SDL_DestroyTexture>;
+using CursorPtr = SdlPtr<SDL_Cursor, SDL_FreeCursor>;
+using SurfacePtr = SdlPtr<SDL_Surface, SDL_FreeSurface>;
+
 tCriticalSection g_DisplayLock;
-SDL_Palette* g_Palette = nullptr;  // one object for the whole process
+PalettePtr g_Palette;  // one object for the whole process
 bool g_VideoStarted = false;
-SDL_Window* g_Window = nullptr;
-SDL_Renderer* g_Renderer = nullptr;
-SDL_Texture* g_Texture = nullptr;
-Image* g_Screen = nullptr;
+WindowPtr g_Window;
+RendererPtr g_Renderer;
+TexturePtr g_Texture;
+std::unique_ptr<Image> g_Screen;
 int32_t g_ModeWidth = 0;
 int32_t g_ModeHeight = 0;
 bool g_Fullscreen = true;
@@ -52,24 +73,24 @@ struct Overlay {
   bool fresh = false;  // pixels not yet uploaded
 };
 Overlay g_Overlay;
-SDL_Texture* g_OverlayTexture = nullptr;
+TexturePtr g_OverlayTexture;
 int32_t g_OverlayTextureWidth = 0;
 int32_t g_OverlayTextureHeight = 0;
 
 Pointer g_Pointer = Pointer::kArrow;
-SDL_Cursor* g_ArrowCursor = nullptr;
-SDL_Cursor* g_WaitCursor = nullptr;
+CursorPtr g_ArrowCursor;
+CursorPtr g_WaitCursor;
 
 SDL_Palette* SharedPalette() {
   tLock lock(g_DisplayLock);
   if (g_Palette == nullptr) {
-    g_Palette = SDL_AllocPalette(256);
+    g_Palette.reset(SDL_AllocPalette(256));
     if (g_Palette == nullptr) return nullptr;
     Rgb start[256];
     StartupPalette(start);
     SetPalette(start, 256);
   }
-  return g_Palette;
+  return g_Palette.get();
 }
 
 bool Inside(const PixelRect& r, int32_t width, int32_t height) {
@@ -112,7 +133,7 @@ bool PaletteReady() {
 bool SetPalette(const Rgb* entries, int count) {
   if (count < 0 || count > 256) return false;
   tLock lock(g_DisplayLock);
-  SDL_Palette* palette = g_Palette != nullptr ? g_Palette : SharedPalette();
+  SDL_Palette* palette = g_Palette != nullptr ? g_Palette.get() : SharedPalette();
   if (palette == nullptr) return false;
   SDL_Color colours[256];
   for (int i = 0; i < count; ++i)
@@ -162,8 +183,7 @@ Image::~Image() {
 
 void Image::Release() {
   tLock lock(g_DisplayLock);
-  if (m_Surface != nullptr) SDL_FreeSurface(m_Surface);
-  m_Surface = nullptr;
+  m_Surface.reset();
   m_ColourKey = -1;
 }
 
@@ -179,21 +199,18 @@ bool Image::Create(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
   SDL_Palette* palette = SharedPalette();
   if (palette == nullptr) return false;
-  SDL_Surface* surface =
-      SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8);
+  std::unique_ptr<SDL_Surface, SurfaceFree> surface(
+      SDL_CreateRGBSurfaceWithFormat(0, width, height, 8, SDL_PIXELFORMAT_INDEX8));
   if (surface == nullptr) return false;
   // A new 8-bit surface comes with a palette of its own; blits between
   // surfaces whose palettes differ remap indices, so every image points at
   // the one shared palette instead.
-  if (SDL_SetSurfacePalette(surface, palette) != 0) {
-    SDL_FreeSurface(surface);
-    return false;
-  }
+  if (SDL_SetSurfacePalette(surface.get(), palette) != 0) return false;
   for (int y = 0; y < height; ++y)
     std::memset(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch, 0,
                 static_cast<size_t>(width));
   tLock lock(g_DisplayLock);
-  m_Surface = surface;
+  m_Surface = std::move(surface);
   return true;
 }
 
@@ -224,7 +241,7 @@ Image::LoadStatus Image::LoadBmp(const std::string& path) {
     return LoadStatus::kNoImage;
   SDL_RWops* rw = SDL_RWFromConstMem(data.data(), static_cast<int>(data.size()));
   if (rw == nullptr) return LoadStatus::kUnreadable;
-  SDL_Surface* loaded = SDL_LoadBMP_RW(rw, 1);
+  const SurfacePtr loaded(SDL_LoadBMP_RW(rw, 1));  // frees rw
   if (loaded == nullptr) return LoadStatus::kUnreadable;
   bool ok = Create(loaded->w, loaded->h);
   if (ok && bitCount == 8 && loaded->format->BitsPerPixel == 8) {
@@ -234,7 +251,7 @@ Image::LoadStatus Image::LoadBmp(const std::string& path) {
                   static_cast<const uint8_t*>(loaded->pixels) + y * loaded->pitch,
                   static_cast<size_t>(loaded->w));
   } else if (ok) {
-    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+    const SurfacePtr rgb(SDL_ConvertSurfaceFormat(loaded.get(), SDL_PIXELFORMAT_RGB888, 0));
     ok = rgb != nullptr;
     if (ok) {
       std::unordered_map<uint32_t, uint8_t> nearest;
@@ -253,10 +270,8 @@ Image::LoadStatus Image::LoadBmp(const std::string& path) {
           out[x] = it->second;
         }
       }
-      SDL_FreeSurface(rgb);
     }
   }
-  SDL_FreeSurface(loaded);
   if (ok) return LoadStatus::kOk;
   // The file was read; what failed is making or filling the image.
   Release();
@@ -302,12 +317,13 @@ BlitStatus Image::Blit(const Image& from, const PixelRect& src, const PixelRect&
     return BlitStatus::kNoStretchHardware;
   // Without a key a keyed copy has nothing to leave out.
   if (keyed && from.m_ColourKey >= 0)
-    SDL_SetColorKey(from.m_Surface, SDL_TRUE, static_cast<Uint32>(from.m_ColourKey));
+    SDL_SetColorKey(from.m_Surface.get(), SDL_TRUE, static_cast<Uint32>(from.m_ColourKey));
   else
-    SDL_SetColorKey(from.m_Surface, SDL_FALSE, 0);
+    SDL_SetColorKey(from.m_Surface.get(), SDL_FALSE, 0);
   SDL_Rect s{src.left, src.top, src.Width(), src.Height()};
   SDL_Rect d{dst.left, dst.top, dst.Width(), dst.Height()};
-  if (SDL_LowerBlit(from.m_Surface, &s, m_Surface, &d) != 0) return BlitStatus::kGeneric;
+  if (SDL_LowerBlit(from.m_Surface.get(), &s, m_Surface.get(), &d) != 0)
+    return BlitStatus::kGeneric;
   if (m_IsScreen) g_ScreenChanged = true;
   return BlitStatus::kOk;
 }
@@ -317,7 +333,7 @@ BlitStatus Image::Fill(const PixelRect& rect, uint8_t index) {
   if (m_Surface == nullptr) return BlitStatus::kInvalidObject;
   if (!Inside(rect, Width(), Height())) return BlitStatus::kInvalidRect;
   SDL_Rect r{rect.left, rect.top, rect.Width(), rect.Height()};
-  if (SDL_FillRect(m_Surface, &r, index) != 0) return BlitStatus::kGeneric;
+  if (SDL_FillRect(m_Surface.get(), &r, index) != 0) return BlitStatus::kGeneric;
   if (m_IsScreen) g_ScreenChanged = true;
   return BlitStatus::kOk;
 }
@@ -328,7 +344,7 @@ namespace {
 
 int RefreshIntervalMs() {
   SDL_DisplayMode mode;
-  int index = g_Window != nullptr ? SDL_GetWindowDisplayIndex(g_Window) : 0;
+  int index = g_Window != nullptr ? SDL_GetWindowDisplayIndex(g_Window.get()) : 0;
   if (index >= 0 && SDL_GetDesktopDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0)
     return 1000 / mode.refresh_rate;
   return 1000 / 60;
@@ -341,12 +357,12 @@ void ApplyPointer() {
     SDL_ShowCursor(SDL_DISABLE);
     return;
   }
-  SDL_Cursor*& cursor = g_Pointer == Pointer::kWait ? g_WaitCursor : g_ArrowCursor;
+  CursorPtr& cursor = g_Pointer == Pointer::kWait ? g_WaitCursor : g_ArrowCursor;
   if (cursor == nullptr)
-    cursor = SDL_CreateSystemCursor(g_Pointer == Pointer::kWait ? SDL_SYSTEM_CURSOR_WAIT
-                                                                : SDL_SYSTEM_CURSOR_ARROW);
+    cursor.reset(SDL_CreateSystemCursor(g_Pointer == Pointer::kWait ? SDL_SYSTEM_CURSOR_WAIT
+                                                                    : SDL_SYSTEM_CURSOR_ARROW));
   // Drivers without system cursors keep the default one.
-  SDL_SetCursor(cursor != nullptr ? cursor : SDL_GetDefaultCursor());
+  SDL_SetCursor(cursor != nullptr ? cursor.get() : SDL_GetDefaultCursor());
   SDL_ShowCursor(SDL_ENABLE);
 }
 
@@ -363,16 +379,16 @@ DisplayStatus OpenDisplay(const DisplayOptions& options) {
   }
   g_Fullscreen = options.fullscreen;
   Uint32 flags = options.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
-  g_Window = SDL_CreateWindow(options.title != nullptr ? options.title : "", SDL_WINDOWPOS_CENTERED,
-                              SDL_WINDOWPOS_CENTERED, 800, 600, flags);
+  g_Window.reset(SDL_CreateWindow(options.title != nullptr ? options.title : "",
+                                  SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600, flags));
   if (g_Window == nullptr) return DisplayStatus::kNoWindow;
-  if (!options.fullscreen) SDL_SetWindowMinimumSize(g_Window, 320, 240);
+  if (!options.fullscreen) SDL_SetWindowMinimumSize(g_Window.get(), 320, 240);
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  g_Renderer = SDL_CreateRenderer(g_Window, -1, 0);
-  if (g_Renderer == nullptr) g_Renderer = SDL_CreateRenderer(g_Window, -1, SDL_RENDERER_SOFTWARE);
+  g_Renderer.reset(SDL_CreateRenderer(g_Window.get(), -1, 0));
+  if (g_Renderer == nullptr)
+    g_Renderer.reset(SDL_CreateRenderer(g_Window.get(), -1, SDL_RENDERER_SOFTWARE));
   if (g_Renderer == nullptr) {
-    SDL_DestroyWindow(g_Window);
-    g_Window = nullptr;
+    g_Window.reset();
     return DisplayStatus::kNoWindow;
   }
   // A performance must not be interrupted by the screen saver.
@@ -393,7 +409,7 @@ bool SetDisplayMode(int32_t width, int32_t height) {
   if (g_Renderer == nullptr || width <= 0 || height <= 0 || width > Image::kMaxImageSide ||
       height > Image::kMaxImageSide)
     return false;
-  if (!g_Fullscreen) SDL_SetWindowSize(g_Window, width, height);
+  if (!g_Fullscreen) SDL_SetWindowSize(g_Window.get(), width, height);
   g_ModeWidth = width;
   g_ModeHeight = height;
   ++g_ModeChanges;
@@ -413,7 +429,7 @@ bool DisplayModeSize(int32_t& width, int32_t& height) {
 }
 
 uint32_t DisplayWindowId() {
-  return g_Window != nullptr ? SDL_GetWindowID(g_Window) : 0;
+  return g_Window != nullptr ? SDL_GetWindowID(g_Window.get()) : 0;
 }
 
 namespace {
@@ -447,8 +463,8 @@ int64_t FloorMulDiv(int64_t a, int64_t b, int64_t c) {
 bool WindowToScreen(int32_t windowX, int32_t windowY, int32_t& x, int32_t& y) {
   if (g_Renderer == nullptr || g_ModeWidth <= 0) return false;
   int ww = 0, wh = 0, ow = 0, oh = 0;
-  SDL_GetWindowSize(g_Window, &ww, &wh);
-  if (SDL_GetRendererOutputSize(g_Renderer, &ow, &oh) != 0 || ww <= 0 || wh <= 0 || ow <= 0 ||
+  SDL_GetWindowSize(g_Window.get(), &ww, &wh);
+  if (SDL_GetRendererOutputSize(g_Renderer.get(), &ow, &oh) != 0 || ww <= 0 || wh <= 0 || ow <= 0 ||
       oh <= 0)
     return false;
   const SDL_Rect pic = PictureRect(ow, oh);
@@ -469,12 +485,12 @@ bool WindowToScreen(int32_t windowX, int32_t windowY, int32_t& x, int32_t& y) {
 
 bool CreateScreen() {
   if (g_Renderer == nullptr || g_ModeWidth <= 0) return false;
-  if (g_Texture != nullptr) SDL_DestroyTexture(g_Texture);
-  g_Texture = SDL_CreateTexture(g_Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                g_ModeWidth, g_ModeHeight);
+  g_Texture.reset();
+  g_Texture.reset(SDL_CreateTexture(g_Renderer.get(), SDL_PIXELFORMAT_ARGB8888,
+                                    SDL_TEXTUREACCESS_STREAMING, g_ModeWidth, g_ModeHeight));
   if (g_Texture == nullptr) return false;
   tLock lock(g_DisplayLock);
-  if (g_Screen == nullptr) g_Screen = new Image;
+  if (g_Screen == nullptr) g_Screen = std::make_unique<Image>();
   if (!g_Screen->Create(g_ModeWidth, g_ModeHeight)) return false;
   ScreenAccess::MarkScreen(*g_Screen);
   g_ScreenChanged = true;
@@ -482,7 +498,7 @@ bool CreateScreen() {
 }
 
 Image* Screen() {
-  return (g_Screen != nullptr && !g_Screen->Empty()) ? g_Screen : nullptr;
+  return (g_Screen != nullptr && !g_Screen->Empty()) ? g_Screen.get() : nullptr;
 }
 
 tCriticalSection& DisplayLock() {
@@ -492,24 +508,18 @@ tCriticalSection& DisplayLock() {
 void CloseDisplay() {
   {
     tLock lock(g_DisplayLock);
-    delete g_Screen;
-    g_Screen = nullptr;
+    g_Screen.reset();
   }
-  if (g_Texture != nullptr) SDL_DestroyTexture(g_Texture);
-  g_Texture = nullptr;
-  if (g_OverlayTexture != nullptr) SDL_DestroyTexture(g_OverlayTexture);
-  g_OverlayTexture = nullptr;
+  // Textures belong to the renderer and the renderer to the window; cursors
+  // belong to video: all of them go before video stops.
+  g_Texture.reset();
+  g_OverlayTexture.reset();
   g_OverlayTextureWidth = 0;
   g_OverlayTextureHeight = 0;
-  // Cursors belong to video: free them before it stops.
-  if (g_ArrowCursor != nullptr) SDL_FreeCursor(g_ArrowCursor);
-  if (g_WaitCursor != nullptr) SDL_FreeCursor(g_WaitCursor);
-  g_ArrowCursor = nullptr;
-  g_WaitCursor = nullptr;
-  if (g_Renderer != nullptr) SDL_DestroyRenderer(g_Renderer);
-  g_Renderer = nullptr;
-  if (g_Window != nullptr) SDL_DestroyWindow(g_Window);
-  g_Window = nullptr;
+  g_ArrowCursor.reset();
+  g_WaitCursor.reset();
+  g_Renderer.reset();
+  g_Window.reset();
   if (g_VideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   g_VideoStarted = false;
   g_ModeWidth = 0;
@@ -528,15 +538,15 @@ void RenderOverlay(const SDL_Rect& pic) {
   if (g_Overlay.fresh) {
     if (g_OverlayTexture == nullptr || g_OverlayTextureWidth != g_Overlay.width ||
         g_OverlayTextureHeight != g_Overlay.height) {
-      if (g_OverlayTexture != nullptr) SDL_DestroyTexture(g_OverlayTexture);
-      g_OverlayTexture =
-          SDL_CreateTexture(g_Renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                            g_Overlay.width, g_Overlay.height);
+      g_OverlayTexture.reset();
+      g_OverlayTexture.reset(SDL_CreateTexture(g_Renderer.get(), SDL_PIXELFORMAT_RGB888,
+                                               SDL_TEXTUREACCESS_STREAMING, g_Overlay.width,
+                                               g_Overlay.height));
       g_OverlayTextureWidth = g_OverlayTexture != nullptr ? g_Overlay.width : 0;
       g_OverlayTextureHeight = g_OverlayTexture != nullptr ? g_Overlay.height : 0;
     }
     if (g_OverlayTexture == nullptr) return;
-    SDL_UpdateTexture(g_OverlayTexture, nullptr, g_Overlay.pixels.data(),
+    SDL_UpdateTexture(g_OverlayTexture.get(), nullptr, g_Overlay.pixels.data(),
                       g_Overlay.width * static_cast<int>(sizeof(uint32_t)));
     g_Overlay.fresh = false;
   }
@@ -549,7 +559,7 @@ void RenderOverlay(const SDL_Rect& pic) {
   const int top = pic.y + static_cast<int>(FloorMulDiv(r.top, pic.h, g_ModeHeight));
   const int bottom = pic.y + static_cast<int>(FloorMulDiv(r.bottom, pic.h, g_ModeHeight));
   SDL_Rect dst{left, top, right - left, bottom - top};
-  SDL_RenderCopy(g_Renderer, g_OverlayTexture, nullptr, &dst);
+  SDL_RenderCopy(g_Renderer.get(), g_OverlayTexture.get(), nullptr, &dst);
 }
 
 // Turns the indexed screen into the texture's colours and draws it into the
@@ -560,7 +570,7 @@ bool RenderScreen() {
     return false;
   void* pixels = nullptr;
   int pitch = 0;
-  if (SDL_LockTexture(g_Texture, nullptr, &pixels, &pitch) != 0) return false;
+  if (SDL_LockTexture(g_Texture.get(), nullptr, &pixels, &pitch) != 0) return false;
   {
     tLock lock(g_DisplayLock);
     uint32_t lookup[256];
@@ -578,13 +588,13 @@ bool RenderScreen() {
     }
     g_ScreenChanged = false;
   }
-  SDL_UnlockTexture(g_Texture);
+  SDL_UnlockTexture(g_Texture.get());
   int ow = 0, oh = 0;
-  if (SDL_GetRendererOutputSize(g_Renderer, &ow, &oh) != 0) return false;
+  if (SDL_GetRendererOutputSize(g_Renderer.get(), &ow, &oh) != 0) return false;
   const SDL_Rect pic = PictureRect(ow, oh);
-  SDL_SetRenderDrawColor(g_Renderer, 0, 0, 0, 255);
-  SDL_RenderClear(g_Renderer);
-  SDL_RenderCopy(g_Renderer, g_Texture, nullptr, &pic);
+  SDL_SetRenderDrawColor(g_Renderer.get(), 0, 0, 0, 255);
+  SDL_RenderClear(g_Renderer.get());
+  SDL_RenderCopy(g_Renderer.get(), g_Texture.get(), nullptr, &pic);
   RenderOverlay(pic);
   return true;
 }
@@ -598,7 +608,7 @@ int32_t MsUntilNextPresent() {
 
 bool PresentNow() {
   if (!RenderScreen()) return false;
-  SDL_RenderPresent(g_Renderer);
+  SDL_RenderPresent(g_Renderer.get());
   g_NextRefreshMs = MonotonicMs() + static_cast<uint64_t>(g_RefreshMs);
   return true;
 }
@@ -611,7 +621,7 @@ bool PresentIfDue() {
   g_NextRefreshMs = now - g_NextRefreshMs < interval ? g_NextRefreshMs + interval : now + interval;
   if (!g_ScreenChanged) return false;
   if (!RenderScreen()) return false;
-  SDL_RenderPresent(g_Renderer);
+  SDL_RenderPresent(g_Renderer.get());
   // A present that took longer than a refresh does not make the next one
   // due at once: the loop still sleeps between presents.
   const uint64_t done = MonotonicMs();
@@ -627,11 +637,11 @@ bool CaptureWindow(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) {
   if (!RenderScreen()) return false;
   int w = 0;
   int h = 0;
-  if (SDL_GetRendererOutputSize(g_Renderer, &w, &h) != 0 || w <= 0 || h <= 0) return false;
+  if (SDL_GetRendererOutputSize(g_Renderer.get(), &w, &h) != 0 || w <= 0 || h <= 0) return false;
   rgb.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
-  bool ok =
-      SDL_RenderReadPixels(g_Renderer, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(), w * 3) == 0;
-  SDL_RenderPresent(g_Renderer);
+  bool ok = SDL_RenderReadPixels(g_Renderer.get(), nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(),
+                                 w * 3) == 0;
+  SDL_RenderPresent(g_Renderer.get());
   g_NextRefreshMs = MonotonicMs() + static_cast<uint64_t>(g_RefreshMs);
   width = w;
   height = h;
@@ -716,7 +726,7 @@ BoxChoice ShowMessageBox(const std::string& title, const std::string& text, BoxB
   flags |= SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
   SDL_MessageBoxData data{};
   data.flags = flags;
-  data.window = g_Window;
+  data.window = g_Window.get();
   data.title = utf8Title.c_str();
   data.message = utf8Text.c_str();
   data.numbuttons = count;

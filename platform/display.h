@@ -16,6 +16,7 @@
 // Nothing here clips: a rectangle that does not lie wholly inside its image
 // is refused, so callers learn about it instead of losing pixels silently.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,10 @@ class Image {
 
  private:
   friend struct ScreenAccess;
-  SDL_Surface* m_Surface = nullptr;
+  struct SurfaceFree {
+    void operator()(SDL_Surface* surface) const;
+  };
+  std::unique_ptr<SDL_Surface, SurfaceFree> m_Surface;
   int m_ColourKey = -1;
   bool m_IsScreen = false;
 };

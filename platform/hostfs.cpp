@@ -22,9 +22,16 @@ namespace platform {
 
 namespace {
 
-std::mutex g_Mutex;  // guards the drive table and the current directory
+// Guards the drive table and the current directory's desk form. Held only
+// around work on them in memory, never while calling the host: a path is
+// resolved against a copy of its drive's folder, outside the lock.
+std::mutex g_Mutex;
 std::vector<Drive> g_Drives;
 std::string g_Cwd;  // desk form, e.g. "C:\" or "C:\Mixes"
+// Serialises changes of the current directory, so that the process's
+// working directory and g_Cwd change together. Held across chdir; the
+// drive table's lock is never taken while waiting for it.
+std::mutex g_CwdChange;
 
 char Upper(char c) {
   return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -99,25 +106,37 @@ bool ToSystemPathLocked(const std::string& host, std::string& path) {
   return path.size() <= kMaxPath;
 }
 
-void EnsureInitializedLocked() {
-  if (!g_Drives.empty()) return;
+std::string HostWorkingDirectory() {
   char buf[PATH_MAX];
-  std::string cwd = getcwd(buf, sizeof buf) ? buf : "/";
-  SetDriveLocked('C', cwd, "");
-  SetDriveLocked('Z', "/", "");
-  ToSystemPathLocked(cwd, g_Cwd);
+  return getcwd(buf, sizeof buf) ? buf : "/";
+}
+
+// The drive table's lock, with the table made on first use: drive C: is
+// the folder the process runs in, Z: the host root.
+std::unique_lock<std::mutex> LockTable() {
+  std::unique_lock<std::mutex> lock(g_Mutex);
+  if (g_Drives.empty()) {
+    lock.unlock();
+    const std::string cwd = HostWorkingDirectory();
+    lock.lock();
+    if (g_Drives.empty()) {
+      SetDriveLocked('C', cwd, "");
+      SetDriveLocked('Z', "/", "");
+      ToSystemPathLocked(cwd, g_Cwd);
+    }
+  }
+  return lock;
 }
 
 bool FullPathLocked(const std::string& input, std::string& full) {
-  EnsureInitializedLocked();
   if (input.empty()) {
-    SetLastErrorCode(123);  // invalid name
+    SetLastErrorCode(kErrorInvalidName);
     return false;
   }
   std::string path = input;
   std::replace(path.begin(), path.end(), '/', '\\');
   if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-    SetLastErrorCode(161);  // bad path name: network paths are not supported
+    SetLastErrorCode(kErrorBadPathName);  // network paths are not supported
     return false;
   }
   char drive;
@@ -163,7 +182,7 @@ bool FullPathLocked(const std::string& input, std::string& full) {
   }
   if (!parts.empty() && (path.back() == '\\')) out += '\\';
   if (out.size() > kMaxPath) {
-    SetLastErrorCode(206);  // file name too long
+    SetLastErrorCode(kErrorFileNameTooLong);
     return false;
   }
   full = out;
@@ -186,15 +205,30 @@ bool MatchInDirectory(const std::string& dir, const std::string& name, std::stri
   return ok;
 }
 
-bool ToHostPathLocked(const std::string& path, std::string& host) {
+// A desk path resolved under the drive table's lock: the full desk path and
+// the host folder of its drive.
+struct ResolvedPath {
   std::string full;
-  if (!FullPathLocked(path, full)) return false;
-  const Drive* d = FindDriveLocked(full[0]);
+  std::string driveDir;
+};
+
+bool ResolveLocked(const std::string& path, ResolvedPath& out) {
+  if (!FullPathLocked(path, out.full)) return false;
+  const Drive* d = FindDriveLocked(out.full[0]);
   if (d == nullptr) {
-    SetLastErrorCode(15);  // invalid drive
+    SetLastErrorCode(kErrorInvalidDrive);
     return false;
   }
-  std::string out = d->hostDir;
+  out.driveDir = d->hostDir;
+  return true;
+}
+
+// The host path of a resolved desk path, its components matched without
+// regard to case where the exact name does not exist. Looks at the disk,
+// so it runs without the drive table's lock.
+std::string HostPathOf(const ResolvedPath& resolved) {
+  const std::string& full = resolved.full;
+  std::string out = resolved.driveDir;
   bool matching = true;  // stop matching once a component does not exist
   size_t i = 3;
   while (i < full.size()) {
@@ -216,13 +250,17 @@ bool ToHostPathLocked(const std::string& path, std::string& host) {
     }
     i = j + 1;
   }
-  host = out;
-  return true;
+  return out;
 }
 
 bool HostOf(const std::string& path, std::string& host) {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  return ToHostPathLocked(path, host);
+  ResolvedPath resolved;
+  {
+    auto lock = LockTable();
+    if (!ResolveLocked(path, resolved)) return false;
+  }
+  host = HostPathOf(resolved);
+  return true;
 }
 
 std::string ParentDir(const std::string& host) {
@@ -337,7 +375,7 @@ int OpenRegular(const std::string& host, int flags, int mode) {
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     const bool directory = S_ISDIR(st.st_mode);
     close(fd);
-    SetLastErrorCode(5);  // access denied
+    SetLastErrorCode(kErrorAccessDenied);
     errno = directory ? EISDIR : EINVAL;
     return -1;
   }
@@ -361,24 +399,24 @@ int FlagsOfMode(const char* mode) {
 }  // namespace
 
 void InitDrives(const std::string& contentRootHost, bool changeDirectory) {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  EnsureInitializedLocked();
   char buf[PATH_MAX];
   std::string root = contentRootHost;
   if (realpath(contentRootHost.c_str(), buf) != nullptr) root = buf;
+  std::lock_guard<std::mutex> change(g_CwdChange);
+  const bool entered = changeDirectory && chdir(root.c_str()) == 0;
+  const std::string cwd = entered ? root : HostWorkingDirectory();
+  auto lock = LockTable();
   SetDriveLocked('C', root, "");
   SetDriveLocked('Z', "/", "");
-  if (changeDirectory && chdir(root.c_str()) == 0) {
+  if (entered) {
     g_Cwd = "C:\\";
   } else {
-    std::string cwd = getcwd(buf, sizeof buf) ? buf : "/";
     ToSystemPathLocked(cwd, g_Cwd);
   }
 }
 
 void SetDrive(char letter, const std::string& hostDir, const std::string& label) {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  EnsureInitializedLocked();
+  auto lock = LockTable();
   SetDriveLocked(letter, hostDir, label);
 }
 
@@ -390,12 +428,16 @@ void RemoveDrive(char letter) {
 }
 
 int MountRemovableMedia() {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  EnsureInitializedLocked();
-  std::ifstream mounts("/proc/self/mounts");
-  std::string device, mountPoint, rest;
+  std::vector<std::string> mountPoints;
+  {
+    std::ifstream mounts("/proc/self/mounts");
+    std::string device, mountPoint, rest;
+    while (mounts >> device >> mountPoint && std::getline(mounts, rest))
+      mountPoints.push_back(mountPoint);
+  }
+  auto lock = LockTable();
   int added = 0;
-  while (mounts >> device >> mountPoint && std::getline(mounts, rest)) {
+  for (const std::string& mountPoint : mountPoints) {
     // /proc/self/mounts escapes blanks as \040.
     std::string decoded;
     for (size_t i = 0; i < mountPoint.size(); ++i) {
@@ -424,14 +466,12 @@ int MountRemovableMedia() {
 }
 
 std::vector<Drive> Drives() {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  EnsureInitializedLocked();
+  auto lock = LockTable();
   return g_Drives;
 }
 
 bool FindDrive(char letter, Drive& out) {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  EnsureInitializedLocked();
+  auto lock = LockTable();
   if (const Drive* d = FindDriveLocked(letter)) {
     out = *d;
     return true;
@@ -440,7 +480,7 @@ bool FindDrive(char letter, Drive& out) {
 }
 
 bool FullPath(const std::string& path, std::string& full) {
-  std::lock_guard<std::mutex> lock(g_Mutex);
+  auto lock = LockTable();
   return FullPathLocked(path, full);
 }
 
@@ -449,26 +489,29 @@ bool ToHostPath(const std::string& path, std::string& host) {
 }
 
 bool ToSystemPath(const std::string& host, std::string& path) {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  EnsureInitializedLocked();
+  auto lock = LockTable();
   return ToSystemPathLocked(host, path);
 }
 
 std::string CurrentDirectory() {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  EnsureInitializedLocked();
+  auto lock = LockTable();
   return g_Cwd;
 }
 
 bool SetCurrentDirectory(const std::string& path) {
-  std::lock_guard<std::mutex> lock(g_Mutex);
-  std::string full, host;
-  if (!FullPathLocked(path, full) || !ToHostPathLocked(full, host)) return false;
-  if (chdir(host.c_str()) != 0) {
+  std::lock_guard<std::mutex> change(g_CwdChange);
+  ResolvedPath resolved;
+  {
+    auto lock = LockTable();
+    if (!ResolveLocked(path, resolved)) return false;
+  }
+  if (chdir(HostPathOf(resolved).c_str()) != 0) {
     SetLastErrorFromErrno();
     return false;
   }
+  std::string full = resolved.full;
   if (full.size() > 3 && full.back() == '\\') full.pop_back();
+  auto lock = LockTable();
   g_Cwd = full;
   return true;
 }
@@ -505,7 +548,7 @@ bool DeleteFile(const std::string& path) {
   if (!HostOf(path, host)) return false;
   struct stat st;
   if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    SetLastErrorCode(5);
+    SetLastErrorCode(kErrorAccessDenied);
     return false;
   }
   if (unlink(host.c_str()) != 0) {
@@ -618,7 +661,7 @@ bool CreateTempFile(const std::string& dir, const char* prefix, std::string& pat
   close(fd);
   if (!ToSystemPath(name, path)) {
     unlink(name.c_str());
-    SetLastErrorCode(206);
+    SetLastErrorCode(kErrorFileNameTooLong);
     return false;
   }
   return true;
@@ -775,7 +818,7 @@ bool DirectorySearch::Start(const std::string& directory, const std::string& mas
   m_Entries.insert(m_Entries.end(), rest.begin(), rest.end());
   m_Index = 0;
   if (m_Entries.empty()) {
-    SetLastErrorCode(2);  // no file matches
+    SetLastErrorCode(kErrorFileNotFound);  // no file matches
     return false;
   }
   return true;
@@ -784,7 +827,7 @@ bool DirectorySearch::Start(const std::string& directory, const std::string& mas
 bool DirectorySearch::Next() {
   if (m_Index < m_Entries.size()) ++m_Index;
   if (m_Index >= m_Entries.size()) {
-    SetLastErrorCode(18);  // no more files
+    SetLastErrorCode(kErrorNoMoreFiles);
     return false;
   }
   return true;
@@ -838,7 +881,7 @@ bool VolumeInformation(const std::string& root, VolumeInfo& info) {
   if (root.empty()) return false;
   Drive drive;
   if (!FindDrive(root[0], drive)) {
-    SetLastErrorCode(15);  // invalid drive
+    SetLastErrorCode(kErrorInvalidDrive);
     return false;
   }
   struct stat st;

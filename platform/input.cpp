@@ -18,7 +18,7 @@ namespace {
 // A record on its way out, with the physical key it came from (-1 for
 // records that have none: injected ones, mouse, window).
 struct Pending {
-  tInputEvent event;
+  InputEvent event;
   int scancode = -1;
 };
 
@@ -33,7 +33,7 @@ bool g_EventsStarted = false;
 // its place among the window system's events. The lock is held only around
 // this queue (and the push of a marker); nothing of ours is called under it.
 std::mutex g_InjectLock;
-std::deque<tInputEvent> g_Injected;
+std::deque<InputEvent> g_Injected;
 std::atomic<bool> g_WakeQueued{false};
 
 std::deque<Pending> g_Pending;  // translated, not yet handed out (main thread)
@@ -153,7 +153,7 @@ void ClampToPicture(int32_t& x, int32_t& y) {
   y = std::clamp(y, 0, h - 1);
 }
 
-void Queue(const tInputEvent& event, int scancode = -1) {
+void Queue(const InputEvent& event, int scancode = -1) {
   g_Pending.push_back(Pending{event, scancode});
 }
 
@@ -161,39 +161,39 @@ void Queue(const tInputEvent& event, int scancode = -1) {
 void QueueFocusLoss() {
   for (int s = 0; s < SDL_NUM_SCANCODES; ++s) {
     if (g_ScancodeDownAs[s] == 0) continue;
-    tInputEvent release;
-    release.kind = tInputKind::kKeyRelease;
+    InputEvent release;
+    release.kind = InputKind::kKeyRelease;
     release.key = g_ScancodeDownAs[s];
     Queue(release, s);
   }
   for (int k = 0; k < 256; ++k) {
     if (!g_InjectedDown[k]) continue;
-    tInputEvent release;
-    release.kind = tInputKind::kKeyRelease;
+    InputEvent release;
+    release.kind = InputKind::kKeyRelease;
     release.key = static_cast<uint8_t>(k);
     Queue(release);
   }
-  tInputEvent lost;
-  lost.kind = tInputKind::kFocusLost;
+  InputEvent lost;
+  lost.kind = InputKind::kFocusLost;
   Queue(lost);
 }
 
-void QueueInjected(const tInputEvent& event) {
-  if (event.kind == tInputKind::kFocusLost)
+void QueueInjected(const InputEvent& event) {
+  if (event.kind == InputKind::kFocusLost)
     QueueFocusLoss();
   else
     Queue(event);
 }
 
-void QueueMouse(tInputKind kind, int32_t windowX, int32_t windowY, int32_t clicks) {
+void QueueMouse(InputKind kind, int32_t windowX, int32_t windowY, int32_t clicks) {
   int32_t x = windowX;
   int32_t y = windowY;
   WindowToScreen(windowX, windowY, x, y);  // without a window: as they are
-  if (kind == tInputKind::kMousePress && !InsidePicture(x, y)) return;
+  if (kind == InputKind::kMousePress && !InsidePicture(x, y)) return;
   ClampToPicture(x, y);
   g_MouseX = x;
   g_MouseY = y;
-  tInputEvent record;
+  InputEvent record;
   record.kind = kind;
   record.x = x;
   record.y = y;
@@ -201,8 +201,8 @@ void QueueMouse(tInputKind kind, int32_t windowX, int32_t windowY, int32_t click
   Queue(record);
 }
 
-void QueueWindowRecord(tInputKind kind) {
-  tInputEvent record;
+void QueueWindowRecord(InputKind kind) {
+  InputEvent record;
   record.kind = kind;
   Queue(record);
 }
@@ -210,7 +210,7 @@ void QueueWindowRecord(tInputKind kind) {
 // Turns one SDL event into zero or more pending records.
 void Translate(const SDL_Event& e) {
   if (e.type == g_InjectType && g_InjectType != 0) {
-    tInputEvent injected;
+    InputEvent injected;
     {
       std::lock_guard<std::mutex> lock(g_InjectLock);
       if (g_Injected.empty()) return;
@@ -222,7 +222,7 @@ void Translate(const SDL_Event& e) {
   }
   if (e.type == g_WakeType && g_WakeType != 0) {
     g_WakeQueued = false;
-    QueueWindowRecord(tInputKind::kWake);
+    QueueWindowRecord(InputKind::kWake);
     return;
   }
   switch (e.type) {
@@ -230,8 +230,8 @@ void Translate(const SDL_Event& e) {
     case SDL_KEYUP: {
       const int scancode = e.key.keysym.scancode;
       if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return;
-      tInputEvent record;
-      record.kind = e.type == SDL_KEYDOWN ? tInputKind::kKeyPress : tInputKind::kKeyRelease;
+      InputEvent record;
+      record.kind = e.type == SDL_KEYDOWN ? InputKind::kKeyPress : InputKind::kKeyRelease;
       // A held key keeps the code it went down as.
       record.key = g_ScancodeDownAs[scancode] != 0
                        ? g_ScancodeDownAs[scancode]
@@ -247,35 +247,35 @@ void Translate(const SDL_Event& e) {
         // Typed text has no control characters (nor the code page's unused bytes).
         const char32_t unicode = Cp1252ToUnicode(byte);
         if (unicode < 0x20 || (unicode >= 0x7F && unicode < 0xA0)) continue;
-        tInputEvent record;
-        record.kind = tInputKind::kText;
+        InputEvent record;
+        record.kind = InputKind::kText;
         record.character = byte;
         Queue(record);
       }
       return;
     }
     case SDL_MOUSEMOTION:
-      QueueMouse(tInputKind::kMouseMove, e.motion.x, e.motion.y, 1);
+      QueueMouse(InputKind::kMouseMove, e.motion.x, e.motion.y, 1);
       return;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       if (e.button.button != SDL_BUTTON_LEFT) return;
       if (e.type == SDL_MOUSEBUTTONUP) {
-        QueueMouse(tInputKind::kMouseRelease, e.button.x, e.button.y, 1);
+        QueueMouse(InputKind::kMouseRelease, e.button.x, e.button.y, 1);
         return;
       }
       // Every second press of a quick series is a double-click, as on the
       // desk's original system (a third press is a plain press again).
       const int32_t clicks = e.button.clicks >= 2 && e.button.clicks % 2 == 0 ? 2 : 1;
-      QueueMouse(tInputKind::kMousePress, e.button.x, e.button.y, clicks);
+      QueueMouse(InputKind::kMousePress, e.button.x, e.button.y, clicks);
       return;
     }
     case SDL_MOUSEWHEEL: {
       int32_t notches = e.wheel.y;
       if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
       if (notches == 0) return;
-      tInputEvent record;
-      record.kind = tInputKind::kWheel;
+      InputEvent record;
+      record.kind = InputKind::kWheel;
       record.wheel = notches;
       record.x = g_MouseX;
       record.y = g_MouseY;
@@ -285,7 +285,7 @@ void Translate(const SDL_Event& e) {
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-          QueueWindowRecord(tInputKind::kFocusGained);
+          QueueWindowRecord(InputKind::kFocusGained);
           return;
         case SDL_WINDOWEVENT_FOCUS_LOST:
           QueueFocusLoss();
@@ -295,7 +295,7 @@ void Translate(const SDL_Event& e) {
           // Present again even where the record itself is dropped (the
           // intro's waits, modal loops).
           RefreshWindow();
-          QueueWindowRecord(tInputKind::kExpose);
+          QueueWindowRecord(InputKind::kExpose);
           return;
         default:
           return;
@@ -303,11 +303,11 @@ void Translate(const SDL_Event& e) {
     case SDL_RENDER_TARGETS_RESET:
     case SDL_RENDER_DEVICE_RESET:
       RefreshWindow();
-      QueueWindowRecord(tInputKind::kExpose);
+      QueueWindowRecord(InputKind::kExpose);
       return;
     case SDL_QUIT:
       // The last window's close button, or an interrupt of the process.
-      QueueWindowRecord(tInputKind::kClose);
+      QueueWindowRecord(InputKind::kClose);
       return;
     default:
       return;
@@ -316,9 +316,9 @@ void Translate(const SDL_Event& e) {
 
 // Updates the key-state table from a record being handed out.
 void Apply(const Pending& p) {
-  const tInputEvent& e = p.event;
-  if (e.kind != tInputKind::kKeyPress && e.kind != tInputKind::kKeyRelease) return;
-  const bool down = e.kind == tInputKind::kKeyPress;
+  const InputEvent& e = p.event;
+  if (e.kind != InputKind::kKeyPress && e.kind != InputKind::kKeyRelease) return;
+  const bool down = e.kind == InputKind::kKeyPress;
   if (p.scancode < 0) {
     g_InjectedDown[e.key] = down;
     return;
@@ -333,7 +333,7 @@ void Apply(const Pending& p) {
   }
 }
 
-bool HandOut(tInputEvent& out) {
+bool HandOut(InputEvent& out) {
   if (g_Pending.empty()) return false;
   Apply(g_Pending.front());
   out = g_Pending.front().event;
@@ -343,7 +343,7 @@ bool HandOut(tInputEvent& out) {
 
 // Takes SDL events until one gives a record or the time is up (timeoutMs 0:
 // only what waits; negative: no limit).
-bool Next(tInputEvent& out, int32_t timeoutMs) {
+bool Next(InputEvent& out, int32_t timeoutMs) {
   if (HandOut(out)) return true;
   if (!StartEvents()) return false;
   const uint64_t deadline = MonotonicMs() + static_cast<uint64_t>(std::max(timeoutMs, 0));
@@ -366,16 +366,16 @@ bool Next(tInputEvent& out, int32_t timeoutMs) {
 
 }  // namespace
 
-bool PollInput(tInputEvent& out) {
+bool PollInput(InputEvent& out) {
   return Next(out, 0);
 }
 
-bool WaitInput(tInputEvent& out, int32_t timeoutMs) {
+bool WaitInput(InputEvent& out, int32_t timeoutMs) {
   return Next(out, timeoutMs);
 }
 
 void FlushInput() {
-  tInputEvent dropped;
+  InputEvent dropped;
   while (HandOut(dropped)) {
   }
   if (!StartEvents()) return;
@@ -395,7 +395,7 @@ bool IsKeyDown(uint8_t key) {
   return g_PhysicalDown[key] > 0 || g_InjectedDown[key];
 }
 
-void InjectInput(const tInputEvent& event) {
+void InjectInput(const InputEvent& event) {
   if (StartEvents()) {
     std::lock_guard<std::mutex> lock(g_InjectLock);
     SDL_Event marker{};

@@ -23,7 +23,7 @@ namespace platform {
 // Key codes. Letters are their upper-case character codes 'A' to 'Z' and
 // digits '0' to '9'; the named keys below have codes that are neither; every
 // other key is kKeyOther. All codes fit in eight bits.
-enum tKeyCode : uint8_t {
+enum KeyCode : uint8_t {
   kKeyNone = 0,
   kKeyBackspace = 0x08,
   kKeyTab = 0x09,
@@ -49,7 +49,7 @@ enum tKeyCode : uint8_t {
   kKeyOther = 0xFF,
 };
 
-enum class tInputKind : uint8_t {
+enum class InputKind : uint8_t {
   kNone,
   kMousePress,  // left button (a double-click arrives as a press with clicks = 2)
   kMouseMove,
@@ -65,22 +65,22 @@ enum class tInputKind : uint8_t {
   kWake,    // WakeInputWait was called
 };
 
-struct tInputEvent {
-  tInputKind kind = tInputKind::kNone;
+struct InputEvent {
+  InputKind kind = InputKind::kNone;
   int32_t x = 0;           // mouse records: 0..799
   int32_t y = 0;           // mouse records: 0..599
   int32_t clicks = 1;      // kMousePress: 2 for the second press of a double-click
   int32_t wheel = 0;       // kWheel: notches
-  uint8_t key = kKeyNone;  // key records: a tKeyCode or a letter or digit
+  uint8_t key = kKeyNone;  // key records: a KeyCode or a letter or digit
   bool repeat = false;     // kKeyPress: an auto-repeat of a key already down
   uint8_t character = 0;   // kText
 };
 
 // Takes the next record without waiting; false when there is none.
-bool PollInput(tInputEvent& out);
+bool PollInput(InputEvent& out);
 // Waits at most timeoutMs for the next record (a negative time-out waits
 // without limit); false when none came. The thread sleeps while it waits.
-bool WaitInput(tInputEvent& out, int32_t timeoutMs);
+bool WaitInput(InputEvent& out, int32_t timeoutMs);
 // Drops every record that waits. The key-state table still follows the key
 // records dropped, so that it keeps agreeing with the keyboard.
 void FlushInput();
@@ -88,11 +88,17 @@ void FlushInput();
 bool IsKeyDown(uint8_t key);
 // Queues a record as if the window system had sent it (tests, tools). It
 // takes its place after the window system's events already queued.
-void InjectInput(const tInputEvent& event);
+void InjectInput(const InputEvent& event);
 // Makes a WaitInput on the main thread return at once with a kWake record.
 // Calls made while a kWake record waits add no further one.
 void WakeInputWait();
 // Turns the delivery of kText records on or off (off at start).
 void SetTextInput(bool on);
+
+// The names these types had before the platform layer settled on one naming
+// style, kept while the desk's screen code moves to the new ones.
+using tKeyCode = KeyCode;
+using tInputKind = InputKind;
+using tInputEvent = InputEvent;
 
 }  // namespace platform

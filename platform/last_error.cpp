@@ -18,45 +18,44 @@ uint32_t LastErrorCode() {
 uint32_t ErrorCodeFromErrno(int err) {
   switch (err) {
     case 0:
-      return 0;
+      return kErrorNone;
     case ENOENT:
-      return 2;  // file not found
+      return kErrorFileNotFound;
     case ENOTDIR:
-      return 3;  // path not found
+      return kErrorPathNotFound;
     case EMFILE:
     case ENFILE:
-      return 4;  // too many open files
+      return kErrorTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-      return 5;  // access denied
+    case EISDIR:  // a directory cannot be opened as a file
+      return kErrorAccessDenied;
     case EBADF:
-      return 6;  // invalid handle
+      return kErrorInvalidHandle;
     case ENOMEM:
-      return 8;  // not enough memory
+      return kErrorNotEnoughMemory;
     case EXDEV:
-      return 17;  // not same device
+      return kErrorNotSameDevice;
     case EBUSY:
-      return 32;  // sharing violation
+      return kErrorSharingViolation;
     case ENOSPC:
-      return 112;  // disk full
+      return kErrorDiskFull;
     case EEXIST:
-      return 80;  // file exists
+      return kErrorFileExists;
     case EINVAL:
-      return 87;  // invalid parameter
+      return kErrorInvalidParameter;
     case ENAMETOOLONG:
-      return 206;  // file name too long
+      return kErrorFileNameTooLong;
     case ENOTEMPTY:
-      return 145;  // directory not empty
-    case EISDIR:
-      return 5;  // a directory cannot be opened as a file
+      return kErrorDirectoryNotEmpty;
     case EIO:
-      return 1117;  // I/O device error
+      return kErrorIoDevice;
     case ENXIO:
     case ENODEV:
-      return 21;  // device not ready
+      return kErrorNotReady;
     default:
-      return 31;  // general failure
+      return kErrorGeneralFailure;
   }
 }
 

@@ -12,7 +12,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace platform {
@@ -36,9 +38,9 @@ uint64_t NowNs() {
 
 // One live timer event: its own thread waits on a timerfd armed with absolute
 // deadlines and on an eventfd that the kill writes to.
-struct tTimerEvent {
+struct TimerEvent {
   uint32_t id = 0;
-  tTimerProc proc = nullptr;
+  TimerProc proc = nullptr;
   uintptr_t user = 0;
   bool periodic = false;
   int timerFd = -1;
@@ -46,15 +48,15 @@ struct tTimerEvent {
   std::atomic<bool> cancelled{false};
   std::thread thread;
 
-  ~tTimerEvent() {
+  ~TimerEvent() {
     if (timerFd >= 0) close(timerFd);
     if (wakeFd >= 0) close(wakeFd);
   }
 };
 
-class tSystemTimerService : public tPeriodicTimerService {
+class HostTimerService : public PeriodicTimerService {
  public:
-  uint32_t GetDevCaps(tTimerCaps& caps) override {
+  uint32_t GetDevCaps(TimerCaps& caps) override {
     timespec res{};
     if (clock_getres(CLOCK_MONOTONIC, &res) != 0) return kTimerNoCanDo;
     const uint64_t ns =
@@ -69,11 +71,11 @@ class tSystemTimerService : public tPeriodicTimerService {
   uint32_t BeginPeriod(uint32_t ms) override { return InRange(ms) ? kTimerOk : kTimerNoCanDo; }
   uint32_t EndPeriod(uint32_t ms) override { return InRange(ms) ? kTimerOk : kTimerNoCanDo; }
 
-  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc, uintptr_t user,
+  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, TimerProc proc, uintptr_t user,
                     uint32_t flags) override {
     (void)resolutionMs;  // deadlines are kept to the clock's own resolution
     if (proc == nullptr || delayMs == 0) return 0;
-    auto event = std::make_shared<tTimerEvent>();
+    auto event = std::make_shared<TimerEvent>();
     event->proc = proc;
     event->user = user;
     event->periodic = (flags & kTimerPeriodic) != 0;
@@ -92,7 +94,7 @@ class tSystemTimerService : public tPeriodicTimerService {
     event->id = id;
     if (timerfd_settime(event->timerFd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) return 0;
     try {
-      event->thread = std::thread(&tSystemTimerService::Run, this, event);
+      event->thread = std::thread(&HostTimerService::Run, this, event);
     } catch (...) {
       return 0;
     }
@@ -101,7 +103,7 @@ class tSystemTimerService : public tPeriodicTimerService {
   }
 
   uint32_t KillEvent(uint32_t id) override {
-    std::shared_ptr<tTimerEvent> event;
+    std::shared_ptr<TimerEvent> event;
     {
       std::lock_guard<std::mutex> hold(m_Mutex);
       auto it = m_Events.find(id);
@@ -123,12 +125,12 @@ class tSystemTimerService : public tPeriodicTimerService {
 
  private:
   bool InRange(uint32_t ms) {
-    tTimerCaps caps;
+    TimerCaps caps;
     if (GetDevCaps(caps) != kTimerOk) return false;
     return ms >= caps.periodMin && ms <= caps.periodMax;
   }
 
-  void Run(std::shared_ptr<tTimerEvent> event) {
+  void Run(std::shared_ptr<TimerEvent> event) {
     RaiseCurrentThreadPriority(2);
     pollfd fds[2]{};
     fds[0].fd = event->timerFd;
@@ -161,14 +163,14 @@ class tSystemTimerService : public tPeriodicTimerService {
   }
 
   std::mutex m_Mutex;
-  std::map<uint32_t, std::shared_ptr<tTimerEvent>> m_Events;
+  std::map<uint32_t, std::shared_ptr<TimerEvent>> m_Events;
   uint32_t m_NextId = 1;
 };
 
 }  // namespace
 
-tPeriodicTimerService& SystemTimerService() {
-  static tSystemTimerService service;
+PeriodicTimerService& SystemTimerService() {
+  static HostTimerService service;
   return service;
 }
 
@@ -182,95 +184,6 @@ bool RaiseCurrentThreadPriority(int level) {
   const int nice = level >= 2 ? -10 : -5;
   const auto tid = static_cast<id_t>(syscall(SYS_gettid));
   return setpriority(PRIO_PROCESS, tid, nice) == 0;
-}
-
-// ---- virtual back end ----
-
-uint32_t tVirtualTimerService::GetDevCaps(tTimerCaps& out) {
-  if (capsResult != kTimerOk) return capsResult;
-  out = caps;
-  return kTimerOk;
-}
-
-uint32_t tVirtualTimerService::BeginPeriod(uint32_t ms) {
-  if (beginResult != kTimerOk) return beginResult;
-  if (ms < caps.periodMin || ms > caps.periodMax) return kTimerNoCanDo;
-  ++periodsHeld;
-  return kTimerOk;
-}
-
-uint32_t tVirtualTimerService::EndPeriod(uint32_t ms) {
-  if (ms < caps.periodMin || ms > caps.periodMax) return kTimerNoCanDo;
-  --periodsHeld;
-  return kTimerOk;
-}
-
-uint32_t tVirtualTimerService::SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc,
-                                        uintptr_t user, uint32_t flags) {
-  if (failSetEvent || proc == nullptr) return 0;
-  std::lock_guard<std::mutex> hold(m_Mutex);
-  const uint32_t id = m_NextId++;
-  m_Events[id] = tEvent{delayMs, resolutionMs, proc, user, flags};
-  return id;
-}
-
-namespace {
-// The event whose callback Fire runs on this thread, 0 for none.
-thread_local uint32_t t_FiringId = 0;
-}  // namespace
-
-uint32_t tVirtualTimerService::KillEvent(uint32_t id) {
-  std::unique_lock<std::mutex> hold(m_Mutex);
-  ++kills;
-  const bool live = m_Events.erase(id) != 0;
-  // A callback killing its own timer does not wait for itself.
-  if (t_FiringId != id) m_Idle.wait(hold, [&] { return m_Running[id] == 0; });
-  return live ? kTimerOk : kTimerNoCanDo;
-}
-
-bool tVirtualTimerService::Fire(uint32_t id) {
-  tEvent event;
-  {
-    std::lock_guard<std::mutex> hold(m_Mutex);
-    auto it = m_Events.find(id);
-    if (it == m_Events.end()) return false;
-    event = it->second;
-    if ((event.flags & kTimerPeriodic) == 0) m_Events.erase(it);
-    ++m_Running[id];
-  }
-  const uint32_t outer = t_FiringId;
-  t_FiringId = id;
-  event.proc(id, event.user);
-  t_FiringId = outer;
-  {
-    std::lock_guard<std::mutex> hold(m_Mutex);
-    --m_Running[id];
-  }
-  m_Idle.notify_all();
-  return true;
-}
-
-bool tVirtualTimerService::IsLive(uint32_t id) const {
-  std::lock_guard<std::mutex> hold(m_Mutex);
-  return m_Events.count(id) != 0;
-}
-
-size_t tVirtualTimerService::LiveCount() const {
-  std::lock_guard<std::mutex> hold(m_Mutex);
-  return m_Events.size();
-}
-
-bool tVirtualTimerService::Event(uint32_t id, tEvent& out) const {
-  std::lock_guard<std::mutex> hold(m_Mutex);
-  auto it = m_Events.find(id);
-  if (it == m_Events.end()) return false;
-  out = it->second;
-  return true;
-}
-
-uint32_t tVirtualTimerService::LastId() const {
-  std::lock_guard<std::mutex> hold(m_Mutex);
-  return m_NextId - 1;
 }
 
 }  // namespace platform

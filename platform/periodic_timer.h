@@ -2,44 +2,44 @@
 // The periodic timer service: one-shot and periodic events with a delay in
 // milliseconds and a 1 ms resolution, whose callback runs on a timer thread.
 // The real back end keeps absolute deadlines on the monotonic clock, so a late
-// wake-up does not push later ones back. A virtual back end lets tests decide
-// the clock's capabilities and fire events by hand.
-#include <condition_variable>
+// wake-up does not push later ones back. A virtual back end
+// (periodic_timer_virtual.h) lets tests decide the clock's capabilities and
+// fire events by hand.
 #include <cstdint>
-#include <map>
-#include <mutex>
+
+#include "platform/last_error.h"
 
 namespace platform {
 
 // Result codes: 0 is success.
 inline constexpr uint32_t kTimerOk = 0;
-inline constexpr uint32_t kTimerNoCanDo = 97;  // the request cannot be carried out
+inline constexpr uint32_t kTimerNoCanDo = kErrorTimerNoCanDo;  // the request cannot be carried out
 
 // Event flags.
 inline constexpr uint32_t kTimerOneShot = 0;
 inline constexpr uint32_t kTimerPeriodic = 1;
 
-struct tTimerCaps {
+struct TimerCaps {
   uint32_t periodMin = 0;  // shortest period the clock resolves, ms
   uint32_t periodMax = 0;  // longest period, ms
 };
 
 // Called on the timer's thread with the event's id and the user value.
-using tTimerProc = void (*)(uint32_t timerId, uintptr_t user);
+using TimerProc = void (*)(uint32_t timerId, uintptr_t user);
 
-class tPeriodicTimerService {
+class PeriodicTimerService {
  public:
-  virtual ~tPeriodicTimerService() = default;
+  virtual ~PeriodicTimerService() = default;
 
-  virtual uint32_t GetDevCaps(tTimerCaps& caps) = 0;
+  virtual uint32_t GetDevCaps(TimerCaps& caps) = 0;
   // Holds (or releases) a timer resolution of `ms`. Fails with kTimerNoCanDo
   // outside the clock's range.
   virtual uint32_t BeginPeriod(uint32_t ms) = 0;
   virtual uint32_t EndPeriod(uint32_t ms) = 0;
   // Starts an event that fires after `delayMs` (and then every `delayMs` when
   // periodic). Returns its id, never 0, or 0 when it cannot be started.
-  virtual uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc,
-                            uintptr_t user, uint32_t flags) = 0;
+  virtual uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, TimerProc proc, uintptr_t user,
+                            uint32_t flags) = 0;
   // Ends an event. Once it returns the callback is not started again, and a
   // callback running on another thread has finished; called from the callback
   // itself it returns at once. kTimerNoCanDo for an unknown id.
@@ -47,59 +47,12 @@ class tPeriodicTimerService {
 };
 
 // The host's timer service.
-tPeriodicTimerService& SystemTimerService();
+PeriodicTimerService& SystemTimerService();
 
 // Raises the calling thread's scheduling priority: real-time scheduling where
 // the system permits it, else a lower nice value. `level` 1 is above normal,
 // 2 is time-critical. Returns false (and changes nothing) where neither is
 // allowed; callers go on at normal priority.
 bool RaiseCurrentThreadPriority(int level);
-
-// A timer service driven by the test: it reports the capabilities it is
-// given, and its events fire only when the test calls Fire, on the test's
-// thread.
-class tVirtualTimerService : public tPeriodicTimerService {
- public:
-  struct tEvent {
-    uint32_t delayMs = 0;
-    uint32_t resolutionMs = 0;
-    tTimerProc proc = nullptr;
-    uintptr_t user = 0;
-    uint32_t flags = 0;
-  };
-
-  uint32_t GetDevCaps(tTimerCaps& caps) override;
-  uint32_t BeginPeriod(uint32_t ms) override;
-  uint32_t EndPeriod(uint32_t ms) override;
-  uint32_t SetEvent(uint32_t delayMs, uint32_t resolutionMs, tTimerProc proc, uintptr_t user,
-                    uint32_t flags) override;
-  uint32_t KillEvent(uint32_t id) override;
-
-  // Runs the event's callback once; a one-shot event is gone afterwards.
-  // False when no such event is live. As with the real service, a KillEvent
-  // on another thread waits until the callback has returned.
-  bool Fire(uint32_t id);
-
-  // What the test sets.
-  tTimerCaps caps{1, 1000000};
-  uint32_t capsResult = kTimerOk;
-  uint32_t beginResult = kTimerOk;
-  bool failSetEvent = false;
-
-  // What the test reads.
-  bool IsLive(uint32_t id) const;
-  size_t LiveCount() const;
-  bool Event(uint32_t id, tEvent& out) const;
-  uint32_t LastId() const;
-  int periodsHeld = 0;
-  int kills = 0;
-
- private:
-  mutable std::mutex m_Mutex;
-  std::condition_variable m_Idle;     // a callback started by Fire has returned
-  std::map<uint32_t, int> m_Running;  // callbacks running per event id
-  std::map<uint32_t, tEvent> m_Events;
-  uint32_t m_NextId = 1;
-};
 
 }  // namespace platform

@@ -48,7 +48,7 @@ bool ReadLines(const std::string& file, std::vector<std::string>& lines, bool& m
     // Counted as it is read: a file that grows while it is read stops too.
     total += static_cast<long long>(n);
     if (total > kMaxProfileBytes) {
-      SetLastErrorCode(8);  // not enough memory
+      SetLastErrorCode(kErrorNotEnoughMemory);
       errno = EFBIG;
       ok = false;
       break;

@@ -168,7 +168,7 @@ bool SettingsStore::OpenKey(const std::string& key, bool create) {
   for (const auto& k : keys)
     if (EqualNoCase(k.name, key)) return true;
   if (!create) {
-    SetLastErrorCode(2);
+    SetLastErrorCode(kErrorFileNotFound);
     return false;
   }
   keys.push_back(Key{key, {}});
@@ -207,7 +207,7 @@ bool SettingsStore::Read(const std::string& key, const std::string& name, Value&
       }
     }
   }
-  SetLastErrorCode(2);
+  SetLastErrorCode(kErrorFileNotFound);
   return false;
 }
 

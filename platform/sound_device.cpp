@@ -1,7 +1,7 @@
 // The host back end of the sound device service, over SDL2's audio output.
 #include "platform/sound_device.h"
 
-#include <SDL2/SDL.h>
+#include <SDL.h>
 
 #include <atomic>
 #include <cmath>
@@ -20,20 +20,48 @@ uint32_t SoundChunkFrames(uint32_t rate) {
   return frames;
 }
 
-uint32_t SoundRingBytes(const tPcmFormat& format) {
+uint32_t SoundRingBytes(const PcmFormat& format) {
   const uint32_t block = static_cast<uint32_t>(format.channels) * format.bits / 8;
   return format.rate / 10 * block;
 }
 
 namespace {
 
-std::atomic<tSoundChunkObserver> g_Observer{nullptr};
+std::atomic<SoundChunkObserver> g_Observer{nullptr};
 std::atomic<void*> g_ObserverContext{nullptr};
 
 std::mutex g_DriverMutex;
 std::string g_DriverName;
 
-bool IsPlayable(const tPcmFormat& format) {
+// An open SDL audio device, closed when its owner lets it go.
+class AudioDevice {
+ public:
+  AudioDevice() = default;
+  explicit AudioDevice(SDL_AudioDeviceID id) : m_Id(id) {}
+  AudioDevice(const AudioDevice&) = delete;
+  AudioDevice& operator=(const AudioDevice&) = delete;
+  AudioDevice& operator=(AudioDevice&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      m_Id = other.m_Id;
+      other.m_Id = 0;
+    }
+    return *this;
+  }
+  ~AudioDevice() { Reset(); }
+
+  void Reset() {
+    if (m_Id != 0) SDL_CloseAudioDevice(m_Id);
+    m_Id = 0;
+  }
+  bool IsOpen() const { return m_Id != 0; }
+  SDL_AudioDeviceID Id() const { return m_Id; }
+
+ private:
+  SDL_AudioDeviceID m_Id = 0;
+};
+
+bool IsPlayable(const PcmFormat& format) {
   return format.rate >= 1000 && format.rate <= 200000 &&
          (format.channels == 1 || format.channels == 2) && (format.bits == 8 || format.bits == 16);
 }
@@ -45,12 +73,13 @@ int32_t GainQ16(int32_t hundredthsDb) {
   return static_cast<int32_t>(std::lround(65536.0 * std::pow(10.0, hundredthsDb / 2000.0)));
 }
 
-class tSdlRing : public tSoundRing {
+class SdlRing : public SoundRing {
  public:
-  ~tSdlRing() override { CloseDevice(); }
+  // The device closes first: its callback reads the ring, which goes before it.
+  ~SdlRing() override { CloseDevice(); }
 
-  uint32_t SetFormat(const tPcmFormat& format) override {
-    if (!IsPlayable(format)) return kSoundBadFormat;
+  SoundResult SetFormat(const PcmFormat& format) override {
+    if (!IsPlayable(format)) return SoundResult::kUnplayableFormat;
     CloseDevice();
     m_Format = format;
     m_Block = static_cast<uint32_t>(format.channels) * format.bits / 8;
@@ -61,54 +90,55 @@ class tSdlRing : public tSoundRing {
     return OpenDevice();
   }
 
-  uint32_t GetSize(uint32_t& bytes) override {
-    if (m_Device == 0) return kSoundInvalidCall;
+  SoundResult GetSize(uint32_t& bytes) override {
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
     bytes = static_cast<uint32_t>(m_Ring.size());
-    return kSoundOk;
+    return SoundResult::kOk;
   }
 
-  uint32_t Play() override {
-    if (m_Format.rate == 0) return kSoundInvalidCall;
+  SoundResult Play() override {
+    if (m_Format.rate == 0) return SoundResult::kWrongState;
     // Also a ring whose device could not be reopened: Restore tries again.
-    if (IsLost()) return kSoundBufferLost;
+    if (IsLost()) return SoundResult::kRingLost;
     m_Playing.store(true);
-    SDL_PauseAudioDevice(m_Device, 0);
-    return kSoundOk;
+    SDL_PauseAudioDevice(m_Device.Id(), 0);
+    return SoundResult::kOk;
   }
 
-  uint32_t Stop() override {
-    if (m_Format.rate == 0) return kSoundInvalidCall;
-    if (m_Device != 0) SDL_PauseAudioDevice(m_Device, 1);
+  SoundResult Stop() override {
+    if (m_Format.rate == 0) return SoundResult::kWrongState;
+    if (m_Device.IsOpen()) SDL_PauseAudioDevice(m_Device.Id(), 1);
     m_Playing.store(false);
-    return kSoundOk;
+    return SoundResult::kOk;
   }
 
-  uint32_t Restore() override {
-    if (m_Format.rate == 0) return kSoundInvalidCall;
+  SoundResult Restore() override {
+    if (m_Format.rate == 0) return SoundResult::kWrongState;
     CloseDevice();
     return OpenDevice();
   }
 
-  uint32_t GetStatus(uint32_t& status) override {
-    if (m_Format.rate == 0) return kSoundInvalidCall;
+  SoundResult GetStatus(uint32_t& status) override {
+    if (m_Format.rate == 0) return SoundResult::kWrongState;
     status = 0;
-    if (IsLost()) status |= kRingLost;
-    if (m_Device != 0 && m_Playing.load() &&
-        SDL_GetAudioDeviceStatus(m_Device) == SDL_AUDIO_PLAYING)
-      status |= kRingPlaying;
-    return kSoundOk;
+    if (IsLost()) status |= kRingStatusLost;
+    if (m_Device.IsOpen() && m_Playing.load() &&
+        SDL_GetAudioDeviceStatus(m_Device.Id()) == SDL_AUDIO_PLAYING)
+      status |= kRingStatusPlaying;
+    return SoundResult::kOk;
   }
 
-  uint32_t GetPlayCursor(uint32_t& cursor) override {
-    if (m_Device == 0) return kSoundInvalidCall;
+  SoundResult GetPlayCursor(uint32_t& cursor) override {
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
     cursor = m_Cursor.load(std::memory_order_acquire);
-    return kSoundOk;
+    return SoundResult::kOk;
   }
 
-  uint32_t Lock(uint32_t offset, uint32_t bytes, tRingPieces& pieces) override {
+  SoundResult Lock(uint32_t offset, uint32_t bytes, RingPieces& pieces) override {
     const uint32_t size = static_cast<uint32_t>(m_Ring.size());
-    if (m_Device == 0) return kSoundInvalidCall;
-    if (m_Locked || offset >= size || bytes == 0 || bytes > size) return kSoundInvalidParam;
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
+    if (m_Locked || offset >= size || bytes == 0 || bytes > size)
+      return SoundResult::kInvalidArgument;
     // The writer fills a staging copy; Unlock moves it into the ring under
     // the device's lock, so the device thread never reads a half-written range.
     const uint32_t firstBytes = std::min(bytes, size - offset);
@@ -119,81 +149,80 @@ class tSdlRing : public tSoundRing {
     m_Locked = true;
     m_LockOffset = offset;
     m_LockPieces = pieces;
-    return kSoundOk;
+    return SoundResult::kOk;
   }
 
-  uint32_t Unlock(const tRingPieces& pieces) override {
+  SoundResult Unlock(const RingPieces& pieces) override {
     if (!m_Locked || pieces.first != m_LockPieces.first ||
         pieces.firstBytes != m_LockPieces.firstBytes || pieces.second != m_LockPieces.second ||
         pieces.secondBytes != m_LockPieces.secondBytes)
-      return kSoundInvalidParam;
+      return SoundResult::kInvalidArgument;
     m_Locked = false;
-    if (m_Device == 0) return kSoundInvalidCall;
-    SDL_LockAudioDevice(m_Device);
+    if (!m_Device.IsOpen()) return SoundResult::kWrongState;
+    SDL_LockAudioDevice(m_Device.Id());
     std::memcpy(m_Ring.data() + m_LockOffset, pieces.first, pieces.firstBytes);
     if (pieces.secondBytes != 0) std::memcpy(m_Ring.data(), pieces.second, pieces.secondBytes);
-    SDL_UnlockAudioDevice(m_Device);
-    return kSoundOk;
+    SDL_UnlockAudioDevice(m_Device.Id());
+    return SoundResult::kOk;
   }
 
-  uint32_t SetFrequency(uint32_t hz) override {
-    if (hz < 100 || hz > 200000) return kSoundInvalidParam;
+  SoundResult SetFrequency(uint32_t hz) override {
+    if (hz < 100 || hz > 200000) return SoundResult::kInvalidArgument;
     m_Frequency.store(hz);
-    return kSoundOk;
+    return SoundResult::kOk;
   }
-  uint32_t GetFrequency(uint32_t& hz) override {
-    if (m_Format.rate == 0) return kSoundInvalidCall;
+  SoundResult GetFrequency(uint32_t& hz) override {
+    if (m_Format.rate == 0) return SoundResult::kWrongState;
     hz = m_Frequency.load();
-    return kSoundOk;
+    return SoundResult::kOk;
   }
-  uint32_t SetVolume(int32_t volume) override {
-    if (volume < kSoundVolumeMin || volume > 0) return kSoundInvalidParam;
+  SoundResult SetVolume(int32_t volume) override {
+    if (volume < kSoundVolumeMin || volume > 0) return SoundResult::kInvalidArgument;
     m_Volume.store(volume);
     UpdateGains();
-    return kSoundOk;
+    return SoundResult::kOk;
   }
-  uint32_t GetVolume(int32_t& volume) override {
+  SoundResult GetVolume(int32_t& volume) override {
     volume = m_Volume.load();
-    return kSoundOk;
+    return SoundResult::kOk;
   }
-  uint32_t SetPan(int32_t pan) override {
-    if (pan < kSoundPanLeft || pan > kSoundPanRight) return kSoundInvalidParam;
+  SoundResult SetPan(int32_t pan) override {
+    if (pan < kSoundPanLeft || pan > kSoundPanRight) return SoundResult::kInvalidArgument;
     m_Pan.store(pan);
     UpdateGains();
-    return kSoundOk;
+    return SoundResult::kOk;
   }
-  uint32_t GetPan(int32_t& pan) override {
+  SoundResult GetPan(int32_t& pan) override {
     pan = m_Pan.load();
-    return kSoundOk;
+    return SoundResult::kOk;
   }
 
  private:
   uint8_t Silence() const { return m_Format.bits == 8 ? 128 : 0; }
 
   bool IsLost() const {
-    return m_Device == 0 || SDL_GetAudioDeviceStatus(m_Device) == SDL_AUDIO_STOPPED;
+    return !m_Device.IsOpen() || SDL_GetAudioDeviceStatus(m_Device.Id()) == SDL_AUDIO_STOPPED;
   }
 
-  uint32_t OpenDevice() {
+  SoundResult OpenDevice() {
     SDL_AudioSpec want{};
     want.freq = static_cast<int>(m_Format.rate);
     want.format = m_Format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     want.channels = static_cast<Uint8>(m_Format.channels);
     want.samples = static_cast<Uint16>(SoundChunkFrames(m_Format.rate));
-    want.callback = &tSdlRing::Callback;
+    want.callback = &SdlRing::Callback;
     want.userdata = this;
     SDL_AudioSpec have{};
     m_Cursor.store(0);
     m_Fraction = 0;
     m_Playing.store(false);
     // No allowed changes: the callback always receives exactly this format.
-    m_Device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    return m_Device != 0 ? kSoundOk : kSoundFailed;
+    m_Device = AudioDevice(SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0));
+    return m_Device.IsOpen() ? SoundResult::kOk : SoundResult::kFailed;
   }
 
   void CloseDevice() {
-    if (m_Device != 0) SDL_CloseAudioDevice(m_Device);
-    m_Device = 0;
+    m_Device.Reset();
     m_Playing.store(false);
   }
 
@@ -206,7 +235,7 @@ class tSdlRing : public tSoundRing {
   }
 
   static void SDLCALL Callback(void* userdata, Uint8* stream, int len) {
-    static_cast<tSdlRing*>(userdata)->Fill(stream, static_cast<uint32_t>(len));
+    static_cast<SdlRing*>(userdata)->Fill(stream, static_cast<uint32_t>(len));
   }
 
   // Runs on SDL's device thread with the device lock held.
@@ -235,7 +264,7 @@ class tSdlRing : public tSoundRing {
     }
     m_Cursor.store(cursor, std::memory_order_release);
     ApplyGains(out, len);
-    if (tSoundChunkObserver observer = g_Observer.load(std::memory_order_acquire))
+    if (SoundChunkObserver observer = g_Observer.load(std::memory_order_acquire))
       observer(out, len, g_ObserverContext.load(std::memory_order_acquire));
   }
 
@@ -263,8 +292,8 @@ class tSdlRing : public tSoundRing {
     }
   }
 
-  SDL_AudioDeviceID m_Device = 0;
-  tPcmFormat m_Format;
+  AudioDevice m_Device;
+  PcmFormat m_Format;
   uint32_t m_Block = 0;
   std::vector<uint8_t> m_Ring;
   std::vector<uint8_t> m_Staging;
@@ -273,7 +302,7 @@ class tSdlRing : public tSoundRing {
   std::atomic<bool> m_Playing{false};
   bool m_Locked = false;
   uint32_t m_LockOffset = 0;
-  tRingPieces m_LockPieces;
+  RingPieces m_LockPieces;
   std::atomic<uint32_t> m_Frequency{0};
   std::atomic<int32_t> m_Volume{0};
   std::atomic<int32_t> m_Pan{0};
@@ -283,13 +312,13 @@ class tSdlRing : public tSoundRing {
 };
 
 // Holds one reference on SDL's audio subsystem for as long as it lives.
-class tSdlDevice : public tSoundDevice {
+class SdlDevice : public SoundDevice {
  public:
-  ~tSdlDevice() override { SDL_QuitSubSystem(SDL_INIT_AUDIO); }
+  ~SdlDevice() override { SDL_QuitSubSystem(SDL_INIT_AUDIO); }
 
-  uint32_t CreateRing(std::unique_ptr<tSoundRing>& ring) override {
-    ring = std::make_unique<tSdlRing>();
-    return kSoundOk;
+  SoundResult CreateRing(std::unique_ptr<SoundRing>& ring) override {
+    ring = std::make_unique<SdlRing>();
+    return SoundResult::kOk;
   }
 };
 
@@ -301,15 +330,12 @@ bool ProbeOutput() {
   want.channels = 2;
   want.samples = static_cast<Uint16>(SoundChunkFrames(22050));
   SDL_AudioSpec have{};
-  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-  if (device == 0) return false;
-  SDL_CloseAudioDevice(device);
-  return true;
+  return AudioDevice(SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0)).IsOpen();
 }
 
-class tSdlSoundService : public tSoundService {
+class SdlSoundService : public SoundService {
  public:
-  uint32_t OpenDevice(std::unique_ptr<tSoundDevice>& device) override {
+  SoundResult OpenDevice(std::unique_ptr<SoundDevice>& device) override {
     std::vector<std::string> candidates;
     if (const char* user = std::getenv("SDL_AUDIODRIVER"); user != nullptr && *user != '\0')
       candidates.emplace_back(user);
@@ -322,19 +348,19 @@ class tSdlSoundService : public tSoundService {
       if (ProbeOutput()) {
         const char* current = SDL_GetCurrentAudioDriver();
         g_DriverName = current != nullptr ? current : name;
-        device = std::make_unique<tSdlDevice>();
-        return kSoundOk;
+        device = std::make_unique<SdlDevice>();
+        return SoundResult::kOk;
       }
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    return kSoundNoDriver;
+    return SoundResult::kNoDriver;
   }
 };
 
 }  // namespace
 
-tSoundService& HostSoundService() {
-  static tSdlSoundService service;
+SoundService& HostSoundService() {
+  static SdlSoundService service;
   return service;
 }
 
@@ -345,7 +371,7 @@ const char* HostSoundDriverName() {
   return copy.c_str();
 }
 
-void SetSoundChunkObserver(tSoundChunkObserver observer, void* context) {
+void SetSoundChunkObserver(SoundChunkObserver observer, void* context) {
   g_ObserverContext.store(context, std::memory_order_release);
   g_Observer.store(observer, std::memory_order_release);
 }

@@ -5,24 +5,25 @@
 // cursor. A device that disappears or stops on its own reads as a lost ring,
 // which Restore brings back.
 //
-// Every call returns a result code: 0 for success, else one of the failure
-// codes below (the numbers the desk's last-error value uses for sound).
+// Every call says how it went with a SoundResult.
 #include <cstdint>
 #include <memory>
 
 namespace platform {
 
-inline constexpr uint32_t kSoundOk = 0;
-inline constexpr uint32_t kSoundFailed = 0x80004005;        // general failure
-inline constexpr uint32_t kSoundInvalidParam = 0x80070057;  // bad argument
-inline constexpr uint32_t kSoundBadFormat = 0x88780064;     // format not playable
-inline constexpr uint32_t kSoundNoDriver = 0x88780078;      // no driver opened a device
-inline constexpr uint32_t kSoundInvalidCall = 0x88780032;   // not in this state
-inline constexpr uint32_t kSoundBufferLost = 0x88780096;    // the ring was lost
+enum class SoundResult {
+  kOk,
+  kFailed,            // the device or its driver refused
+  kInvalidArgument,   // a value out of range, or pieces Lock did not give
+  kUnplayableFormat,  // no device plays this PCM format
+  kNoDriver,          // no driver opened an output device
+  kWrongState,        // not possible now (no format or no device yet)
+  kRingLost,          // the ring is lost; Restore brings it back
+};
 
 // Status bits.
-inline constexpr uint32_t kRingPlaying = 1;
-inline constexpr uint32_t kRingLost = 2;
+inline constexpr uint32_t kRingStatusPlaying = 1;
+inline constexpr uint32_t kRingStatusLost = 2;
 
 // Silence is reached at -10000 hundredths of a decibel; pan runs from
 // -10000 (left only) to 10000 (right only).
@@ -30,7 +31,7 @@ inline constexpr int32_t kSoundVolumeMin = -10000;
 inline constexpr int32_t kSoundPanLeft = -10000;
 inline constexpr int32_t kSoundPanRight = 10000;
 
-struct tPcmFormat {
+struct PcmFormat {
   uint32_t rate = 0;      // frames per second
   uint16_t channels = 0;  // 1 or 2
   uint16_t bits = 0;      // 8 (unsigned) or 16 (signed little-endian)
@@ -38,7 +39,7 @@ struct tPcmFormat {
 
 // A locked byte range of a ring: the second piece is empty unless the range
 // wraps past the ring's end.
-struct tRingPieces {
+struct RingPieces {
   uint8_t* first = nullptr;
   uint32_t firstBytes = 0;
   uint8_t* second = nullptr;
@@ -46,59 +47,59 @@ struct tRingPieces {
 };
 
 // The looping ring of one open device.
-class tSoundRing {
+class SoundRing {
  public:
-  virtual ~tSoundRing() = default;
+  virtual ~SoundRing() = default;
 
   // Gives the ring (and the device behind it) its PCM format.
-  virtual uint32_t SetFormat(const tPcmFormat& format) = 0;
+  virtual SoundResult SetFormat(const PcmFormat& format) = 0;
   // The ring's size in bytes (a whole number of frames, about 100 ms).
-  virtual uint32_t GetSize(uint32_t& bytes) = 0;
-  // Plays the ring in a loop from the play cursor. kSoundBufferLost when the
-  // ring has been lost.
-  virtual uint32_t Play() = 0;
-  virtual uint32_t Stop() = 0;
+  virtual SoundResult GetSize(uint32_t& bytes) = 0;
+  // Plays the ring in a loop from the play cursor; kRingLost when the ring
+  // has been lost.
+  virtual SoundResult Play() = 0;
+  virtual SoundResult Stop() = 0;
   // Reopens a lost ring; its contents are undefined afterwards.
-  virtual uint32_t Restore() = 0;
-  // kRingPlaying and kRingLost bits.
-  virtual uint32_t GetStatus(uint32_t& status) = 0;
+  virtual SoundResult Restore() = 0;
+  // kRingStatusPlaying and kRingStatusLost bits.
+  virtual SoundResult GetStatus(uint32_t& status) = 0;
   // Byte offset of the next byte the device will play.
-  virtual uint32_t GetPlayCursor(uint32_t& cursor) = 0;
+  virtual SoundResult GetPlayCursor(uint32_t& cursor) = 0;
   // Locks `bytes` bytes from `offset`, which wrap at the ring's end.
-  virtual uint32_t Lock(uint32_t offset, uint32_t bytes, tRingPieces& pieces) = 0;
+  virtual SoundResult Lock(uint32_t offset, uint32_t bytes, RingPieces& pieces) = 0;
   // Hands back exactly the pieces Lock gave; what was written reaches the ring.
-  virtual uint32_t Unlock(const tRingPieces& pieces) = 0;
+  virtual SoundResult Unlock(const RingPieces& pieces) = 0;
 
   // Playback frequency in Hz, volume in hundredths of a decibel (0 = full,
   // -10000 = silent), pan in hundredths of a decibel of attenuation of the
   // far side (negative attenuates the right).
-  virtual uint32_t SetFrequency(uint32_t hz) = 0;
-  virtual uint32_t GetFrequency(uint32_t& hz) = 0;
-  virtual uint32_t SetVolume(int32_t volume) = 0;
-  virtual uint32_t GetVolume(int32_t& volume) = 0;
-  virtual uint32_t SetPan(int32_t pan) = 0;
-  virtual uint32_t GetPan(int32_t& pan) = 0;
+  virtual SoundResult SetFrequency(uint32_t hz) = 0;
+  virtual SoundResult GetFrequency(uint32_t& hz) = 0;
+  virtual SoundResult SetVolume(int32_t volume) = 0;
+  virtual SoundResult GetVolume(int32_t& volume) = 0;
+  virtual SoundResult SetPan(int32_t pan) = 0;
+  virtual SoundResult GetPan(int32_t& pan) = 0;
 };
 
 // An open output device; it makes the ring that is played on it.
-class tSoundDevice {
+class SoundDevice {
  public:
-  virtual ~tSoundDevice() = default;
-  virtual uint32_t CreateRing(std::unique_ptr<tSoundRing>& ring) = 0;
+  virtual ~SoundDevice() = default;
+  virtual SoundResult CreateRing(std::unique_ptr<SoundRing>& ring) = 0;
 };
 
 // Opens output devices.
-class tSoundService {
+class SoundService {
  public:
-  virtual ~tSoundService() = default;
+  virtual ~SoundService() = default;
   // Opens the default output device.
-  virtual uint32_t OpenDevice(std::unique_ptr<tSoundDevice>& device) = 0;
+  virtual SoundResult OpenDevice(std::unique_ptr<SoundDevice>& device) = 0;
 };
 
 // The host's sound output. The driver is the user's SDL_AUDIODRIVER when it
 // is set and opens a device, else the first of PipeWire, PulseAudio and ALSA
 // that does.
-tSoundService& HostSoundService();
+SoundService& HostSoundService();
 
 // The name of the driver the host service opened its last device on, or ""
 // before any device was opened.
@@ -109,12 +110,12 @@ const char* HostSoundDriverName();
 uint32_t SoundChunkFrames(uint32_t rate);
 
 // Ring length in bytes for a format: 100 ms of frames.
-uint32_t SoundRingBytes(const tPcmFormat& format);
+uint32_t SoundRingBytes(const PcmFormat& format);
 
 // Measuring hook of the host back end: called on the device's thread with
 // every chunk it has just handed to the driver. One observer at a time; none
 // by default.
-using tSoundChunkObserver = void (*)(const uint8_t* bytes, uint32_t count, void* context);
-void SetSoundChunkObserver(tSoundChunkObserver observer, void* context);
+using SoundChunkObserver = void (*)(const uint8_t* bytes, uint32_t count, void* context);
+void SetSoundChunkObserver(SoundChunkObserver observer, void* context);
 
 }  // namespace platform

@@ -10,28 +10,28 @@
 
 namespace platform {
 
-class tVirtualSoundService;
+class VirtualSoundService;
 
-class tVirtualSoundRing : public tSoundRing {
+class VirtualSoundRing : public SoundRing {
  public:
-  explicit tVirtualSoundRing(tVirtualSoundService& service);
-  ~tVirtualSoundRing() override;
+  explicit VirtualSoundRing(VirtualSoundService& service);
+  ~VirtualSoundRing() override;
 
-  uint32_t SetFormat(const tPcmFormat& format) override;
-  uint32_t GetSize(uint32_t& bytes) override;
-  uint32_t Play() override;
-  uint32_t Stop() override;
-  uint32_t Restore() override;
-  uint32_t GetStatus(uint32_t& status) override;
-  uint32_t GetPlayCursor(uint32_t& cursor) override;
-  uint32_t Lock(uint32_t offset, uint32_t bytes, tRingPieces& pieces) override;
-  uint32_t Unlock(const tRingPieces& pieces) override;
-  uint32_t SetFrequency(uint32_t hz) override;
-  uint32_t GetFrequency(uint32_t& hz) override;
-  uint32_t SetVolume(int32_t volume) override;
-  uint32_t GetVolume(int32_t& volume) override;
-  uint32_t SetPan(int32_t pan) override;
-  uint32_t GetPan(int32_t& pan) override;
+  SoundResult SetFormat(const PcmFormat& format) override;
+  SoundResult GetSize(uint32_t& bytes) override;
+  SoundResult Play() override;
+  SoundResult Stop() override;
+  SoundResult Restore() override;
+  SoundResult GetStatus(uint32_t& status) override;
+  SoundResult GetPlayCursor(uint32_t& cursor) override;
+  SoundResult Lock(uint32_t offset, uint32_t bytes, RingPieces& pieces) override;
+  SoundResult Unlock(const RingPieces& pieces) override;
+  SoundResult SetFrequency(uint32_t hz) override;
+  SoundResult GetFrequency(uint32_t& hz) override;
+  SoundResult SetVolume(int32_t volume) override;
+  SoundResult GetVolume(int32_t& volume) override;
+  SoundResult SetPan(int32_t pan) override;
+  SoundResult GetPan(int32_t& pan) override;
 
   // Driven by the test.
   void SetPlayCursor(uint32_t cursor) { m_Cursor = cursor; }
@@ -42,7 +42,7 @@ class tVirtualSoundRing : public tSoundRing {
   // Read by the test.
   const std::vector<uint8_t>& Bytes() const { return m_Bytes; }
   std::vector<uint8_t>& Bytes() { return m_Bytes; }
-  const tPcmFormat& Format() const { return m_Format; }
+  const PcmFormat& Format() const { return m_Format; }
   bool Playing() const { return m_Playing; }
   bool Lost() const { return m_Lost; }
   uint32_t PlayCursor() const { return m_Cursor; }
@@ -56,8 +56,8 @@ class tVirtualSoundRing : public tSoundRing {
   uint32_t lastLockBytes = 0;
 
  private:
-  tVirtualSoundService& m_Service;
-  tPcmFormat m_Format;
+  VirtualSoundService& m_Service;
+  PcmFormat m_Format;
   std::vector<uint8_t> m_Bytes;
   uint32_t m_Cursor = 0;
   bool m_Playing = false;
@@ -68,28 +68,29 @@ class tVirtualSoundRing : public tSoundRing {
   int32_t m_Pan = 0;
 };
 
-class tVirtualSoundService : public tSoundService {
+class VirtualSoundService : public SoundService {
  public:
-  uint32_t OpenDevice(std::unique_ptr<tSoundDevice>& device) override;
+  SoundResult OpenDevice(std::unique_ptr<SoundDevice>& device) override;
 
-  // Results the next calls return (0 lets them succeed).
-  uint32_t openResult = kSoundOk;
-  uint32_t createRingResult = kSoundOk;
-  uint32_t setFormatResult = kSoundOk;
-  uint32_t statusResult = kSoundOk;
-  uint32_t cursorResult = kSoundOk;
-  uint32_t playResult = kSoundOk;  // kSoundBufferLost is also reported while the ring is lost
-  uint32_t restoreResult = kSoundOk;
-  uint32_t lockResult = kSoundOk;
-  uint32_t unlockResult = kSoundOk;
-  uint32_t frequencyResult = kSoundOk;
-  uint32_t volumeResult = kSoundOk;
-  uint32_t panResult = kSoundOk;
+  // Results the next calls return (kOk lets them succeed).
+  SoundResult openResult = SoundResult::kOk;
+  SoundResult createRingResult = SoundResult::kOk;
+  SoundResult setFormatResult = SoundResult::kOk;
+  SoundResult statusResult = SoundResult::kOk;
+  SoundResult cursorResult = SoundResult::kOk;
+  // kRingLost is also reported while the ring is lost.
+  SoundResult playResult = SoundResult::kOk;
+  SoundResult restoreResult = SoundResult::kOk;
+  SoundResult lockResult = SoundResult::kOk;
+  SoundResult unlockResult = SoundResult::kOk;
+  SoundResult frequencyResult = SoundResult::kOk;
+  SoundResult volumeResult = SoundResult::kOk;
+  SoundResult panResult = SoundResult::kOk;
   // A ring size other than 100 ms of frames; 0 keeps the default.
   uint32_t ringBytes = 0;
 
   // The ring made most recently, while it exists.
-  tVirtualSoundRing* Ring() const { return m_pRing; }
+  VirtualSoundRing* Ring() const { return m_pRing; }
   int devicesOpened = 0;
   int devicesOpen = 0;
   int ringsCreated = 0;
@@ -100,9 +101,9 @@ class tVirtualSoundService : public tSoundService {
   int32_t lastPan = 0;
 
  private:
-  friend class tVirtualSoundRing;
-  friend class tVirtualSoundDevice;
-  tVirtualSoundRing* m_pRing = nullptr;
+  friend class VirtualSoundRing;
+  friend class VirtualSoundDevice;
+  VirtualSoundRing* m_pRing = nullptr;
 };
 
 }  // namespace platform

@@ -30,7 +30,8 @@ constexpr int kMaxErrorsInARow = 64;
 constexpr uint64_t kMaxGapUs = 5'000'000;
 
 // FFmpeg's messages go to the trace sink, which is silent unless asked.
-void LogToTrace(void*, int level, const char* format, va_list args) {
+__attribute__((format(printf, 3, 0))) void LogToTrace(void*, int level, const char* format,
+                                                      va_list args) {
   if (level > AV_LOG_WARNING || !TraceEnabled()) return;
   char text[512];
   std::vsnprintf(text, sizeof text, format, args);

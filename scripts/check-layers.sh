@@ -4,7 +4,10 @@
 #   (platform < support < audio < channels < mix < ui);
 # - tests/<folder> includes a library above <folder> (tests/tools may use all);
 # - SDL, FFmpeg or RtMidi is included outside platform/, tests/platform/ and
-#   the generators in tools/.
+#   the generators in tools/;
+# - SDL is included in another form than <SDL.h> (the build gives SDL's own
+#   include folder);
+# - an include stands after the file's code has begun.
 # With arguments it checks those files instead of every tracked file; an
 # argument NAME=FILE checks FILE as if it were the tracked file NAME (its own
 # test uses this).
@@ -59,6 +62,21 @@ for arg in "${files[@]}"; do
   if [ "$host_ok" -eq 0 ] &&
     grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](SDL|SDL2/|libav|libsw|rtmidi/|RtMidi)' "$src" >/dev/null; then
     echo "$f: includes SDL, FFmpeg or RtMidi outside platform/"
+    status=1
+  fi
+  if grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]SDL2/' "$src" >/dev/null; then
+    echo "$f: includes SDL as <SDL2/...>; the one form is <SDL.h>"
+    status=1
+  fi
+  # Code is any line but blank lines, comments, preprocessor lines and the
+  # braces of an extern "C" block of includes.
+  late=$(awk '
+    /^[[:space:]]*#[[:space:]]*include/ { if (code) { print FNR; exit } next }
+    /^[[:space:]]*$/ || /^[[:space:]]*\/\// || /^[[:space:]]*#/ { next }
+    /^extern "C" \{[[:space:]]*$/ || /^\}[[:space:]]*$/ { next }
+    { code = 1 }' "$src")
+  if [ -n "$late" ]; then
+    echo "$f: line $late includes a header after the code has begun"
     status=1
   fi
 done

@@ -8,6 +8,7 @@
 #include "platform/hostfs.h"
 #include "platform/last_error.h"
 #include "platform/trace.h"
+#include "support/win_error_names.h"
 
 namespace {
 
@@ -121,8 +122,6 @@ bool FileExists(const char* name) {
 bool RemoveFile(const char* name) {
   return platform::DeleteFile(name);
 }
-
-#include "support/win_error_names.h"
 
 const char* WinErrorName(uint32_t code) {
   const uint32_t sought = code & 0x7FFFFFFFu;

@@ -20,8 +20,8 @@ void tFile::Open(const char* name, uint32_t mode) {
   const char* safeName = name != nullptr ? name : "";
   ASSUME_TEXT(*safeName != 0, "*name != 0");
   size_t len = std::strlen(safeName);
-  m_pName = new char[len + 1];
-  std::memcpy(m_pName, safeName, len + 1);
+  m_pName = std::make_unique<char[]>(len + 1);
+  std::memcpy(m_pName.get(), safeName, len + 1);
   m_Mode = mode;
   int flags = (mode & 3) == kWrite ? O_WRONLY : (mode & 3) == kReadWrite ? O_RDWR : O_RDONLY;
   if (mode & kCreate) flags |= O_CREAT | O_TRUNC;
@@ -41,8 +41,7 @@ void tFile::Open(const char* name, uint32_t mode) {
 void tFile::Close() {
   if (m_hFile != kClosed) close(m_hFile);
   m_hFile = kClosed;
-  delete[] m_pName;
-  m_pName = nullptr;
+  m_pName.reset();
   m_Mode = 0;
   m_Size = 0;
 }

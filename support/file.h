@@ -2,6 +2,7 @@
 // A binary file with position, size and formatted output. Paths are desk
 // paths; failures raise the tFile errors.
 #include <cstdint>
+#include <memory>
 
 #include "support/errors.h"
 
@@ -39,11 +40,11 @@ class tFile {
   bool ReadLine(char* buffer, int32_t maximum);
 
   bool IsOpen() const { return m_hFile != kClosed; }
-  const char* GetName() const { return m_pName != nullptr ? m_pName : ""; }
+  const char* GetName() const { return m_pName != nullptr ? m_pName.get() : ""; }
 
  private:
   int m_hFile = kClosed;
-  char* m_pName = nullptr;
+  std::unique_ptr<char[]> m_pName;
   uint32_t m_Mode = 0;
   int32_t m_Size = 0;
 };

@@ -3,6 +3,7 @@
 // Raises tString::tNoMemError when memory runs out and tString::tBadIndex
 // when an index falls outside the text.
 #include <cstdint>
+#include <memory>
 
 #include "support/errors.h"
 
@@ -32,15 +33,15 @@ class tString {
   void Trim();
   bool IsEmpty() const { return m_pBuffer[0] == 0; }
   int32_t GetLength() const { return m_Length; }
-  const char* GetText() const { return m_pBuffer; }
+  const char* GetText() const { return m_pBuffer.get(); }
   // For platform calls that fill the buffer with up to GetLength() characters.
-  char* GetText() { return m_pBuffer; }
+  char* GetText() { return m_pBuffer.get(); }
 
  private:
   char& At(int32_t index) const;
 
   int32_t m_Length = 0;
-  char* m_pBuffer = nullptr;
+  std::unique_ptr<char[]> m_pBuffer;  // always holds a terminated text
 };
 
 tString operator+(const tString& a, const tString& b);

@@ -48,7 +48,7 @@ void tInterface::SetAllocationLimit(int32_t n) {
   g_AllocationLimit = n;
 }
 
-tInterface::tInterface(platform::tPeriodicTimerService& timers) : tDeskCore(this, timers) {}
+tInterface::tInterface(platform::PeriodicTimerService& timers) : tDeskCore(this, timers) {}
 
 tInterface::~tInterface() {
   Teardown();
@@ -522,7 +522,7 @@ void tInterface::SetTransportSwitch(tSwitch which, bool down) {
   tSwitchButton& button = which == kRecSwitch ? m_pTransport->Rec() : m_pTransport->Play();
   const int32_t state = down ? tControl::kDown : tControl::kNormal;
   // Rec and Play share one place: only the switch of the mode shown is drawn.
-  const int32_t mode = which == kRecSwitch ? tTransport::kRecord : tTransport::kPlay;
+  const int32_t mode = which == kRecSwitch ? tTransport::kRecordMode : tTransport::kPlayMode;
   if (m_pTransport->Mode() == mode)
     button.SetState(state);
   else

@@ -36,7 +36,7 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
  public:
   static constexpr int kStrips = kChannels;
 
-  explicit tInterface(platform::tPeriodicTimerService& timers = platform::SystemTimerService());
+  explicit tInterface(platform::PeriodicTimerService& timers = platform::SystemTimerService());
   ~tInterface() override;
 
   // Allocates every object, in the desk's order; false at the first that

@@ -295,7 +295,7 @@ void tInterface::ReleaseEverything() {
 void tInterface::TransportKey() {
   if (!m_Ready) return;
   const int32_t state = State();
-  if (m_pTransport->Mode() != tTransport::kRecord) {
+  if (m_pTransport->Mode() != tTransport::kRecordMode) {
     if (state == kPlaying)
       StopPlayback();
     else if (state == kPlayStopped)

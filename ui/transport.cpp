@@ -36,11 +36,11 @@ void tTransport::DrawFrame(int32_t frame) {
 }
 
 void tTransport::Draw() {
-  if (m_Mode == kRecord) {
+  if (m_Mode == kRecordMode) {
     DrawFrame(0);
     m_Rec.Draw();
     m_RecordStop.Draw();
-  } else if (m_Mode == kPlay) {
+  } else if (m_Mode == kPlayMode) {
     DrawFrame(m_Frames - 1);
     m_Play.Draw();
     m_PlayStop.Draw();
@@ -48,8 +48,8 @@ void tTransport::Draw() {
 }
 
 void tTransport::SetMode(int32_t mode) {
-  const bool toPlay = mode == kPlay;
-  m_Mode = kChanging;
+  const bool toPlay = mode == kPlayMode;
+  m_Mode = kChangingMode;
   if (m_pSound != nullptr) m_pSound->PlayFromStart();
   for (int32_t i = 0; i < m_Frames; ++i) {
     if (i > 0 && m_PauseMs > 0) platform::SleepMs(m_PauseMs);
@@ -58,7 +58,7 @@ void tTransport::SetMode(int32_t mode) {
     platform::PresentNow();
     if (m_FrameShown) m_FrameShown(frame);
   }
-  m_Mode = toPlay ? kPlay : kRecord;
+  m_Mode = toPlay ? kPlayMode : kRecordMode;
   Draw();
 }
 
@@ -82,11 +82,11 @@ bool tTransport::Release(int32_t px, int32_t py) {
   const bool play = m_PlayZone.Release(px, py);
   const bool toggle = m_ToggleZone.Release(px, py);
   if (record)
-    target = kRecord;
+    target = kRecordMode;
   else if (play)
-    target = kPlay;
+    target = kPlayMode;
   else if (toggle)
-    target = before == kPlay ? kRecord : kPlay;
+    target = before == kPlayMode ? kRecordMode : kPlayMode;
   // Choosing the mode already shown slides nothing.
   if (target != before) SetMode(target);
   return m_Mode != before;

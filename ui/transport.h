@@ -10,7 +10,7 @@
 
 class tTransport {
  public:
-  enum : int32_t { kRecord = 0, kPlay = 1, kChanging = 2 };
+  enum : int32_t { kRecordMode = 0, kPlayMode = 1, kChangingMode = 2 };
 
   // The panel picture; the buttons come from the desk's data folder.
   bool Load(const char* path, int32_t frames);
@@ -47,7 +47,7 @@ class tTransport {
   int32_t m_Frames = 10;
   int32_t m_X = 0;
   int32_t m_Y = 0;
-  int32_t m_Mode = kRecord;
+  int32_t m_Mode = kRecordMode;
   tSoundCue* m_pSound = nullptr;
   std::function<void(int32_t)> m_FrameShown;
   uint32_t m_PauseMs = 100;

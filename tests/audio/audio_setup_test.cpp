@@ -10,6 +10,7 @@
 #include "audio/sound.h"
 #include "audio/speaker.h"
 #include "audio/wave_file_output.h"
+#include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
 
 namespace {
@@ -23,8 +24,8 @@ class AudioSetupTest : public ::testing::Test {
     SetMasterVolume(1.0);
     SetMasterPitch(1.0);
   }
-  platform::tVirtualSoundService sound;
-  platform::tVirtualTimerService timers;
+  platform::VirtualSoundService sound;
+  platform::VirtualTimerService timers;
 };
 
 // A fresh process (the format, once set, stays for the process): before the
@@ -56,7 +57,7 @@ TEST_F(AudioSetupTest, InitLinksTheMixerToTheSpeakerAndStreamsOrFailsWithoutADev
   EXPECT_EQ(timers.LiveCount(), 0u);
   EXPECT_EQ(sound.devicesOpen, 0);
 
-  sound.openResult = platform::kSoundNoDriver;  // no sound device: Init fails
+  sound.openResult = platform::SoundResult::kNoDriver;  // no sound device: Init fails
   EXPECT_FALSE(AudioInit());
   EXPECT_EQ(SystemMixer().Output(), nullptr);
 }

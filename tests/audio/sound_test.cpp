@@ -44,12 +44,12 @@ TEST_F(SoundTest, LoadFailureLeavesTheVoiceDetached) {
   tSound sound;
   ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 8, 1), 10));
   EXPECT_FALSE(sound.Load(m_Dir.Desk("missing.wav")));
-  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorOpen);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveOpen);
   EXPECT_EQ(sound.Voice().Mixer(), nullptr);
   EXPECT_FALSE(sound.IsPlaying());
 
   EXPECT_FALSE(sound.Create(MakeWaveFormat(22050, 12, 1), 10));
-  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorFormat);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveFormat);
 
   Bytes data = {1, 2, 3, 4};
   WriteBytes(m_Dir.Host("s.wav"), Riff({{"fmt ", FmtPayload(1, 1, 11025, 8)}, {"data", data}}));

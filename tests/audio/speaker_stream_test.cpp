@@ -16,6 +16,7 @@
 
 #include "audio/mixer.h"
 #include "audio/speaker.h"
+#include "audio/voice.h"
 #include "audio/wave.h"
 #include "audio/wave_file_output.h"
 #include "tests/audio/audio_test_util.h"

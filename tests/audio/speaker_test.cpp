@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,7 +17,7 @@
 #include "audio/sound.h"
 #include "audio/speaker.h"
 #include "platform/last_error.h"
-#include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
 
 namespace {
@@ -88,8 +89,8 @@ class SpeakerTest : public ::testing::Test {
     return Traces([&] { speaker.FillNextPage(); });
   }
 
-  platform::tVirtualSoundService sound;
-  platform::tVirtualTimerService timers;
+  platform::VirtualSoundService sound;
+  platform::VirtualTimerService timers;
   tSpeakerPlayback speaker{sound, timers};
   tMixer mixer;
   tSound ramp;
@@ -138,12 +139,12 @@ TEST_F(SpeakerTest, CreateHoldsThePeriodAndCloseReleasesEverything) {
 }
 
 TEST_F(SpeakerTest, CreateFailuresAreTracedWithTheirResult) {
-  sound.openResult = platform::kSoundNoDriver;
+  sound.openResult = platform::SoundResult::kNoDriver;
   EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Create()); }),
                   "tSpeakerPlayback::CreateDevice => DirectSoundCreate failed\n"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kSoundNoDriver);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundNoDriver);
 
-  sound.openResult = platform::kSoundOk;
+  sound.openResult = platform::SoundResult::kOk;
   timers.beginResult = platform::kTimerNoCanDo;
   EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Create()); }),
                   "tSpeakerPlayback::Create => timeBeginPeriod failed\n"));
@@ -156,7 +157,7 @@ TEST_F(SpeakerTest, StartPlaysTheRingAndRunsATenMillisecondPeriodicTimer) {
   EXPECT_EQ(speaker.BufferSize(), 8820u);
   EXPECT_TRUE(sound.Ring()->Playing());
   EXPECT_EQ(speaker.WritePos(), -1);
-  platform::tVirtualTimerService::tEvent event;
+  platform::VirtualTimerService::EventRecord event;
   ASSERT_TRUE(timers.Event(speaker.TimerId(), event));
   EXPECT_EQ(event.delayMs, 10u);
   EXPECT_EQ(event.resolutionMs, 1u);
@@ -188,18 +189,18 @@ TEST_F(SpeakerTest, StartFailsWithoutATimerOrARingOfTwoPages) {
 
   // Failures to make the ring are traced.
   speaker.SetFormat(MakeWaveFormat(22050, 16, 2));
-  sound.createRingResult = platform::kSoundFailed;
+  sound.createRingResult = platform::SoundResult::kFailed;
   EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Start()); }),
                   "tSpeakerPlayback::CreateBuffer => IDirectSoundBuffer::CreateSoundBuffer "
                   "(primary) failed\n"));
-  sound.createRingResult = platform::kSoundOk;
-  sound.setFormatResult = platform::kSoundBadFormat;
+  sound.createRingResult = platform::SoundResult::kOk;
+  sound.setFormatResult = platform::SoundResult::kUnplayableFormat;
   EXPECT_TRUE(Has(Traces([&] { EXPECT_FALSE(speaker.Start()); }),
                   "tSpeakerPlayback::CreateBuffer => IDirectSoundBuffer::SetFormat (primary) "
                   "failed\n"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kSoundBadFormat);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundBadFormat);
   EXPECT_FALSE(speaker.HasBuffer());
-  sound.setFormatResult = platform::kSoundOk;
+  sound.setFormatResult = platform::SoundResult::kOk;
   EXPECT_TRUE(speaker.Start());
 }
 
@@ -317,7 +318,7 @@ TEST_F(SpeakerTest, ALostRingIsRestoredClearedAndReplayedOnTheSameEvent) {
   const std::string traces = FillAt(0);
   EXPECT_TRUE(Has(traces, "tSpeakerPlayback::GetPlayPos => Buffer is lost\n"));
   EXPECT_TRUE(Has(traces, "tSpeakerPlayback::FillNextPage => GetPlayPos failed\n"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kSoundFailed);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundFailed);
   EXPECT_EQ(sound.Ring()->restores, 1);
   EXPECT_TRUE(sound.Ring()->Playing());
   for (uint8_t b : sound.Ring()->Bytes()) ASSERT_EQ(b, 0);  // cleared to silence
@@ -334,14 +335,14 @@ TEST_F(SpeakerTest, EveryStatusFailureKicksTheRing) {
   EXPECT_TRUE(Has(FillAt(0), "tSpeakerPlayback::GetPlayPos => Buffer is not playing\n"));
   EXPECT_TRUE(sound.Ring()->Playing());
 
-  sound.statusResult = platform::kSoundFailed;
+  sound.statusResult = platform::SoundResult::kFailed;
   EXPECT_TRUE(
       Has(FillAt(0), "tSpeakerPlayback::GetPlayPos => IDirectSoundBuffer::GetStatus failed\n"));
-  sound.statusResult = platform::kSoundOk;
+  sound.statusResult = platform::SoundResult::kOk;
 
-  sound.cursorResult = platform::kSoundInvalidCall;
+  sound.cursorResult = platform::SoundResult::kWrongState;
   EXPECT_TRUE(Has(FillAt(0), "tSpeakerPlayback::GetPlayPos => GetCurrentPosition failed\n"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kSoundInvalidCall);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundInvalidCall);
   EXPECT_EQ(speaker.FramesDone(), 0u);
 }
 
@@ -351,12 +352,12 @@ TEST_F(SpeakerTest, KickBufferReportsARestoreOrPlayThatFails) {
   const std::string playFailed =
       "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Play failed\n";
   sound.Ring()->MarkLost();
-  sound.restoreResult = platform::kSoundFailed;
+  sound.restoreResult = platform::SoundResult::kFailed;
   EXPECT_TRUE(
       Has(Traces(kick), "tSpeakerPlayback::KickBuffer => IDirectSoundBuffer::Restore failed\n"));
 
-  sound.restoreResult = platform::kSoundOk;
-  sound.playResult = platform::kSoundInvalidCall;
+  sound.restoreResult = platform::SoundResult::kOk;
+  sound.playResult = platform::SoundResult::kWrongState;
   EXPECT_TRUE(Has(Traces(kick), playFailed));  // restored, but the second Play fails
   EXPECT_EQ(sound.Ring()->restores, 1);
   EXPECT_TRUE(Has(Traces(kick), playFailed));  // a plain Play failure
@@ -365,7 +366,7 @@ TEST_F(SpeakerTest, KickBufferReportsARestoreOrPlayThatFails) {
 
 TEST_F(SpeakerTest, AFailedLockKicksAndAFailedClearIsTraced) {
   OpenAndStart();
-  sound.lockResult = platform::kSoundInvalidParam;
+  sound.lockResult = platform::SoundResult::kInvalidArgument;
   const std::string traces = FillAt(1000);
   EXPECT_TRUE(
       Has(traces, "tSpeakerPlayback::LockBuffer => Failed to lock sound buffer (2764,1764)\n"));
@@ -380,9 +381,9 @@ TEST_F(SpeakerTest, AFailedUnlockRebuildsTheDevice) {
   OpenAndStart();
   const long repairs = tSpeakerPlayback::RepairCount();
   const int opened = sound.devicesOpened;
-  sound.unlockResult = platform::kSoundFailed;
+  sound.unlockResult = platform::SoundResult::kFailed;
   const std::string traces = FillAt(0);
-  sound.unlockResult = platform::kSoundOk;
+  sound.unlockResult = platform::SoundResult::kOk;
   EXPECT_TRUE(Has(traces, "tSpeakerPlayback::UnlockBuffer => Failed to unlock sound buffer ("));
   EXPECT_TRUE(Has(traces, "Tried to fix it... " + std::to_string(repairs) + " "));
   EXPECT_TRUE(Has(traces, "tSpeakerPlayback::FillNextPage => UnlockBuffer failed\n"));
@@ -425,7 +426,7 @@ TEST_F(SpeakerTest, WithoutASourceThePageIsSilence) {
 // arrive: it fires the page timer from inside Render.
 class tReentrantSource : public tSoundSource {
  public:
-  tReentrantSource(platform::tVirtualTimerService& timers, tSpeakerPlayback& speaker)
+  tReentrantSource(platform::VirtualTimerService& timers, tSpeakerPlayback& speaker)
       : m_Timers(timers), m_Speaker(speaker) {}
   void Render(uint8_t* dest, uint32_t bytes) override {
     ++renders;
@@ -435,7 +436,7 @@ class tReentrantSource : public tSoundSource {
   int renders = 0;
 
  private:
-  platform::tVirtualTimerService& m_Timers;
+  platform::VirtualTimerService& m_Timers;
   tSpeakerPlayback& m_Speaker;
 };
 
@@ -479,6 +480,40 @@ TEST_F(SpeakerTest, StopSilencesTheRingAndAnEventOfTheStoppedTimerWritesNothing)
   EXPECT_EQ(speaker.BufferSize(), 17640u);
 }
 
+// A speaker that tells whether another thread could take its device lock.
+class tLockProbeSpeaker : public tSpeakerPlayback {
+ public:
+  using tSpeakerPlayback::tSpeakerPlayback;
+  bool LockIsFree() {
+    return std::async(std::launch::async,
+                      [this] {
+                        if (!m_Lock.TryEnter()) return false;
+                        m_Lock.Leave();
+                        return true;
+                      })
+        .get();
+  }
+};
+
+// Killing the page timer waits for a callback that is running, and the
+// callback waits for the device lock: whoever kills the timer must not hold
+// that lock, or the two wait for each other.
+TEST_F(SpeakerTest, ThePageTimerIsStoppedBeforeTheDeviceLockIsTaken) {
+  tLockProbeSpeaker probe{sound, timers};
+  ASSERT_TRUE(probe.Create());
+  ASSERT_TRUE(probe.Start());
+  std::vector<bool> freeAtKill;
+  timers.onKill = [&](uint32_t) { freeAtKill.push_back(probe.LockIsFree()); };
+  ASSERT_TRUE(probe.Start());  // a running timer is stopped first
+  probe.Stop();
+  ASSERT_TRUE(probe.Start());
+  probe.SetFormat(MakeWaveFormat(44100, 16, 2));
+  ASSERT_TRUE(probe.Start());
+  probe.Close();
+  timers.onKill = nullptr;
+  EXPECT_EQ(freeAtKill, std::vector<bool>(4, true));
+}
+
 TEST_F(SpeakerTest, TheDevicesOwnControlsMapToHundredthsOfADecibel) {
   OpenAndStart();
   for (auto [volume, db] : {std::pair{0.5, -100}, {0.0, -10000}}) {
@@ -495,13 +530,13 @@ TEST_F(SpeakerTest, TheDevicesOwnControlsMapToHundredthsOfADecibel) {
   EXPECT_EQ(sound.lastFrequency, 11025u);
   EXPECT_DOUBLE_EQ(speaker.GetPitch(), 0.5);
 
-  sound.volumeResult = platform::kSoundInvalidParam;
+  sound.volumeResult = platform::SoundResult::kInvalidArgument;
   EXPECT_FALSE(speaker.SetVolume(0.25));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kSoundInvalidParam);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundInvalidParam);
   EXPECT_DOUBLE_EQ(speaker.GetVolume(), 1.0);
-  sound.frequencyResult = platform::kSoundFailed;
+  sound.frequencyResult = platform::SoundResult::kFailed;
   EXPECT_DOUBLE_EQ(speaker.GetPitch(), 1.0);
-  sound.panResult = platform::kSoundFailed;
+  sound.panResult = platform::SoundResult::kFailed;
   EXPECT_DOUBLE_EQ(speaker.GetBalance(), 0.0);
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "tests/audio/audio_test_util.h"
 
 namespace {
@@ -39,9 +39,9 @@ std::string CreateError(tTimer& timer) {
 }
 
 TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
-  platform::tVirtualTimerService timers;
+  platform::VirtualTimerService timers;
   const struct {
-    void (*fail)(platform::tVirtualTimerService&, bool);
+    void (*fail)(platform::VirtualTimerService&, bool);
     const char* text;
   } cases[] = {
       {[](auto& t, bool on) { t.capsResult = on ? platform::kTimerNoCanDo : platform::kTimerOk; },
@@ -61,13 +61,13 @@ TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
 }
 
 TEST(TimerCreate, StartsAPeriodicEventAndDestroyReleasesIt) {
-  platform::tVirtualTimerService timers;
+  platform::VirtualTimerService timers;
   tTimer timer(timers);
   timer.Create(10, &CountingTick);
   EXPECT_TRUE(timer.HasWorker());
   EXPECT_EQ(timers.periodsHeld, 1);
   ASSERT_EQ(timers.LiveCount(), 1u);
-  platform::tVirtualTimerService::tEvent event;
+  platform::VirtualTimerService::EventRecord event;
   ASSERT_TRUE(timers.Event(timers.LastId(), event));
   EXPECT_EQ(event.delayMs, 10u);
   EXPECT_EQ(event.resolutionMs, 1u);
@@ -86,7 +86,7 @@ TEST(TimerCreate, StartsAPeriodicEventAndDestroyReleasesIt) {
 }
 
 TEST(TimerClock, BeforeCreateTheFlagStaysOffAndRestartRewindsAfterIt) {
-  platform::tVirtualTimerService timers;
+  platform::VirtualTimerService timers;
   tTimer timer(timers);
   timer.SetTime(500);
   timer.StartClock();
@@ -132,7 +132,7 @@ void BlockingTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
 TEST(TimerThread, ExpiriesDuringARunGiveExactlyOneMoreRun) {
   Gate gate;
   g_Gate = &gate;
-  platform::tVirtualTimerService timers;
+  platform::VirtualTimerService timers;
   auto worker = tTimerThread::Create(1, timers);
   ASSERT_NE(worker, nullptr);
   ASSERT_TRUE(worker->SetTimer(10, 1, &BlockingTick, 7, platform::kTimerPeriodic));
@@ -152,7 +152,7 @@ TEST(TimerThread, ExpiriesDuringARunGiveExactlyOneMoreRun) {
 }
 
 TEST(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
-  platform::tVirtualTimerService timers;
+  platform::VirtualTimerService timers;
   auto worker = tTimerThread::Create(1, timers);
   ASSERT_NE(worker, nullptr);
   const int before = g_Runs.load();
@@ -172,7 +172,7 @@ TEST(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
 TEST(TimerThread, DestroyingWaitsForARunningCallback) {
   Gate gate;
   g_Gate = &gate;
-  platform::tVirtualTimerService timers;
+  platform::VirtualTimerService timers;
   auto worker = tTimerThread::Create(1, timers);
   ASSERT_TRUE(worker->SetTimer(10, 1, &BlockingTick, 0, platform::kTimerPeriodic));
   ASSERT_TRUE(timers.Fire(worker->TimerId()));
@@ -209,7 +209,7 @@ void IdleTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {}
 // behind and reported instead of hanging the test.
 TEST(TimerThread, DestroyingWhileExpiriesArriveAlwaysEnds) {
   for (int i = 0; i < 500; ++i) {
-    auto* timers = new platform::tVirtualTimerService;
+    auto* timers = new platform::VirtualTimerService;
     auto* worker = tTimerThread::Create(0, *timers).release();
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(worker->SetTimer(10, 1, &IdleTick, 0, platform::kTimerPeriodic));

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "audio/mixer.h"
+#include "audio/voice.h"
 #include "audio/wave.h"
 #include "audio/wave_file_output.h"
 #include "tests/audio/audio_test_util.h"

@@ -2,11 +2,13 @@
 // RIFF WAVE reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
 #include "audio/wave.h"
 #include "platform/last_error.h"
+#include "platform/sample_memory.h"
 #include "tests/audio/audio_test_util.h"
 
 using namespace audio_test;
@@ -97,7 +99,7 @@ TEST(Wave, AllocateZeroesAndSetsTheDefaultOnlyWhenUnset) {
 
   platform::SetLastErrorCode(0);
   EXPECT_FALSE(w.Allocate(uint64_t{1} << 33));
-  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorMemory);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveMemory);
   EXPECT_EQ(w.Data(), nullptr);
   EXPECT_EQ(w.Size(), 0u);
   EXPECT_EQ(w.Rate(), 11025u);  // the format survives
@@ -191,7 +193,7 @@ TEST(WaveConvert, RefusesLayoutsTheEngineCannotHoldAndKeepsTheWave) {
   Fill(w, Fmt(22050, 16, 2), Samples16({1, 2, 3, 4}));
   platform::SetLastErrorCode(0);
   EXPECT_FALSE(w.Convert(Fmt(22050, 4, 2)));  // 1-byte frames cannot hold two 8-bit samples
-  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorFormat);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveFormat);
   EXPECT_FALSE(w.Convert(Fmt(0, 16, 2)));
   EXPECT_EQ(Contents(w), Samples16({1, 2, 3, 4}));
   EXPECT_EQ(w.Code(), kFormat16Stereo);
@@ -209,12 +211,12 @@ TEST(WaveConvert, RefusesWhatNoRealSampleNeeds) {
     uint32_t error;
   };
   const Case cases[] = {
-      {690, 8, 44100, true, 0},                   // 63.9 times
-      {689, 8, 44100, false, kWaveErrorFormat},   // 64.007 times
-      {1, 6000, 44100, false, kWaveErrorFormat},  // a damaged header
-      {8000, 400000, 4000000000u, false, kWaveErrorFormat},
-      {690, 4300000, 44100, false, kWaveErrorMemory},  // 275 million frames of 4 bytes
-      {44100, 8, 1, true, 0},                          // fewer frames cost nothing
+      {690, 8, 44100, true, 0},                             // 63.9 times
+      {689, 8, 44100, false, platform::kErrorWaveFormat},   // 64.007 times
+      {1, 6000, 44100, false, platform::kErrorWaveFormat},  // a damaged header
+      {8000, 400000, 4000000000u, false, platform::kErrorWaveFormat},
+      {690, 4300000, 44100, false, platform::kErrorWaveMemory},  // 275 million frames of 4 bytes
+      {44100, 8, 1, true, 0},                                    // fewer frames cost nothing
   };
   for (const Case& c : cases) {
     tWave w;
@@ -332,7 +334,7 @@ TEST_F(WaveFile, FailuresSetTheirCodes) {
   tWave w;
   platform::SetLastErrorCode(0);
   EXPECT_FALSE(w.LoadWave(m_Dir.Desk("missing.wav")));
-  EXPECT_EQ(platform::LastErrorCode(), kWaveErrorOpen);
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveOpen);
 
   const Bytes fmt16 = FmtPayload(1, 2, 22050, 16);
   struct {
@@ -340,34 +342,66 @@ TEST_F(WaveFile, FailuresSetTheirCodes) {
     Bytes file;
     uint32_t code;
   } cases[] = {
-      {"text", Bytes(100, 'x'), kWaveErrorFormat},
-      {"empty", Bytes(), kWaveErrorFormat},
-      {"other form", Riff({{"fmt ", fmt16}, {"data", Bytes(8, 1)}}, "AVI "), kWaveErrorFormat},
-      {"no fmt", Riff({{"data", Bytes(8, 1)}}), kWaveErrorFormat},
-      {"no data", Riff({{"fmt ", fmt16}}), kWaveErrorFormat},
-      {"empty data", Riff({{"fmt ", fmt16}, {"data", {}}}), kWaveErrorFormat},
-      {"less than a frame", Riff({{"fmt ", fmt16}, {"data", {1, 2, 3}}}), kWaveErrorFormat},
+      {"text", Bytes(100, 'x'), platform::kErrorWaveFormat},
+      {"empty", Bytes(), platform::kErrorWaveFormat},
+      {"other form", Riff({{"fmt ", fmt16}, {"data", Bytes(8, 1)}}, "AVI "),
+       platform::kErrorWaveFormat},
+      {"no fmt", Riff({{"data", Bytes(8, 1)}}), platform::kErrorWaveFormat},
+      {"no data", Riff({{"fmt ", fmt16}}), platform::kErrorWaveFormat},
+      {"empty data", Riff({{"fmt ", fmt16}, {"data", {}}}), platform::kErrorWaveFormat},
+      {"less than a frame", Riff({{"fmt ", fmt16}, {"data", {1, 2, 3}}}),
+       platform::kErrorWaveFormat},
       {"three channels", Riff({{"fmt ", FmtPayload(1, 3, 22050, 16)}, {"data", Bytes(6, 0)}}),
-       kWaveErrorFormat},
+       platform::kErrorWaveFormat},
       {"no channels", Riff({{"fmt ", FmtPayload(1, 0, 22050, 16)}, {"data", Bytes(6, 0)}}),
-       kWaveErrorFormat},
+       platform::kErrorWaveFormat},
       {"12-bit", Riff({{"fmt ", FmtPayload(1, 1, 22050, 12)}, {"data", Bytes(6, 0)}}),
-       kWaveErrorFormat},
+       platform::kErrorWaveFormat},
       {"4-bit", Riff({{"fmt ", FmtPayload(2, 2, 22050, 4)}, {"data", Bytes(6, 0)}}),
-       kWaveErrorFormat},
+       platform::kErrorWaveFormat},
       {"64-bit float", Riff({{"fmt ", FmtPayload(3, 1, 22050, 64)}, {"data", Bytes(16, 0)}}),
-       kWaveErrorFormat},
+       platform::kErrorWaveFormat},
       {"rate 0", Riff({{"fmt ", FmtPayload(1, 1, 0, 16)}, {"data", Bytes(6, 0)}}),
-       kWaveErrorFormat},
-      {"data cut short", Riff({{"fmt ", fmt16}, {"data", Bytes(8, 1), 1000}}), kWaveErrorTruncated},
+       platform::kErrorWaveFormat},
+      {"data cut short", Riff({{"fmt ", fmt16}, {"data", Bytes(8, 1), 1000}}),
+       platform::kErrorWaveTruncated},
       {"fmt cut short", Bytes{'R', 'I', 'F', 'F', 20, 0, 0, 0, 'W', 'A', 'V', 'E',
                               'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   2,   0},
-       kWaveErrorTruncated},
+       platform::kErrorWaveTruncated},
   };
   for (const auto& c : cases) {
     EXPECT_FALSE(Load(c.file, w)) << c.what;
     EXPECT_EQ(platform::LastErrorCode(), c.code) << c.what;
   }
+}
+
+// Long samples live in memory of another kind than short ones; every byte
+// loads the same, a conversion of a long one matches the same conversion of
+// its short beginning, and a cut file still fails.
+TEST_F(WaveFile, LongSamplesLoadAndConvertLikeShortOnes) {
+  const size_t threshold = platform::kSampleMemoryMappedFrom;
+  for (size_t bytes : {threshold - 4, threshold, threshold + 4 * 1001}) {
+    Bytes data(bytes);
+    for (size_t i = 0; i < bytes; ++i) data[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    tWave w;
+    ASSERT_TRUE(Load(Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}, {"data", data}}), w)) << bytes;
+    EXPECT_TRUE(Contents(w) == data) << bytes;
+
+    tWave head;
+    Fill(head, Fmt(44100, 16, 2), Bytes(data.begin(), data.begin() + 4000));
+    ASSERT_TRUE(w.Convert(Fmt(22050, 8, 1)));
+    ASSERT_TRUE(head.Convert(Fmt(22050, 8, 1)));
+    EXPECT_EQ(Bytes(w.Data(), w.Data() + head.Size()), Contents(head)) << bytes;
+
+    const Bytes file = Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}, {"data", data}});
+    EXPECT_FALSE(Load(Bytes(file.begin(), file.end() - 2), w));
+    EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveTruncated);
+    EXPECT_EQ(w.Data(), nullptr);
+  }
+  tWave zeroed;
+  ASSERT_TRUE(zeroed.Allocate(threshold + 2));
+  const Bytes all = Contents(zeroed);
+  EXPECT_TRUE(std::all_of(all.begin(), all.end(), [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(WaveFile, AFailureAfterTheFormatKeepsTheFormatAndTheOldData) {
@@ -422,8 +456,8 @@ TEST(WaveStream, DamagedFilesNeverBreakTheReader) {
       ASSERT_LE(uint64_t{w.Frames()} * w.BlockAlign(), w.Size()) << round;
     } else {
       const uint32_t code = platform::LastErrorCode();
-      ASSERT_TRUE(code == kWaveErrorFormat || code == kWaveErrorTruncated ||
-                  code == kWaveErrorMemory)
+      ASSERT_TRUE(code == platform::kErrorWaveFormat || code == platform::kErrorWaveTruncated ||
+                  code == platform::kErrorWaveMemory)
           << round << ": " << code;
     }
   }

@@ -1,8 +1,13 @@
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <future>
+#include <latch>
 #include <string>
+#include <thread>
 
 #include "channels/channel.h"
+#include "channels/output_format.h"
 #include "channels/tempo.h"
 #include "tests/channels/channels_test_util.h"
 
@@ -353,6 +358,20 @@ TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
   EXPECT_EQ(ch.GetSndSerial(), 0u);
 
+  // A sound that cannot take the output format (a rate raised more than 64
+  // times) does not load either; the format of the file it came from stays
+  // on record.
+  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
+  WriteWave("E/Loops/slow.wav", 100, 600, 16, 1);
+  WAVEFORMATEX out{};
+  ReadOutputFormat(out);
+  EXPECT_FALSE(ch.LoadSoundConverted(tChannel::kMain, "E:\\Loops\\slow.wav", out));
+  EXPECT_FALSE(ch.HasMain());
+  EXPECT_EQ(ch.GetCurrent(), nullptr);
+  EXPECT_TRUE(ch.GetSndPath().IsEmpty());
+  EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
+  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 600u);
+
   // A path the desk's buffers cannot hold is refused, not cut to another file.
   const std::string dir(250, 'd');
   WriteWave("E/Loops/" + dir + "/a.wav", 100);
@@ -361,6 +380,62 @@ TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   ASSERT_EQ(longPath.size(), 265u);
   EXPECT_FALSE(ch.LoadSound(tChannel::kEffect, longPath.c_str()));
   EXPECT_FALSE(ch.HasEffect());
+}
+
+// A channel whose next load, once the disk is made slow, waits until the
+// test lets its file be read, as a load from a slow disk does.
+class tSlowDiskChannel : public tChannel {
+ public:
+  bool slow = false;
+  std::latch reading{1};
+  std::latch diskReady{1};
+
+ protected:
+  tLoaded Read(const std::string& path, const WAVEFORMATEX* format) override {
+    if (slow) {
+      reading.count_down();
+      diskReady.wait();
+    }
+    return tChannel::Read(path, format);
+  }
+};
+
+TEST_F(Channels, ALoadWaitingForItsDiskHoldsUpNoTick) {
+  tSlowDiskChannel loading;
+  tChannel other;
+  Schedule(loading, 100000, 4.0, 0, "Loops/old.wav");
+  Schedule(other, 100000, 4.0, 0, "Loops/other.wav");
+  WriteWave("Loops/new.wav", 5000, 22050, 8, 1);
+  WAVEFORMATEX format{};
+  ReadOutputFormat(format);
+
+  loading.slow = true;
+  std::future<bool> load = std::async(std::launch::async, [&] {
+    return loading.LoadSoundConverted(tChannel::kMain, "C:\\Loops\\new.wav", format);
+  });
+  loading.reading.wait();
+  // The engine tick of both channels runs while the load waits; the old
+  // sound plays on meanwhile. A tick that waited for the load would still
+  // be waiting when the bound below runs out.
+  std::future<void> tick = std::async(std::launch::async, [&] {
+    loading.Tick(0);
+    other.Tick(0);
+  });
+  const bool ticked = tick.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  EXPECT_TRUE(ticked) << "the tick waited for a load on another thread";
+  if (ticked) {
+    EXPECT_EQ(Playing(loading), "main@0");  // the old sound plays on meanwhile
+  }
+  loading.diskReady.count_down();
+  tick.wait();
+  EXPECT_EQ(Playing(other), "main@0");
+
+  ASSERT_TRUE(load.get());
+  EXPECT_EQ(Main(loading)->GetLength(), 10000u);  // 5000 frames at 22050 Hz, now at 44100 Hz
+  EXPECT_STREQ(loading.GetSndPath().GetText(), "C:\\Loops\\new.wav");
+  EXPECT_EQ(Field(loading.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
+  EXPECT_EQ(loading.GetCurrent(), Main(loading));
+  EXPECT_EQ(Playing(loading), "-");  // the old sound is stopped and gone
 }
 
 TEST_F(Channels, SwapAndRemoveCarryLabelsSerialsAndFormats) {

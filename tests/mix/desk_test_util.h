@@ -12,7 +12,7 @@
 #include "channels/tempo.h"
 #include "mix/desk_core.h"
 #include "platform/clock.h"
-#include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "tests/channels/channels_test_util.h"
 
 // The channel tests' recording view, extended to the mix layer's requests.
@@ -129,7 +129,7 @@ class DeskTest : public ChannelTest {
     WriteHost(rel, MixText(ch, tempo, length, events));
   }
 
-  platform::tVirtualTimerService timers_;
+  platform::VirtualTimerService timers_;
   tRecordingMixView view_;
   std::unique_ptr<tDeskCore> desk_;
 };

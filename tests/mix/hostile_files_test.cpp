@@ -46,7 +46,7 @@ TEST_F(HostileFiles, NamesOfThingsThatAreNotRegularFilesAreRefused) {
   for (const char* name : {"C:\\pipe.wav", "C:\\folder.wav", "Z:\\dev\\zero"}) {
     tWave wave;
     EXPECT_FALSE(wave.LoadWave(name));
-    EXPECT_EQ(platform::LastErrorCode(), kWaveErrorOpen) << name;
+    EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveOpen) << name;
   }
   for (const char* chn : {"C:\\pipe.chn", "Z:\\dev\\zero"}) {
     SCOPED_TRACE(chn);

@@ -36,8 +36,14 @@ TEST_F(Settings, ValuesRoundTripInTheRegistryExportForm) {
   ASSERT_TRUE(reg.ReadNumber("FREQUENCY", n));
   EXPECT_EQ(n, 44100u);
   char text[260];
-  ASSERT_TRUE(reg.ReadText("Keys", text));
+  ASSERT_TRUE(reg.ReadText("Keys", text, sizeof text));
   EXPECT_STREQ(text, "QWERTZUIASDFGHJK");
+  // A buffer too short for the text and its terminator is left as it was.
+  char exact[17] = {};
+  EXPECT_TRUE(reg.ReadText("Keys", exact, sizeof exact));
+  char shorter[16] = "unchanged";
+  EXPECT_FALSE(reg.ReadText("Keys", shorter, sizeof shorter));
+  EXPECT_STREQ(shorter, "unchanged");
   EXPECT_EQ(File(),
             "; Brevora settings, in the text form of registry exports.\n\n"
             "[Software\\Quellan\\Brevora\\1.00.000]\n"
@@ -66,7 +72,7 @@ TEST_F(Settings, AHandEditedFileIsReadAsFarAsItMakesSense) {
   ASSERT_TRUE(reg.ReadNumber("MasterVolume", n));
   EXPECT_EQ(n, 65u);
   char text[260];
-  ASSERT_TRUE(reg.ReadText("Path", text));
+  ASSERT_TRUE(reg.ReadText("Path", text, sizeof text));
   EXPECT_STREQ(text, "C:\\Loops\\\"x\"");
 }
 

@@ -8,14 +8,14 @@
 
 namespace {
 
-using platform::tInputEvent;
-using platform::tInputKind;
+using platform::InputEvent;
+using platform::InputKind;
 using Lines = std::vector<std::string>;
 
 class Input : public ScreenServices {};
 
-tInputEvent Record(tInputKind kind, uint8_t key = 0) {
-  tInputEvent e;
+InputEvent Record(InputKind kind, uint8_t key = 0) {
+  InputEvent e;
   e.kind = kind;
   e.key = key;
   return e;
@@ -90,12 +90,12 @@ TEST_F(Input, TheKeyTableFollowsTheRecordsHandedOut) {
 
   // Injected records count too, in their place among the window system's.
   PushKey(true, SDLK_UP, SDL_SCANCODE_UP);
-  platform::InjectInput(Record(tInputKind::kKeyPress, platform::kKeyDown));
+  platform::InjectInput(Record(InputKind::kKeyPress, platform::kKeyDown));
   PushKey(false, SDLK_UP, SDL_SCANCODE_UP);
   EXPECT_FALSE(platform::IsKeyDown(platform::kKeyDown));
   EXPECT_EQ(Drain(), (Lines{"down 0x26", "down 0x28", "up 0x26"}));
   EXPECT_TRUE(platform::IsKeyDown(platform::kKeyDown));
-  platform::InjectInput(Record(tInputKind::kKeyRelease, platform::kKeyDown));
+  platform::InjectInput(Record(InputKind::kKeyRelease, platform::kKeyDown));
   Drain();
   EXPECT_FALSE(platform::IsKeyDown(platform::kKeyDown));
 
@@ -112,7 +112,7 @@ TEST_F(Input, TheKeyTableFollowsTheRecordsHandedOut) {
 TEST_F(Input, AFocusLossReleasesEveryKeyStillDown) {
   PushKey(true, SDLK_w, SDL_SCANCODE_W);
   PushKey(true, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT);
-  platform::InjectInput(Record(tInputKind::kKeyPress, 'J'));
+  platform::InjectInput(Record(InputKind::kKeyPress, 'J'));
   PushKey(true, SDLK_e, SDL_SCANCODE_E);
   PushKey(false, SDLK_e, SDL_SCANCODE_E);
   PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
@@ -221,7 +221,7 @@ TEST_F(Input, AnExposedWindowIsPresentedAgainAtTheNextRefresh) {
 }
 
 TEST_F(Input, WaitsEndWithARecordAWakeOrTheTimeOut) {
-  tInputEvent e;
+  InputEvent e;
   EXPECT_FALSE(platform::WaitInput(e, 0));
   const uint64_t start = platform::MonotonicMs();
   EXPECT_FALSE(platform::WaitInput(e, 40));

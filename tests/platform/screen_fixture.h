@@ -24,8 +24,8 @@ inline std::string KeyName(uint8_t key) {
   return hex;
 }
 
-inline std::string Describe(const platform::tInputEvent& e) {
-  using K = platform::tInputKind;
+inline std::string Describe(const platform::InputEvent& e) {
+  using K = platform::InputKind;
   const std::string at = " " + std::to_string(e.x) + "," + std::to_string(e.y);
   switch (e.kind) {
     case K::kMousePress:
@@ -87,7 +87,7 @@ class ScreenServices : public TestRoot {
   }
   void TearDown() override {
     // A focus loss releases whatever a test left down.
-    platform::InjectInput(platform::tInputEvent{platform::tInputKind::kFocusLost});
+    platform::InjectInput(platform::InputEvent{platform::InputKind::kFocusLost});
     platform::FlushInput();
     platform::ClearOverlay();
     platform::CloseDisplay();
@@ -145,7 +145,7 @@ class ScreenServices : public TestRoot {
   // Every record that waits, one line each.
   static std::vector<std::string> Drain() {
     std::vector<std::string> lines;
-    platform::tInputEvent e;
+    platform::InputEvent e;
     while (platform::PollInput(e)) lines.push_back(Describe(e));
     return lines;
   }

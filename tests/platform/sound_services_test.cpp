@@ -53,8 +53,8 @@ uint32_t CountEvery(uint32_t delayMs, Counter& counter, uint32_t flags) {
 }
 
 TEST(PeriodicTimer, ResolvesOneMillisecond) {
-  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
-  platform::tTimerCaps caps;
+  platform::PeriodicTimerService& timers = platform::SystemTimerService();
+  platform::TimerCaps caps;
   ASSERT_EQ(timers.GetDevCaps(caps), platform::kTimerOk);
   EXPECT_EQ(caps.periodMin, 1u);
   EXPECT_GE(caps.periodMax, 1000u);
@@ -66,7 +66,7 @@ TEST(PeriodicTimer, ResolvesOneMillisecond) {
 }
 
 TEST(PeriodicTimer, APeriodicEventRepeatsUntilKilled) {
-  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
+  platform::PeriodicTimerService& timers = platform::SystemTimerService();
   Counter counter;
   const uint32_t id = CountEvery(5, counter, platform::kTimerPeriodic);
   ASSERT_NE(id, 0u);
@@ -80,7 +80,7 @@ TEST(PeriodicTimer, APeriodicEventRepeatsUntilKilled) {
 }
 
 TEST(PeriodicTimer, AOneShotEventFiresOnce) {
-  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
+  platform::PeriodicTimerService& timers = platform::SystemTimerService();
   Counter counter;
   const uint32_t id = CountEvery(3, counter, platform::kTimerOneShot);
   ASSERT_NE(id, 0u);
@@ -92,7 +92,7 @@ TEST(PeriodicTimer, AOneShotEventFiresOnce) {
 }
 
 TEST(PeriodicTimer, KillWaitsForARunningCallback) {
-  platform::tPeriodicTimerService& timers = platform::SystemTimerService();
+  platform::PeriodicTimerService& timers = platform::SystemTimerService();
   Counter counter;
   counter.sleepMs.store(30);
   const uint32_t id = CountEvery(2, counter, platform::kTimerPeriodic);
@@ -136,9 +136,9 @@ class SdlDiskDevice : public ::testing::Test {
     file_ = dir_ + "/out.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
-    ASSERT_EQ(platform::HostSoundService().OpenDevice(device_), platform::kSoundOk);
+    ASSERT_EQ(platform::HostSoundService().OpenDevice(device_), platform::SoundResult::kOk);
     EXPECT_STREQ(platform::HostSoundDriverName(), "disk");
-    ASSERT_EQ(device_->CreateRing(ring_), platform::kSoundOk);
+    ASSERT_EQ(device_->CreateRing(ring_), platform::SoundResult::kOk);
   }
   void TearDown() override {
     ring_.reset();
@@ -158,19 +158,20 @@ class SdlDiskDevice : public ::testing::Test {
     return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
   }
   void Write(uint32_t offset, const std::vector<uint8_t>& bytes) {
-    platform::tRingPieces pieces;
-    ASSERT_EQ(ring_->Lock(offset, static_cast<uint32_t>(bytes.size()), pieces), platform::kSoundOk);
+    platform::RingPieces pieces;
+    ASSERT_EQ(ring_->Lock(offset, static_cast<uint32_t>(bytes.size()), pieces),
+              platform::SoundResult::kOk);
     std::memcpy(pieces.first, bytes.data(), pieces.firstBytes);
     if (pieces.second)
       std::memcpy(pieces.second, bytes.data() + pieces.firstBytes, pieces.secondBytes);
-    ASSERT_EQ(ring_->Unlock(pieces), platform::kSoundOk);
+    ASSERT_EQ(ring_->Unlock(pieces), platform::SoundResult::kOk);
   }
   // Plays until the cursor has gone round the ring at least once.
   void PlayOneLap() {
-    ASSERT_EQ(ring_->Play(), platform::kSoundOk);
+    ASSERT_EQ(ring_->Play(), platform::SoundResult::kOk);
     uint32_t status = 0;
-    ASSERT_EQ(ring_->GetStatus(status), platform::kSoundOk);
-    EXPECT_EQ(status, platform::kRingPlaying);
+    ASSERT_EQ(ring_->GetStatus(status), platform::SoundResult::kOk);
+    EXPECT_EQ(status, platform::kRingStatusPlaying);
     uint32_t last = 0;
     int laps = 0;
     ASSERT_TRUE(WaitFor([&] {
@@ -180,13 +181,13 @@ class SdlDiskDevice : public ::testing::Test {
       last = cursor;
       return laps >= 1 && cursor > 1000;
     }));
-    ASSERT_EQ(ring_->Stop(), platform::kSoundOk);
+    ASSERT_EQ(ring_->Stop(), platform::SoundResult::kOk);
     ring_.reset();  // closes the device and its file
   }
 
   std::string dir_, file_;
-  std::unique_ptr<platform::tSoundDevice> device_;
-  std::unique_ptr<platform::tSoundRing> ring_;
+  std::unique_ptr<platform::SoundDevice> device_;
+  std::unique_ptr<platform::SoundRing> ring_;
 };
 
 TEST(SoundSizes, ChunksStayUnderSixMillisecondsAndTheRingHoldsATenth) {
@@ -199,29 +200,29 @@ TEST(SoundSizes, ChunksStayUnderSixMillisecondsAndTheRingHoldsATenth) {
 
 TEST_F(SdlDiskDevice, RejectsOtherFormatsAndLockSplitsAWrappingRange) {
   uint32_t size = 0;
-  EXPECT_EQ(ring_->GetSize(size), platform::kSoundInvalidCall);  // no format yet
-  EXPECT_EQ(ring_->SetFormat({22050, 3, 16}), platform::kSoundBadFormat);
-  EXPECT_EQ(ring_->SetFormat({22050, 2, 24}), platform::kSoundBadFormat);
-  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::kSoundOk);
-  ASSERT_EQ(ring_->GetSize(size), platform::kSoundOk);
+  EXPECT_EQ(ring_->GetSize(size), platform::SoundResult::kWrongState);  // no format yet
+  EXPECT_EQ(ring_->SetFormat({22050, 3, 16}), platform::SoundResult::kUnplayableFormat);
+  EXPECT_EQ(ring_->SetFormat({22050, 2, 24}), platform::SoundResult::kUnplayableFormat);
+  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::SoundResult::kOk);
+  ASSERT_EQ(ring_->GetSize(size), platform::SoundResult::kOk);
   EXPECT_EQ(size, 8820u);
-  platform::tRingPieces pieces;
-  ASSERT_EQ(ring_->Lock(8000, 1764, pieces), platform::kSoundOk);
+  platform::RingPieces pieces;
+  ASSERT_EQ(ring_->Lock(8000, 1764, pieces), platform::SoundResult::kOk);
   EXPECT_EQ(pieces.firstBytes, 820u);
   EXPECT_EQ(pieces.secondBytes, 944u);
   EXPECT_NE(pieces.second, nullptr);
-  platform::tRingPieces other;
-  EXPECT_EQ(ring_->Lock(0, 4, other), platform::kSoundInvalidParam);  // already locked
-  platform::tRingPieces wrong = pieces;
+  platform::RingPieces other;
+  EXPECT_EQ(ring_->Lock(0, 4, other), platform::SoundResult::kInvalidArgument);  // already locked
+  platform::RingPieces wrong = pieces;
   wrong.secondBytes = 10;
-  EXPECT_EQ(ring_->Unlock(wrong), platform::kSoundInvalidParam);
-  EXPECT_EQ(ring_->Unlock(pieces), platform::kSoundOk);
-  EXPECT_EQ(ring_->Lock(8820, 4, other), platform::kSoundInvalidParam);
-  EXPECT_EQ(ring_->Lock(0, 8821, other), platform::kSoundInvalidParam);
+  EXPECT_EQ(ring_->Unlock(wrong), platform::SoundResult::kInvalidArgument);
+  EXPECT_EQ(ring_->Unlock(pieces), platform::SoundResult::kOk);
+  EXPECT_EQ(ring_->Lock(8820, 4, other), platform::SoundResult::kInvalidArgument);
+  EXPECT_EQ(ring_->Lock(0, 8821, other), platform::SoundResult::kInvalidArgument);
 }
 
 TEST_F(SdlDiskDevice, PlaysTheRingInALoopFromItsStart) {
-  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::kSoundOk);
+  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::SoundResult::kOk);
   std::vector<uint8_t> pattern(8820);
   for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i % 251 + 1);
   Write(4000, std::vector<uint8_t>(pattern.begin() + 4000, pattern.end()));
@@ -233,19 +234,19 @@ TEST_F(SdlDiskDevice, PlaysTheRingInALoopFromItsStart) {
 }
 
 TEST_F(SdlDiskDevice, VolumeAndPanScaleTheOutput) {
-  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::kSoundOk);
+  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::SoundResult::kOk);
   std::vector<uint8_t> bytes(8820);
   for (size_t i = 0; i < bytes.size(); i += 4) {
     const int16_t pair[2] = {1000, 1000};
     std::memcpy(bytes.data() + i, pair, 4);
   }
   Write(0, bytes);
-  ASSERT_EQ(ring_->SetVolume(-602), platform::kSoundOk);  // half the amplitude
-  ASSERT_EQ(ring_->SetPan(10000), platform::kSoundOk);    // right only
+  ASSERT_EQ(ring_->SetVolume(-602), platform::SoundResult::kOk);  // half the amplitude
+  ASSERT_EQ(ring_->SetPan(10000), platform::SoundResult::kOk);    // right only
   int32_t value = 0;
-  ASSERT_EQ(ring_->GetPan(value), platform::kSoundOk);
+  ASSERT_EQ(ring_->GetPan(value), platform::SoundResult::kOk);
   EXPECT_EQ(value, 10000);
-  EXPECT_EQ(ring_->SetVolume(1), platform::kSoundInvalidParam);
+  EXPECT_EQ(ring_->SetVolume(1), platform::SoundResult::kInvalidArgument);
   PlayOneLap();
   const std::vector<uint8_t> played = Played();
   ASSERT_GE(played.size(), 8820u);
@@ -258,18 +259,18 @@ TEST_F(SdlDiskDevice, VolumeAndPanScaleTheOutput) {
 }
 
 TEST_F(SdlDiskDevice, AnotherFrequencyPlaysTheRingAtAnotherSpeed) {
-  ASSERT_EQ(ring_->SetFormat({22050, 1, 16}), platform::kSoundOk);
+  ASSERT_EQ(ring_->SetFormat({22050, 1, 16}), platform::SoundResult::kOk);
   std::vector<uint8_t> bytes(4410);
   for (size_t i = 0; i < bytes.size() / 2; ++i) {
     const int16_t sample = static_cast<int16_t>(i + 1);
     std::memcpy(bytes.data() + 2 * i, &sample, 2);
   }
   Write(0, bytes);
-  ASSERT_EQ(ring_->SetFrequency(11025), platform::kSoundOk);  // half speed
+  ASSERT_EQ(ring_->SetFrequency(11025), platform::SoundResult::kOk);  // half speed
   uint32_t hz = 0;
-  ASSERT_EQ(ring_->GetFrequency(hz), platform::kSoundOk);
+  ASSERT_EQ(ring_->GetFrequency(hz), platform::SoundResult::kOk);
   EXPECT_EQ(hz, 11025u);
-  EXPECT_EQ(ring_->SetFrequency(50), platform::kSoundInvalidParam);
+  EXPECT_EQ(ring_->SetFrequency(50), platform::SoundResult::kInvalidArgument);
   PlayOneLap();
   std::vector<uint8_t> played = Played();
   ASSERT_GE(played.size(), 4000u);

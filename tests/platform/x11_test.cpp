@@ -112,7 +112,7 @@ class VirtualDesktop : public ::testing::Test {
   static std::vector<std::string> Until(const std::string& wanted) {
     std::vector<std::string> seen;
     const uint64_t end = platform::MonotonicMs() + 5000;
-    platform::tInputEvent e;
+    platform::InputEvent e;
     while (platform::MonotonicMs() < end) {
       if (!platform::WaitInput(e, 50)) continue;
       seen.push_back(Describe(e));
@@ -126,7 +126,7 @@ class VirtualDesktop : public ::testing::Test {
     platform::FlushInput();
     EXPECT_EQ(Shell("xdotool " + xdotool), 0) << xdotool;
     std::vector<std::string> seen;
-    platform::tInputEvent e;
+    platform::InputEvent e;
     // The X server delivers what xdotool sent before this sync returns.
     Shell("xdotool sleep 0.05");
     const uint64_t end = platform::MonotonicMs() + 3000;
@@ -205,7 +205,7 @@ TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
   // Waiting costs no processor time.
   rusage before{}, after{};
   getrusage(RUSAGE_SELF, &before);
-  platform::tInputEvent e;
+  platform::InputEvent e;
   platform::WaitInput(e, 500);
   getrusage(RUSAGE_SELF, &after);
   const long usedUs = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) * 1000000L +

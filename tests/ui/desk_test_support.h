@@ -18,6 +18,7 @@
 #include "mix/language_table.h"
 #include "platform/input.h"
 #include "platform/periodic_timer.h"
+#include "platform/periodic_timer_virtual.h"
 #include "tests/channels/channels_test_util.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/interface.h"
@@ -144,6 +145,6 @@ class DeskScreenTest : public ScreenTest {
     return out;
   }
 
-  platform::tVirtualTimerService timers_;
+  platform::VirtualTimerService timers_;
   std::unique_ptr<tInterface> desk_;
 };

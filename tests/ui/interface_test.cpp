@@ -88,7 +88,7 @@ TEST_F(Desk, RedrawOfEachStateMatchesItsPicture) {
 
   desk_->DoorPanel().Load("data\\pan_play.bmp");
   desk_->Transport().SetFramePause(0);
-  desk_->Transport().SetMode(tTransport::kPlay);
+  desk_->Transport().SetMode(tTransport::kPlayMode);
   desk_->SetTransportSwitch(tMixView::kPlaySwitch, true);
   desk_->SetState(tDeskCore::kPlaying);
   FillScreen(0);
@@ -97,7 +97,7 @@ TEST_F(Desk, RedrawOfEachStateMatchesItsPicture) {
 
   desk_->DoorPanel().Load("data\\pan_help_Eng.bmp");
   desk_->SetTransportSwitch(tMixView::kPlaySwitch, false);
-  desk_->Transport().SetMode(tTransport::kRecord);
+  desk_->Transport().SetMode(tTransport::kRecordMode);
   desk_->SetState(tDeskCore::kHelp);
   FillScreen(0);
   desk_->Redraw();
@@ -200,7 +200,7 @@ TEST_F(Desk, TransportZonesChangeTheModeOnlyWithARecording) {
   transport.Press(zone.left + 1, zone.top + 1);
   ASSERT_EQ(transport.PlayZone().State(), tControl::kDown);
   EXPECT_FALSE(desk_->ReleaseTransportZones(zone.left + 1, zone.top + 1));
-  EXPECT_EQ(transport.Mode(), tTransport::kRecord);
+  EXPECT_EQ(transport.Mode(), tTransport::kRecordMode);
   EXPECT_EQ(transport.PlayZone().State(), tControl::kNormal);
 
   Load(0);
@@ -210,7 +210,7 @@ TEST_F(Desk, TransportZonesChangeTheModeOnlyWithARecording) {
   desk_->StopRecording();
   transport.Press(zone.left + 1, zone.top + 1);
   EXPECT_TRUE(desk_->ReleaseTransportZones(zone.left + 1, zone.top + 1));
-  EXPECT_EQ(transport.Mode(), tTransport::kPlay);
+  EXPECT_EQ(transport.Mode(), tTransport::kPlayMode);
 }
 
 TEST_F(Desk, WindowRecordsReachTheClockTheLoopAndTheScreen) {

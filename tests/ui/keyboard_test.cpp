@@ -272,7 +272,7 @@ TEST_F(Keyboard, EscReleasesEveryChannelInEachState) {
   ASSERT_TRUE(desk_->Events().HasRecording());
 
   desk_->Transport().SetFramePause(0);
-  desk_->Transport().SetMode(tTransport::kPlay);
+  desk_->Transport().SetMode(tTransport::kPlayMode);
   desk_->SetState(tDeskCore::kPlayStopped);
   Tap(kKeyEnter);
   ASSERT_EQ(desk_->State(), tDeskCore::kPlaying);
@@ -297,7 +297,7 @@ TEST_F(Keyboard, EnterDrivesTheTransportOfItsMode) {
   EXPECT_FALSE(desk_->Events().HasRecording());
 
   desk_->Transport().SetFramePause(0);
-  desk_->Transport().SetMode(tTransport::kPlay);
+  desk_->Transport().SetMode(tTransport::kPlayMode);
   Tap(kKeyEnter);  // play mode, state 0: nothing
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
 }

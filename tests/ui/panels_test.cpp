@@ -208,9 +208,9 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   FillScreen(200);
   t.Press(305, 530);
   EXPECT_TRUE(t.Release(305, 530));
-  EXPECT_EQ(t.Mode(), tTransport::kPlay);
+  EXPECT_EQ(t.Mode(), tTransport::kPlayMode);
   EXPECT_EQ(frames, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(modes, std::vector<int32_t>(10, tTransport::kChanging));
+  EXPECT_EQ(modes, std::vector<int32_t>(10, tTransport::kChangingMode));
   EXPECT_EQ(sound.plays, 1);
   EXPECT_EQ(AtAll({{220, 530}, {296, 551}, {231, 550}, {238, 557}, {239, 557}, {238, 558}}),
             (std::vector<int>{149, 164, 166, 166, 200, 200}));
@@ -224,13 +224,13 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   // The toggle zone (254, 527)-(299, 543) goes to the other mode, backwards.
   t.Press(260, 530);
   EXPECT_TRUE(t.Release(260, 530));
-  EXPECT_EQ(t.Mode(), tTransport::kRecord);
+  EXPECT_EQ(t.Mode(), tTransport::kRecordMode);
   EXPECT_EQ(frames, (std::vector<int32_t>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
   // A release that does not finish a click changes nothing.
   t.Press(260, 530);
   t.Move(400, 400);
   EXPECT_FALSE(t.Release(260, 530));
-  EXPECT_EQ(t.Mode(), tTransport::kRecord);
+  EXPECT_EQ(t.Mode(), tTransport::kRecordMode);
 
   // The record zone (196, 528)-(251, 542) returns to record mode from its
   // corners, and from nowhere beside it.
@@ -241,12 +241,12 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   ASSERT_TRUE(click(260, 530));
   for (auto [x, y] : {std::pair{195, 535}, {251, 535}, {220, 527}, {220, 542}})
     EXPECT_FALSE(click(x, y)) << x << "," << y;
-  EXPECT_EQ(t.Mode(), tTransport::kPlay);
+  EXPECT_EQ(t.Mode(), tTransport::kPlayMode);
   EXPECT_TRUE(click(250, 541));
-  EXPECT_EQ(t.Mode(), tTransport::kRecord);
+  EXPECT_EQ(t.Mode(), tTransport::kRecordMode);
   ASSERT_TRUE(click(260, 530));
   EXPECT_TRUE(click(196, 528));
-  EXPECT_EQ(t.Mode(), tTransport::kRecord);
+  EXPECT_EQ(t.Mode(), tTransport::kRecordMode);
 }
 
 TEST_F(Panels, LightsAndTheMetronomeShowTheFrameOfTheirState) {

@@ -74,7 +74,7 @@ class Shell : public DeskScreenTest {
     ASSERT_EQ(std::system(("rm -f '" + root_ + "/data/intro.avi'").c_str()), 0);
   }
 
-  tVirtualSoundService sound_;
+  VirtualSoundService sound_;
   std::string stderr_;
   std::string mixPath_;
 };
@@ -177,7 +177,7 @@ TEST_F(Shell, FatalErrorsShowTheirTextAndEndWithStatusOne) {
   }
   // No sound device.
   DataWithout("");
-  sound_.openResult = kSoundNoDriver;
+  sound_.openResult = platform::SoundResult::kNoDriver;
   EXPECT_EQ(Run({}), 1);
   EXPECT_EQ(stderr_,
             "Failed to initialize audio playback\n(no sound device could be opened)\n"
