@@ -13,21 +13,19 @@
 
 namespace {
 
-const std::vector<std::string> kKeys = {"No channels loaded",     "failed to export mix",
-                                        "keep or restore format", "can not load mix",
-                                        "Wrong mix version",      "Error loading mix",
-                                        "Can not save mix",       "loading mix",
-                                        "converting mix",         "Can not load sample",
-                                        "Can not save sample",    "Wrong chn version",
-                                        "Can not load waves",     "Can not load wave main",
-                                        "Can not load wave fx",   "No Plugins a",
-                                        "No Plugins b",           "Replace file"};
+const std::vector<std::string> kKeys = {
+    "No channels loaded", "failed to export mix",   "keep or restore format", "can not load mix",
+    "Wrong mix version",  "Error loading mix",      "Can not save mix",       "loading mix",
+    "converting mix",     "Can not load sample",    "Can not save sample",    "Wrong chn version",
+    "Can not load waves", "Can not load wave main", "Can not load wave fx",   "No Plugins a",
+    "No Plugins b",       "Replace file",           "exporting mix"};
 
 // Messages shown with a file's path: they need a place for its name.
 const std::vector<std::string> kWithPath = {
     "failed to export mix", "can not load mix",       "Wrong mix version",    "Can not save mix",
     "loading mix",          "converting mix",         "Can not load sample",  "Can not save sample",
-    "Wrong chn version",    "Can not load wave main", "Can not load wave fx", "Replace file"};
+    "Wrong chn version",    "Can not load wave main", "Can not load wave fx", "Replace file",
+    "exporting mix"};
 
 bool Has(const std::vector<std::string>& v, const std::string& s) {
   return std::find(v.begin(), v.end(), s) != v.end();
@@ -85,7 +83,7 @@ TEST_F(Language, EveryMessageInEveryLanguageKeepsTheBoxRules) {
         EXPECT_EQ(nameRuns, 0);
       }
       // The busy messages have no buttons; every other message can be closed.
-      if (key == "loading mix" || key == "converting mix") {
+      if (key == "loading mix" || key == "converting mix" || key == "exporting mix") {
         EXPECT_EQ(usable, 0);
       } else {
         EXPECT_GE(usable, 1);
