@@ -144,6 +144,7 @@ void tInterface::MouseMove(int32_t x, int32_t y) {
     m_pPlugins->Move(x, y);
     m_pTransport->Move(x, y);
   }
+  if (InRecordOrPlayMode(state) || state == kHelp) m_pHelp->Move(x, y);
   if (TransportShown(state)) {
     m_pExit->Move(x, y);
     if (m_pTransport->Mode() == tTransport::kRecordMode)

@@ -308,18 +308,25 @@ void tInterface::RunQuitSequence() {
   tSound farewell;
   farewell.Load("data\\extro.wav");
   farewell.Play(0);
-  // The page stays for its while, whatever is pressed meanwhile; only the
-  // window being closed ends it early.
+  // The page stays for its while whatever comes meanwhile: a click, a key
+  // or even a close request of the window ends nothing before the wait is
+  // over (a close request is kept and ends the desk when it is).
+  bool closeAsked = false;
   const uint64_t until = platform::MonotonicMs() + m_ClosingWaitMs;
-  for (uint64_t now = platform::MonotonicMs(); !m_QuitRequested && now < until;
-       now = platform::MonotonicMs()) {
+  for (uint64_t now = platform::MonotonicMs(); now < until; now = platform::MonotonicMs()) {
     const int32_t wait =
         static_cast<int32_t>(std::min<uint64_t>(until - now, platform::MsUntilNextPresent()));
     platform::tInputEvent record;
-    if (platform::WaitInput(record, wait)) HandleWindowRecord(record);
+    if (platform::WaitInput(record, wait)) {
+      if (record.kind == platform::tInputKind::kClose)
+        closeAsked = true;
+      else
+        HandleWindowRecord(record);
+    }
     if (platform::MsUntilNextPresent() == 0) platform::PresentIfDue();
   }
-  // Then a click of the left button leaves.
+  m_QuitRequested = closeAsked;
+  // Then a press of the left button leaves.
   while (!m_QuitRequested) {
     platform::tInputEvent record;
     NextRecord(record);
