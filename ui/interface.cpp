@@ -385,7 +385,6 @@ void tInterface::Redraw() {
     case kHelp:
     case kQuality:
     case kTempo:
-    case kExport:
       m_pBackground->Draw(0, 0);
       m_pDoorPanel->Draw();
       // The panels cover the strips only; the controls below stay in view.
@@ -394,7 +393,7 @@ void tInterface::Redraw() {
         m_pCloseHelp->Draw();
       } else {
         // The tempo panel shows the digits where the format switches stand.
-        if (state == kQuality || state == kExport)
+        if (state == kQuality)
           for (auto& s : m_pSetupSwitches) s->Draw();
         else
           for (auto& b : m_pSetupButtons) b->Draw();
@@ -402,11 +401,6 @@ void tInterface::Redraw() {
         m_pOk->Draw();
         m_pCancel->Draw();
       }
-      break;
-    case kExit:
-      // The closing page covers the strips on a black screen.
-      ClearScreen();
-      m_pDoorPanel->Draw();
       break;
     default:
       return;
