@@ -325,7 +325,7 @@ void tInterface::RunQuitSequence() {
     }
     if (platform::MsUntilNextPresent() == 0) platform::PresentIfDue();
   }
-  m_QuitRequested = closeAsked;
+  if (closeAsked) m_QuitRequested = true;
   // Then a press of the left button leaves.
   while (!m_QuitRequested) {
     platform::tInputEvent record;

@@ -64,6 +64,14 @@ class Mouse : public DeskScreenTest {
     Inject(tInputKind::kKeyPress, platform::kKeyEnter);
     Inject(tInputKind::kKeyRelease, platform::kKeyEnter);
   }
+  // A rectangle of a screen image taken earlier.
+  static std::vector<uint8_t> Area(const std::vector<uint8_t>& screen, const tRect& r) {
+    std::vector<uint8_t> out;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      for (int32_t x = r.left; x < r.right; ++x) out.push_back(screen[size_t(y * 800 + x)]);
+    return out;
+  }
+  using DeskScreenTest::Area;
   static Point StripArrow(int i) {
     return Point{tInterface::StripX(i) + 16, tInterface::StripY(i) + 8};
   }
@@ -217,28 +225,42 @@ TEST_F(Mouse, ExitQuitsOnlyWhenReleasedOnIt) {
   EXPECT_EQ(desk_->ExitButton().State(), tControl::kNormal);
 }
 
-TEST_F(Mouse, ClosingPageEndsOnlyAtAPressAfterItsWait) {
+TEST_F(Mouse, ClosingPageWaitsOutItsTimeWhateverComes) {
   desk_->SetClosingWait(400);
-  // A press and a close request during the wait end nothing; the press
-  // after it does.
+  // A press, a key and a close request during the wait end nothing; the
+  // close request is kept and ends the desk when the wait is over.
+  Down(kExit);
+  InjectMouse(tInputKind::kMouseRelease, kExit.x, kExit.y);
   InjectMouse(tInputKind::kMousePress, 10, 10);
   InjectMouse(tInputKind::kMouseRelease, 10, 10);
-  Inject(tInputKind::kClose);
   Inject(tInputKind::kKeyPress, platform::kKeyEsc);
-  std::thread later([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    InjectMouse(tInputKind::kMousePress, 10, 10);
-  });
+  Inject(tInputKind::kClose);
   const auto start = std::chrono::steady_clock::now();
-  Down(kExit);
-  Up(kExit);
-  const auto took = std::chrono::steady_clock::now() - start;
-  later.join();
-  EXPECT_GE(took, std::chrono::milliseconds(400));
+  Pump();
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
   EXPECT_TRUE(desk_->QuitRequested());
   EXPECT_EQ(desk_->State(), tDeskCore::kExit);
   // The screen is left black.
   EXPECT_EQ(Area(tRect{0, 0, 800, 600}), std::vector<uint8_t>(800 * 600, At(0, 0)));
+}
+
+TEST_F(Mouse, ClosingPageEndsAtAPressAfterItsWait) {
+  desk_->SetClosingWait(200);
+  Down(kExit);
+  InjectMouse(tInputKind::kMouseRelease, kExit.x, kExit.y);
+  InjectMouse(tInputKind::kMousePress, 10, 10);
+  std::thread later([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    InjectMouse(tInputKind::kMouseMove, 10, 10);
+    Inject(tInputKind::kKeyPress, 'Q');
+    InjectMouse(tInputKind::kMousePress, 10, 10);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  Pump();
+  const auto took = std::chrono::steady_clock::now() - start;
+  later.join();
+  EXPECT_GE(took, std::chrono::milliseconds(600));
+  EXPECT_TRUE(desk_->QuitRequested());
 }
 
 TEST_F(Mouse, SpinnerChangeReachesTheChannelAloneAndRestartsItInTime) {
@@ -333,6 +355,12 @@ TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
   EXPECT_EQ(offsets, in);
   ExpectGolden("panel_help", tRect{0, 0, 800, 600});
   offsets.clear();
+  // Each frame going up has put back every row it uncovered.
+  desk_->DoorPanel().SetFrameShown([&](int32_t offset) {
+    offsets.push_back(offset);
+    const int32_t top = std::min(453 + offset + 7, 460);
+    EXPECT_EQ(Area(tRect{5, top, 795, 460}), Area(before, tRect{5, top, 795, 460})) << offset;
+  });
   Click(Centre(desk_->CloseHelpButton()));
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
   EXPECT_EQ(desk_->HelpButton().State(), tControl::kNormal);
