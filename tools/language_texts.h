@@ -26,15 +26,13 @@ struct Section {
 inline const std::string kName = "%%%%%%%%%%%%%%%%%%%%%%";
 
 inline std::vector<std::string> MessageKeys() {
-  return {"No channels loaded",     "failed to export mix",
-          "keep or restore format", "can not load mix",
-          "Wrong mix version",      "Error loading mix",
-          "Can not save mix",       "loading mix",
-          "converting mix",         "Can not load sample",
-          "Can not save sample",    "Wrong chn version",
-          "Can not load waves",     "Can not load wave main",
-          "Can not load wave fx",   "No Plugins a",
-          "No Plugins b",           "Replace file"};
+  return {"No channels loaded",   "failed to export mix", "keep or restore format",
+          "can not load mix",     "Wrong mix version",    "Error loading mix",
+          "Can not save mix",     "loading mix",          "converting mix",
+          "exporting mix",        "Can not load sample",  "Can not save sample",
+          "Wrong chn version",    "Can not load waves",   "Can not load wave main",
+          "Can not load wave fx", "No Plugins a",         "No Plugins b",
+          "Replace file"};
 }
 
 // A message that names a file: its text, the name, and an OK button.
@@ -71,6 +69,7 @@ inline std::vector<Section> Sections() {
         Named("Can not save mix", "Can not save the mix:"),
         Busy("loading mix", "Loading mix", "Please wait..."),
         Busy("converting mix", "Converting mix", "Please wait..."),
+        Busy("exporting mix", "Exporting mix", ""),
         Named("Can not load sample", "Can not load file:"),
         Named("Can not save sample", "Can not save file:"),
         Named("Wrong chn version", "Wrong channel version:"),
@@ -95,6 +94,7 @@ inline std::vector<Section> Sections() {
                 Named("Can not save mix", "Kan mix niet bewaren:"),
                 Busy("loading mix", "Mix wordt geladen", "Even geduld..."),
                 Busy("converting mix", "Mix wordt omgezet", "Even geduld..."),
+                Busy("exporting mix", "Mix wordt geexporteerd", ""),
                 Named("Can not load sample", "Bestand niet geladen:"),
                 Named("Can not save sample", "Kan niet bewaren:"),
                 Named("Wrong chn version", "Onjuiste kanaalversie:"),
@@ -120,6 +120,7 @@ inline std::vector<Section> Sections() {
         Named("Can not save mix", "Mix non enregistré:"),
         Busy("loading mix", "Chargement du mix", "Patientez..."),
         Busy("converting mix", "Conversion du mix", "Patientez..."),
+        Busy("exporting mix", "Export du mix", ""),
         Named("Can not load sample", "Fichier illisible:"),
         Named("Can not save sample", "Fichier non écrit:"),
         Named("Wrong chn version", "Version incorrecte:"),
@@ -145,6 +146,7 @@ inline std::vector<Section> Sections() {
         Named("Can not save mix", "Mix nicht gespeichert:"),
         Busy("loading mix", "Mix wird geladen", "Bitte warten..."),
         Busy("converting mix", "Mix wird umgewandelt", "Bitte warten..."),
+        Busy("exporting mix", "Mix wird exportiert", ""),
         Named("Can not load sample", "Datei nicht ladbar:"),
         Named("Can not save sample", "Speichern misslungen:"),
         Named("Wrong chn version", "Falsche Kanalversion:"),
@@ -168,6 +170,7 @@ inline std::vector<Section> Sections() {
                 Named("Can not save mix", "Impossibile salvare:"),
                 Busy("loading mix", "Caricamento mix", "Attendere..."),
                 Busy("converting mix", "Conversione mix", "Attendere..."),
+                Busy("exporting mix", "Esportazione mix", ""),
                 Named("Can not load sample", "File non leggibile:"),
                 Named("Can not save sample", "File non salvato:"),
                 Named("Wrong chn version", "Versione errata:"),
@@ -191,6 +194,7 @@ inline std::vector<Section> Sections() {
         Named("Can not save mix", "No se pudo guardar:"),
         Busy("loading mix", "Cargando mezcla", "Espere..."),
         Busy("converting mix", "Convirtiendo mezcla", "Espere..."),
+        Busy("exporting mix", "Exportando mezcla", ""),
         Named("Can not load sample", "No se pudo abrir:"),
         Named("Can not save sample", "No se pudo escribir:"),
         Named("Wrong chn version", "Canal de otra versión:"),

@@ -140,12 +140,14 @@ void tChannelPanel::Move(int32_t px, int32_t py) {
   m_Length.Move(px, py);
 }
 
-bool tChannelPanel::Release(int32_t px, int32_t py) {
-  bool changed = false;
-  for (tSpinner* spinner : {&m_Quantize, &m_Delay, &m_Length}) {
-    const int32_t before = spinner->Index();
-    const int32_t after = spinner->Release(px, py);
-    if (after >= 0 && after != before) changed = true;
+int32_t tChannelPanel::Release(int32_t px, int32_t py) {
+  int32_t changed = -1;
+  const std::array<tSpinner*, 3> spinners{&m_Quantize, &m_Delay, &m_Length};
+  const std::array<int32_t, 3> which{kQuantize, kDelay, kLength};
+  for (size_t i = 0; i < spinners.size(); ++i) {
+    const int32_t before = spinners[i]->Index();
+    const int32_t after = spinners[i]->Release(px, py);
+    if (after >= 0 && after != before) changed = which[i];
   }
   return changed;
 }

@@ -85,8 +85,9 @@ class tChannelPanel {
 
   void Press(int32_t px, int32_t py);
   void Move(int32_t px, int32_t py);
-  // True when the release changed a spinner's value.
-  bool Release(int32_t px, int32_t py);
+  // The spinner whose value the release changed (kQuantize, kDelay or
+  // kLength), or -1 when none changed.
+  int32_t Release(int32_t px, int32_t py);
   void Draw();
 
   int32_t Selected() const { return m_Switch.Position(); }

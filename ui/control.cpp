@@ -32,10 +32,11 @@ void tPushControl::Move(int32_t x, int32_t y) {
 }
 
 bool tPushControl::Release(int32_t x, int32_t y) {
-  if (m_State == kDisabled || !Hit(x, y)) return false;
-  const bool wasDown = m_State == kDown;
+  // Every release ends the press: a button released off itself comes up
+  // without a click, so that a later release on it cannot click either.
+  if (m_State != kDown) return false;
   SetState(kNormal);
-  return wasDown;
+  return Hit(x, y);
 }
 
 bool tMomentaryControl::Press(int32_t x, int32_t y) {
@@ -49,8 +50,9 @@ void tMomentaryControl::Move(int32_t x, int32_t y) {
   if (m_State == kDown && !Hit(x, y)) SetState(kNormal);
 }
 
-void tMomentaryControl::Release(int32_t x, int32_t y) {
-  if (m_State != kDisabled && Hit(x, y)) SetState(kNormal);
+void tMomentaryControl::Release(int32_t, int32_t) {
+  // The press was the action; whatever the release lands on, it comes up.
+  if (m_State == kDown) SetState(kNormal);
 }
 
 bool tToggleControl::Press(int32_t x, int32_t y) {

@@ -41,7 +41,7 @@ class tControl {
 };
 
 // Goes down on a press, pops up when the pointer leaves it, and clicks when
-// the release lands on it while it is still down.
+// the release lands on it while it is still down. Any release lets it up.
 class tPushControl : public virtual tControl {
  public:
   bool Press(int32_t x, int32_t y);
@@ -50,7 +50,7 @@ class tPushControl : public virtual tControl {
   bool Release(int32_t x, int32_t y);
 };
 
-// Down while pressed; the press itself is the action.
+// Down while pressed; the press itself is the action. Any release lets it up.
 class tMomentaryControl : public virtual tControl {
  public:
   bool Press(int32_t x, int32_t y);

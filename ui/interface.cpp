@@ -21,10 +21,10 @@ constexpr int32_t kStripXs[8] = {8, 106, 204, 303, 401, 499, 597, 696};
 int32_t g_AllocationLimit = -1;
 int32_t g_Allocated = 0;
 
-template <class T>
-bool Make(std::unique_ptr<T>& object) {
+template <class T, class... Args>
+bool Make(std::unique_ptr<T>& object, Args... args) {
   if (g_AllocationLimit >= 0 && g_Allocated >= g_AllocationLimit) return false;
-  object.reset(new (std::nothrow) T);
+  object.reset(new (std::nothrow) T(args...));
   if (object == nullptr) return false;
   ++g_Allocated;
   return true;
@@ -71,6 +71,12 @@ bool tInterface::Construct() {
       !Make(m_pFont) || !Make(m_pHelp) || !Make(m_pExit) || !Make(m_pPlugins) ||
       !Make(m_pMasterPitch) || !Make(m_pTime) || !Make(m_pMasterVolume) || !Make(m_pCtrlLamp) ||
       !Make(m_pTabLamp) || !Make(m_pRateLamp) || !Make(m_pBitsLamp) || !Make(m_pMonoLamp))
+    return false;
+  using V = tFileDialog::Variant;
+  if (!Make(m_pMainDialog, V::kMainSample) || !Make(m_pEffectDialog, V::kEffectSample) ||
+      !Make(m_pChannelDialog, V::kChannelFile) || !Make(m_pMixDialog, V::kMixFile) ||
+      !Make(m_pSaveChannelDialog, V::kSaveChannel) || !Make(m_pSaveMixDialog, V::kSaveMix) ||
+      !Make(m_pExportDialog, V::kExportWave))
     return false;
   if (!Make(m_pTransport) || !Make(m_pMetronome) || !Make(m_pDoorPanel) || !Make(m_pCloseHelp))
     return false;
@@ -189,7 +195,8 @@ bool tInterface::Initialise() {
     if (!p.lamp->Load(p.path)) return false;
     p.lamp->Place(p.x, p.y);
   }
-  // 12. The four file dialogs are set up with the file chooser.
+  // 12. The file dialogs (their pictures load when one first opens).
+  ConnectDialogs();
   // 13. The transport and the metronome.
   if (!m_pPanelSound->Load("data\\panel.wav")) return false;
   if (!m_pTransport->Load("data\\repel10.bmp", 10)) return false;
@@ -290,6 +297,9 @@ void tInterface::Teardown() {
   m_pRateLamp.reset();
   m_pBitsLamp.reset();
   m_pMonoLamp.reset();
+  for (auto* dialog : {&m_pMainDialog, &m_pEffectDialog, &m_pChannelDialog, &m_pMixDialog,
+                       &m_pSaveChannelDialog, &m_pSaveMixDialog, &m_pExportDialog})
+    dialog->reset();
   m_pTransport.reset();
   m_pMetronome.reset();
   m_pDoorPanel.reset();
@@ -315,7 +325,7 @@ void tInterface::Abandon() {
 
 bool tInterface::StripsVisible() const {
   const int32_t state = DeskState();
-  return m_Ready && (state == kIdle || state == kRecording);
+  return m_Ready && !m_DoorDown && (state == kIdle || state == kRecording);
 }
 
 void tInterface::DrawStrip(int i) {
@@ -357,6 +367,11 @@ void tInterface::DrawFixedControls() {
 
 void tInterface::Redraw() {
   if (!m_Ready) return;
+  // A file dialog has the upper screen; only a message over it is drawn.
+  if (m_DoorDown) {
+    m_pMessageBox->Draw();
+    return;
+  }
   int32_t state = State();
   if (state == kMessageBox) state = SavedState();
   switch (state) {
@@ -369,14 +384,14 @@ void tInterface::Redraw() {
     case kPlaying:
     case kPlayStopped:
       m_pBackground->Draw(0, 0);
-      if (m_pDoorPanel->Width() > 0) m_pDoorPanel->Draw(5, 7);
+      m_pDoorPanel->Draw();
       DrawFixedControls();
       break;
     case kHelp:
     case kQuality:
     case kTempo:
       m_pBackground->Draw(0, 0);
-      if (m_pDoorPanel->Width() > 0) m_pDoorPanel->Draw(5, 7);
+      m_pDoorPanel->Draw();
       // The panels cover the strips only; the controls below stay in view.
       DrawFixedControls();
       if (state == kHelp) {
@@ -559,12 +574,9 @@ void tInterface::PlayIntro() {
 }
 
 void tInterface::WaitWhileIntroPlays(uint32_t timeoutMs) {
-  if (m_Ready) m_pIntroSound->WaitWhilePlaying(timeoutMs);
+  if (m_Ready)
+    m_pIntroSound->WaitWhilePlaying(std::min(timeoutMs, m_pDoorPanel->Pace().soundLimitMs));
 }
-
-// The quality panel and the export panel come with the door panels.
-void tInterface::CloseQualityPanel() {}
-void tInterface::ExportProgress(uint32_t, uint32_t) {}
 
 // ------------------------------------------------------ menus and transport
 

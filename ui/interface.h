@@ -18,12 +18,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "audio/sound.h"
 #include "mix/desk_core.h"
 #include "platform/input.h"
 #include "ui/channel_panel.h"
 #include "ui/control.h"
+#include "ui/door_panel.h"
+#include "ui/file_dialog.h"
 #include "ui/indicators.h"
 #include "ui/message_box.h"
 #include "ui/popup_menu.h"
@@ -113,13 +116,55 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   // NextRecord).
   tMidiDesk& Midi() { return *m_pMidi; }
 
-  // F1: the help panel (it comes with the door panels).
-  virtual void HelpKey() {}
+  // F1: opens the help panel in state 0 and closes it in state 4.
+  void HelpKey();
 
-  // ---- the mouse (the operations come with the desk's mouse handling) ----
-  virtual void MousePress(int32_t, int32_t) {}
-  virtual void MouseMove(int32_t, int32_t) {}
-  virtual void MouseRelease(int32_t, int32_t) {}
+  // ---- the mouse (ui/mouse.cpp) ----
+  // A press arms controls (sliders and the master pitch take their value
+  // here), a move lets menus follow the pointer and pressed buttons pop up,
+  // a release completes clicks and chooses menu items. Each offers the
+  // point to the controls of the current state in a fixed order.
+  void MousePress(int32_t x, int32_t y);
+  void MouseMove(int32_t x, int32_t y);
+  void MouseRelease(int32_t x, int32_t y);
+  // What the strip menu's and the mix menu's items do.
+  void StripMenuItem(int index, int32_t item);
+  void MixMenuItem(int32_t item);
+
+  // ---- panels and dialogs (ui/panels.cpp) ----
+  // Each panel saves the state it opens in and gives it back when it
+  // closes; the level meter's bars are hidden meanwhile. The play panel
+  // only slides (its caller sets state 3).
+  void OpenHelpPanel();
+  void CloseHelpPanel();
+  void OpenQualityPanel();
+  void OpenTempoPanel();
+  void CloseTempoPanel();
+  void OpenExportPanel();
+  // Closes the export panel; in play mode the play panel comes back.
+  void CloseExportPanel();
+  void OpenPlayPanel();
+  void ClosePlayPanel();
+  // The export panel's OK: the format of its switches, a wave file chosen
+  // in the export dialog, and the export with its progress.
+  void ExportFromPanel();
+  // Exports the mix with the busy message and its progress.
+  bool ExportWithProgress(const char* path, const WAVEFORMATEX& format);
+  // The closing page: stays at least the closing wait, then the next
+  // left-button press ends the desk (so does a close request of the window).
+  void RunQuitSequence();
+  // Runs a file dialog behind its door: the door slides in, the dialog
+  // runs on the desk's screen, the door slides out, and channels whose keys
+  // were released meanwhile stop. initial fills the file-name field (null
+  // empties it). True when a file was chosen (its path is dialog.Path()).
+  bool RunFileDialog(tFileDialog& dialog, const char* initial);
+  // The output format the three set-up switches show.
+  WAVEFORMATEX SwitchFormat() const;
+
+  // The pace of the panels' slides and of the waits for the desk's sounds,
+  // and how long the closing page stays before a click ends the desk.
+  void SetPace(const tDoorPace& pace) { m_pDoorPanel->SetPace(pace); }
+  void SetClosingWait(uint32_t ms) { m_ClosingWaitMs = ms; }
 
   // Opens and closes a strip's menu; while it is open it covers the strip's
   // key label, which then does not blink through it.
@@ -132,8 +177,9 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
 
   // ---- the widgets ----
   tSurface& Background() { return *m_pBackground; }
-  // What the door panel shows while a panel is open (the panels slide it).
-  tSurface& DoorPanel() { return *m_pDoorPanel; }
+  // The sliding panel of the help, quality, tempo, export, play and
+  // closing pages and of the file dialogs' doors.
+  tDoorPanel& DoorPanel() { return *m_pDoorPanel; }
   tMessageBox& MessageBox() { return *m_pMessageBox; }
   tTransport& Transport() { return *m_pTransport; }
   tVolumeSlider& VolumeSlider(int index) { return *m_pVolume[index]; }
@@ -149,6 +195,28 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   tVolumeSlider& MasterVolume() { return *m_pMasterVolume; }
   tDigits& TimeDisplay() { return *m_pTime; }
   tSwitchButton& HelpButton() { return *m_pHelp; }
+  tButton& ExitButton() { return *m_pExit; }
+  tButton& PluginsButton() { return *m_pPlugins; }
+  tButton& CloseHelpButton() { return *m_pCloseHelp; }
+  tButton& OkButton() { return *m_pOk; }
+  tButton& CancelButton() { return *m_pCancel; }
+  tButton& SetupButton(int index) { return *m_pSetupButtons[static_cast<size_t>(index)]; }
+  tArrowButton& StripArrow(int index) { return *m_pArrows[index]; }
+  tArrowButton& MixArrow() { return *m_pMixArrow; }
+  tPopupMenu& MixMenu() { return *m_pMixMenu; }
+  tChannelPanel& ChannelPanel(int index) { return *m_pPanels[index]; }
+  tLamp& RateLamp() { return *m_pRateLamp; }
+  tLamp& BitsLamp() { return *m_pBitsLamp; }
+  tLamp& MonoLamp() { return *m_pMonoLamp; }
+  // The file dialogs: main and effect samples, channel files and mixes to
+  // load; channel files, mixes and exported waves to save.
+  tFileDialog& MainSampleDialog() { return *m_pMainDialog; }
+  tFileDialog& EffectSampleDialog() { return *m_pEffectDialog; }
+  tFileDialog& ChannelDialog() { return *m_pChannelDialog; }
+  tFileDialog& MixDialog() { return *m_pMixDialog; }
+  tFileDialog& SaveChannelDialog() { return *m_pSaveChannelDialog; }
+  tFileDialog& SaveMixDialog() { return *m_pSaveMixDialog; }
+  tFileDialog& ExportDialog() { return *m_pExportDialog; }
   tTempoDigits& TempoDigits() { return *m_pTempoDigits; }
   tSwitchButton& SetupSwitch(int index) { return *m_pSetupSwitches[static_cast<size_t>(index)]; }
   // Strip origins on the screen (index 0 to 15).
@@ -191,7 +259,8 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
 
  protected:
   // The strips show on the screen: the desk under any message is in state
-  // 0 or 1 (a door panel covers them in the other states).
+  // 0 or 1 (a door panel covers them in the other states) and no file
+  // dialog's door is down.
   bool StripsVisible() const;
 
  private:
@@ -204,6 +273,27 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
 
   // Handles the window's own records; true for one of them.
   bool HandleWindowRecord(const platform::tInputEvent& record);
+  // What a file dialog hands on: the window's records, and the releases of
+  // Tab and Ctrl, whose lamps and channels follow them at once.
+  void PassOnFromDialog(const platform::tInputEvent& record);
+  // Gives every file dialog the desk's message box, input and clock.
+  void ConnectDialogs();
+  void OpenMixMenu();
+  int32_t CloseMixMenu();
+  // A strip's spinner changed: only that value reaches the channel, and a
+  // scheduled channel starts again in time with it.
+  void ApplySpinner(int index, int32_t spinner);
+  // The panel's picture with the controls drawn into it, sliding in.
+  void OpenFormatPanel(int32_t state, const char* path);
+  void CloseFormatPanel();
+  // Sets the three switches from the output format (without drawing) and
+  // draws them into the panel's picture.
+  void PresetSwitches();
+  // The desk after a panel or door went up: redrawn where the strips show.
+  void AfterPanel();
+  void HideBars();
+  // The name of the current mix as the mix label shows it, or empty.
+  std::string MixLabelName() const;
   void DrawStrip(int index);
   void DrawFixedControls();
   // Sets a strip's volume slider; a redrawn slider covers the top rows of
@@ -242,11 +332,16 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   std::unique_ptr<tLamp> m_pRateLamp;
   std::unique_ptr<tLamp> m_pBitsLamp;
   std::unique_ptr<tLamp> m_pMonoLamp;
-  // The four open-file dialogs (main sample, effect sample, channel file,
-  // mix) come with the file chooser.
+  std::unique_ptr<tFileDialog> m_pMainDialog;
+  std::unique_ptr<tFileDialog> m_pEffectDialog;
+  std::unique_ptr<tFileDialog> m_pChannelDialog;
+  std::unique_ptr<tFileDialog> m_pMixDialog;
+  std::unique_ptr<tFileDialog> m_pSaveChannelDialog;
+  std::unique_ptr<tFileDialog> m_pSaveMixDialog;
+  std::unique_ptr<tFileDialog> m_pExportDialog;
   std::unique_ptr<tTransport> m_pTransport;
   std::unique_ptr<tMetronomeView> m_pMetronome;
-  std::unique_ptr<tSurface> m_pDoorPanel;
+  std::unique_ptr<tDoorPanel> m_pDoorPanel;
   std::unique_ptr<tButton> m_pCloseHelp;
   std::unique_ptr<tMessageBox> m_pMessageBox;
   std::array<std::unique_ptr<tChannelPanel>, kStrips> m_pPanels;
@@ -278,4 +373,10 @@ class tInterface : public tMixView, public tDeskCore, private tMessageBoxHost {
   bool m_QuitRequested = false;
   // Strips whose menu is open (read by the tick's key-label blink).
   std::array<std::atomic<bool>, kStrips> m_MenuOpen{};
+  // A file dialog's door covers the strips (read by the tick too).
+  std::atomic<bool> m_DoorDown{false};
+  uint32_t m_ClosingWaitMs = 6000;
+  // The export under way: its file, and the progress bar's length shown.
+  std::string m_ExportPath;
+  int32_t m_ExportBar = -1;
 };

@@ -123,6 +123,15 @@ void tMessageBox::Open(const char* key, const char* path, bool busy) {
   Draw();
 }
 
+void tMessageBox::SetLine(int index, const std::string& text) {
+  if (!m_Open || index < 0 || index > 2) return;
+  const size_t i = static_cast<size_t>(index);
+  m_Lines.text[i] = text.substr(0, static_cast<size_t>(tMessageLines::kWidth));
+  m_Labels[i].SetText(m_Lines.text[i].c_str());
+  m_Labels[i].Draw();
+  if (m_pHost != nullptr) m_pHost->ShowProgress(false);
+}
+
 void tMessageBox::Close() {
   if (!m_Open) return;
   m_Open = false;

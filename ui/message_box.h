@@ -74,6 +74,10 @@ class tMessageBox {
   // Takes the busy note down; nothing when none is up.
   void CloseBusy();
 
+  // Replaces line index (0 to 2) of the open message and draws it: a busy
+  // note shows its progress there.
+  void SetLine(int index, const std::string& text);
+
   bool IsOpen() const { return m_Open; }
   bool IsBusy() const { return m_Open && m_Busy; }
   // Draws the open box (for a full redraw of the screen).

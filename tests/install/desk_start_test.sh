@@ -2,7 +2,9 @@
 # The installed desk started by a new user under a virtual display: the first
 # start makes the user's content root, links the installed data and copies
 # the demo set; a second start copies nothing and keeps what the user added
-# or removed. Each start ends by closing the window, with exit status 0.
+# or removed; a third start saves the mix from the desk's mix menu into the
+# user's Mixes folder, and the installed renderer reads it back. Each start
+# ends by closing the window, with exit status 0.
 #
 #   desk_start_test.sh BUILD_DIR
 # Exit status 77 (skipped) when Xvfb, openbox or xdotool is missing.
@@ -63,6 +65,7 @@ run_desk() {
   fi
   DISPLAY=$display xdotool windowactivate --sync "$window" key space
   sleep 2
+  [ -z "${during:-}" ] || "$during" "$window"
   DISPLAY=$display xdotool windowactivate --sync "$window" key alt+F4
   local status=0
   for _ in $(seq 200); do
@@ -93,5 +96,33 @@ run_desk
 [ "$(cat "$user/Mixes/mine.mix")" = "my own mix" ] || fail "the user's file was touched"
 [ ! -e "$user/Mixes/you bv feel/pad.wav" ] || fail "the demo set was copied a second time"
 [ ! -e "$t/prefix/share/brevora/.demo-copied" ] || fail "something was written under the prefix"
+
+# ---- Third start: SAVE MIX from the mix menu ----
+save_mix() {
+  DISPLAY=$display xdotool mousemove --window "$1" 430 498 mousedown 1
+  sleep 0.3
+  DISPLAY=$display xdotool mousemove --window "$1" 480 549
+  sleep 0.3
+  DISPLAY=$display xdotool mouseup 1
+  sleep 3
+  DISPLAY=$display xdotool key End
+  for _ in $(seq 40); do DISPLAY=$display xdotool key BackSpace; done
+  DISPLAY=$display xdotool type --delay 30 'C:\Mixes\from the desk'
+  DISPLAY=$display xdotool key Return
+  sleep 3
+}
+# The demo set whole again, so that no load message waits at the start.
+cp "$t/prefix/share/brevora/Mixes/you bv feel/pad.wav" "$user/Mixes/you bv feel/"
+during=save_mix run_desk
+saved="$user/Mixes/from the desk.mix"
+if [ ! -f "$saved" ]; then
+  fail "no mix was saved at $saved: $(ls "$user/Mixes")"
+else
+  head -1 "$saved" | grep -q '^\[Brevora Mix\]' || fail "the saved mix has no mix header"
+  (cd "$t" && "$t/prefix/bin/brevora-render" --quiet "$saved" "$t/from-desk.wav") ||
+    fail "the installed renderer could not read the saved mix"
+  [ "$(stat -c %s "$t/from-desk.wav" 2>/dev/null || echo 0)" -gt 44 ] ||
+    fail "the saved mix rendered to nothing"
+fi
 
 finish "desk start"

@@ -110,7 +110,7 @@ TEST_F(Desk, RedrawOfEachStateMatchesItsPicture) {
   desk_->Redraw();
   const tRect around{370, 210, 430, 315};
   const std::vector<uint8_t> shown = Area(around);
-  desk_->DoorPanel().Draw(5, 7);
+  desk_->DoorPanel().Draw();
   desk_->TempoDigits().Draw();
   EXPECT_EQ(Area(around), shown);
 

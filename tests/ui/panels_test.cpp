@@ -156,21 +156,21 @@ TEST_F(Panels, ChannelPanelShowsTheSpinnerTheSwitchChooses) {
 
   // The right arrow of the quantize spinner steps it: a changed value.
   panel.Press(56, 82);
-  EXPECT_TRUE(panel.Release(56, 82));
+  EXPECT_EQ(panel.Release(56, 82), tChannelPanel::kQuantize);
   EXPECT_EQ(panel.Quantize(), 4);
   // The knob moves to delay: the delay spinner is shown and reacts.
   panel.Press(63, 39);
   EXPECT_EQ(panel.Selected(), tChannelPanel::kDelay);
   EXPECT_EQ(AtAll({{31, 88}, {31, 79}}), (std::vector<int>{115, 91}));
   panel.Press(56, 82);
-  EXPECT_TRUE(panel.Release(56, 82));
+  EXPECT_EQ(panel.Release(56, 82), tChannelPanel::kDelay);
   EXPECT_EQ(panel.Delay(), 4);
   EXPECT_EQ(panel.Quantize(), 4);
   // Length at its top: the arrow clicks but nothing changes.
   panel.Press(17, 60);
   EXPECT_EQ(panel.Selected(), tChannelPanel::kLength);
   panel.Press(56, 82);
-  EXPECT_FALSE(panel.Release(56, 82));
+  EXPECT_EQ(panel.Release(56, 82), -1);
   EXPECT_EQ(panel.Length(), 32);
   panel.Move(0, 0);
   EXPECT_EQ(sound.plays, 2);

@@ -1,0 +1,467 @@
+// The desk worked with the mouse: which controls react in which state, the
+// sliders' values, the menus, Exit, the spinners, and the panels that the
+// menus open, all through injected mouse records.
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "platform/hostfs.h"
+#include "tests/ui/desk_test_support.h"
+
+namespace {
+
+using platform::tInputKind;
+
+struct Point {
+  int32_t x, y;
+};
+
+}  // namespace
+
+class Mouse : public DeskScreenTest {
+ protected:
+  void SetUp() override {
+    DeskScreenTest::SetUp();
+    StartDesk();
+    // Panels slide without waiting between frames or for their sounds.
+    desk_->SetPace(tDoorPace{0, 0});
+    desk_->SetClosingWait(0);
+  }
+
+  void Down(Point p) {
+    InjectMouse(tInputKind::kMousePress, p.x, p.y);
+    Pump();
+  }
+  void Move(Point p) {
+    InjectMouse(tInputKind::kMouseMove, p.x, p.y);
+    Pump();
+  }
+  void Up(Point p) {
+    InjectMouse(tInputKind::kMouseRelease, p.x, p.y);
+    Pump();
+  }
+  void Click(Point p) {
+    Down(p);
+    Up(p);
+  }
+
+  // Starts a recording with a short count-in.
+  void Record() {
+    SetTempo(999);
+    Tap(platform::kKeyEnter);
+    ASSERT_EQ(desk_->State(), tDeskCore::kRecording);
+    desk_->Timer().SetTime(22050);
+  }
+  // A name typed into a file dialog, and Enter.
+  static void TypeName(const std::string& name) {
+    // The field may hold a name already.
+    Inject(tInputKind::kKeyPress, platform::kKeyEnd);
+    for (int i = 0; i < 40; ++i) Inject(tInputKind::kKeyPress, platform::kKeyBackspace);
+    for (char c : name)
+      platform::InjectInput(
+          platform::tInputEvent{.kind = tInputKind::kText, .character = static_cast<uint8_t>(c)});
+    Inject(tInputKind::kKeyPress, platform::kKeyEnter);
+    Inject(tInputKind::kKeyRelease, platform::kKeyEnter);
+  }
+  // A rectangle of a screen image taken earlier.
+  static std::vector<uint8_t> Area(const std::vector<uint8_t>& screen, const tRect& r) {
+    std::vector<uint8_t> out;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      for (int32_t x = r.left; x < r.right; ++x) out.push_back(screen[size_t(y * 800 + x)]);
+    return out;
+  }
+  using DeskScreenTest::Area;
+  static Point StripArrow(int i) {
+    return Point{tInterface::StripX(i) + 16, tInterface::StripY(i) + 8};
+  }
+  static constexpr Point kMixArrow{430, 498};
+  static constexpr Point kExit{75, 560};
+  static constexpr Point kNowhere{790, 590};
+  // The middle of the mix menu's item.
+  static Point MixItem(int item) { return Point{480, 507 + 2 + 16 * item + 8}; }
+  Point Centre(const tControl& c) const {
+    const tRect& r = c.Rect();
+    return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  // A point of strip i's volume slider inside (or outside) its mask, at the
+  // slider's first column.
+  Point VolumePoint(int i, bool inMask) {
+    const int32_t x = tInterface::StripX(i) + 10;
+    for (int32_t y = tInterface::StripY(i) + 105; y < tInterface::StripY(i) + 105 + 74; ++y)
+      if (desk_->VolumeSlider(i).HitValue(x, y).has_value() == inMask) return Point{x, y};
+    ADD_FAILURE() << "no such point";
+    return Point{0, 0};
+  }
+  static Point BalancePoint(int i, int32_t dx) {
+    return Point{tInterface::StripX(i) + 10 + dx, tInterface::StripY(i) + 181 + 9};
+  }
+};
+
+TEST_F(Mouse, EachStateLetsOnlyItsControlsReact) {
+  // What a press does in each state: a strip menu opens, the mix menu
+  // opens, Exit goes down, a strip's balance changes, the master volume
+  // changes.
+  struct Row {
+    int32_t state;
+    bool stripMenu, mixMenu, exit, balance, master;
+  };
+  const Row rows[] = {
+      {tDeskCore::kIdle, true, true, true, true, true},
+      {tDeskCore::kRecording, false, false, true, true, true},
+      {tDeskCore::kPlaying, false, false, true, false, true},
+      {tDeskCore::kPlayStopped, false, true, true, false, true},
+      {tDeskCore::kHelp, false, false, false, false, false},
+      {tDeskCore::kQuality, false, false, false, false, false},
+      {tDeskCore::kTempo, false, false, false, false, false},
+      {tDeskCore::kExport, false, false, false, false, false},
+      {tDeskCore::kExit, false, false, false, false, false},
+  };
+  const Point master = Point{639, 503 + 37};
+  ASSERT_TRUE(desk_->MasterVolume().HitValue(master.x + 60, master.y).has_value());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.state);
+    desk_->SetState(row.state);
+    Ch(2).SetBalance(0);
+    SetMasterVolume(0.5);
+
+    Down(StripArrow(0));
+    EXPECT_EQ(desk_->StripMenu(0).IsOpen(), row.stripMenu);
+    Move(kNowhere);
+    Up(kNowhere);
+    EXPECT_FALSE(desk_->StripMenu(0).IsOpen());
+
+    Down(kMixArrow);
+    EXPECT_EQ(desk_->MixMenu().IsOpen(), row.mixMenu);
+    Move(kNowhere);
+    Up(kNowhere);
+    EXPECT_FALSE(desk_->MixMenu().IsOpen());
+
+    Down(kExit);
+    EXPECT_EQ(desk_->ExitButton().State() == tControl::kDown, row.exit);
+    Move(kNowhere);
+    Up(kNowhere);
+    EXPECT_FALSE(desk_->QuitRequested());
+
+    Down(BalancePoint(2, 76));
+    EXPECT_EQ(Ch(2).GetBalance() == 100, row.balance);
+    Up(BalancePoint(2, 76));
+
+    Down(Point{master.x + 60, master.y});
+    EXPECT_EQ(GetMasterVolume() != 0.5, row.master);
+    Up(Point{master.x + 60, master.y});
+    EXPECT_EQ(desk_->State(), row.state);
+  }
+}
+
+TEST_F(Mouse, SlidersTakeTheirValueFromThePressWithHalfASegmentAdded) {
+  // The first column of a balance slider is not its lowest value; the last
+  // reaches the highest by clamping.
+  Down(BalancePoint(5, 0));
+  EXPECT_EQ(Ch(5).GetBalance(), (3 * 200) / 77 - 100);
+  Up(BalancePoint(5, 0));
+  Down(BalancePoint(5, 76));
+  EXPECT_EQ(Ch(5).GetBalance(), 100);
+  // A move with the button down drags nothing.
+  Move(BalancePoint(5, 30));
+  Up(BalancePoint(5, 30));
+  EXPECT_EQ(Ch(5).GetBalance(), 100);
+
+  Ch(7).SetVolume(50);
+  Down(VolumePoint(7, false));
+  Up(VolumePoint(7, false));
+  EXPECT_EQ(Ch(7).GetVolume(), 50);
+  Down(VolumePoint(7, true));
+  Up(VolumePoint(7, true));
+  EXPECT_EQ(Ch(7).GetVolume(), 3 * 100 / 77);
+  EXPECT_EQ(desk_->VolumeSlider(7).Value(), 3 * 100 / 77);
+
+  // While recording, the press is recorded with the channel's value.
+  Load(9);
+  Record();
+  Down(BalancePoint(9, 38));
+  Up(BalancePoint(9, 38));
+  Tap(platform::kKeyEnter);
+  std::string host;
+  ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
+  std::ifstream in(host, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("Channel 9 Balance " + std::to_string(Ch(9).GetBalance())),
+            std::string::npos);
+}
+
+TEST_F(Mouse, MenusChooseOnlyAnItemThePointerMovedOnto) {
+  // Press and release on the arrow: the menu opens and closes, choosing
+  // nothing (the quality panel would open).
+  Click(kMixArrow);
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  Down(kMixArrow);
+  Move(MixItem(4));
+  EXPECT_EQ(desk_->MixMenu().Highlighted(), 4);
+  Up(MixItem(4));
+  EXPECT_EQ(desk_->State(), tDeskCore::kQuality);
+  Click(Centre(desk_->CancelButton()));
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+
+  // Export without a loaded channel says so and opens nothing.
+  Down(kMixArrow);
+  Move(MixItem(3));
+  InjectMouse(tInputKind::kMouseRelease, MixItem(3).x, MixItem(3).y);
+  const int32_t okX = tMessageBox::kX + 227 + 20;
+  const int32_t okY = tMessageBox::kY + 15 + 24 * 2 + 10;
+  InjectMouse(tInputKind::kMousePress, okX, okY);
+  InjectMouse(tInputKind::kMouseRelease, okX, okY);
+  Pump();
+  EXPECT_FALSE(desk_->MessageBox().IsOpen());
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+}
+
+TEST_F(Mouse, ExitQuitsOnlyWhenReleasedOnIt) {
+  Down(kExit);
+  Move(kNowhere);
+  Up(kExit);
+  EXPECT_FALSE(desk_->QuitRequested());
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  EXPECT_EQ(desk_->ExitButton().State(), tControl::kNormal);
+}
+
+TEST_F(Mouse, ClosingPageWaitsOutItsTimeWhateverComes) {
+  desk_->SetClosingWait(400);
+  // A press, a key and a close request during the wait end nothing; the
+  // close request is kept and ends the desk when the wait is over.
+  Down(kExit);
+  InjectMouse(tInputKind::kMouseRelease, kExit.x, kExit.y);
+  InjectMouse(tInputKind::kMousePress, 10, 10);
+  InjectMouse(tInputKind::kMouseRelease, 10, 10);
+  Inject(tInputKind::kKeyPress, platform::kKeyEsc);
+  Inject(tInputKind::kClose);
+  const auto start = std::chrono::steady_clock::now();
+  Pump();
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
+  EXPECT_TRUE(desk_->QuitRequested());
+  EXPECT_EQ(desk_->State(), tDeskCore::kExit);
+  // The screen is left black.
+  EXPECT_EQ(Area(tRect{0, 0, 800, 600}), std::vector<uint8_t>(800 * 600, At(0, 0)));
+}
+
+TEST_F(Mouse, ClosingPageEndsAtAPressAfterItsWait) {
+  desk_->SetClosingWait(200);
+  Down(kExit);
+  InjectMouse(tInputKind::kMouseRelease, kExit.x, kExit.y);
+  InjectMouse(tInputKind::kMousePress, 10, 10);
+  std::thread later([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    InjectMouse(tInputKind::kMouseMove, 10, 10);
+    Inject(tInputKind::kKeyPress, 'Q');
+    InjectMouse(tInputKind::kMousePress, 10, 10);
+  });
+  const auto start = std::chrono::steady_clock::now();
+  Pump();
+  const auto took = std::chrono::steady_clock::now() - start;
+  later.join();
+  EXPECT_GE(took, std::chrono::milliseconds(600));
+  EXPECT_TRUE(desk_->QuitRequested());
+}
+
+TEST_F(Mouse, SpinnerChangeReachesTheChannelAloneAndRestartsItInTime) {
+  Load(0);
+  // The channel's loop is not in the spinner's table.
+  Ch(0).SetLoop(3);
+  Ch(0).SetQuantize(1);
+  desk_->RefreshStrip(0);
+  Press('Q');
+  ASSERT_TRUE(Ch(0).IsScheduled());
+  const Point right{tInterface::StripX(0) + 48, tInterface::StripY(0) + 74};
+  Down(right);
+  Up(right);
+  EXPECT_NE(Ch(0).GetQuantize(), 1.0);
+  EXPECT_EQ(Ch(0).GetLoop(), 3.0);
+  EXPECT_TRUE(Ch(0).IsScheduled());
+  // Released off the arrow after moving off it: nothing changes.
+  const double quantize = Ch(0).GetQuantize();
+  Down(right);
+  Move(kNowhere);
+  Up(right);
+  EXPECT_EQ(Ch(0).GetQuantize(), quantize);
+  Release('Q');
+}
+
+TEST_F(Mouse, TempoPanelStepsWithinItsRangeAndOkClearsTheChannels) {
+  Load(4);
+  desk_->OpenTempoPanel();
+  ASSERT_EQ(desk_->State(), tDeskCore::kTempo);
+  const Point minus10 = Centre(desk_->SetupButton(1));
+  const Point plus10 = Centre(desk_->SetupButton(2));
+  const Point plus1 = Centre(desk_->SetupButton(3));
+  for (int i = 0; i < 6; ++i) Click(plus10);
+  EXPECT_EQ(desk_->TempoDigits().Value(), 180);
+  for (int i = 0; i < 12; ++i) Click(minus10);
+  EXPECT_EQ(desk_->TempoDigits().Value(), 90);
+  Click(plus1);
+  // Cancel keeps the tempo and the channels.
+  Click(Centre(desk_->CancelButton()));
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  EXPECT_EQ(GetTempo(), 130);
+  EXPECT_TRUE(Ch(4).HasSound());
+
+  desk_->OpenTempoPanel();
+  Click(plus1);
+  Click(Centre(desk_->OkButton()));
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  EXPECT_EQ(GetTempo(), 131);
+  EXPECT_FALSE(Ch(4).HasSound());
+}
+
+TEST_F(Mouse, QualityPanelOkAppliesTheSwitchesFormat) {
+  SetOutputFormat(22050, 16, 2);
+  desk_->OpenQualityPanel();
+  ASSERT_EQ(desk_->State(), tDeskCore::kQuality);
+  EXPECT_EQ(desk_->SetupSwitch(0).State(), tControl::kNormal);
+  EXPECT_EQ(desk_->SetupSwitch(1).State(), tControl::kDown);
+  EXPECT_EQ(desk_->SetupSwitch(2).State(), tControl::kDown);
+  Down(Centre(desk_->SetupSwitch(0)));
+  Up(Centre(desk_->SetupSwitch(0)));
+  Down(Centre(desk_->SetupSwitch(2)));
+  Up(Centre(desk_->SetupSwitch(2)));
+  Click(Centre(desk_->OkButton()));
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 44100u);
+  EXPECT_EQ(f.wBitsPerSample, 16);
+  EXPECT_EQ(f.nChannels, 1);
+
+  // Cancel leaves the format as it is.
+  desk_->OpenQualityPanel();
+  Down(Centre(desk_->SetupSwitch(1)));
+  Up(Centre(desk_->SetupSwitch(1)));
+  Click(Centre(desk_->CancelButton()));
+  GetOutputFormat(f);
+  EXPECT_EQ(f.wBitsPerSample, 16);
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+}
+
+TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
+  std::vector<int32_t> offsets;
+  desk_->DoorPanel().SetFrameShown([&](int32_t offset) { offsets.push_back(offset); });
+  const std::vector<uint8_t> before = Area(tRect{0, 0, 800, 600});
+  // F1 opens the help panel from state 0, in the language's short name.
+  Tap(platform::kKeyF1);
+  ASSERT_EQ(desk_->State(), tDeskCore::kHelp);
+  EXPECT_FALSE(desk_->Meter().BarsShown());
+  std::vector<int32_t> in;
+  for (int32_t o = -453; o < 0; o += 30) in.push_back(o);
+  in.push_back(0);
+  EXPECT_EQ(offsets, in);
+  ExpectGolden("panel_help", tRect{0, 0, 800, 600});
+  offsets.clear();
+  // Each frame going up has put back every row it uncovered.
+  desk_->DoorPanel().SetFrameShown([&](int32_t offset) {
+    offsets.push_back(offset);
+    const int32_t top = std::min(453 + offset + 7, 460);
+    EXPECT_EQ(Area(tRect{5, top, 795, 460}), Area(before, tRect{5, top, 795, 460})) << offset;
+  });
+  Click(Centre(desk_->CloseHelpButton()));
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  EXPECT_EQ(desk_->HelpButton().State(), tControl::kNormal);
+  std::vector<int32_t> out;
+  for (int32_t o = 0; o > -453; o -= 30) out.push_back(o);
+  out.push_back(-453);
+  EXPECT_EQ(offsets, out);
+  EXPECT_EQ(Area(tRect{0, 0, 800, 600}), before);
+  EXPECT_TRUE(desk_->Meter().BarsShown());
+
+  // The Help button opens and closes it too; F1 does nothing elsewhere.
+  Down(Centre(desk_->HelpButton()));
+  EXPECT_EQ(desk_->State(), tDeskCore::kHelp);
+  Up(Centre(desk_->HelpButton()));
+  Down(Centre(desk_->HelpButton()));
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  Up(Centre(desk_->HelpButton()));
+  desk_->SetState(tDeskCore::kRecording);
+  Tap(platform::kKeyF1);
+  EXPECT_EQ(desk_->State(), tDeskCore::kRecording);
+}
+
+TEST_F(Mouse, EachPanelLooksAsDrawn) {
+  Load(0);
+  desk_->OpenQualityPanel();
+  ExpectGolden("panel_quality", tRect{0, 0, 800, 600});
+  desk_->CloseQualityPanel();
+  desk_->OpenTempoPanel();
+  ExpectGolden("panel_tempo", tRect{0, 0, 800, 600});
+  desk_->CloseTempoPanel();
+  desk_->OpenExportPanel();
+  ExpectGolden("panel_export", tRect{0, 0, 800, 600});
+  desk_->CloseExportPanel();
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+}
+
+TEST_F(Mouse, KeysReleasedDuringADialogStopTheirChannelsAfterIt) {
+  Load(0);
+  Load(1);
+  Press('Q');
+  Press('W');
+  ASSERT_TRUE(Ch(0).IsScheduled());
+  // While the dialog is up, Q goes up and W stays down; Esc cancels.
+  Inject(tInputKind::kKeyRelease, 'Q');
+  Inject(tInputKind::kKeyPress, platform::kKeyEsc);
+  Inject(tInputKind::kKeyRelease, platform::kKeyEsc);
+  EXPECT_FALSE(desk_->RunFileDialog(desk_->MixDialog(), nullptr));
+  EXPECT_FALSE(Ch(0).IsScheduled());
+  EXPECT_TRUE(Ch(1).IsScheduled());
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  Release('W');
+}
+
+TEST_F(Mouse, SaveMixAndExportFromTheMenus) {
+  Load(0);
+  Load(3);
+  Record();
+  Press('Q');
+  desk_->Timer().SetTime(44100);
+  Release('Q');
+  Tap(platform::kKeyEnter);
+  SetTempo(130);
+  ASSERT_TRUE(desk_->Events().HasRecording());
+
+  // Save: the name typed in the dialog gets its extension.
+  TypeName("E:\\take");
+  desk_->MixMenuItem(2);
+  ReleaseAllKeys();
+  EXPECT_TRUE(std::ifstream(root_ + "/E/take.mix").good());
+  EXPECT_EQ(desk_->MixLabel().Buffer().substr(0, 4), "take");
+
+  // Export at 44100 Hz, 16 bits, mono from the panel's switches.
+  desk_->MixMenuItem(3);
+  ASSERT_EQ(desk_->State(), tDeskCore::kExport);
+  desk_->SetupSwitch(0).StoreState(tControl::kDown);
+  desk_->SetupSwitch(1).StoreState(tControl::kDown);
+  desk_->SetupSwitch(2).StoreState(tControl::kNormal);
+  // OK, then the name typed into the dialog it opens.
+  const Point ok = Centre(desk_->OkButton());
+  InjectMouse(tInputKind::kMousePress, ok.x, ok.y);
+  InjectMouse(tInputKind::kMouseRelease, ok.x, ok.y);
+  TypeName("E:\\take");
+  // The export's format differs from the desk's: back to the old format.
+  InjectMouse(tInputKind::kMousePress, tMessageBox::kX + 247, tMessageBox::kY + 15 + 24 + 10);
+  InjectMouse(tInputKind::kMouseRelease, tMessageBox::kX + 247, tMessageBox::kY + 15 + 24 + 10);
+  Pump();
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  EXPECT_FALSE(desk_->MessageBox().IsOpen());
+  std::ifstream wav(root_ + "/E/take.wav", std::ios::binary);
+  ASSERT_TRUE(wav.good());
+  std::string header(44, '\0');
+  wav.read(header.data(), 44);
+  uint16_t channels = 0;
+  uint32_t rate = 0;
+  std::memcpy(&channels, header.data() + 22, 2);
+  std::memcpy(&rate, header.data() + 24, 4);
+  EXPECT_EQ(channels, 1);
+  EXPECT_EQ(rate, 44100u);
+  // The desk's own format is untouched.
+  WAVEFORMATEX f{};
+  GetOutputFormat(f);
+  EXPECT_EQ(f.nSamplesPerSec, 22050u);
+  EXPECT_EQ(f.nChannels, 2);
+}
