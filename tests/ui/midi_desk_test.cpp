@@ -275,10 +275,11 @@ TEST_F(MidiDesk, NotesDoNothingWhereKeysDoNothingButANoteOffStillReleases) {
 
 TEST_F(MidiDesk, AWaitingKeyLabelLearnsTheNextNote) {
   Load(2);  // note 38
+  // The label is armed by a click of the desk's mouse.
   tKeyLabel& label = desk_->KeyLabel(2);
   const tRect r = label.Rect();
-  label.Press(r.left, r.top);
-  label.Release(r.left, r.top);
+  desk_->MousePress(r.left + 2, r.top + 2);
+  desk_->MouseRelease(r.left + 2, r.top + 2);
   ASSERT_EQ(label.Mode(), tKeyLabel::kWaiting);
   Off(60);  // a note off teaches nothing
   EXPECT_EQ(label.Mode(), tKeyLabel::kWaiting);
