@@ -355,7 +355,11 @@ void tFileDialog::Choose(const std::string& fullPath) {
   if (path.size() > platform::kMaxPath) return;
   if (IsSaveDialog() && platform::FileOrDirectoryExists(path)) {
     if (platform::IsDirectory(path)) return;
+    // The question's texts are looked up from the caller's folder, not from
+    // the folder the dialog shows.
+    platform::SetCurrentDirectory(m_Caller);
     const int answer = m_Hooks.showMessage ? m_Hooks.showMessage(kReplaceKey, path.c_str()) : -1;
+    platform::SetCurrentDirectory(m_Folder);
     if (answer != kReplaceButton) return;
   }
   m_Path = path;

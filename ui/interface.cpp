@@ -120,6 +120,7 @@ bool tInterface::Initialise() {
   if (!m_pBalanceArt->SetColourKey(kMagenta)) return false;
   for (int i = 0; i < kStrips; ++i) {
     m_pBalance[i]->SetImage(m_pBalanceArt.get());
+    m_pBalance[i]->SetBackdrop(m_pBackground.get());
     m_pBalance[i]->Place(StripX(i) + 10, StripY(i) + 181);
   }
   // 6. The menu arrows.

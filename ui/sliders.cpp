@@ -140,7 +140,9 @@ void tBalanceSlider::Draw() {
   const int32_t h = m_pImage->Height();
   const int32_t knob = half / 11;
   const int32_t place = KnobPlace(m_Value);
-  m_pImage->BlitKeyed(tRect{0, 0, half, h}, tRect{m_X, m_Y, m_X + half, m_Y + h});
+  const tRect area{m_X, m_Y, m_X + half, m_Y + h};
+  if (m_pBackdrop != nullptr) m_pBackdrop->Blit(area, area);
+  m_pImage->BlitKeyed(tRect{0, 0, half, h}, area);
   if (knob > 0) {
     const int32_t sx = half + place * knob;
     const int32_t dx = m_X + place * knob;

@@ -63,6 +63,10 @@ class tVolumeSlider {
 class tBalanceSlider {
  public:
   void SetImage(tSurface* image) { m_pImage = image; }
+  // The picture the slider stands on (the desk's background, at the same
+  // coordinates). The scale is drawn keyed, so without it a redraw would
+  // leave the knob of the old value beside the new one.
+  void SetBackdrop(tSurface* backdrop) { m_pBackdrop = backdrop; }
   void Place(int32_t x, int32_t y) {
     m_X = x;
     m_Y = y;
@@ -78,6 +82,7 @@ class tBalanceSlider {
 
  private:
   tSurface* m_pImage = nullptr;
+  tSurface* m_pBackdrop = nullptr;
   int32_t m_X = 0;
   int32_t m_Y = 0;
   int32_t m_Value = 0;

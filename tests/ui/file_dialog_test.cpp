@@ -48,6 +48,8 @@ class FileDialogTest : public ScreenTest {
     tFileDialog::tHooks hooks;
     hooks.showMessage = [this](const char* key, const char* path) {
       questions.push_back(std::string(key) + " " + path);
+      // Messages find their texts from the caller's folder.
+      questionFolders.push_back(platform::CurrentDirectory());
       return answer;
     };
     hooks.passOn = [this](const tInputEvent& e) { passed.push_back(e); };
@@ -119,6 +121,7 @@ class FileDialogTest : public ScreenTest {
   }
 
   std::vector<std::string> questions;
+  std::vector<std::string> questionFolders;
   std::vector<tInputEvent> passed;
   int answer = -1;
   int shownCalls = 0;
@@ -461,11 +464,18 @@ TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
 TEST_F(FileDialogTest, SaveAsksBeforeReplacingAFile) {
   Touch("Set/old.mix", "keep");
   MakeFolder("Set/dir.mix");
+  // The desk stands in C:\ while the dialog shows C:\Set.
+  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\"));
+  const std::string caller = platform::CurrentDirectory();
   auto d = Open(V::kSaveMix);
+  Type(*d, "Set");
+  Key(*d, platform::kKeyEnter);
   answer = 2;  // keep
   Type(*d, "old");
   Key(*d, platform::kKeyEnter);
   EXPECT_EQ(questions, std::vector<std::string>{"Replace file C:\\Set\\old.mix"});
+  EXPECT_EQ(questionFolders, std::vector<std::string>{caller});
+  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set");  // back in the dialog's folder
   EXPECT_FALSE(d->Finished());
   answer = tFileDialog::kReplaceButton;
   const dl::Box ok = d->Layout().ok;

@@ -179,6 +179,23 @@ TEST_F(Sliders, BalancePlacesTheKnobAndHitsTheScale) {
   EXPECT_EQ(b.Value(), -100);
   EXPECT_EQ(AtAll({{100, 101}, {101, 101}, {108, 105}, {109, 101}}),
             (std::vector<int>{1, 103, 110, 10}));
+
+  // The knob's top row lies over the scale's keyed row, so a redraw alone
+  // leaves it behind; with the picture the slider stands on as its backdrop
+  // the redraw puts that picture back first.
+  b.SetValue(50);
+  EXPECT_EQ(At(173, 100), 175);
+  b.SetValue(-100);
+  EXPECT_EQ(At(173, 100), 175) << "the old knob stays without a backdrop";
+  WriteBmp("data\\back.bmp",
+           TestPicture{220, 120, [](int32_t, int32_t) { return static_cast<uint8_t>(200); }});
+  tSurface backdrop;
+  backdrop.Load("data\\back.bmp");
+  b.SetBackdrop(&backdrop);
+  b.SetValue(50);
+  b.SetValue(-100);
+  EXPECT_EQ(AtAll({{173, 100}, {100, 100}, {100, 101}, {201, 100}}),
+            (std::vector<int>{200, 200, 1, kBackground}));
 }
 
 TEST_F(Sliders, PitchKnobFramesScaleAndRange) {
