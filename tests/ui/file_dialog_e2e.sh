@@ -65,14 +65,27 @@ start() {
   pids+=($app)
   window=""
   for _ in $(seq 100); do
-    window=$(xdotool search --name Brevora 2>/dev/null | head -1 || true)
+    window=$(xdotool search --onlyvisible --name Brevora 2>/dev/null | head -1 || true)
     [ -n "$window" ] && break
     sleep 0.1
   done
   [ -n "$window" ] || { echo "no window"; cat "$work/$1.err"; exit 1; }
   sleep 1
-  xdotool windowactivate --sync "$window" 2>/dev/null || true
-  xdotool windowfocus "$window"
+  # The window may still be remade while the program sets up its display:
+  # focus the one that is shown now, and try again if it went meanwhile.
+  local focused=""
+  for _ in $(seq 20); do
+    window=$(xdotool search --onlyvisible --name Brevora 2>/dev/null | head -1 || true)
+    if [ -n "$window" ]; then
+      timeout 5 xdotool windowactivate --sync "$window" 2>/dev/null || true
+      if xdotool windowfocus "$window" 2>/dev/null; then
+        focused=1
+        break
+      fi
+    fi
+    sleep 0.2
+  done
+  [ -n "$focused" ] || { echo "the window could not be focused"; cat "$work/$1.err"; exit 1; }
   sleep 0.3
 }
 finish() {
