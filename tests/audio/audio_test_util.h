@@ -1,16 +1,22 @@
 #pragma once
 // Helpers of the audio tests: a scratch directory, desk paths for host files,
-// byte files, WAV files built chunk by chunk, running sox, and bounded waits.
+// byte files, samples and waves, WAV files built chunk by chunk, running sox,
+// and bounded waits.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "audio/wave.h"
 #include "platform/hostfs.h"
 
 namespace audio_test {
@@ -20,11 +26,8 @@ using Bytes = std::vector<uint8_t>;
 class TempDir {
  public:
   TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "brevora-audio-XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back(0);
-    if (mkdtemp(buf.data())) m_Path = buf.data();
+    char pattern[] = "/tmp/brevora-audio-XXXXXX";
+    if (mkdtemp(pattern)) m_Path = pattern;
   }
   ~TempDir() {
     std::error_code ec;
@@ -47,21 +50,14 @@ class TempDir {
 };
 
 inline void WriteBytes(const std::string& host, const Bytes& bytes) {
-  FILE* f = std::fopen(host.c_str(), "wb");
-  if (!f) return;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+  std::ofstream(host, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 inline Bytes ReadBytes(const std::string& host) {
-  Bytes bytes;
-  FILE* f = std::fopen(host.c_str(), "rb");
-  if (!f) return bytes;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  std::fclose(f);
-  return bytes;
+  std::ifstream in(host, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void Put16(Bytes& b, uint32_t v) {
@@ -79,6 +75,35 @@ inline uint32_t Get32(const Bytes& b, size_t at) {
   return Get16(b, at) | Get16(b, at + 2) << 16;
 }
 
+// 16-bit samples as they lie in a file.
+inline Bytes Samples16(std::initializer_list<int> values) {
+  Bytes b;
+  for (int v : values) Put16(b, static_cast<uint16_t>(v));
+  return b;
+}
+// count 16-bit samples, sample n being sample(n).
+template <typename F>
+Bytes Samples16(size_t count, F sample) {
+  Bytes b;
+  for (size_t n = 0; n < count; ++n) Put16(b, static_cast<uint16_t>(sample(n)));
+  return b;
+}
+// 16-bit sample number index of bytes.
+inline int16_t Sample16(const Bytes& bytes, size_t index) {
+  return static_cast<int16_t>(Get16(bytes, 2 * index));
+}
+
+// Gives a wave the format and exactly these bytes.
+inline void Fill(tWave& wave, const WAVEFORMATEX& format, const Bytes& bytes) {
+  wave.SetFormat(format);
+  ASSERT_TRUE(wave.Allocate(bytes.size()));
+  if (!bytes.empty()) std::memcpy(wave.Data(), bytes.data(), bytes.size());
+}
+
+inline Bytes Contents(const tWave& wave) {
+  return Bytes(wave.Data(), wave.Data() + wave.Size());
+}
+
 // A chunk: id, payload, and the size written into its header (the payload
 // size unless given).
 struct Chunk {
@@ -87,26 +112,23 @@ struct Chunk {
   int64_t declaredSize = -1;
 };
 
-// Appends a chunk with its pad byte after an odd size.
-inline void AppendChunk(Bytes& out, const Chunk& c) {
-  out.insert(out.end(), c.id.begin(), c.id.begin() + 4);
-  Put32(out, c.declaredSize >= 0 ? static_cast<uint32_t>(c.declaredSize)
-                                 : static_cast<uint32_t>(c.payload.size()));
-  out.insert(out.end(), c.payload.begin(), c.payload.end());
-  if (c.payload.size() & 1) out.push_back(0);
-}
-
-// A RIFF file of a form type holding chunks.
+// A RIFF file of a form type holding chunks, each with its pad byte after an
+// odd size.
 inline Bytes Riff(const std::vector<Chunk>& chunks, const std::string& form = "WAVE") {
   Bytes body(form.begin(), form.end());
-  for (const Chunk& c : chunks) AppendChunk(body, c);
+  for (const Chunk& c : chunks) {
+    body.insert(body.end(), c.id.begin(), c.id.begin() + 4);
+    Put32(body, static_cast<uint32_t>(c.declaredSize >= 0 ? c.declaredSize : c.payload.size()));
+    body.insert(body.end(), c.payload.begin(), c.payload.end());
+    if (c.payload.size() & 1) body.push_back(0);
+  }
   Bytes out = {'R', 'I', 'F', 'F'};
   Put32(out, static_cast<uint32_t>(body.size()));
   out.insert(out.end(), body.begin(), body.end());
   return out;
 }
 
-// A 16-byte PCM "fmt " payload (or longer with extra bytes).
+// A 16-byte PCM "fmt " payload.
 inline Bytes FmtPayload(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
   Bytes p;
   Put16(p, tag);

@@ -3,7 +3,7 @@
 // byte, for every wave layout into every output layout.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <functional>
 #include <vector>
 
 #include "audio/mixer.h"
@@ -20,112 +20,102 @@ namespace {
 // that uses the whole sample range.
 void Noise(tWave& wave, uint32_t rate, uint16_t bits, uint16_t channels, uint32_t frames,
            uint32_t seed) {
-  wave.SetFormat(MakeWaveFormat(rate, bits, channels));
-  ASSERT_TRUE(wave.Allocate(uint64_t{frames} * wave.BlockAlign()));
+  Bytes bytes(size_t{frames} * channels * bits / 8);
   uint32_t x = seed;
-  for (uint32_t i = 0; i < wave.Size(); ++i) {
+  for (uint8_t& b : bytes) {
     x = x * 1664525u + 1013904223u;
-    wave.Data()[i] = static_cast<uint8_t>(x >> 24);
+    b = static_cast<uint8_t>(x >> 24);
   }
+  Fill(wave, MakeWaveFormat(rate, bits, channels), bytes);
 }
 
 struct Side {
-  explicit Side(const std::string& path, const WAVEFORMATEX& format) {
-    out.Open(path);
-    out.SetFormat(format);
-    out.SetSource(&mixer);
-  }
   tWaveFileOutput out;
   tMixer mixer;
   tVoice voices[16];
-  tVoice& voice = voices[0];
 };
+
+// Sets up the same voices on a fast and a reference mixer of an output
+// format, then mixes pages both ways: accumulators, pages and the voices'
+// positions and states must agree after each.
+void ExpectSamePages(const WAVEFORMATEX& format, int voices, int pages,
+                     const std::function<void(tMixer&, tVoice&, int)>& setUp) {
+  TempDir dir;
+  Side fast, ref;
+  for (Side* s : {&fast, &ref}) {
+    s->out.Open(dir.Desk(s == &fast ? "fast.wav" : "ref.wav"));
+    s->out.SetFormat(format);
+    s->out.SetSource(&s->mixer);
+    for (int i = 0; i < voices; ++i) {
+      s->voices[i].SetMixer(&s->mixer);
+      setUp(s->mixer, s->voices[i], i);
+    }
+  }
+  const uint32_t frames = fast.mixer.Frames();
+  std::vector<int32_t> accFast(2 * frames), accRef(2 * frames);
+  std::vector<uint8_t> pageFast(fast.out.PageBytes()), pageRef(ref.out.PageBytes());
+  for (int page = 0; page < pages; ++page) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    fast.mixer.Mix();
+    ref.mixer.MixReference();
+    fast.mixer.CopyMix(accFast.data(), frames);
+    ref.mixer.CopyMix(accRef.data(), frames);
+    fast.mixer.Render(pageFast.data(), static_cast<uint32_t>(pageFast.size()));
+    ref.mixer.Render(pageRef.data(), static_cast<uint32_t>(pageRef.size()));
+    ASSERT_EQ(accFast, accRef);
+    ASSERT_EQ(pageFast, pageRef);
+    for (int i = 0; i < voices; ++i) {
+      ASSERT_EQ(fast.voices[i].Position(), ref.voices[i].Position()) << "voice " << i;
+      ASSERT_EQ(fast.voices[i].IsPlaying(), ref.voices[i].IsPlaying()) << "voice " << i;
+    }
+  }
+}
 
 }  // namespace
 
 TEST(MixIdentity, FastLoopsGiveTheReferenceBytes) {
-  TempDir dir;
-  const double pitches[] = {0.5, 0.999, 1.0, 1.00001, 1.01, 2.5};
   const uint16_t layouts[4][2] = {{8, 1}, {16, 1}, {8, 2}, {16, 2}};  // bits, channels
-  int compared = 0;
   for (const auto& waveLayout : layouts) {
     for (const auto& outLayout : layouts) {
       for (uint32_t outRate : {44100u, 22050u}) {
         tWave wave;
         // 1000 frames: voices end and wrap inside pages at every pitch.
         Noise(wave, 44100, waveLayout[0], waveLayout[1], 1000, 7u + waveLayout[0] + outRate);
-        for (double pitch : pitches) {
+        for (double pitch : {0.5, 0.999, 1.0, 1.00001, 1.01, 2.5}) {
           for (bool loop : {false, true}) {
-            const WAVEFORMATEX format = MakeWaveFormat(outRate, outLayout[0], outLayout[1]);
-            Side fast(dir.Desk("fast.wav"), format);
-            Side ref(dir.Desk("ref.wav"), format);
-            for (Side* s : {&fast, &ref}) {
-              s->mixer.SetVolume(0.9);
-              s->mixer.SetBalance(0.2);
-              s->voice.SetWave(&wave);
-              s->voice.SetMixer(&s->mixer);
-              s->voice.SetPitch(pitch);
-              s->voice.SetVolume(0.999);
-              s->voice.SetBalance(-0.3);
-              s->voice.Play(loop);
-              s->voice.SetPosition(17);
-            }
-            const uint32_t frames = fast.mixer.Frames();
-            std::vector<int32_t> accFast(2 * frames), accRef(2 * frames);
-            std::vector<uint8_t> pageFast(fast.out.PageBytes()), pageRef(ref.out.PageBytes());
-            for (int page = 0; page < 6; ++page) {
-              fast.mixer.Mix();
-              ref.mixer.MixReference();
-              fast.mixer.CopyMix(accFast.data(), frames);
-              ref.mixer.CopyMix(accRef.data(), frames);
-              fast.mixer.Render(pageFast.data(), static_cast<uint32_t>(pageFast.size()));
-              ref.mixer.Render(pageRef.data(), static_cast<uint32_t>(pageRef.size()));
-              const std::string where =
-                  "wave " + std::to_string(waveLayout[0]) + "x" + std::to_string(waveLayout[1]) +
-                  " out " + std::to_string(outLayout[0]) + "x" + std::to_string(outLayout[1]) +
-                  "@" + std::to_string(outRate) + " pitch " + std::to_string(pitch) +
-                  (loop ? " loop" : "") + " page " + std::to_string(page);
-              ASSERT_EQ(accFast, accRef) << where;
-              ASSERT_EQ(pageFast, pageRef) << where;
-              ASSERT_EQ(fast.voice.Position(), ref.voice.Position()) << where;
-              ASSERT_EQ(fast.voice.IsPlaying(), ref.voice.IsPlaying()) << where;
-              ++compared;
-            }
+            SCOPED_TRACE(testing::Message()
+                         << "wave " << waveLayout[0] << "x" << waveLayout[1] << " out "
+                         << outLayout[0] << "x" << outLayout[1] << "@" << outRate << " pitch "
+                         << pitch << (loop ? " loop" : ""));
+            ExpectSamePages(MakeWaveFormat(outRate, outLayout[0], outLayout[1]), 1, 6,
+                            [&](tMixer& mixer, tVoice& v, int) {
+                              mixer.SetVolume(0.9);
+                              mixer.SetBalance(0.2);
+                              v.SetWave(&wave);
+                              v.SetPitch(pitch);
+                              v.SetVolume(0.999);
+                              v.SetBalance(-0.3);
+                              v.Play(loop);
+                              v.SetPosition(17);
+                            });
+            if (HasFatalFailure()) return;
           }
         }
       }
     }
   }
-  EXPECT_EQ(compared, 4 * 4 * 2 * 6 * 2 * 6);
 }
 
 // Sixteen voices at once, unit step and not, with starts spread over the
 // wave: the sums agree too.
 TEST(MixIdentity, SixteenVoicesTogether) {
-  TempDir dir;
-  const WAVEFORMATEX format = MakeWaveFormat(44100, 16, 2);
-  tWave waves[4];  // before the sides, whose voices use them until the end
-  Side fast(dir.Desk("a.wav"), format), ref(dir.Desk("b.wav"), format);
-  for (int i = 0; i < 4; ++i) {
+  tWave waves[4];
+  for (int i = 0; i < 4; ++i)
     Noise(waves[i], i % 2 ? 44100 : 22050, i < 2 ? 16 : 8, 2, 3000 + 777 * i, 99u + i);
-  }
-  for (int i = 0; i < 16; ++i) {
-    for (Side* s : {&fast, &ref}) {
-      tVoice& v = s->voices[i];
-      v.SetWave(&waves[i % 4]);
-      v.SetMixer(&s->mixer);
-      v.SetPitch(i % 3 == 0 ? 1.0 : 0.75 + 0.1 * i);
-      v.SetVolume(1.0);
-      v.Play(i % 2 == 0);
-      v.SetPosition(static_cast<uint32_t>(i * 150));
-    }
-  }
-  std::vector<uint8_t> a(fast.out.PageBytes()), b(ref.out.PageBytes());
-  for (int page = 0; page < 20; ++page) {
-    fast.mixer.Mix();
-    ref.mixer.MixReference();
-    fast.mixer.Render(a.data(), static_cast<uint32_t>(a.size()));
-    ref.mixer.Render(b.data(), static_cast<uint32_t>(b.size()));
-    ASSERT_EQ(a, b) << "page " << page;
-  }
+  ExpectSamePages(MakeWaveFormat(44100, 16, 2), 16, 20, [&](tMixer&, tVoice& v, int i) {
+    v.SetWave(&waves[i % 4]);
+    v.SetPitch(i % 3 == 0 ? 1.0 : 0.75 + 0.1 * i);
+    v.Play(i % 2 == 0);
+    v.SetPosition(static_cast<uint32_t>(i * 150));
+  });
 }

@@ -20,61 +20,21 @@ class SoundTest : public ::testing::Test {
   void TearDown() override { m_Out.Close(); }
   TempDir m_Dir;
   tWaveFileOutput m_Out;
+  tSound sound;
 };
 
 }  // namespace
 
-TEST_F(SoundTest, PlayFromAFrameWrapsAroundTheLength) {
-  tSound sound;
-  ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 16, 2), 300 * 4));
-  EXPECT_EQ(sound.GetLength(), 300u);
+TEST_F(SoundTest, PlaysOnceFromAFrameWrappedAroundTheLengthUntilItEnds) {
+  ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 16, 2), 441 * 4));
+  EXPECT_EQ(sound.GetLength(), 441u);
   EXPECT_EQ(sound.Voice().Mixer(), &SystemMixer());
-  sound.Play(500);
-  EXPECT_EQ(sound.Voice().GetPosition(), 200u);
+  sound.Play(541);
+  EXPECT_EQ(sound.Voice().GetPosition(), 100u);
   EXPECT_FALSE(sound.Voice().Looping());
-  EXPECT_TRUE(sound.IsPlaying());
   sound.Stop();
   EXPECT_FALSE(sound.IsPlaying());
-  sound.Unload();
-  EXPECT_EQ(sound.Voice().Mixer(), nullptr);
-  EXPECT_EQ(sound.GetLength(), 0u);
-}
 
-TEST_F(SoundTest, LoadFailureLeavesTheVoiceDetached) {
-  tSound sound;
-  ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 8, 1), 10));
-  EXPECT_FALSE(sound.Load(m_Dir.Desk("missing.wav")));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveOpen);
-  EXPECT_EQ(sound.Voice().Mixer(), nullptr);
-  EXPECT_FALSE(sound.IsPlaying());
-
-  EXPECT_FALSE(sound.Create(MakeWaveFormat(22050, 12, 1), 10));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveFormat);
-
-  Bytes data = {1, 2, 3, 4};
-  WriteBytes(m_Dir.Host("s.wav"), Riff({{"fmt ", FmtPayload(1, 1, 11025, 8)}, {"data", data}}));
-  ASSERT_TRUE(sound.Load(m_Dir.Desk("s.wav")));
-  EXPECT_EQ(sound.Voice().Mixer(), &SystemMixer());
-  EXPECT_EQ(sound.GetLength(), 4u);
-  WAVEFORMATEX f{};
-  sound.GetFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 11025u);
-}
-
-TEST_F(SoundTest, ConvertToReattachesTheConvertedWave) {
-  tSound sound;
-  ASSERT_TRUE(sound.Create(MakeWaveFormat(11025, 8, 1), 100));
-  EXPECT_EQ(sound.Voice().Step(), (uint64_t{11025} << 32) / 22050);
-  ASSERT_TRUE(sound.ConvertTo(MakeWaveFormat(22050, 16, 2)));
-  EXPECT_EQ(sound.GetLength(), 200u);
-  EXPECT_EQ(sound.Voice().Wave(), &sound.Wave());
-  EXPECT_EQ(sound.Voice().End(), uint64_t{200} << 32);
-  EXPECT_EQ(sound.Voice().Step(), uint64_t{1} << 32);
-}
-
-TEST_F(SoundTest, WaitWhilePlayingReturnsWhenTheSoundEnds) {
-  tSound sound;
-  ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 16, 2), 441 * 4));
   sound.Play(0);
   m_Out.Start();
   m_Out.Advance(20);  // one page: the whole sound
@@ -83,4 +43,34 @@ TEST_F(SoundTest, WaitWhilePlayingReturnsWhenTheSoundEnds) {
   sound.Play(0);
   sound.WaitWhilePlaying(20);  // times out: nothing mixes it
   EXPECT_TRUE(sound.IsPlaying());
+  sound.Unload();
+  EXPECT_EQ(sound.Voice().Mixer(), nullptr);
+  EXPECT_EQ(sound.GetLength(), 0u);
+}
+
+TEST_F(SoundTest, LoadFailureLeavesTheVoiceDetached) {
+  ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 8, 1), 10));
+  EXPECT_FALSE(sound.Load(m_Dir.Desk("missing.wav")));
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveOpen);
+  EXPECT_EQ(sound.Voice().Mixer(), nullptr);
+
+  EXPECT_FALSE(sound.Create(MakeWaveFormat(22050, 12, 1), 10));
+  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveFormat);
+
+  WriteBytes(m_Dir.Host("s.wav"),
+             Riff({{"fmt ", FmtPayload(1, 1, 11025, 8)}, {"data", {1, 2, 3, 4}}}));
+  ASSERT_TRUE(sound.Load(m_Dir.Desk("s.wav")));
+  EXPECT_EQ(sound.Voice().Mixer(), &SystemMixer());
+  EXPECT_EQ(sound.GetLength(), 4u);
+  EXPECT_EQ(sound.Wave().Rate(), 11025u);
+}
+
+TEST_F(SoundTest, ConvertToReattachesTheConvertedWave) {
+  ASSERT_TRUE(sound.Create(MakeWaveFormat(11025, 8, 1), 100));
+  EXPECT_EQ(sound.Voice().Step(), (uint64_t{11025} << 32) / 22050);
+  ASSERT_TRUE(sound.ConvertTo(MakeWaveFormat(22050, 16, 2)));
+  EXPECT_EQ(sound.GetLength(), 200u);
+  EXPECT_EQ(sound.Voice().Wave(), &sound.Wave());
+  EXPECT_EQ(sound.Voice().End(), uint64_t{200} << 32);
+  EXPECT_EQ(sound.Voice().Step(), uint64_t{1} << 32);
 }

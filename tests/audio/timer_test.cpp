@@ -7,7 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,21 +20,10 @@ using audio_test::WaitFor;
 
 std::atomic<int> g_Runs{0};
 std::atomic<uintptr_t> g_User{0};
-std::atomic<uint32_t> g_Message{99};
 
-void CountingTick(uint32_t, uint32_t message, uintptr_t user, uintptr_t, uintptr_t) {
-  g_Message.store(message);
+void CountingTick(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_t) {
   g_User.store(user);
   g_Runs.fetch_add(1);
-}
-
-std::string CreateError(tTimer& timer) {
-  try {
-    timer.Create(10, &CountingTick);
-  } catch (const tTimer::tError& error) {
-    return error.GetText();
-  }
-  return "";
 }
 
 TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
@@ -54,38 +42,20 @@ TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
   for (const auto& c : cases) {
     c.fail(timers, true);
     tTimer timer(timers);
-    EXPECT_EQ(CreateError(timer), c.text);
+    try {
+      timer.Create(10, &CountingTick);
+      ADD_FAILURE() << "no error for " << c.text;
+    } catch (const tTimer::tError& error) {
+      EXPECT_STREQ(error.GetText(), c.text);
+    }
     c.fail(timers, false);
   }
   EXPECT_EQ(timers.periodsHeld, 0);  // every failed timer gave its period back
 }
 
-TEST(TimerCreate, StartsAPeriodicEventAndDestroyReleasesIt) {
-  platform::VirtualTimerService timers;
-  tTimer timer(timers);
-  timer.Create(10, &CountingTick);
-  EXPECT_TRUE(timer.HasWorker());
-  EXPECT_EQ(timers.periodsHeld, 1);
-  ASSERT_EQ(timers.LiveCount(), 1u);
-  platform::VirtualTimerService::EventRecord event;
-  ASSERT_TRUE(timers.Event(timers.LastId(), event));
-  EXPECT_EQ(event.delayMs, 10u);
-  EXPECT_EQ(event.resolutionMs, 1u);
-  EXPECT_EQ(event.flags, platform::kTimerPeriodic);
-
-  const int before = g_Runs.load();
-  ASSERT_TRUE(timers.Fire(timers.LastId()));
-  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
-  EXPECT_EQ(g_User.load(), 0u);
-  EXPECT_EQ(g_Message.load(), 0u);
-
-  timer.Destroy();
-  EXPECT_FALSE(timer.HasWorker());
-  EXPECT_EQ(timers.LiveCount(), 0u);
-  EXPECT_EQ(timers.periodsHeld, 0);
-}
-
-TEST(TimerClock, BeforeCreateTheFlagStaysOffAndRestartRewindsAfterIt) {
+// Create starts a periodic 10 ms event on a worker; the clock runs only
+// once it exists; Destroy releases the event and the period.
+TEST(TimerCreate, StartsAPeriodicEventThatRunsTheClockAndDestroyReleasesIt) {
   platform::VirtualTimerService timers;
   tTimer timer(timers);
   timer.SetTime(500);
@@ -98,6 +68,16 @@ TEST(TimerClock, BeforeCreateTheFlagStaysOffAndRestartRewindsAfterIt) {
   EXPECT_EQ(timer.GetTime(), 0x10u);  // wraps modulo 2^32
 
   timer.Create(10, &CountingTick);
+  EXPECT_EQ(timers.periodsHeld, 1);
+  platform::VirtualTimerService::EventRecord event;
+  ASSERT_TRUE(timers.Event(timers.LastId(), event));
+  EXPECT_EQ((std::vector<uint32_t>{event.delayMs, event.resolutionMs, event.flags}),
+            (std::vector<uint32_t>{10, 1, platform::kTimerPeriodic}));
+  const int before = g_Runs.load();
+  ASSERT_TRUE(timers.Fire(timers.LastId()));
+  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
+  EXPECT_EQ(g_User.load(), 0u);
+
   timer.StartClock();
   EXPECT_TRUE(timer.IsRunning());
   timer.StopClock();
@@ -105,6 +85,11 @@ TEST(TimerClock, BeforeCreateTheFlagStaysOffAndRestartRewindsAfterIt) {
   timer.RestartClock();  // rewinds and runs even when stopped
   EXPECT_EQ(timer.GetTime(), 0u);
   EXPECT_TRUE(timer.IsRunning());
+
+  timer.Destroy();
+  EXPECT_FALSE(timer.HasWorker());
+  EXPECT_EQ(timers.LiveCount(), 0u);
+  EXPECT_EQ(timers.periodsHeld, 0);
 }
 
 // A callback that blocks until released, so that the test can fire expiries
@@ -129,19 +114,27 @@ void BlockingTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
   g_Gate->open = false;  // the next run blocks again
 }
 
-TEST(TimerThread, ExpiriesDuringARunGiveExactlyOneMoreRun) {
+class TimerThread : public ::testing::Test {
+ protected:
+  void SetUp() override { g_Gate = &gate; }
+  // A worker whose periodic timer runs the blocking callback, running it once.
+  void StartBlocked() {
+    worker = tTimerThread::Create(1, timers);
+    ASSERT_NE(worker, nullptr);
+    ASSERT_TRUE(worker->SetTimer(10, 1, &BlockingTick, 7, platform::kTimerPeriodic));
+    ASSERT_TRUE(timers.Fire(worker->TimerId()));
+    ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 1; }));
+  }
   Gate gate;
-  g_Gate = &gate;
   platform::VirtualTimerService timers;
-  auto worker = tTimerThread::Create(1, timers);
-  ASSERT_NE(worker, nullptr);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &BlockingTick, 7, platform::kTimerPeriodic));
-  const uint32_t id = worker->TimerId();
-  ASSERT_TRUE(timers.Fire(id));
-  ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 1; }));
+  std::unique_ptr<tTimerThread> worker;
+};
+
+TEST_F(TimerThread, ExpiriesDuringARunGiveExactlyOneMoreRun) {
+  StartBlocked();
   // The run takes 25 ms at a 10 ms period: two more expiries arrive.
-  ASSERT_TRUE(timers.Fire(id));
-  ASSERT_TRUE(timers.Fire(id));
+  ASSERT_TRUE(timers.Fire(worker->TimerId()));
+  ASSERT_TRUE(timers.Fire(worker->TimerId()));
   gate.Release();
   ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 2; }));
   gate.Release();
@@ -151,13 +144,25 @@ TEST(TimerThread, ExpiriesDuringARunGiveExactlyOneMoreRun) {
   EXPECT_EQ(timers.LiveCount(), 0u);
 }
 
-TEST(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
-  platform::VirtualTimerService timers;
-  auto worker = tTimerThread::Create(1, timers);
+TEST_F(TimerThread, DestroyingWaitsForARunningCallback) {
+  StartBlocked();
+  std::atomic<bool> destroyed{false};
+  std::thread destroyer([&] {
+    worker.reset();
+    destroyed.store(true);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(destroyed.load());
+  gate.Release();
+  destroyer.join();
+  EXPECT_EQ(gate.entered.load(), 1);
+}
+
+TEST_F(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
+  worker = tTimerThread::Create(1, timers);
   ASSERT_NE(worker, nullptr);
   const int before = g_Runs.load();
   ASSERT_TRUE(worker->SetTimer(5, 1, &CountingTick, 3, platform::kTimerOneShot));
-  EXPECT_FALSE(worker->Periodic());
   const uint32_t id = worker->TimerId();
   ASSERT_TRUE(timers.Fire(id));
   ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
@@ -169,45 +174,13 @@ TEST(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
   EXPECT_EQ(timers.kills, kills);
 }
 
-TEST(TimerThread, DestroyingWaitsForARunningCallback) {
-  Gate gate;
-  g_Gate = &gate;
-  platform::VirtualTimerService timers;
-  auto worker = tTimerThread::Create(1, timers);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &BlockingTick, 0, platform::kTimerPeriodic));
-  ASSERT_TRUE(timers.Fire(worker->TimerId()));
-  ASSERT_TRUE(WaitFor([&] { return gate.entered.load() == 1; }));
-  std::atomic<bool> destroyed{false};
-  std::thread destroyer([&] {
-    worker.reset();
-    destroyed.store(true);
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_FALSE(destroyed.load());
-  gate.Release();
-  destroyer.join();
-  EXPECT_TRUE(destroyed.load());
-  EXPECT_EQ(gate.entered.load(), 1);
-}
-
-TEST(TimerThread, RunsOnTheSystemTimer) {
-  tTimer timer;
-  const int before = g_Runs.load();
-  timer.Create(10, &CountingTick);
-  EXPECT_TRUE(WaitFor([&] { return g_Runs.load() >= before + 3; }));
-  timer.Destroy();
-  const int after = g_Runs.load();
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_EQ(g_Runs.load(), after);  // nothing runs after Destroy
-}
-
 void IdleTick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {}
 
 // The worker is destroyed while expiries keep arriving. Its end must not be
 // lost when a run resets the wake event just after the stop was signalled.
 // The objects live on the heap so that a worker that never ends is left
 // behind and reported instead of hanging the test.
-TEST(TimerThread, DestroyingWhileExpiriesArriveAlwaysEnds) {
+TEST(TimerStress, DestroyingWhileExpiriesArriveAlwaysEnds) {
   for (int i = 0; i < 500; ++i) {
     auto* timers = new platform::VirtualTimerService;
     auto* worker = tTimerThread::Create(0, *timers).release();

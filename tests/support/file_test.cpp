@@ -5,39 +5,35 @@
 #include "support/file.h"
 #include "support/scan_directory.h"
 #include "tests/platform/test_root.h"
+#include "tests/support/support_test_util.h"
 
 namespace {
 
+using support_test::ThrownText;
+
 class Files : public TestRoot {};
 
+// Lines end at CR LF; ReadLine tells whether more follows (also after a
+// last line with its own line end) and always terminates a long line.
 TEST_F(Files, ReadLineSplitsAtCrLfAndTellsWhetherMoreFollows) {
-  WriteHost("t.txt", "abc\r\ndef");
-  tFile f;
-  f.Open("C:\\t.txt", tFile::kRead);
-  EXPECT_EQ(f.GetSize(), 8);
-  char line[64];
-  EXPECT_TRUE(f.ReadLine(line, sizeof line));
-  EXPECT_STREQ(line, "abc");
-  EXPECT_FALSE(f.ReadLine(line, sizeof line));
-  EXPECT_STREQ(line, "def");
-  // A last line with its own line end also says that nothing follows.
-  WriteHost("t.txt", "abc\r\ndef\r\n");
-  f.Open("C:\\t.txt", tFile::kRead);
-  EXPECT_TRUE(f.ReadLine(line, sizeof line));
-  EXPECT_FALSE(f.ReadLine(line, sizeof line));
-  EXPECT_STREQ(line, "def");
-  EXPECT_FALSE(f.ReadLine(line, sizeof line));
-  EXPECT_STREQ(line, "");
-}
-
-TEST_F(Files, ReadLineAlwaysTerminatesALongLine) {
-  WriteHost("long.txt", "0123456789abcdef\r\n");
-  tFile f;
-  f.Open("C:\\long.txt", tFile::kRead);
-  char line[8];
-  std::memset(line, '#', sizeof line);
-  EXPECT_TRUE(f.ReadLine(line, sizeof line));
-  EXPECT_STREQ(line, "0123456");
+  const struct {
+    const char* text;
+    std::vector<std::pair<bool, std::string>> lines;  // result, line
+  } cases[] = {{"abc\r\ndef", {{true, "abc"}, {false, "def"}}},
+               {"abc\r\ndef\r\n", {{true, "abc"}, {false, "def"}, {false, ""}}},
+               {"0123456789abcdef\r\n", {{true, "0123456"}}}};
+  for (const auto& c : cases) {
+    WriteHost("t.txt", c.text);
+    tFile f;
+    f.Open("C:\\t.txt", tFile::kRead);
+    EXPECT_EQ(f.GetSize(), static_cast<int32_t>(std::strlen(c.text)));
+    for (const auto& [more, text] : c.lines) {
+      char line[8];
+      std::memset(line, '#', sizeof line);
+      EXPECT_EQ(f.ReadLine(line, sizeof line), more) << c.text << " " << text;
+      EXPECT_STREQ(line, text.c_str());
+    }
+  }
 }
 
 TEST_F(Files, WritePrintfSeekAndPosition) {
@@ -56,13 +52,8 @@ TEST_F(Files, WritePrintfSeekAndPosition) {
 
 TEST_F(Files, OpenFailuresRaiseWithTheReason) {
   tFile f;
-  try {
-    f.Open("C:\\missing.txt", tFile::kRead);
-    FAIL();
-  } catch (const tFile::tOpenError& e) {
-    EXPECT_STREQ(e.GetText(),
-                 "Failed to open file 'C:\\missing.txt' (No such file or directory)\n");
-  }
+  EXPECT_EQ(ThrownText<tFile::tOpenError>([&] { f.Open("C:\\missing.txt", tFile::kRead); }),
+            "Failed to open file 'C:\\missing.txt' (No such file or directory)\n");
   testing::internal::CaptureStderr();
   EXPECT_THROW(f.Open("", tFile::kRead), tFile::tOpenError);
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption '*name != 0' failed"),
@@ -109,18 +100,11 @@ TEST_F(Files, ScanEntersTheDirectoryWithItsMaskAndRestoresTheCurrentOne) {
   EXPECT_STREQ(one.GetName(), "one.chn");
   one.Next();
   EXPECT_FALSE(one.IsValid());
-}
 
-TEST_F(Files, ScanOfAMissingDirectoryRaisesTheDecoratedError) {
-  tScanDirectory scan;
-  try {
-    scan.Enter("C:\\Nowhere", "*");
-    FAIL();
-  } catch (const tScanDirectory::tError& e) {
-    EXPECT_STREQ(e.GetText(),
-                 "tScanDirectory::Enter => Failed to change to directory 'C:\\Nowhere'\n\n"
-                 "(ERROR_FILE_NOT_FOUND/0/2)\n");
-  }
+  // A missing directory raises the decorated error and changes nothing.
+  EXPECT_EQ(ThrownText<tScanDirectory::tError>([&] { one.Enter("C:\\Nowhere", "*"); }),
+            "tScanDirectory::Enter => Failed to change to directory 'C:\\Nowhere'\n\n"
+            "(ERROR_FILE_NOT_FOUND/0/2)\n");
   EXPECT_EQ(platform::CurrentDirectory(), "C:\\");
 }
 
