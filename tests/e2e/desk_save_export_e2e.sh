@@ -11,39 +11,10 @@
 #
 # Exits 77 (skipped) when Xvfb or another tool of the check is missing.
 set -euo pipefail
-# In the address-checked build the real program runs without the leak check:
-# the window system's libraries it loads and unloads keep allocations that
-# cannot be told apart once they are gone. Memory errors still end the
-# program; the desk's own objects are leak-checked by the in-process tests.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}${ASAN_OPTIONS:+:}detect_leaks=0"
 stage=$(cd "$1" && pwd)
 out=$2
 mkdir -p "$out"
-
-for tool in Xvfb openbox xdotool ffmpeg python3 cmp; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d /tmp/brevora-save-XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for _ in $(seq 20); do
-    alive=0
-    for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && alive=1; done
-    [ "$alive" -eq 0 ] && break
-    sleep 0.1
-  done
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-source "$(dirname "$0")/../../scripts/virtual-display.sh" 92 1024x768
+source "$(dirname "$0")/../../scripts/e2e-session.sh" save 92 python3 cmp
 
 # A channel with a short tone and a mix that names it, on drive Z:.
 python3 - "$work" <<'PY'
@@ -70,21 +41,7 @@ with open(f"{work}/start.mix", "w", newline="") as f:
 PY
 deskdir="Z:$(echo "$work" | tr / '\\')"
 
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-"$stage/brevora" --window "$work/start.mix" >"$work/desk.out" 2>"$work/desk.err" &
-desk=$!
-pids+=($desk)
-
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Brevora$' | head -n 1 || true)
-if [ -z "$window" ]; then
-  echo "the desk's window did not appear"; cat "$work/desk.err"; exit 1
-fi
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus "$window" || true
-xdotool key Escape
-sleep 3
-shot() { ffmpeg -loglevel error -y -f x11grab -video_size 1024x768 -i ":$display" -frames:v 1 "$out/$1.png"; }
+start_desk "$work/start.mix"
 at() { xdotool mousemove --window "$window" "$1" "$2"; sleep 0.2; }
 # Chooses item N of the mix menu: press on its arrow, move onto the item,
 # release there.
@@ -143,17 +100,7 @@ xdotool key Return
 for _ in $(seq 100); do [ -s "$work/take.wav" ] && break; sleep 0.1; done
 sleep 3
 
-xdotool key alt+F4
-sleep 1
-# The closing page waits for its time and a click of the left button.
-for _ in $(seq 80); do
-  kill -0 "$desk" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$desk" 2>/dev/null; then echo "the desk did not end when its window was closed"; exit 1; fi
-status=0
-wait "$desk" || status=$?
-[ "$status" -eq 0 ] || { echo "the desk ended with status $status"; cat "$work/desk.err"; exit 1; }
+end_desk
 
 [ -s "$work/take.wav" ] || { echo "the mix was not exported"; cat "$work/desk.err"; exit 1; }
 grep -q "Time" "$work/take.mix" || { echo "the saved mix holds no performance"; exit 1; }

@@ -12,42 +12,12 @@
 #
 # Exits 77 (skipped) when jackd, Xvfb or another tool of the check is missing.
 set -euo pipefail
-# In the address-checked build the real program runs without the leak check:
-# the window system's libraries it loads and unloads keep allocations that
-# cannot be told apart once they are gone. Memory errors still end the
-# program; the desk's own objects are leak-checked by the in-process tests.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}${ASAN_OPTIONS:+:}detect_leaks=0"
 stage=$(cd "$1" && pwd)
 sender=$2
 out=$3
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$out"
-
-for tool in jackd jack_lsp Xvfb openbox xdotool ffmpeg python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d /tmp/brevora-midi-e2e-XXXXXX)
-pids=()
-cleanup() {
-  # The desk and the pad first, the JACK server and the display last; the
-  # desk takes a terminate signal as a close request; one that hangs is killed.
-  local i p
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    p=${pids[i]}
-    kill "$p" 2>/dev/null || true
-    for _ in $(seq 30); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$p" 2>/dev/null || true
-  done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-source "$here/../../scripts/virtual-display.sh" 95 1024x768
+source "$here/../../scripts/e2e-session.sh" midi-e2e 95 jackd jack_lsp python3
 
 # A JACK server of this run's own; nothing may start another one. Long
 # periods: a client the loaded machine holds up past a period misses that
@@ -62,20 +32,7 @@ rate=22050
 tone=2750
 python3 "$here/tone_desk.py" make "$work" "$rate" "$tone"
 
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-"$stage/brevora" --window --midi jack "$work/e2e.mix" >"$work/desk.out" 2>"$work/desk.err" &
-desk=$!
-pids+=($desk)
-
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Brevora$' | head -n 1 || true)
-if [ -z "$window" ]; then
-  echo "the desk's window did not appear"; cat "$work/desk.err"; exit 1
-fi
-xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xdotool windowfocus "$window" || true
-xdotool key Escape
-sleep 3
+start_desk --midi jack "$work/e2e.mix"
 if ! jack_lsp | grep -qx 'Brevora:Brevora'; then
   echo "the desk's port did not appear on the JACK server"; jack_lsp; cat "$work/desk.err"; exit 1
 fi
@@ -91,7 +48,6 @@ pad() {
 }
 pad connected Brevora:Brevora 10000
 
-shot() { ffmpeg -loglevel error -y -f x11grab -video_size 1024x768 -i ":$display" -frames:v 1 "$out/$1.png"; }
 shot midi-desk
 start=$(stat -c %s "$work/audio.raw")
 pad on 36
@@ -114,12 +70,7 @@ latch_end=$(stat -c %s "$work/audio.raw")
 pad cc 123 0
 sleep 1.5
 latch_after=$(stat -c %s "$work/audio.raw")
-xdotool key alt+F4
-for _ in $(seq 100); do kill -0 "$desk" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$desk" 2>/dev/null; then echo "the desk did not end when its window was closed"; exit 1; fi
-status=0
-wait "$desk" || status=$?
-[ "$status" -eq 0 ] || { echo "the desk ended with status $status"; cat "$work/desk.err"; exit 1; }
+end_desk
 settings="$XDG_CONFIG_HOME/brevora/settings.reg"
 grep -q '"MidiSystem"="jack"' "$settings" || { echo "--midi jack was not kept"; exit 1; }
 grep -q '"MidiNotes"="36 37 38 39 40 41 42 43 44 45 46 47 48 49 50 51"' "$settings" ||

@@ -1,53 +1,53 @@
 // Where drive C: lies: run from a folder, or installed with a per-user root
 // that links the installed data and receives the demo set once.
-#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
+#include <map>
+#include <set>
 #include <thread>
 #include <vector>
 
 #include "platform/content_root.h"
+#include "tests/platform/fault_sweep.h"
 #include "tests/platform/test_root.h"
 
 namespace {
 
 using platform::ContentRoot;
+using Names = std::set<std::string>;
+using Messages = std::vector<std::string>;
+
+// The user's folder below the test's root, with HOME at root/home.
+const std::string kUser = "home/.local/share/brevora";
 
 class ContentRootTest : public TestRoot {
  protected:
   void SetUp() override {
     TestRoot::SetUp();
-    for (const char* name : {"XDG_DATA_HOME", "HOME"}) {
-      const char* v = getenv(name);
-      saved_env_.emplace_back(name, v != nullptr ? v : "");
-      saved_set_.push_back(v != nullptr);
-    }
+    for (const char* name : {"XDG_DATA_HOME", "HOME"})
+      if (const char* v = getenv(name)) saved_env_[name] = v;
     setenv("HOME", (root_ + "/home").c_str(), 1);
     unsetenv("XDG_DATA_HOME");
     // An installed tree: the executables' folder and the shared folder beside it.
     bin_ = root_ + "/prefix/bin";
-    WriteHost("prefix/bin/brevora-render", "");
     share_ = bin_ + "/" + platform::InstalledShareRelative();
-    WriteHost(
-        "prefix/bin/" + std::string(platform::InstalledShareRelative()) + "/data/Language.txt",
-        "[Engels]\r\n");
-    WriteHost("prefix/bin/" + std::string(platform::InstalledShareRelative()) + "/Mixes/demo.mix",
-              "[Brevora Mix]\r\n");
-    WriteHost(
-        "prefix/bin/" + std::string(platform::InstalledShareRelative()) + "/Mixes/demo/drums.chn",
-        "[Brevora Channel]\r\n");
+    const std::string share = "prefix/bin/" + std::string(platform::InstalledShareRelative());
+    WriteHost("prefix/bin/brevora-render", "");
+    WriteHost(share + "/data/Language.txt", "[Engels]\r\n");
+    WriteHost(share + "/Mixes/demo.mix", "[Brevora Mix]\r\n");
+    WriteHost(share + "/Mixes/demo/drums.chn", "[Brevora Channel]\r\n");
   }
   void TearDown() override {
-    for (size_t i = 0; i < saved_env_.size(); ++i) {
-      if (saved_set_[i])
-        setenv(saved_env_[i].first.c_str(), saved_env_[i].second.c_str(), 1);
+    for (const char* name : {"XDG_DATA_HOME", "HOME"}) {
+      const auto saved = saved_env_.find(name);
+      if (saved != saved_env_.end())
+        setenv(name, saved->second.c_str(), 1);
       else
-        unsetenv(saved_env_[i].first.c_str());
+        unsetenv(name);
     }
     TestRoot::TearDown();
   }
@@ -66,26 +66,9 @@ class ContentRootTest : public TestRoot {
     ssize_t n = readlink(path.c_str(), buf, sizeof buf);
     return n > 0 ? std::string(buf, size_t(n)) : "";
   }
-  // The names in a folder, sorted.
-  static std::vector<std::string> Names(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return names;
-    while (dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-        names.push_back(e->d_name);
-    closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  static std::string Read(const std::string& host) {
-    std::ifstream in(host, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
 
   std::string bin_, share_;
-  std::vector<std::pair<std::string, std::string>> saved_env_;
-  std::vector<bool> saved_set_;
+  std::map<std::string, std::string> saved_env_;
 };
 
 TEST_F(ContentRootTest, AFolderWithDataIsTheRootElseTheUsersFolderWhenInstalled) {
@@ -100,12 +83,12 @@ TEST_F(ContentRootTest, AFolderWithDataIsTheRootElseTheUsersFolderWhenInstalled)
   // Installed: the user's folder, from XDG_DATA_HOME when it is absolute.
   root = Installed();
   EXPECT_EQ(root.installed, Real(share_));
-  EXPECT_EQ(root.root, root_ + "/home/.local/share/brevora");
+  EXPECT_EQ(root.root, root_ + "/" + kUser);
   setenv("XDG_DATA_HOME", (root_ + "/xdg").c_str(), 1);
   EXPECT_EQ(Installed().root, root_ + "/xdg/brevora");
   setenv("XDG_DATA_HOME", "relative/data", 1);
   setenv("HOME", (root_ + "/home/").c_str(), 1);
-  EXPECT_EQ(Installed().root, root_ + "/home/.local/share/brevora");
+  EXPECT_EQ(Installed().root, root_ + "/" + kUser);
 
   // Neither: both places are named.
   EXPECT_FALSE(platform::FindContentRoot(root_ + "/home", root, message));
@@ -115,15 +98,15 @@ TEST_F(ContentRootTest, AFolderWithDataIsTheRootElseTheUsersFolderWhenInstalled)
 
 TEST_F(ContentRootTest, TheFirstStartMakesTheRootAndCopiesTheDemoSetOnlyOnce) {
   const ContentRoot root = Installed();
-  std::vector<std::string> messages;
+  Messages messages;
   ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
   EXPECT_TRUE(messages.empty());
   const std::string& r = root.root;
-  EXPECT_EQ(Names(r), (std::vector<std::string>{".demo-copied", "Mixes", "data"}));
+  EXPECT_EQ(HostListing(r), (Names{".demo-copied", "Mixes", "data"}));
   EXPECT_EQ(LinkTarget(r + "/data"), Real(share_ + "/data"));
-  EXPECT_EQ(Read(r + "/data/Language.txt"), "[Engels]\r\n");
-  EXPECT_EQ(Read(r + "/Mixes/demo.mix"), "[Brevora Mix]\r\n");
-  EXPECT_EQ(Read(r + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
+  EXPECT_EQ(ReadHost(kUser + "/data/Language.txt"), "[Engels]\r\n");
+  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo.mix"), "[Brevora Mix]\r\n");
+  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
   struct stat st {};
   ASSERT_EQ(stat((root_ + "/home/.local").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);  // folders made for the user's data are private
@@ -131,26 +114,26 @@ TEST_F(ContentRootTest, TheFirstStartMakesTheRootAndCopiesTheDemoSetOnlyOnce) {
   EXPECT_EQ(st.st_mode & 0777, 0644u);
 
   // The user edits, adds and removes files; the next start leaves all of it.
-  WriteHost("home/.local/share/brevora/Mixes/demo.mix", "mine now");
-  WriteHost("home/.local/share/brevora/Mixes/my own.mix", "my own");
+  WriteHost(kUser + "/Mixes/demo.mix", "mine now");
+  WriteHost(kUser + "/Mixes/my own.mix", "my own");
   ASSERT_EQ(unlink((r + "/Mixes/demo/drums.chn").c_str()), 0);
   ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
   EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(Names(r + "/Mixes"), (std::vector<std::string>{"demo", "demo.mix", "my own.mix"}));
-  EXPECT_EQ(Names(r + "/Mixes/demo"), std::vector<std::string>{});
-  EXPECT_EQ(Read(r + "/Mixes/demo.mix"), "mine now");
+  EXPECT_EQ(HostListing(r + "/Mixes"), (Names{"demo", "demo.mix", "my own.mix"}));
+  EXPECT_EQ(HostListing(r + "/Mixes/demo"), Names{});
+  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo.mix"), "mine now");
 
   // Without the marker the missing demo files come back; changed ones stay.
   ASSERT_EQ(unlink((r + "/.demo-copied").c_str()), 0);
   ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  EXPECT_EQ(Read(r + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
-  EXPECT_EQ(Read(r + "/Mixes/demo.mix"), "mine now");
-  EXPECT_EQ(Names(r), (std::vector<std::string>{".demo-copied", "Mixes", "data"}));
+  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
+  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo.mix"), "mine now");
+  EXPECT_EQ(HostListing(r), (Names{".demo-copied", "Mixes", "data"}));
 }
 
 TEST_F(ContentRootTest, TheDataLinkFollowsTheInstallationAndAUsersFolderStays) {
   ContentRoot root = Installed();
-  std::vector<std::string> messages;
+  Messages messages;
   ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
   const std::string link = root.root + "/data";
   struct stat before {
@@ -168,31 +151,29 @@ TEST_F(ContentRootTest, TheDataLinkFollowsTheInstallationAndAUsersFolderStays) {
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(LinkTarget(link),
             Real(root_ + "/moved/bin/" + platform::InstalledShareRelative()) + "/data");
-  EXPECT_EQ(Read(link + "/Language.txt"), "[Engels]\r\n");
-  EXPECT_EQ(Names(root.root), (std::vector<std::string>{".demo-copied", "Mixes", "data"}));
+  EXPECT_EQ(ReadHost(kUser + "/data/Language.txt"), "[Engels]\r\n");
+  EXPECT_EQ(HostListing(root.root), (Names{".demo-copied", "Mixes", "data"}));
 
   // A data folder the user made is used as it is, and said so.
   ASSERT_EQ(unlink(link.c_str()), 0);
-  WriteHost("home/.local/share/brevora/data/Language.txt", "my table");
+  WriteHost(kUser + "/data/Language.txt", "my table");
   ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  EXPECT_EQ(messages, std::vector<std::string>{"'" + link +
-                                               "' is not a link to the installed data, so it is "
-                                               "used as it is"});
-  EXPECT_EQ(Read(link + "/Language.txt"), "my table");
-}
+  EXPECT_EQ(messages,
+            Messages{"'" + link + "' is not a link to the installed data, so it is used as it is"});
+  EXPECT_EQ(ReadHost(kUser + "/data/Language.txt"), "my table");
 
-TEST_F(ContentRootTest, ARootThatCannotBeMadeFailsWithTheReason) {
+  // A root that cannot be made fails with the reason.
   WriteHost("blocked", "a file where the folder should be");
   setenv("XDG_DATA_HOME", (root_ + "/blocked").c_str(), 1);
-  std::vector<std::string> messages;
+  messages.clear();
   EXPECT_FALSE(platform::PrepareUserContentRoot(Installed(), messages));
-  EXPECT_EQ(messages, std::vector<std::string>{"cannot make the folder '" + root_ +
-                                               "/blocked/brevora': Not a directory"});
+  EXPECT_EQ(messages,
+            Messages{"cannot make the folder '" + root_ + "/blocked/brevora': Not a directory"});
 }
 
 TEST_F(ContentRootTest, ProgramsStartingTogetherEachFindTheRootReady) {
   const ContentRoot root = Installed();
-  std::vector<std::vector<std::string>> messages(4);
+  std::vector<Messages> messages(4);
   std::vector<int> ok(4, 0);
   std::vector<std::thread> starts;
   for (int i = 0; i < 4; ++i)
@@ -203,10 +184,10 @@ TEST_F(ContentRootTest, ProgramsStartingTogetherEachFindTheRootReady) {
     EXPECT_TRUE(messages[i].empty()) << messages[i].front();
   }
   // Nothing half-made is left behind: no temporary names, whole files.
-  EXPECT_EQ(Names(root.root), (std::vector<std::string>{".demo-copied", "Mixes", "data"}));
-  EXPECT_EQ(Names(root.root + "/Mixes"), (std::vector<std::string>{"demo", "demo.mix"}));
-  EXPECT_EQ(Names(root.root + "/Mixes/demo"), std::vector<std::string>{"drums.chn"});
-  EXPECT_EQ(Read(root.root + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
+  EXPECT_EQ(HostListing(root.root), (Names{".demo-copied", "Mixes", "data"}));
+  EXPECT_EQ(HostListing(root.root + "/Mixes"), (Names{"demo", "demo.mix"}));
+  EXPECT_EQ(HostListing(root.root + "/Mixes/demo"), Names{"drums.chn"});
+  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
 }
 
 TEST_F(ContentRootTest, CommandLinePathsAreTakenFromTheStartFolderAndLandOnTheRoot) {

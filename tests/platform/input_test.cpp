@@ -22,42 +22,37 @@ InputEvent Record(InputKind kind, uint8_t key = 0) {
 }
 
 TEST_F(Input, KeysBecomeTheDesksCodesByLayoutOrPlace) {
+  namespace p = platform;
   struct Row {
     SDL_Keycode sym;
-    SDL_Scancode scancode;
+    SDL_Scancode scancode;  // SDL_SCANCODE_UNKNOWN: the key's own place
     uint8_t code;
   };
   const Row rows[] = {
-      {SDLK_a, SDL_SCANCODE_A, 'A'},
+      {SDLK_a, SDL_SCANCODE_UNKNOWN, 'A'},
       {SDLK_z, SDL_SCANCODE_Y, 'Z'},  // a German layout: the letter, not its place
-      {SDLK_q, SDL_SCANCODE_A, 'Q'},  // a French layout
       {0x0444, SDL_SCANCODE_A, 'A'},  // Cyrillic ef: the letter of its place
       {SDLK_UNKNOWN, SDL_SCANCODE_K, 'K'},
-      {SDLK_COMMA, SDL_SCANCODE_M, platform::kKeyOther},      // a symbol on a letter's place
-      {0x00F6, SDL_SCANCODE_SEMICOLON, platform::kKeyOther},  // o-umlaut: not a desk key
-      {SDLK_0, SDL_SCANCODE_0, '0'},
-      {SDLK_KP_0, SDL_SCANCODE_KP_0, '0'},
-      {SDLK_KP_1, SDL_SCANCODE_KP_1, '1'},
-      {SDLK_RETURN, SDL_SCANCODE_RETURN, platform::kKeyEnter},
-      {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, platform::kKeyEnter},
-      {SDLK_LCTRL, SDL_SCANCODE_LCTRL, platform::kKeyCtrl},
-      {SDLK_RCTRL, SDL_SCANCODE_RCTRL, platform::kKeyCtrl},
-      {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, platform::kKeyShift},
-      {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, platform::kKeyShift},
-      {SDLK_TAB, SDL_SCANCODE_TAB, platform::kKeyTab},
-      {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, platform::kKeyEsc},
-      {SDLK_SPACE, SDL_SCANCODE_SPACE, platform::kKeySpace},
-      {SDLK_PAGEUP, SDL_SCANCODE_PAGEUP, platform::kKeyPageUp},
-      {SDLK_INSERT, SDL_SCANCODE_INSERT, platform::kKeyInsert},
-      {SDLK_DELETE, SDL_SCANCODE_DELETE, platform::kKeyDelete},
-      {SDLK_HOME, SDL_SCANCODE_HOME, platform::kKeyHome},
-      {SDLK_UP, SDL_SCANCODE_UP, platform::kKeyUp},
-      {SDLK_DOWN, SDL_SCANCODE_DOWN, platform::kKeyDown},
-      {SDLK_F4, SDL_SCANCODE_F4, platform::kKeyF4},
-      {SDLK_F5, SDL_SCANCODE_F5, platform::kKeyOther},
-      {SDLK_LALT, SDL_SCANCODE_LALT, platform::kKeyOther},
+      {SDLK_COMMA, SDL_SCANCODE_M, p::kKeyOther},      // a symbol on a letter's place
+      {0x00F6, SDL_SCANCODE_SEMICOLON, p::kKeyOther},  // o-umlaut: not a desk key
+      {SDLK_0, SDL_SCANCODE_UNKNOWN, '0'},
+      {SDLK_KP_0, SDL_SCANCODE_UNKNOWN, '0'},
+      {SDLK_KP_1, SDL_SCANCODE_UNKNOWN, '1'},
+      {SDLK_KP_9, SDL_SCANCODE_UNKNOWN, '9'},
+      {SDLK_F5, SDL_SCANCODE_UNKNOWN, p::kKeyOther},
+      {SDLK_LALT, SDL_SCANCODE_UNKNOWN, p::kKeyOther},
   };
-  for (const Row& row : rows) {
+  // Keys on their own places, each with the code of its name.
+  const std::pair<SDL_Keycode, uint8_t> named[] = {
+      {SDLK_RETURN, p::kKeyEnter},  {SDLK_KP_ENTER, p::kKeyEnter}, {SDLK_LCTRL, p::kKeyCtrl},
+      {SDLK_RSHIFT, p::kKeyShift},  {SDLK_TAB, p::kKeyTab},        {SDLK_ESCAPE, p::kKeyEsc},
+      {SDLK_SPACE, p::kKeySpace},   {SDLK_PAGEUP, p::kKeyPageUp},  {SDLK_INSERT, p::kKeyInsert},
+      {SDLK_DELETE, p::kKeyDelete}, {SDLK_HOME, p::kKeyHome},      {SDLK_DOWN, p::kKeyDown},
+      {SDLK_F4, p::kKeyF4}};
+  std::vector<Row> all(std::begin(rows), std::end(rows));
+  for (auto [sym, code] : named) all.push_back({sym, SDL_SCANCODE_UNKNOWN, code});
+  for (Row row : all) {
+    if (row.scancode == SDL_SCANCODE_UNKNOWN) row.scancode = SDL_GetScancodeFromKey(row.sym);
     PushKey(true, row.sym, row.scancode);
     PushKey(false, row.sym, row.scancode);
     EXPECT_EQ(Drain(), (Lines{"down " + KeyName(row.code), "up " + KeyName(row.code)}))
@@ -134,10 +129,8 @@ TEST_F(Input, MouseRecordsAreScreenPixelsWithDoubleClicksAndTheWheel) {
   PushButton(true, 10, 20, SDL_BUTTON_RIGHT);  // only the left button
   PushButton(false, 10, 20, SDL_BUTTON_RIGHT);
   for (uint8_t clicks : {1, 2, 3, 4}) PushButton(true, 799, 599, SDL_BUTTON_LEFT, clicks);
-  SDL_Event wheel{};
-  wheel.type = SDL_MOUSEWHEEL;
-  wheel.wheel.windowID = platform::DisplayWindowId();
-  wheel.wheel.y = 2;
+  SDL_Event wheel{
+      .wheel = {.type = SDL_MOUSEWHEEL, .windowID = platform::DisplayWindowId(), .y = 2}};
   Push(wheel);
   wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
   Push(wheel);
@@ -177,10 +170,7 @@ TEST_F(Input, MousePositionsFollowTheLetterboxOfAResizedWindow) {
 
   // 1281 by 720: the odd pixel of border goes to the right.
   ResizeWindow(1281, 720);
-  PushButton(true, 159, 0);
-  PushButton(true, 160, 0);
-  PushButton(true, 1119, 0);
-  PushButton(true, 1120, 0);
+  for (int x : {159, 160, 1119, 1120}) PushButton(true, x, 0);
   EXPECT_EQ(Drain(), (Lines{"press 0,0", "press 799,0"}));
 }
 
@@ -189,15 +179,12 @@ TEST_F(Input, WindowRecordsAndTypedText) {
   PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED);
   PushWindowEvent(SDL_WINDOWEVENT_CLOSE);  // SDL follows it with its quit event
   PushWindowEvent(SDL_WINDOWEVENT_MOVED);
-  SDL_Event quit{};
-  quit.type = SDL_QUIT;
-  Push(quit);
+  Push(SDL_Event{.quit = {.type = SDL_QUIT}});
   EXPECT_EQ(Drain(), (Lines{"expose", "expose", "close"}));
 
   // Text only while text input is on, in code page 1252; characters the code
   // page lacks are dropped.
-  SDL_Event text{};
-  text.type = SDL_TEXTINPUT;
+  SDL_Event text{.text = {.type = SDL_TEXTINPUT}};
   std::snprintf(text.text.text, sizeof text.text.text, "%s", "a\xC3\xA9\xE2\x82\xAC\xE2\x98\x83Z");
   Push(text);
   EXPECT_EQ(Drain(), Lines{});
@@ -207,14 +194,13 @@ TEST_F(Input, WindowRecordsAndTypedText) {
   EXPECT_EQ(Drain(), (Lines{"text 0x61", "text 0xE9", "text 0x80", "text Z"}));
   platform::SetTextInput(false);
   EXPECT_FALSE(SDL_IsTextInputActive());
-}
 
-TEST_F(Input, AnExposedWindowIsPresentedAgainAtTheNextRefresh) {
+  // An exposed window is presented again at the next refresh, even when the
+  // record itself is dropped.
   ASSERT_TRUE(platform::PresentNow());
   WaitForRefresh();
   EXPECT_FALSE(platform::PresentIfDue());  // nothing changed
   PushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
-  // Even when the record itself is dropped.
   platform::FlushInput();
   WaitForRefresh();
   EXPECT_TRUE(platform::PresentIfDue());
@@ -228,7 +214,7 @@ TEST_F(Input, WaitsEndWithARecordAWakeOrTheTimeOut) {
   EXPECT_GE(platform::MonotonicMs() - start, 40u);
 
   // A wake from another thread ends a long wait; wakes that find one waiting
-  // add no second record.
+  // add no second record. A record that arrives during a wait ends it too.
   std::thread waker([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     platform::WakeInputWait();
@@ -240,18 +226,12 @@ TEST_F(Input, WaitsEndWithARecordAWakeOrTheTimeOut) {
   EXPECT_EQ(Drain(), Lines{});
   platform::WakeInputWait();
   EXPECT_EQ(Drain(), (Lines{"wake"}));
-
-  // A record that arrives during the wait ends it too.
-  std::thread injector([] {
+  std::thread presser([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    SDL_Event key{};
-    key.type = SDL_KEYDOWN;
-    key.key.keysym.sym = SDLK_b;
-    key.key.keysym.scancode = SDL_SCANCODE_B;
-    SDL_PushEvent(&key);
+    PushKey(true, SDLK_b, SDL_SCANCODE_B);
   });
   ASSERT_TRUE(platform::WaitInput(e, 20000));
-  injector.join();
+  presser.join();
   EXPECT_EQ(Describe(e), "down B");
 }
 

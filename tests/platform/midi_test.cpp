@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,16 +64,17 @@ TEST(MidiMessages, NotesAndControllersBecomeRecords) {
 }
 
 TEST(MidiMessages, SystemNames) {
-  platform::MidiSystem s = platform::MidiSystem::kNone;
-  ASSERT_TRUE(platform::MidiSystemFromName("JACK", s));
-  EXPECT_EQ(s, platform::MidiSystem::kJack);
-  ASSERT_TRUE(platform::MidiSystemFromName("alsa", s));
-  EXPECT_EQ(s, platform::MidiSystem::kAlsa);
-  ASSERT_TRUE(platform::MidiSystemFromName("None", s));
-  EXPECT_EQ(s, platform::MidiSystem::kNone);
+  using S = platform::MidiSystem;
+  for (auto [name, system] :
+       {std::pair{"JACK", S::kJack}, {"alsa", S::kAlsa}, {"None", S::kNone}}) {
+    S s = system == S::kNone ? S::kJack : S::kNone;
+    ASSERT_TRUE(platform::MidiSystemFromName(name, s)) << name;
+    EXPECT_EQ(s, system) << name;
+  }
+  S s = S::kNone;
   EXPECT_FALSE(platform::MidiSystemFromName("pipewire", s));
   EXPECT_FALSE(platform::MidiSystemFromName("", s));
-  EXPECT_STREQ(platform::MidiSystemName(platform::MidiSystem::kJack), "jack");
+  EXPECT_STREQ(platform::MidiSystemName(S::kJack), "jack");
 }
 
 TEST(MidiRing, RecordsFromAnotherThreadWakeTheLoopInOrder) {
@@ -139,16 +141,10 @@ class JackPort : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!tJackServer::Installed()) return;
-    server_ = new tJackServer;
-    if (!server_->Start()) {
-      delete server_;
-      server_ = nullptr;
-    }
+    server_ = std::make_unique<tJackServer>();
+    if (!server_->Start()) server_.reset();
   }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
+  static void TearDownTestSuite() { server_.reset(); }
   void SetUp() override {
     if (!tJackServer::Installed()) GTEST_SKIP() << "jackd is not installed";
     ASSERT_NE(server_, nullptr) << "the JACK server did not start";
@@ -176,7 +172,7 @@ class JackPort : public testing::Test {
     return got;
   }
 
-  static inline tJackServer* server_ = nullptr;
+  static inline std::unique_ptr<tJackServer> server_;
   static constexpr const char* kPort = "Brevora:Brevora";
 };
 

@@ -26,36 +26,29 @@ inline std::string KeyName(uint8_t key) {
 
 inline std::string Describe(const platform::InputEvent& e) {
   using K = platform::InputKind;
+  // In the order of the kinds.
+  static const char* const kNames[] = {"none",  "press",  "move", "release",      "wheel",
+                                       "down",  "up",     "text", "focus gained", "focus lost",
+                                       "close", "expose", "wake"};
+  const std::string name = kNames[static_cast<size_t>(e.kind)];
   const std::string at = " " + std::to_string(e.x) + "," + std::to_string(e.y);
   switch (e.kind) {
     case K::kMousePress:
-      return "press" + at + (e.clicks == 2 ? " double" : "");
+      return name + at + (e.clicks == 2 ? " double" : "");
     case K::kMouseMove:
-      return "move" + at;
     case K::kMouseRelease:
-      return "release" + at;
+      return name + at;
     case K::kWheel:
-      return "wheel " + std::to_string(e.wheel) + at;
+      return name + " " + std::to_string(e.wheel) + at;
     case K::kKeyPress:
-      return "down " + KeyName(e.key) + (e.repeat ? " repeat" : "");
+      return name + " " + KeyName(e.key) + (e.repeat ? " repeat" : "");
     case K::kKeyRelease:
-      return "up " + KeyName(e.key);
+      return name + " " + KeyName(e.key);
     case K::kText:
-      return "text " + KeyName(e.character);
-    case K::kFocusGained:
-      return "focus gained";
-    case K::kFocusLost:
-      return "focus lost";
-    case K::kClose:
-      return "close";
-    case K::kExpose:
-      return "expose";
-    case K::kWake:
-      return "wake";
-    case K::kNone:
-      break;
+      return name + " " + KeyName(e.character);
+    default:
+      return name;
   }
-  return "none";
 }
 
 // Opens the window with an 800 by 600 screen in the 3-3-2 palette.
@@ -75,6 +68,28 @@ inline void FillPattern() {
   platform::Image& screen = *platform::Screen();
   for (int32_t y = 0; y < 600; ++y)
     for (int32_t x = 0; x < 800; ++x) screen.SetPixel(x, y, static_cast<uint8_t>(x * 3 + y * 7));
+}
+
+// The window's pixels at window positions, compared with the screen pixels
+// that pointing there reports (black in the borders); counts the mismatches
+// and reports the first few.
+inline int PointingMismatches(const std::vector<uint8_t>& rgb, int32_t width,
+                              const std::vector<std::pair<int32_t, int32_t>>& positions) {
+  platform::Rgb palette[256];
+  platform::GetPalette(palette);
+  int mismatches = 0;
+  for (auto [wx, wy] : positions) {
+    int32_t x = 0, y = 0;
+    EXPECT_TRUE(platform::WindowToScreen(wx, wy, x, y));
+    platform::Rgb expected{};
+    if (x >= 0 && y >= 0 && x < 800 && y < 600)
+      expected = palette[platform::Screen()->PixelAt(x, y)];
+    const uint8_t* p = &rgb[(static_cast<size_t>(wy) * static_cast<size_t>(width) + wx) * 3];
+    if (platform::Rgb{p[0], p[1], p[2]} != expected && mismatches++ < 5)
+      ADD_FAILURE() << "window " << wx << "," << wy << " shows screen " << x << "," << y
+                    << " wrongly";
+  }
+  return mismatches;
 }
 
 class ScreenServices : public TestRoot {
@@ -98,42 +113,32 @@ class ScreenServices : public TestRoot {
   static void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1); }
 
   static void PushKey(bool down, SDL_Keycode sym, SDL_Scancode scancode, bool repeat = false) {
-    SDL_Event e{};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.windowID = platform::DisplayWindowId();
-    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.key.repeat = repeat ? 1 : 0;
-    e.key.keysym.sym = sym;
-    e.key.keysym.scancode = scancode;
-    Push(e);
+    Push(SDL_Event{.key = {.type = down ? SDL_KEYDOWN : SDL_KEYUP,
+                           .windowID = platform::DisplayWindowId(),
+                           .state = Uint8(down ? SDL_PRESSED : SDL_RELEASED),
+                           .repeat = Uint8(repeat),
+                           .keysym = {.scancode = scancode, .sym = sym}}});
   }
   // Window pixels, as the window system reports them.
   static void PushButton(bool down, int x, int y, uint8_t button = SDL_BUTTON_LEFT,
                          uint8_t clicks = 1) {
-    SDL_Event e{};
-    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    e.button.windowID = platform::DisplayWindowId();
-    e.button.button = button;
-    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.button.clicks = clicks;
-    e.button.x = x;
-    e.button.y = y;
-    Push(e);
+    Push(SDL_Event{.button = {.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP,
+                              .windowID = platform::DisplayWindowId(),
+                              .button = button,
+                              .state = Uint8(down ? SDL_PRESSED : SDL_RELEASED),
+                              .clicks = clicks,
+                              .x = x,
+                              .y = y}});
   }
   static void PushMotion(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.windowID = platform::DisplayWindowId();
-    e.motion.x = x;
-    e.motion.y = y;
-    Push(e);
+    Push(SDL_Event{
+        .motion = {
+            .type = SDL_MOUSEMOTION, .windowID = platform::DisplayWindowId(), .x = x, .y = y}});
   }
   static void PushWindowEvent(uint8_t event) {
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = platform::DisplayWindowId();
-    e.window.event = event;
-    Push(e);
+    Push(SDL_Event{.window = {.type = SDL_WINDOWEVENT,
+                              .windowID = platform::DisplayWindowId(),
+                              .event = event}});
   }
 
   // Resizes the window and lets the renderer follow.
@@ -158,6 +163,12 @@ class ScreenServices : public TestRoot {
     uint32_t At(int32_t x, int32_t y) const {
       const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + x) * 3;
       return uint32_t(rgb[i]) << 16 | uint32_t(rgb[i + 1]) << 8 | rgb[i + 2];
+    }
+    // The pixels at these positions, for comparing rows of them.
+    std::vector<uint32_t> At(const std::vector<std::pair<int32_t, int32_t>>& positions) const {
+      std::vector<uint32_t> out;
+      for (auto [x, y] : positions) out.push_back(At(x, y));
+      return out;
     }
   };
   static Capture CaptureNow() {

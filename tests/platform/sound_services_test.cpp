@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@
 
 namespace {
 
+using platform::SoundResult;
+
 template <typename Condition>
 bool WaitFor(Condition condition, int timeoutMs = 5000) {
   for (int i = 0; i < timeoutMs; ++i) {
@@ -28,20 +31,29 @@ bool WaitFor(Condition condition, int timeoutMs = 5000) {
   return condition();
 }
 
+void SleepMs(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 // ---- periodic timer ----
 
+// A timer event's calls; its callback may sleep, or kill its own event.
 struct Counter {
   std::atomic<int> calls{0};
   std::atomic<uint32_t> lastId{0};
   std::atomic<int> sleepMs{0};
   std::atomic<bool> inside{false};
+  std::atomic<bool> killItself{false};
+  std::atomic<uint32_t> killResult{99};
 };
 
 void CountCall(uint32_t id, uintptr_t user) {
   auto* counter = reinterpret_cast<Counter*>(user);
   counter->inside.store(true);
   counter->lastId.store(id);
-  if (int ms = counter->sleepMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (counter->killItself.load())
+    counter->killResult.store(platform::SystemTimerService().KillEvent(id));
+  SleepMs(counter->sleepMs.load());
   counter->calls.fetch_add(1);
   counter->inside.store(false);
 }
@@ -65,63 +77,43 @@ TEST(PeriodicTimer, ResolvesOneMillisecond) {
   EXPECT_EQ(timers.SetEvent(10, 1, nullptr, 0, platform::kTimerPeriodic), 0u);
 }
 
-TEST(PeriodicTimer, APeriodicEventRepeatsUntilKilled) {
+TEST(PeriodicTimer, PeriodicEventsRepeatUntilKilledAndOneShotsFireOnce) {
   platform::PeriodicTimerService& timers = platform::SystemTimerService();
-  Counter counter;
-  const uint32_t id = CountEvery(5, counter, platform::kTimerPeriodic);
+  Counter periodic, once;
+  const uint32_t id = CountEvery(5, periodic, platform::kTimerPeriodic);
+  const uint32_t onceId = CountEvery(3, once, platform::kTimerOneShot);
   ASSERT_NE(id, 0u);
-  EXPECT_TRUE(WaitFor([&] { return counter.calls.load() >= 3; }));
-  EXPECT_EQ(counter.lastId.load(), id);
+  ASSERT_NE(onceId, 0u);
+  EXPECT_TRUE(WaitFor([&] { return periodic.calls.load() >= 3; }));
+  EXPECT_EQ(periodic.lastId.load(), id);
   EXPECT_EQ(timers.KillEvent(id), platform::kTimerOk);
-  const int calls = counter.calls.load();
-  std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  EXPECT_EQ(counter.calls.load(), calls);
+  const int calls = periodic.calls.load();
+  SleepMs(25);
+  EXPECT_EQ(periodic.calls.load(), calls);
   EXPECT_EQ(timers.KillEvent(id), platform::kTimerNoCanDo);
+  // The one-shot event fired once and has retired itself.
+  EXPECT_TRUE(WaitFor([&] { return once.calls.load() >= 1; }));
+  SleepMs(20);
+  EXPECT_EQ(once.calls.load(), 1);
+  EXPECT_TRUE(WaitFor([&] { return timers.KillEvent(onceId) == platform::kTimerNoCanDo; }));
 }
 
-TEST(PeriodicTimer, AOneShotEventFiresOnce) {
-  platform::PeriodicTimerService& timers = platform::SystemTimerService();
-  Counter counter;
-  const uint32_t id = CountEvery(3, counter, platform::kTimerOneShot);
-  ASSERT_NE(id, 0u);
-  ASSERT_TRUE(WaitFor([&] { return counter.calls.load() == 1; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_EQ(counter.calls.load(), 1);
-  // It has retired itself.
-  EXPECT_TRUE(WaitFor([&] { return timers.KillEvent(id) == platform::kTimerNoCanDo; }));
-}
-
-TEST(PeriodicTimer, KillWaitsForARunningCallback) {
-  platform::PeriodicTimerService& timers = platform::SystemTimerService();
+TEST(PeriodicTimer, KillWaitsForARunningCallbackUnlessTheCallbackKills) {
   Counter counter;
   counter.sleepMs.store(30);
   const uint32_t id = CountEvery(2, counter, platform::kTimerPeriodic);
   ASSERT_NE(id, 0u);
   ASSERT_TRUE(WaitFor([&] { return counter.inside.load(); }));
-  EXPECT_EQ(timers.KillEvent(id), platform::kTimerOk);
+  EXPECT_EQ(platform::SystemTimerService().KillEvent(id), platform::kTimerOk);
   EXPECT_FALSE(counter.inside.load());
   EXPECT_GE(counter.calls.load(), 1);
-}
 
-struct SelfKill {
-  std::atomic<uint32_t> id{0};
-  std::atomic<int> calls{0};
-  std::atomic<uint32_t> result{99};
-};
-
-void KillMyself(uint32_t id, uintptr_t user) {
-  auto* self = reinterpret_cast<SelfKill*>(user);
-  self->calls.fetch_add(1);
-  self->result.store(platform::SystemTimerService().KillEvent(id));
-}
-
-TEST(PeriodicTimer, ACallbackMayKillItsOwnTimer) {
-  auto self = std::make_unique<SelfKill>();
-  const uint32_t id = platform::SystemTimerService().SetEvent(
-      2, 1, &KillMyself, reinterpret_cast<uintptr_t>(self.get()), platform::kTimerPeriodic);
-  ASSERT_NE(id, 0u);
-  ASSERT_TRUE(WaitFor([&] { return self->result.load() == platform::kTimerOk; }));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // A callback that kills its own event does not wait for itself.
+  auto self = std::make_unique<Counter>();
+  self->killItself.store(true);
+  ASSERT_NE(CountEvery(2, *self, platform::kTimerPeriodic), 0u);
+  ASSERT_TRUE(WaitFor([&] { return self->killResult.load() == platform::kTimerOk; }));
+  SleepMs(20);
   EXPECT_EQ(self->calls.load(), 1);
 }
 
@@ -136,9 +128,7 @@ class SdlDiskDevice : public ::testing::Test {
     file_ = dir_ + "/out.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
-    ASSERT_EQ(platform::HostSoundService().OpenDevice(device_), platform::SoundResult::kOk);
-    EXPECT_STREQ(platform::HostSoundDriverName(), "disk");
-    ASSERT_EQ(device_->CreateRing(ring_), platform::SoundResult::kOk);
+    Open();
   }
   void TearDown() override {
     ring_.reset();
@@ -146,31 +136,39 @@ class SdlDiskDevice : public ::testing::Test {
     unlink(file_.c_str());
     rmdir(dir_.c_str());
   }
-  // What the device played once the ring started: a paused device hands
-  // the driver silence, which is skipped up to the first non-zero frame.
-  std::vector<uint8_t> Played() {
+  void Open() {
+    ASSERT_EQ(platform::HostSoundService().OpenDevice(device_), SoundResult::kOk);
+    EXPECT_STREQ(platform::HostSoundDriverName(), "disk");
+    ASSERT_EQ(device_->CreateRing(ring_), SoundResult::kOk);
+  }
+  // The 16-bit samples the device played once the ring started: a paused
+  // device hands the driver silence, which is skipped up to the first
+  // non-zero frame.
+  std::vector<int16_t> Played() {
     std::ifstream in(file_, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
     size_t start = 0;
     while (start + 4 <= bytes.size() && bytes[start] == 0 && bytes[start + 1] == 0 &&
            bytes[start + 2] == 0 && bytes[start + 3] == 0)
       start += 4;
-    return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
+    std::vector<int16_t> samples((bytes.size() - start) / 2);
+    if (!samples.empty()) std::memcpy(samples.data(), bytes.data() + start, samples.size() * 2);
+    return samples;
   }
-  void Write(uint32_t offset, const std::vector<uint8_t>& bytes) {
+  void Write(uint32_t offset, const std::vector<int16_t>& samples, size_t from, size_t to) {
     platform::RingPieces pieces;
-    ASSERT_EQ(ring_->Lock(offset, static_cast<uint32_t>(bytes.size()), pieces),
-              platform::SoundResult::kOk);
-    std::memcpy(pieces.first, bytes.data(), pieces.firstBytes);
+    ASSERT_EQ(ring_->Lock(offset, static_cast<uint32_t>((to - from) * 2), pieces),
+              SoundResult::kOk);
+    std::memcpy(pieces.first, &samples[from], pieces.firstBytes);
     if (pieces.second)
-      std::memcpy(pieces.second, bytes.data() + pieces.firstBytes, pieces.secondBytes);
-    ASSERT_EQ(ring_->Unlock(pieces), platform::SoundResult::kOk);
+      std::memcpy(pieces.second, &samples[from] + pieces.firstBytes / 2, pieces.secondBytes);
+    ASSERT_EQ(ring_->Unlock(pieces), SoundResult::kOk);
   }
   // Plays until the cursor has gone round the ring at least once.
   void PlayOneLap() {
-    ASSERT_EQ(ring_->Play(), platform::SoundResult::kOk);
+    ASSERT_EQ(ring_->Play(), SoundResult::kOk);
     uint32_t status = 0;
-    ASSERT_EQ(ring_->GetStatus(status), platform::SoundResult::kOk);
+    ASSERT_EQ(ring_->GetStatus(status), SoundResult::kOk);
     EXPECT_EQ(status, platform::kRingStatusPlaying);
     uint32_t last = 0;
     int laps = 0;
@@ -181,7 +179,7 @@ class SdlDiskDevice : public ::testing::Test {
       last = cursor;
       return laps >= 1 && cursor > 1000;
     }));
-    ASSERT_EQ(ring_->Stop(), platform::SoundResult::kOk);
+    ASSERT_EQ(ring_->Stop(), SoundResult::kOk);
     ring_.reset();  // closes the device and its file
   }
 
@@ -200,84 +198,77 @@ TEST(SoundSizes, ChunksStayUnderSixMillisecondsAndTheRingHoldsATenth) {
 
 TEST_F(SdlDiskDevice, RejectsOtherFormatsAndLockSplitsAWrappingRange) {
   uint32_t size = 0;
-  EXPECT_EQ(ring_->GetSize(size), platform::SoundResult::kWrongState);  // no format yet
-  EXPECT_EQ(ring_->SetFormat({22050, 3, 16}), platform::SoundResult::kUnplayableFormat);
-  EXPECT_EQ(ring_->SetFormat({22050, 2, 24}), platform::SoundResult::kUnplayableFormat);
-  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::SoundResult::kOk);
-  ASSERT_EQ(ring_->GetSize(size), platform::SoundResult::kOk);
+  EXPECT_EQ(ring_->GetSize(size), SoundResult::kWrongState);  // no format yet
+  EXPECT_EQ(ring_->SetFormat({22050, 3, 16}), SoundResult::kUnplayableFormat);
+  EXPECT_EQ(ring_->SetFormat({22050, 2, 24}), SoundResult::kUnplayableFormat);
+  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), SoundResult::kOk);
+  ASSERT_EQ(ring_->GetSize(size), SoundResult::kOk);
   EXPECT_EQ(size, 8820u);
   platform::RingPieces pieces;
-  ASSERT_EQ(ring_->Lock(8000, 1764, pieces), platform::SoundResult::kOk);
+  ASSERT_EQ(ring_->Lock(8000, 1764, pieces), SoundResult::kOk);
   EXPECT_EQ(pieces.firstBytes, 820u);
   EXPECT_EQ(pieces.secondBytes, 944u);
   EXPECT_NE(pieces.second, nullptr);
   platform::RingPieces other;
-  EXPECT_EQ(ring_->Lock(0, 4, other), platform::SoundResult::kInvalidArgument);  // already locked
+  EXPECT_EQ(ring_->Lock(0, 4, other), SoundResult::kInvalidArgument);  // already locked
   platform::RingPieces wrong = pieces;
   wrong.secondBytes = 10;
-  EXPECT_EQ(ring_->Unlock(wrong), platform::SoundResult::kInvalidArgument);
-  EXPECT_EQ(ring_->Unlock(pieces), platform::SoundResult::kOk);
-  EXPECT_EQ(ring_->Lock(8820, 4, other), platform::SoundResult::kInvalidArgument);
-  EXPECT_EQ(ring_->Lock(0, 8821, other), platform::SoundResult::kInvalidArgument);
+  EXPECT_EQ(ring_->Unlock(wrong), SoundResult::kInvalidArgument);
+  EXPECT_EQ(ring_->Unlock(pieces), SoundResult::kOk);
+  EXPECT_EQ(ring_->Lock(8820, 4, other), SoundResult::kInvalidArgument);
+  EXPECT_EQ(ring_->Lock(0, 8821, other), SoundResult::kInvalidArgument);
 }
 
-TEST_F(SdlDiskDevice, PlaysTheRingInALoopFromItsStart) {
-  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::SoundResult::kOk);
-  std::vector<uint8_t> pattern(8820);
-  for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i % 251 + 1);
-  Write(4000, std::vector<uint8_t>(pattern.begin() + 4000, pattern.end()));
-  Write(0, std::vector<uint8_t>(pattern.begin(), pattern.begin() + 4000));
-  PlayOneLap();
-  const std::vector<uint8_t> played = Played();
-  ASSERT_GT(played.size(), pattern.size());
-  for (size_t i = 0; i < played.size(); ++i) ASSERT_EQ(played[i], pattern[i % 8820]) << i;
-}
-
-TEST_F(SdlDiskDevice, VolumeAndPanScaleTheOutput) {
-  ASSERT_EQ(ring_->SetFormat({22050, 2, 16}), platform::SoundResult::kOk);
-  std::vector<uint8_t> bytes(8820);
-  for (size_t i = 0; i < bytes.size(); i += 4) {
-    const int16_t pair[2] = {1000, 1000};
-    std::memcpy(bytes.data() + i, pair, 4);
-  }
-  Write(0, bytes);
-  ASSERT_EQ(ring_->SetVolume(-602), platform::SoundResult::kOk);  // half the amplitude
-  ASSERT_EQ(ring_->SetPan(10000), platform::SoundResult::kOk);    // right only
-  int32_t value = 0;
-  ASSERT_EQ(ring_->GetPan(value), platform::SoundResult::kOk);
-  EXPECT_EQ(value, 10000);
-  EXPECT_EQ(ring_->SetVolume(1), platform::SoundResult::kInvalidArgument);
-  PlayOneLap();
-  const std::vector<uint8_t> played = Played();
-  ASSERT_GE(played.size(), 8820u);
-  for (size_t i = 0; i + 4 <= played.size(); i += 4) {
-    int16_t pair[2];
-    std::memcpy(pair, played.data() + i, 4);
-    ASSERT_EQ(pair[0], 0) << i;
-    ASSERT_EQ(pair[1], 500) << i;
-  }
-}
-
-TEST_F(SdlDiskDevice, AnotherFrequencyPlaysTheRingAtAnotherSpeed) {
-  ASSERT_EQ(ring_->SetFormat({22050, 1, 16}), platform::SoundResult::kOk);
-  std::vector<uint8_t> bytes(4410);
-  for (size_t i = 0; i < bytes.size() / 2; ++i) {
-    const int16_t sample = static_cast<int16_t>(i + 1);
-    std::memcpy(bytes.data() + 2 * i, &sample, 2);
-  }
-  Write(0, bytes);
-  ASSERT_EQ(ring_->SetFrequency(11025), platform::SoundResult::kOk);  // half speed
-  uint32_t hz = 0;
-  ASSERT_EQ(ring_->GetFrequency(hz), platform::SoundResult::kOk);
-  EXPECT_EQ(hz, 11025u);
-  EXPECT_EQ(ring_->SetFrequency(50), platform::SoundResult::kInvalidArgument);
-  PlayOneLap();
-  std::vector<uint8_t> played = Played();
-  ASSERT_GE(played.size(), 4000u);
-  for (size_t k = 0; k < 2000; ++k) {
-    int16_t sample;
-    std::memcpy(&sample, played.data() + 2 * k, 2);
-    ASSERT_EQ(sample, static_cast<int16_t>(k / 2 + 1)) << k;  // every frame twice
+// A ring of 16-bit samples at 22050 Hz, written in two pieces (the later one
+// first), played round in a loop from its start: every sample played is the
+// one expected at its place, with the device's volume, pan and frequency.
+TEST_F(SdlDiskDevice, PlaysTheRingInALoopWithItsVolumePanAndFrequency) {
+  struct Case {
+    const char* name;
+    uint16_t channels;
+    std::function<int16_t(size_t)> written;  // sample i of the ring
+    std::function<void(platform::SoundRing&)> set;
+    std::function<int16_t(size_t)> heard;  // sample k of what played
+  };
+  const Case cases[] = {
+      {"as written", 2, [](size_t i) { return int16_t(i % 251 + 1); }, [](platform::SoundRing&) {},
+       [](size_t k) { return int16_t(k % 4410 % 251 + 1); }},
+      {"half the amplitude, right only", 2, [](size_t) { return int16_t{1000}; },
+       [](platform::SoundRing& ring) {
+         ASSERT_EQ(ring.SetVolume(-602), SoundResult::kOk);
+         ASSERT_EQ(ring.SetPan(10000), SoundResult::kOk);
+         int32_t value = 0;
+         ASSERT_EQ(ring.GetPan(value), SoundResult::kOk);
+         EXPECT_EQ(value, 10000);
+         EXPECT_EQ(ring.SetVolume(1), SoundResult::kInvalidArgument);
+       },
+       [](size_t k) { return int16_t(k % 2 == 0 ? 0 : 500); }},
+      {"half speed, every frame twice", 1, [](size_t i) { return int16_t(i + 1); },
+       [](platform::SoundRing& ring) {
+         ASSERT_EQ(ring.SetFrequency(11025), SoundResult::kOk);
+         uint32_t hz = 0;
+         ASSERT_EQ(ring.GetFrequency(hz), SoundResult::kOk);
+         EXPECT_EQ(hz, 11025u);
+         EXPECT_EQ(ring.SetFrequency(50), SoundResult::kInvalidArgument);
+       },
+       [](size_t k) { return int16_t(k / 2 % 2205 + 1); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (ring_ == nullptr) {
+      device_.reset();
+      Open();
+    }
+    ASSERT_EQ(ring_->SetFormat({22050, c.channels, 16}), SoundResult::kOk);
+    std::vector<int16_t> ring(2205u * c.channels);
+    for (size_t i = 0; i < ring.size(); ++i) ring[i] = c.written(i);
+    Write(2000, ring, 1000, ring.size());
+    Write(0, ring, 0, 1000);
+    c.set(*ring_);
+    PlayOneLap();
+    const std::vector<int16_t> played = Played();
+    ASSERT_GT(played.size(), ring.size());
+    for (size_t k = 0; k < played.size(); ++k) ASSERT_EQ(played[k], c.heard(k)) << k;
   }
 }
 

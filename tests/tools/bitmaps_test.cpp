@@ -83,18 +83,11 @@ TEST(Bitmaps, EveryFileIsWholeDistinctFramesWithTheSharedPalette) {
   EXPECT_EQ(std::count(p.begin(), p.end(), kMagenta), 1);
   // Frame counts the desk relies on; both slider halves hold eleven segments.
   auto e = Expected();
-  for (auto [name, frames] : std::vector<std::pair<std::string, int>>{{"font1.bmp", 86},
-                                                                      {"vu.bmp", 10},
-                                                                      {"box.bmp", 3},
-                                                                      {"leds.bmp", 5},
-                                                                      {"pitch.bmp", 11},
-                                                                      {"32beat.bmp", 33},
-                                                                      {"digits.bmp", 10},
-                                                                      {"repel10.bmp", 10},
-                                                                      {"spin_delay.bmp", 9},
-                                                                      {"sw16.bmp", 3},
-                                                                      {"symbols.bmp", 3}})
-    EXPECT_EQ(e[name].frames, frames) << name;
+  const std::map<std::string, int> frames = {
+      {"font1.bmp", 86},     {"vu.bmp", 10},     {"box.bmp", 3},     {"leds.bmp", 5},
+      {"pitch.bmp", 11},     {"32beat.bmp", 33}, {"digits.bmp", 10}, {"repel10.bmp", 10},
+      {"spin_delay.bmp", 9}, {"sw16.bmp", 3},    {"symbols.bmp", 3}};
+  for (const auto& [name, count] : frames) EXPECT_EQ(e[name].frames, count) << name;
   EXPECT_EQ(e["vol.bmp"].frameW % 11, 0);
   EXPECT_EQ(e["bal.bmp"].frameW % 11, 0);
   EXPECT_EQ(desk::FontMap().size(), 86u);

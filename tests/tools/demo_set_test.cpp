@@ -1,8 +1,10 @@
-// The demo set: the mix file the desk loads at start, its channel files, its
-// recorded performance, and its rendering by the desk's own renderer.
+// The staged sounds, read by the engine's own wave reader, and the demo set:
+// the mix file the desk loads at start, its channel files, its recorded
+// performance, and its rendering by the desk's own renderer.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -10,11 +12,45 @@
 #include <string>
 #include <vector>
 
+#include "audio/wave.h"
 #include "platform/hostfs.h"
 #include "tests/tools/stage_files.h"
-#include "tests/tools/wave_peak.h"
 
 namespace {
+
+// Loads a staged wave through the engine: 44100 Hz 16-bit stereo, of a
+// length in frames within [minFrames, maxFrames], audible (a peak above
+// minPeak) and not clipped.
+void CheckWave(const std::string& path, uint32_t minFrames, uint32_t maxFrames, int minPeak) {
+  SCOPED_TRACE(path);
+  tWave w;
+  ASSERT_TRUE(w.LoadWave(path));
+  EXPECT_EQ((std::vector<uint32_t>{w.Rate(), w.Channels(), w.BitsPerSample()}),
+            (std::vector<uint32_t>{44100, 2, 16}));
+  EXPECT_GE(w.Frames(), minFrames);
+  EXPECT_LE(w.Frames(), maxFrames);
+  int peak = 0;
+  const int16_t* s = reinterpret_cast<const int16_t*>(w.Data());
+  for (uint32_t i = 0; i < w.Size() / 2; ++i) peak = std::max(peak, std::abs(int(s[i])));
+  EXPECT_GT(peak, minPeak);
+  EXPECT_LT(peak, 32767);
+}
+
+TEST(Sounds, DeskSoundsLoadThroughTheEngine) {
+  platform::InitDrives(BREVORA_STAGE, true);
+  // Lengths the desk's use allows: short clicks; door sounds the panel waits
+  // for; the transport's change sound about as long as its ten frames; the
+  // closing tune as long as the closing page's wait.
+  const struct {
+    const char* name;
+    double minSec, maxSec;
+  } sounds[] = {{"click", 0.005, 0.1},    {"slide", 0.05, 0.3},     {"switch", 0.02, 0.2},
+                {"panel", 0.8, 1.3},      {"metronome", 0.02, 0.2}, {"door_open", 0.3, 1.0},
+                {"door_close", 0.3, 1.0}, {"intro", 0.8, 2.5},      {"extro", 5.5, 6.5}};
+  for (const auto& s : sounds)
+    CheckWave(std::string("C:\\data\\") + s.name + ".wav", uint32_t(std::ceil(s.minSec * 44100)),
+              uint32_t(s.maxSec * 44100), 3000);
+}
 
 struct Event {
   unsigned long ms;
@@ -22,6 +58,8 @@ struct Event {
   std::string kind;
   int value;
 };
+
+using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
 // Host path of a drive-relative path stored in a file of the set.
 std::string HostOf(const std::string& rel) {
@@ -35,6 +73,33 @@ bool DriveRelative(const std::string& p) {
   return !p.empty() && p[0] != '\\' && !(p.size() > 1 && p[1] == ':');
 }
 
+// Keys and values of a channel file, in file order.
+KeyValues Channel(const std::string& rel) {
+  std::string text;
+  std::vector<std::string> lines;
+  KeyValues kv;
+  EXPECT_TRUE(DriveRelative(rel)) << rel;
+  EXPECT_TRUE(ReadBytes(HostOf(rel), text)) << rel;
+  EXPECT_TRUE(CrlfLines(text, lines)) << rel;
+  if (lines.empty()) return kv;
+  EXPECT_EQ(lines[0], "[Brevora Channel]");
+  for (size_t i = 1; i < lines.size(); ++i) {
+    size_t eq = lines[i].find('=');
+    EXPECT_NE(eq, std::string::npos) << lines[i];
+    kv.emplace_back(lines[i].substr(0, eq), lines[i].substr(eq + 1));
+  }
+  return kv;
+}
+
+std::string Value(const KeyValues& kv, const char* key) {
+  for (const auto& [k, v] : kv)
+    if (k == key) return v;
+  return "";
+}
+
+// The mix file: its header, then three lines a channel (its disk's label
+// and serial number, none for files of the set, and its channel file), then
+// the recorded events.
 class DemoSet : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -43,6 +108,17 @@ class DemoSet : public ::testing::Test {
     ASSERT_TRUE(ReadBytes(StagePath("Mixes/you bv feel.mix"), text));
     ASSERT_TRUE(CrlfLines(text, lines_));
     ASSERT_GT(lines_.size(), 53u + 48u);
+    for (int n = 1; n <= 16; ++n) {
+      char number[4];
+      std::snprintf(number, sizeof number, "%02d", n);
+      const size_t at = size_t(5 + (n - 1) * 3);
+      EXPECT_EQ(lines_[at], "Label_" + std::string(number) + "=");
+      EXPECT_EQ(lines_[at + 1], "SerNum_" + std::string(number) + "=");
+      const std::string key = "Sample_" + std::string(number) + "=";
+      ASSERT_EQ(lines_[at + 2].rfind(key, 0), 0u) << lines_[at + 2];
+      samples_.push_back(lines_[at + 2].substr(key.size()));
+      if (!samples_.back().empty()) channels_[n - 1] = Channel(samples_.back());
+    }
     for (size_t i = 53; i < lines_.size(); ++i) {
       Event e;
       char kind[32];
@@ -53,75 +129,25 @@ class DemoSet : public ::testing::Test {
       e.kind = kind;
       events_.push_back(e);
     }
-    for (int n = 1; n <= 16; ++n) {
-      char key[16];
-      std::snprintf(key, sizeof key, "Sample_%02d=", n);
-      std::string v = lines_[size_t(5 + (n - 1) * 3 + 2)];
-      ASSERT_EQ(v.rfind(key, 0), 0u) << v;
-      samples_.push_back(v.substr(std::string(key).size()));
-    }
-  }
-  // Keys and values of a channel file, in file order.
-  std::vector<std::pair<std::string, std::string>> Channel(const std::string& rel) {
-    std::string text;
-    std::vector<std::string> lines;
-    std::vector<std::pair<std::string, std::string>> kv;
-    EXPECT_TRUE(ReadBytes(HostOf(rel), text)) << rel;
-    EXPECT_TRUE(CrlfLines(text, lines)) << rel;
-    if (lines.empty()) return kv;
-    EXPECT_EQ(lines[0], "[Brevora Channel]");
-    for (size_t i = 1; i < lines.size(); ++i) {
-      size_t eq = lines[i].find('=');
-      EXPECT_NE(eq, std::string::npos) << lines[i];
-      kv.emplace_back(lines[i].substr(0, eq), lines[i].substr(eq + 1));
-    }
-    return kv;
-  }
-  std::string Value(const std::vector<std::pair<std::string, std::string>>& kv, const char* key) {
-    for (const auto& [k, v] : kv)
-      if (k == key) return v;
-    return "";
   }
   std::vector<std::string> lines_;
   std::vector<Event> events_;
   std::vector<std::string> samples_;
+  std::map<int, KeyValues> channels_;  // of the channels loaded
 };
 
-TEST_F(DemoSet, MixHeaderFollowsTheTemplate) {
-  EXPECT_EQ(lines_[0], "[Brevora Mix]");
-  EXPECT_EQ(lines_[1], "Author=User");
-  EXPECT_EQ(lines_[2], "Version=3");
-  EXPECT_EQ(lines_[3], "BPM=130");
-  EXPECT_EQ(lines_[4].rfind("Length=", 0), 0u);
-  for (int n = 1; n <= 16; ++n) {
-    char label[16], serial[16];
-    std::snprintf(label, sizeof label, "Label_%02d=", n);
-    std::snprintf(serial, sizeof serial, "SerNum_%02d=", n);
-    EXPECT_EQ(lines_[size_t(5 + (n - 1) * 3)].rfind(label, 0), 0u);
-    EXPECT_EQ(lines_[size_t(5 + (n - 1) * 3 + 1)].rfind(serial, 0), 0u);
-  }
-  int loaded = 0;
-  for (const std::string& s : samples_) {
-    if (s.empty()) continue;
-    ++loaded;
-    EXPECT_TRUE(DriveRelative(s)) << s;
-    std::string text;
-    EXPECT_TRUE(ReadBytes(HostOf(s), text)) << s;
-  }
-  EXPECT_GE(loaded, 8);
-}
-
-TEST_F(DemoSet, ChannelFilesAreTheDesksAndTheirLoopsLastWholeBeats) {
+TEST_F(DemoSet, TheMixAndItsChannelFilesFollowTheDesksTemplates) {
+  EXPECT_EQ(std::vector<std::string>(lines_.begin(), lines_.begin() + 4),
+            (std::vector<std::string>{"[Brevora Mix]", "Author=User", "Version=3", "BPM=130"}));
+  EXPECT_GE(channels_.size(), 8u);
   const std::set<std::string> offered = {"0.000", "0.250", "0.500",  "1.000", "2.000",
                                          "4.000", "8.000", "16.000", "32.000"};
   const std::vector<std::string> order = {
       "Version",   "Quantize",   "Loop", "Delay",     "Volume",     "Balance", "Pitch",
       "Snd_Label", "Snd_SerNum", "Snd",  "SFx_Label", "SFx_SerNum", "SFx",     "Author"};
   int effects = 0;
-  for (const std::string& s : samples_) {
-    if (s.empty()) continue;
-    SCOPED_TRACE(s);
-    auto kv = Channel(s);
+  for (const auto& [channel, kv] : channels_) {
+    SCOPED_TRACE(samples_[size_t(channel)]);
     ASSERT_EQ(kv.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(kv[i].first, order[i]);
     EXPECT_EQ(Value(kv, "Version"), "3");
@@ -139,37 +165,28 @@ TEST_F(DemoSet, ChannelFilesAreTheDesksAndTheirLoopsLastWholeBeats) {
       const std::string p = Value(kv, w);
       if (p.empty()) continue;
       EXPECT_TRUE(DriveRelative(p)) << p;
-      tWave wave;
-      ASSERT_TRUE(wave.LoadWave("C:\\" + p)) << p;
-      EXPECT_EQ((std::vector<uint32_t>{wave.Rate(), wave.Channels(), wave.BitsPerSample()}),
-                (std::vector<uint32_t>{44100, 2, 16}))
-          << p;
-      EXPECT_EQ(wave.Frames(), uint32_t(SamplesPerBeat(44100) * std::stod(Value(kv, "Loop")))) << p;
-      EXPECT_GT(Peak(wave), 4000) << p;
-      EXPECT_LT(Peak(wave), 32767) << p;
+      const uint32_t frames = uint32_t(SamplesPerBeat(44100) * std::stod(Value(kv, "Loop")));
+      CheckWave("C:\\" + p, frames, frames, 4000);
     }
   }
   EXPECT_GE(effects, 4);
 }
 
-TEST_F(DemoSet, PerformanceIsARecordingOfMoreThanAMinute) {
+TEST_F(DemoSet, ThePerformanceIsARecordingOfMoreThanAMinuteOnTheGrid) {
   // The 48 events a recording starts with: volume, balance and pitch of each
   // channel at time 0, with the values of its channel file.
   ASSERT_GT(events_.size(), 48u);
   for (int ch = 0; ch < 16; ++ch) {
+    const bool loaded = channels_.count(ch) != 0;
+    const std::string values[3] = {loaded ? Value(channels_[ch], "Volume") : "80",
+                                   loaded ? Value(channels_[ch], "Balance") : "0", "0"};
     const char* kinds[3] = {"Volume", "Balance", "Pitch"};
-    std::string vol = "80", bal = "0";
-    if (!samples_[size_t(ch)].empty()) {
-      auto kv = Channel(samples_[size_t(ch)]);
-      vol = Value(kv, "Volume");
-      bal = Value(kv, "Balance");
-    }
     for (int k = 0; k < 3; ++k) {
       const Event& e = events_[size_t(ch * 3 + k)];
       EXPECT_EQ(e.ms, 0u);
       EXPECT_EQ(e.channel, ch);
       EXPECT_EQ(e.kind, kinds[k]);
-      EXPECT_EQ(std::to_string(e.value), k == 0 ? vol : (k == 1 ? bal : "0"));
+      EXPECT_EQ(std::to_string(e.value), values[k]);
     }
   }
   // Then the performance, in time order, ending with EndMix and the length.
@@ -184,7 +201,7 @@ TEST_F(DemoSet, PerformanceIsARecordingOfMoreThanAMinute) {
                 e.kind == "Fx" || e.kind == "Pitch" || e.kind == "EndMix")
         << e.kind;
     if (e.kind != "EndMix") {
-      EXPECT_FALSE(samples_[size_t(e.channel)].empty()) << "event " << i;
+      EXPECT_TRUE(channels_.count(e.channel)) << "event " << i;
     }
   }
   const Event& end = events_.back();
@@ -195,23 +212,18 @@ TEST_F(DemoSet, PerformanceIsARecordingOfMoreThanAMinute) {
   EXPECT_EQ(lines_[4], "Length=" + std::to_string(end.ms / 1000));
   for (const char* k : {"Play", "Stop", "Fx", "Volume", "Balance", "Pitch"})
     EXPECT_GT(kinds[k], 0) << k;
-}
 
-TEST_F(DemoSet, EveryStartFallsOnItsGridPointAtBothRates) {
   // Played back, a Play event triggers its channel at the event's time; the
   // loop starts from the latest grid point, at an offset of the lateness.
   // Under 500 frames of lateness the loop starts from its beginning.
-  std::map<int, double> quantize;
-  for (int ch = 0; ch < 16; ++ch)
-    if (!samples_[size_t(ch)].empty())
-      quantize[ch] = std::stod(Value(Channel(samples_[size_t(ch)]), "Quantize"));
   int plays = 0;
   for (uint32_t rate : {44100u, 22050u}) {
     for (const Event& e : events_) {
       if (e.kind != "Play") continue;
       ++plays;
       uint64_t t = uint64_t(e.ms) * rate / 1000;
-      uint64_t unit = uint64_t(SamplesPerBeat(rate) * quantize[e.channel]);
+      const double quantize = std::stod(Value(channels_[e.channel], "Quantize"));
+      uint64_t unit = uint64_t(SamplesPerBeat(rate) * quantize);
       ASSERT_GT(unit, 0u);
       EXPECT_LT(t % unit, 500u) << "Play of channel " << e.channel << " at " << e.ms << " ms";
     }
@@ -239,9 +251,8 @@ TEST_F(DemoSet, RendersThroughTheDeskWithoutAMessage) {
   std::remove(out.c_str());
   ASSERT_GE(wav.size(), 44u);
   EXPECT_EQ(wav.substr(0, 4), "RIFF");
-  EXPECT_EQ(Le16(wav, 22), 2u);
-  EXPECT_EQ(Le32(wav, 24), 44100u);
-  EXPECT_EQ(Le16(wav, 34), 16u);
+  EXPECT_EQ((std::vector<uint32_t>{Le16(wav, 22), Le32(wav, 24), Le16(wav, 34)}),
+            (std::vector<uint32_t>{2, 44100, 16}));
   const uint32_t frames = Le32(wav, 40) / 4;
   EXPECT_GE(frames, 60u * 44100u);
   // Loud enough to be music, and not clipping.

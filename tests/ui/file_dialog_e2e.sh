@@ -11,46 +11,12 @@
 #
 # Exits 77 (skipped) when Xvfb or another tool of the check is missing.
 set -euo pipefail
-# In the address-checked build the real program runs without the leak check:
-# the window system's libraries it loads and unloads keep allocations that
-# cannot be told apart once they are gone. Memory errors still end the
-# program; the desk's own objects are leak-checked by the in-process tests.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}${ASAN_OPTIONS:+:}detect_leaks=0"
 try=$1
 stage=$(cd "$2" && pwd)
 out=$3
 mkdir -p "$out"
+source "$(dirname "$0")/../../scripts/e2e-session.sh" dialog-e2e 141 python3
 
-for tool in Xvfb openbox xdotool ffmpeg python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d /tmp/brevora-dialog-e2e-XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-display=""
-for n in $(seq 141 190); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free display number"; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 0.5
-
-export SDL_AUDIODRIVER=disk
 failed=0
 fail() {
   echo "FAILED: $*"
@@ -92,7 +58,6 @@ finish() {
   for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$app" 2>/dev/null; then fail "$1: the dialog did not close"; kill "$app"; fi
 }
-shot() { ffmpeg -loglevel error -y -f x11grab -video_size 1024x768 -i ":$display" -frames:v 1 "$out/$1.png"; }
 
 # ---- keyboard: type a folder, walk the list, Enter chooses ----
 start main
