@@ -292,11 +292,10 @@ TEST_F(DeskTest, ExportAndPlaybackDispatchTheSameEventsAtTheSameTimes) {
 }
 
 TEST_F(DeskTest, LoadingOrdersChannelsByLabelAndAsksOnceOnFailure) {
-  WriteWave("Loops/kick.wav", 1000, 22050);
-  WriteChannel("Sets/a.chn", "Loops\\kick.wav");
+  WriteKick(1000);
   WriteMix("Mixes/b.mix",
-           {{0, {"Sets\\a.chn", "AAAAAAAAAAAAAAAAAAB"}},
-            {1, {"Sets\\a.chn", "aaaaaaaaaaaaaaaaaaa"}},
+           {{0, {"Sets\\kick.chn", "AAAAAAAAAAAAAAAAAAB"}},
+            {1, {"Sets\\kick.chn", "aaaaaaaaaaaaaaaaaaa"}},
             {2, {"Sets\\missing.chn", "CCCCCCCCCCCCCCCCCCCZ"}},
             {3, {"Sets\\missing2.chn", "cccccccccccccccccccA"}}},
            0, 0, "");
