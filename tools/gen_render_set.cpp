@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -379,67 +380,24 @@ std::string MixFile(const Mix& mix, const std::string& setDir) {
 }
 
 // Sixteen Pitch events, as a pitch key records them.
-void PitchRound(std::vector<Event>& events, uint32_t ms, const std::map<int, int>& tenths) {
+std::vector<Event> PitchRound(uint32_t ms, const std::map<int, int>& tenths) {
+  std::vector<Event> events;
   for (int i = 0; i < 16; ++i) {
     auto it = tenths.find(i);
     events.push_back({ms, i, "Pitch", it != tenths.end() ? it->second : 0});
   }
+  return events;
 }
 
-std::vector<Mix> Mixes() {
-  std::vector<Mix> mixes;
+std::vector<Event> Join(std::initializer_list<std::vector<Event>> parts) {
+  std::vector<Event> events;
+  for (const auto& part : parts) events.insert(events.end(), part.begin(), part.end());
+  return events;
+}
 
-  // A groove: grid starts, late and early presses, volume and balance
-  // moves, a ring-out and a cut.
-  Mix groove{"groove", 130, 6, {}, {}};
-  groove.channels[0] = {"drums", "kick", "", 1, 1, 0, 90, 0, 0, "BEATS"};
-  groove.channels[1] = {"hats", "hats", "", 0.5, 0.5, 0.25, 60, 30, 0, "beats"};
-  groove.channels[2] = {"bass", "bass", "", 1, 2, 0, 85, -10, 0, "LOW"};
-  groove.channels[5] = {"pad", "pad", "", 4, 4, 0, 50, 0, 0, ""};
-  groove.events = {{120, 0, "Play", 0},     {1850, 2, "Play", 0},     {1960, 1, "Play", 0},
-                   {2500, 5, "Play", 0},    {3000, 1, "Volume", 62},  {3033, 1, "Volume", 64},
-                   {3066, 1, "Volume", 66}, {3500, 1, "Balance", 25}, {3533, 1, "Balance", 20},
-                   {4400, 1, "Stop", 1},    {5000, 2, "Stop", 0},     {5600, 0, "Stop", 1},
-                   {5900, 5, "Stop", 0},    {6300, 0, "EndMix", 0}};
-  mixes.push_back(groove);
-
-  // Effects: a latched lead, effect sounds switched in and out with Tab,
-  // a suspension with Ctrl and its resumption.
-  Mix effects{"effects", 96, 6, {}, {}};
-  effects.channels[0] = {"lead", "lead", "zap", 1, 1, 0, 80, -20, 0, "FX"};
-  effects.channels[3] = {"chords", "stab", "riser", 2, 2, 0.5, 70, 15, 0, "FX"};
-  effects.channels[7] = {"kick", "kick", "", 1, 1, 0, 100, 0, 0, "DRUMS"};
-  effects.events = {{15, 7, "Play", 0},   {700, 0, "Play", 0},   {1900, 3, "Fx", 1},
-                    {1900, 3, "Play", 0}, {3100, 3, "Fx", 0},    {3800, 0, "Stop", 0},
-                    {4600, 0, "Play", 0}, {4610, 0, "Fx", 1},    {5200, 3, "Stop", 0},
-                    {5600, 7, "Stop", 1}, {6900, 0, "EndMix", 0}};
-  mixes.push_back(effects);
-
-  // Pitch: channels that start pitched, pitch keys that record all sixteen
-  // channels, balance held at a key's repeat rate.
-  Mix pitched{"pitched", 175, 5, {}, {}};
-  pitched.channels[0] = {"bass", "bass", "", 1, 1, 0, 90, 0, -3.5, "LOW"};
-  pitched.channels[1] = {"lead", "lead", "", 0.5, 1, 0, 75, 40, 2.0, ""};
-  pitched.channels[4] = {"pad", "pad", "", 4, 4, 0, 60, 0, 0, ""};
-  pitched.channels[9] = {"hats", "hats", "", 0.25, 0.5, 0, 55, -60, 0, ""};
-  pitched.events = {{100, 0, "Play", 0}, {150, 9, "Play", 0}};
-  PitchRound(pitched.events, 1200, {{0, -36}, {1, 20}});
-  pitched.events.insert(pitched.events.end(), {{1500, 0, "Balance", -5},
-                                               {1533, 0, "Balance", -10},
-                                               {1566, 0, "Balance", -15},
-                                               {1800, 9, "Volume", 57},
-                                               {1833, 9, "Volume", 59},
-                                               {2000, 1, "Play", 0},
-                                               {2900, 1, "Stop", 0},
-                                               {3100, 4, "Play", 0}});
-  PitchRound(pitched.events, 3300, {{0, -36}, {1, 20}, {4, 19}});
-  pitched.events.insert(
-      pitched.events.end(),
-      {{3900, 0, "Stop", 0}, {4200, 9, "Stop", 1}, {4700, 4, "Stop", 1}, {5400, 0, "EndMix", 0}});
-  mixes.push_back(pitched);
-
-  // A crowd: all sixteen channels, free and quantized starts, events that
-  // share a time or fall inside one tick, extreme volume and balance.
+// A crowd: all sixteen channels, free and quantized starts, events that
+// share a time or fall inside one tick, extreme volume and balance.
+Mix Crowd() {
   Mix crowd{"crowd", 120, 4, {}, {}};
   const char* waves[8] = {"kick", "snare", "hats", "bass", "stab", "lead", "texture", "zap"};
   const double quantize[4] = {0, 0.25, 1, 0.5};
@@ -472,22 +430,102 @@ std::vector<Mix> Mixes() {
                                            {3001, 8, "Stop", 1},
                                            {3400, 15, "Stop", 0},
                                            {4150, 0, "EndMix", 0}});
-  mixes.push_back(crowd);
+  return crowd;
+}
 
-  // Stretched loops: a sound longer than its loop, one shorter, a long
-  // delay, a channel whose loop is 0 and never starts. Recorded with the
-  // master pitch lowered, so its events end before its stored length.
-  Mix stretch{"stretch", 90, 5, {}, {}};
-  stretch.channels[0] = {"texture", "texture", "", 1, 0.25, 0, 80, 0, 0, "SLOW"};
-  stretch.channels[1] = {"short kick", "kick", "", 2, 4, 1, 95, 0, 0, "SLOW"};
-  stretch.channels[2] = {"late pad", "pad", "", 2, 4, 3, 60, -30, -1.5, "SLOW"};
-  stretch.channels[3] = {"silent", "snare", "", 1, 0, 0, 80, 0, 0, "SLOW"};
-  stretch.events = {{40, 0, "Play", 0},   {260, 1, "Play", 0},     {300, 3, "Play", 0},
-                    {900, 2, "Play", 0},  {2100, 0, "Volume", 70}, {2300, 0, "Stop", 1},
-                    {2950, 0, "Play", 0}, {3500, 1, "Stop", 0},    {3900, 2, "Stop", 1},
-                    {4010, 0, "Stop", 0}, {4400, 0, "EndMix", 0}};
-  mixes.push_back(stretch);
-  return mixes;
+// The recorded mixes: name, tempo, stored length, channels and the events
+// after the 48 that open every recording.
+std::vector<Mix> Mixes() {
+  return {
+      // A groove: grid starts, late and early presses, volume and balance
+      // moves, a ring-out and a cut.
+      {"groove",
+       130,
+       6,
+       {{0, {"drums", "kick", "", 1, 1, 0, 90, 0, 0, "BEATS"}},
+        {1, {"hats", "hats", "", 0.5, 0.5, 0.25, 60, 30, 0, "beats"}},
+        {2, {"bass", "bass", "", 1, 2, 0, 85, -10, 0, "LOW"}},
+        {5, {"pad", "pad", "", 4, 4, 0, 50, 0, 0, ""}}},
+       {{120, 0, "Play", 0},
+        {1850, 2, "Play", 0},
+        {1960, 1, "Play", 0},
+        {2500, 5, "Play", 0},
+        {3000, 1, "Volume", 62},
+        {3033, 1, "Volume", 64},
+        {3066, 1, "Volume", 66},
+        {3500, 1, "Balance", 25},
+        {3533, 1, "Balance", 20},
+        {4400, 1, "Stop", 1},
+        {5000, 2, "Stop", 0},
+        {5600, 0, "Stop", 1},
+        {5900, 5, "Stop", 0},
+        {6300, 0, "EndMix", 0}}},
+      // Effects: a latched lead, effect sounds switched in and out with Tab,
+      // a suspension with Ctrl and its resumption.
+      {"effects",
+       96,
+       6,
+       {{0, {"lead", "lead", "zap", 1, 1, 0, 80, -20, 0, "FX"}},
+        {3, {"chords", "stab", "riser", 2, 2, 0.5, 70, 15, 0, "FX"}},
+        {7, {"kick", "kick", "", 1, 1, 0, 100, 0, 0, "DRUMS"}}},
+       {{15, 7, "Play", 0},
+        {700, 0, "Play", 0},
+        {1900, 3, "Fx", 1},
+        {1900, 3, "Play", 0},
+        {3100, 3, "Fx", 0},
+        {3800, 0, "Stop", 0},
+        {4600, 0, "Play", 0},
+        {4610, 0, "Fx", 1},
+        {5200, 3, "Stop", 0},
+        {5600, 7, "Stop", 1},
+        {6900, 0, "EndMix", 0}}},
+      // Pitch: channels that start pitched, pitch keys that record all
+      // sixteen channels, balance held at a key's repeat rate.
+      {"pitched",
+       175,
+       5,
+       {{0, {"bass", "bass", "", 1, 1, 0, 90, 0, -3.5, "LOW"}},
+        {1, {"lead", "lead", "", 0.5, 1, 0, 75, 40, 2.0, ""}},
+        {4, {"pad", "pad", "", 4, 4, 0, 60, 0, 0, ""}},
+        {9, {"hats", "hats", "", 0.25, 0.5, 0, 55, -60, 0, ""}}},
+       Join({{{100, 0, "Play", 0}, {150, 9, "Play", 0}},
+             PitchRound(1200, {{0, -36}, {1, 20}}),
+             {{1500, 0, "Balance", -5},
+              {1533, 0, "Balance", -10},
+              {1566, 0, "Balance", -15},
+              {1800, 9, "Volume", 57},
+              {1833, 9, "Volume", 59},
+              {2000, 1, "Play", 0},
+              {2900, 1, "Stop", 0},
+              {3100, 4, "Play", 0}},
+             PitchRound(3300, {{0, -36}, {1, 20}, {4, 19}}),
+             {{3900, 0, "Stop", 0},
+              {4200, 9, "Stop", 1},
+              {4700, 4, "Stop", 1},
+              {5400, 0, "EndMix", 0}}})},
+      Crowd(),
+      // Stretched loops: a sound longer than its loop, one shorter, a long
+      // delay, a channel whose loop is 0 and never starts. Recorded with the
+      // master pitch lowered, so its events end before its stored length.
+      {"stretch",
+       90,
+       5,
+       {{0, {"texture", "texture", "", 1, 0.25, 0, 80, 0, 0, "SLOW"}},
+        {1, {"short kick", "kick", "", 2, 4, 1, 95, 0, 0, "SLOW"}},
+        {2, {"late pad", "pad", "", 2, 4, 3, 60, -30, -1.5, "SLOW"}},
+        {3, {"silent", "snare", "", 1, 0, 0, 80, 0, 0, "SLOW"}}},
+       {{40, 0, "Play", 0},
+        {260, 1, "Play", 0},
+        {300, 3, "Play", 0},
+        {900, 2, "Play", 0},
+        {2100, 0, "Volume", 70},
+        {2300, 0, "Stop", 1},
+        {2950, 0, "Play", 0},
+        {3500, 1, "Stop", 0},
+        {3900, 2, "Stop", 1},
+        {4010, 0, "Stop", 0},
+        {4400, 0, "EndMix", 0}}},
+  };
 }
 
 }  // namespace

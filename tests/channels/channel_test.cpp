@@ -4,7 +4,7 @@
 #include <future>
 #include <latch>
 #include <string>
-#include <thread>
+#include <tuple>
 
 #include "channels/channel.h"
 #include "channels/output_format.h"
@@ -18,26 +18,20 @@ constexpr uint32_t kBeat = 20353;
 
 class Channels : public ChannelTest {
  protected:
-  // Loads a wave of frames frames, written below the root, as sound which.
-  void Load(tChannel& ch, tChannel::tWhich which, uint32_t frames, std::string rel) {
+  // Loads a wave of frames frames, written below the root as rel, as sound which.
+  void Load(tChannel& ch, uint32_t frames, std::string rel = "Loops/main.wav",
+            tChannel::tWhich which = tChannel::kMain) {
     WriteWave(rel, frames);
     std::replace(rel.begin(), rel.end(), '/', '\\');
     ASSERT_TRUE(ch.LoadSound(which, ("C:\\" + rel).c_str()));
   }
-  void LoadMain(tChannel& ch, uint32_t frames, const char* rel = "Loops/main.wav") {
-    Load(ch, tChannel::kMain, frames, rel);
-  }
-  void LoadEffect(tChannel& ch, uint32_t frames) {
-    Load(ch, tChannel::kEffect, frames, "Loops/fx.wav");
-  }
   // A main sound of frames frames looping every loop beats, triggered at start.
   void Schedule(tChannel& ch, uint32_t frames, double loop, uint32_t start,
                 const char* rel = "Loops/main.wav") {
-    LoadMain(ch, frames, rel);
+    Load(ch, frames, rel);
     ch.SetLoop(loop);
     ch.Trigger(start);
   }
-  static uint32_t Position(tSound* s) { return s->Voice().GetPosition(); }
   static tSound* Main(tChannel& ch) { return ch.GetSound(tChannel::kMain); }
   static tSound* Fx(tChannel& ch) { return ch.GetSound(tChannel::kEffect); }
   // What plays: "main@position", "fx@position", both, or "-".
@@ -45,26 +39,34 @@ class Channels : public ChannelTest {
     std::string out;
     for (auto [name, s] : {std::pair{"main", Main(ch)}, {"fx", Fx(ch)}})
       if (s != nullptr && s->IsPlaying())
-        out += (out.empty() ? "" : " ") + std::string(name) + "@" + std::to_string(Position(s));
+        out += (out.empty() ? "" : " ") + std::string(name) + "@" +
+               std::to_string(s->Voice().GetPosition());
     return out.empty() ? "-" : out;
   }
 };
 
 TEST_F(Channels, BeatsBecomeFramesThroughTempoAndRate) {
-  EXPECT_EQ(SamplesPerBeat(), 20353);
-  EXPECT_EQ(BeatsToFrames(SamplesPerBeat(), 4.0), 81412u);
+  // Whole frames of a beat; a tempo of 0 or below is a beat without end.
+  const struct {
+    uint32_t rate;
+    int32_t tempo, frames;
+  } perBeat[] = {{44100, 130, 20353},
+                 {22050, 130, 10176},
+                 {22050, 120, 11025},
+                 {22050, 0, 2147483647},
+                 {22050, -5, 2147483647}};
+  for (const auto& b : perBeat) {
+    SetOutputFormat(b.rate, 16, 2);
+    SetTempo(b.tempo);
+    EXPECT_EQ(SamplesPerBeat(), b.frames) << b.rate << " Hz at " << b.tempo;
+  }
   // Hand-edited values never wrap around the clock.
-  for (auto [beats, frames] :
-       {std::pair{-1.0, 0u}, {std::nan(""), 0u}, {1e300, 2147483647u}, {INFINITY, 2147483647u}})
+  for (auto [beats, frames] : {std::pair{4.0, 81412u},
+                               {-1.0, 0u},
+                               {std::nan(""), 0u},
+                               {1e300, 2147483647u},
+                               {INFINITY, 2147483647u}})
     EXPECT_EQ(BeatsToFrames(20353, beats), frames) << beats;
-  SetOutputFormat(22050, 8, 1);
-  EXPECT_EQ(SamplesPerBeat(), 10176);
-  SetTempo(120);
-  EXPECT_EQ(SamplesPerBeat(), 11025);
-  SetTempo(0);
-  EXPECT_EQ(SamplesPerBeat(), 2147483647);
-  SetTempo(-5);
-  EXPECT_GE(SamplesPerBeat(), 1);
 }
 
 TEST_F(Channels, TriggerPlacesTheStartOnTheGridPlusDelay) {
@@ -80,7 +82,6 @@ TEST_F(Channels, TriggerPlacesTheStartOnTheGridPlusDelay) {
   ch.Tick(50882);
   EXPECT_EQ(Playing(ch), "main@0");
   EXPECT_EQ(ch.GetNextStart(), 50882 + 4 * kBeat);
-
   // Quantize 0 is a grid of single frames: the start is now; a quantize too
   // small to be a frame still gives a grid of one frame.
   ch.SetDelay(0.0);
@@ -91,20 +92,28 @@ TEST_F(Channels, TriggerPlacesTheStartOnTheGridPlusDelay) {
   }
 }
 
+// A start late by 500 frames or more begins that far inside the sound;
+// lateness that reaches the sound's length plays nothing that round. The
+// schedule runs on when the clock wraps, and no time stays no time.
 TEST_F(Channels, AStartLateByFiveHundredFramesBeginsInsideTheSound) {
-  for (uint32_t late : {499u, 500u, 2000u}) {
+  for (auto [start, late, frames, playing] : {std::tuple{1000u, 499u, 10000u, "main@0"},
+                                              {1000u, 500u, 10000u, "main@500"},
+                                              {1000u, 2000u, 10000u, "main@2000"},
+                                              {1000u, 999u, 1000u, "main@999"},
+                                              {1000u, 1000u, 1000u, "-"},
+                                              {0xFFFFFF00u, 272u, 10000u, "main@0"}}) {
     tChannel ch;
-    Schedule(ch, 10000, 1.0, 1000);
-    ch.Tick(1000 + late);
-    EXPECT_EQ(Playing(ch), "main@" + std::to_string(late < 500 ? 0u : late));
-    EXPECT_EQ(ch.GetNextStart(), 1000 + kBeat);
+    Schedule(ch, frames, 1.0, start);
+    ch.Tick(start - 1);
+    EXPECT_EQ(Playing(ch), "-");
+    ch.Tick(start + late);
+    EXPECT_EQ(Playing(ch), playing) << late;
+    EXPECT_EQ(ch.GetNextStart(), start + kBeat);
+    ch.Stop(false);
+    ch.Tick(0xFFFFFFFFu);
+    ch.Tick(0x7FFFFFFFu);
+    EXPECT_EQ(Playing(ch), "-");
   }
-  // Lateness that reaches the sound's length plays nothing that round.
-  tChannel ch;
-  Schedule(ch, 1000, 1.0, 0);
-  ch.Tick(1000);
-  EXPECT_FALSE(Main(ch)->IsPlaying());
-  EXPECT_EQ(ch.GetNextStart(), kBeat);
 }
 
 TEST_F(Channels, LoopsRestartTheSoundAndCutALongerOne) {
@@ -115,10 +124,18 @@ TEST_F(Channels, LoopsRestartTheSoundAndCutALongerOne) {
   ASSERT_TRUE(Main(ch)->IsPlaying());
   Main(ch)->Voice().SetPosition(15000);  // as if it had played on
   ch.Tick(kBeat - 1);
-  EXPECT_EQ(Position(Main(ch)), 15000u);
+  EXPECT_EQ(Playing(ch), "main@15000");
   ch.Tick(kBeat + 3);
   EXPECT_EQ(Playing(ch), "main@0");  // cut and restarted at the loop boundary
   EXPECT_EQ(ch.GetNextStart(), 2 * kBeat);
+  // Stopped with keepPlaying the sound rings on and is not restarted.
+  Main(ch)->Voice().SetPosition(700);
+  ch.Stop(true);
+  EXPECT_FALSE(ch.IsScheduled());
+  ch.Tick(3 * kBeat);
+  EXPECT_EQ(Playing(ch), "main@700");
+  ch.Stop(false);
+  EXPECT_EQ(Playing(ch), "-");
 
   // A loop of 0 beats, or one shorter than a frame, never starts.
   for (double loop : {0.0, -2.0, 1e-9}) {
@@ -126,37 +143,8 @@ TEST_F(Channels, LoopsRestartTheSoundAndCutALongerOne) {
     Schedule(idle, 1000, loop, 0, "Loops/idle.wav");
     idle.Tick(0);
     idle.Tick(kBeat);
-    EXPECT_FALSE(Main(idle)->IsPlaying()) << loop;
+    EXPECT_EQ(Playing(idle), "-") << loop;
   }
-}
-
-TEST_F(Channels, StopEndsTheScheduleAndKeepPlayingLetsTheSoundRingOut) {
-  tChannel ch;
-  Schedule(ch, 3 * kBeat, 1.0, 0);
-  ch.Tick(0);
-  Main(ch)->Voice().SetPosition(700);
-  ch.Stop(true);
-  EXPECT_FALSE(ch.IsScheduled());
-  ch.Tick(kBeat);
-  EXPECT_EQ(Playing(ch), "main@700");  // rings on, not restarted
-  ch.Stop(false);
-  EXPECT_FALSE(Main(ch)->IsPlaying());
-  EXPECT_EQ(ch.GetNextStart(), tChannel::kNoTime);
-}
-
-TEST_F(Channels, TheScheduleRunsOnWhenTheClockWraps) {
-  tChannel ch;
-  Schedule(ch, 10000, 1.0, 0xFFFFFF00u);
-  ch.Tick(0xFFFFFEFFu);
-  EXPECT_FALSE(Main(ch)->IsPlaying());
-  ch.Tick(0x10);  // 272 frames after the start, past the wrap
-  EXPECT_TRUE(Main(ch)->IsPlaying());
-  EXPECT_EQ(ch.GetNextStart(), 0xFFFFFF00u + kBeat);
-  // No time stays no time, whatever the clock says.
-  ch.Stop(false);
-  ch.Tick(0xFFFFFFFFu);
-  ch.Tick(0x7FFFFFFFu);
-  EXPECT_FALSE(Main(ch)->IsPlaying());
 }
 
 TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
@@ -166,13 +154,12 @@ TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
   Schedule(ch, 100000, 1.0, 0);
   ch.Tick(0);
   ch.Tick(L);
-  ASSERT_EQ(ch.GetNextStart(), 2 * L);
   ch.SetFxOn(true);  // no effect sound: the selection is only kept
   ch.SetSuspended(true);
   ch.Stop(false);
   ch.SetFxOn(false);
   ch.Tick(3 * L);
-  EXPECT_FALSE(Main(ch)->IsPlaying());
+  EXPECT_EQ(Playing(ch), "-");
   EXPECT_EQ(ch.GetSavedStart(), 2 * L);
 
   ch.SetSuspended(false);
@@ -186,55 +173,42 @@ TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
     EXPECT_EQ(Playing(ch), "main@" + std::to_string(position));
   }
   EXPECT_EQ(ch.GetNextStart(), 6 * L);
-  Main(ch)->Voice().SetPosition(7);
-  ch.Tick(now);
-  EXPECT_EQ(Position(Main(ch)), 7u);
 
   // Triggered while suspended (its key pressed again), a channel stays
   // silent: every due tick moves its start on by one loop, in phase.
-  tChannel held;
-  held.SetQuantize(1.0);
-  Schedule(held, 100000, 1.0, 0, "Loops/held.wav");
-  held.SetSuspended(true);
-  held.Stop(false);
-  held.Trigger(2 * L + 50);
-  held.Tick(2 * L + 50);
-  EXPECT_EQ(Playing(held), "-");
-  EXPECT_EQ(held.GetNextStart(), 3 * L);
-  held.Tick(3 * L + 700);
-  EXPECT_EQ(Playing(held), "-");
-  EXPECT_EQ(held.GetNextStart(), 4 * L);
+  ch.SetSuspended(true);
+  ch.Stop(false);
+  ch.Trigger(7 * L + 50);
+  for (uint32_t tick : {7 * L + 50, 8 * L + 700}) {
+    ch.Tick(tick);
+    EXPECT_EQ(Playing(ch), "-");
+    EXPECT_EQ(ch.GetNextStart(), tick - tick % L + L);
+  }
 
   // A channel that was not scheduled when suspended stays unscheduled.
   tChannel idle;
-  LoadMain(idle, 1000, "Loops/idle.wav");
+  Load(idle, 1000, "Loops/idle.wav");
   idle.SetLoop(1.0);
-  EXPECT_EQ(idle.GetSavedStart(), tChannel::kNoTime);
   idle.SetSuspended(true);
   idle.SetSuspended(false);
   EXPECT_FALSE(idle.IsScheduled());
-  idle.Tick(1000);
-  EXPECT_FALSE(Main(idle)->IsPlaying());
 }
 
 TEST_F(Channels, SwitchingTheEffectRetriggersOnTheGrid) {
-  // Without an effect sound the switch changes nothing.
-  tChannel plain;
-  Schedule(plain, 100000, 4.0, 0);
-  plain.Tick(0);
-  plain.SetFxOn(true);
-  plain.Tick(30000);
-  EXPECT_TRUE(Main(plain)->IsPlaying());
-  EXPECT_EQ(plain.GetCurrent(), Main(plain));
-  EXPECT_EQ(plain.GetNextStart(), 4 * kBeat);
-
   tChannel ch;
-  LoadEffect(ch, 200000);
   ch.SetQuantize(1.0);
   Schedule(ch, 200000, 4.0, 0);
   ch.Tick(0);
-  ASSERT_TRUE(Main(ch)->IsPlaying());
-  EXPECT_FALSE(Fx(ch)->IsPlaying());
+  // Without an effect sound the switch changes nothing.
+  ch.SetFxOn(true);
+  ch.Tick(30000);
+  EXPECT_EQ(Playing(ch), "main@0");
+  EXPECT_EQ(ch.GetNextStart(), 4 * kBeat);
+
+  Load(ch, 200000, "Loops/fx.wav", tChannel::kEffect);
+  ch.SetFxOn(false);
+  ch.Trigger(0);
+  ch.Tick(0);
   ch.SetFxOn(true);
   ch.Tick(30000);
   EXPECT_EQ(Playing(ch), "fx@9647");  // from the grid point 20353
@@ -243,28 +217,27 @@ TEST_F(Channels, SwitchingTheEffectRetriggersOnTheGrid) {
   ch.SetFxOn(false);
   ch.Tick(40000);
   EXPECT_EQ(Playing(ch), "main@19647");
-}
 
-TEST_F(Channels, AnEffectOnlyChannelStartsOnlyWithTheEffectOn) {
-  tChannel ch;
-  LoadEffect(ch, 50000);
-  EXPECT_EQ(ch.GetCurrent(), nullptr);
-  ch.SetQuantize(1.0);
-  ch.SetLoop(1.0);
-  ch.Trigger(100);
-  ch.Tick(100);
-  ch.Tick(kBeat + 100);
-  EXPECT_FALSE(Fx(ch)->IsPlaying());
-  ch.SetFxOn(true);
-  ch.Tick(kBeat + 200);
-  EXPECT_EQ(Playing(ch), "fx@0");  // 200 frames late: from the start
-  EXPECT_EQ(ch.GetNextStart(), 2 * kBeat);
+  // A channel with only an effect sound starts only with the effect on.
+  tChannel only;
+  Load(only, 50000, "Loops/only.wav", tChannel::kEffect);
+  EXPECT_EQ(only.GetCurrent(), nullptr);
+  only.SetQuantize(1.0);
+  only.SetLoop(1.0);
+  only.Trigger(100);
+  only.Tick(100);
+  only.Tick(kBeat + 100);
+  EXPECT_EQ(Playing(only), "-");
+  only.SetFxOn(true);
+  only.Tick(kBeat + 200);
+  EXPECT_EQ(Playing(only), "fx@0");  // 200 frames late: from the start
+  EXPECT_EQ(only.GetNextStart(), 2 * kBeat);
 }
 
 TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
   tChannel ch;
-  LoadMain(ch, 100);
-  LoadEffect(ch, 100);
+  Load(ch, 100);
+  Load(ch, 100, "Loops/fx.wav", tChannel::kEffect);
   ch.SetVolume(150);
   EXPECT_EQ(ch.GetVolume(), 100);
   EXPECT_EQ(Fx(ch)->Voice().GetVolume(), 1.0);
@@ -273,7 +246,6 @@ TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
   ch.AdjustVolume(INT32_MIN);
   EXPECT_EQ(ch.GetVolume(), 0);
   ch.SetBalance(-300);
-  EXPECT_EQ(ch.GetBalance(), -100);
   EXPECT_EQ(Main(ch)->Voice().GetBalance(), -1.0);
   ch.AdjustBalance(125);
   EXPECT_EQ(Fx(ch)->Voice().GetBalance(), 0.25);
@@ -281,33 +253,25 @@ TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
   EXPECT_EQ(Main(ch)->Voice().GetPitch(), 101.5 / 100.0);
   ch.SetPitch(-150.0);  // stored as given
   EXPECT_EQ(ch.GetPitch(), -150.0);
-}
 
-TEST_F(Channels, PitchStepsStayStrictlyInsideTwentyPercent) {
-  tChannel ch;
-  ch.SetPitch(19.9);
-  ch.AdjustPitch(0.1);
-  const double sum = 19.9 + 0.1;
-  EXPECT_EQ(ch.GetPitch(), sum < 20.0 ? sum : 19.9);
+  // Pitch steps stay strictly inside 20 percent either way.
   for (double step : {0.1, -0.1}) {
     ch.SetPitch(0.0);
     double furthest = 0.0;
     for (int i = 0; i < 300; ++i) {
       ch.AdjustPitch(step);
-      furthest = std::max(furthest, step > 0 ? ch.GetPitch() : -ch.GetPitch());
+      furthest = std::max(furthest, std::abs(ch.GetPitch()));
     }
     EXPECT_LT(furthest, 20.0) << step;
     EXPECT_GT(furthest, 19.8) << step;
   }
-  ch.AdjustPitch(0.0);  // a zero step counts as downward and still moves nothing
-  EXPECT_LT(ch.GetPitch(), -19.8);
 }
 
 TEST_F(Channels, ResetKeepsTheKeyAndReturnsTheRest) {
   tChannel ch;
   EXPECT_EQ(ch.GetVolume(), 100);
   EXPECT_EQ(ch.GetBaseVolume(), 80);
-  LoadMain(ch, 100);
+  Load(ch, 100);
   ch.SetKey('Q');
   ch.SetLatched(true);
   ch.SetKeyHeld(true);
@@ -317,60 +281,46 @@ TEST_F(Channels, ResetKeepsTheKeyAndReturnsTheRest) {
   ch.Trigger(0);
   ch.Reset();
   EXPECT_EQ(ch.GetKey(), 'Q');
-  EXPECT_FALSE(ch.HasSound());
-  EXPECT_FALSE(ch.GetLatched() || ch.GetKeyHeld() || ch.GetFxOn() || ch.GetSuspended());
+  EXPECT_FALSE(ch.HasSound() || ch.GetLatched() || ch.GetKeyHeld() || ch.IsScheduled());
   EXPECT_EQ(ch.GetVolume(), 80);
   EXPECT_EQ(ch.GetBaseBalance(), 0);
   EXPECT_EQ(ch.GetLoop(), 0.0);
-  EXPECT_FALSE(ch.IsScheduled());
   EXPECT_TRUE(ch.GetSndPath().IsEmpty());
-  EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
-  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 44100u);  // kept
+  EXPECT_EQ(FormatOf(ch.GetFileFormat(tChannel::kMain)), "44100/16/2");  // kept
 
   // The empty start-up sound is short and in the output format.
   SetOutputFormat(22050, 8, 1);
   ASSERT_TRUE(ch.PrepareEmpty());
   EXPECT_EQ(FormatOf(Main(ch)), "22050/8/1");
   EXPECT_EQ(Main(ch)->GetLength(), 32u);
-  ch.Reset();
-  EXPECT_FALSE(ch.HasSound());
 }
 
 TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   tChannel ch;
   WriteWave("E/Loops/a.wav", 100, 22050, 8, 1);
-  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
-  EXPECT_STREQ(ch.GetSndPath().GetText(), "E:\\Loops\\a.wav");
-  EXPECT_STREQ(ch.GetSndLabel().GetText(), "ELABEL");
-  EXPECT_EQ(ch.GetSndSerial(), tFileName::VolumeSerialOf(tFileName("E:\\")));
-  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
-  EXPECT_EQ(ch.GetCurrent(), Main(ch));
-
   // Reloading from the channel's own path works although the load clears it.
+  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
   ASSERT_TRUE(ch.LoadSound(tChannel::kMain, ch.GetSndPath().GetText()));
-  EXPECT_STREQ(ch.GetSndPath().GetText(), "E:\\Loops\\a.wav");
+  auto record = [&] {
+    return std::string(ch.GetSndPath().GetText()) + "|" + ch.GetSndLabel().GetText() + "|" +
+           std::to_string(ch.GetSndSerial()) + "|" + FormatOf(ch.GetFileFormat(tChannel::kMain)) +
+           "|" + (ch.GetCurrent() == Main(ch) && ch.HasMain() ? "current" : "none");
+  };
+  EXPECT_EQ(record(), "E:\\Loops\\a.wav|ELABEL|" +
+                          std::to_string(tFileName::VolumeSerialOf(tFileName("E:\\"))) +
+                          "|22050/8/1|current");
 
-  // A failed load leaves no sound and no path, label or serial.
+  // A failed load leaves no sound and no path, label or serial; a sound that
+  // cannot take the output format (a rate raised more than 64 times) does
+  // not load either, and the format of the file it came from stays on record.
   EXPECT_FALSE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\missing.wav"));
-  EXPECT_FALSE(ch.HasMain());
-  EXPECT_EQ(ch.GetCurrent(), nullptr);
-  EXPECT_TRUE(ch.GetSndPath().IsEmpty());
-  EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
-  EXPECT_EQ(ch.GetSndSerial(), 0u);
-
-  // A sound that cannot take the output format (a rate raised more than 64
-  // times) does not load either; the format of the file it came from stays
-  // on record.
+  EXPECT_EQ(record(), "||0|22050/8/1|none");
   ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
   WriteWave("E/Loops/slow.wav", 100, 600, 16, 1);
   WAVEFORMATEX out{};
   ReadOutputFormat(out);
   EXPECT_FALSE(ch.LoadSoundConverted(tChannel::kMain, "E:\\Loops\\slow.wav", out));
-  EXPECT_FALSE(ch.HasMain());
-  EXPECT_EQ(ch.GetCurrent(), nullptr);
-  EXPECT_TRUE(ch.GetSndPath().IsEmpty());
-  EXPECT_TRUE(ch.GetSndLabel().IsEmpty());
-  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 600u);
+  EXPECT_EQ(record(), "||0|600/16/1|none");
 
   // A path the desk's buffers cannot hold is refused, not cut to another file.
   const std::string dir(250, 'd');
@@ -433,53 +383,50 @@ TEST_F(Channels, ALoadWaitingForItsDiskHoldsUpNoTick) {
   ASSERT_TRUE(load.get());
   EXPECT_EQ(Main(loading)->GetLength(), 10000u);  // 5000 frames at 22050 Hz, now at 44100 Hz
   EXPECT_STREQ(loading.GetSndPath().GetText(), "C:\\Loops\\new.wav");
-  EXPECT_EQ(Field(loading.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
+  EXPECT_EQ(FormatOf(loading.GetFileFormat(tChannel::kMain)), "22050/8/1");
   EXPECT_EQ(loading.GetCurrent(), Main(loading));
   EXPECT_EQ(Playing(loading), "-");  // the old sound is stopped and gone
 }
 
 TEST_F(Channels, SwapAndRemoveCarryLabelsSerialsAndFormats) {
   tChannel ch;
-  WriteWave("Loops/main.wav", 100, 44100, 16, 2);
   WriteWave("E/Loops/fx.wav", 50, 22050, 8, 1);
-  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "C:\\Loops\\main.wav"));
+  Load(ch, 100);
   ASSERT_TRUE(ch.LoadSound(tChannel::kEffect, "E:\\Loops\\fx.wav"));
   const uint32_t serialC = ch.GetSndSerial(), serialE = ch.GetSfxSerial();
   tSound* oldFx = Fx(ch);
-
+  auto sides = [&] {
+    return std::string(ch.GetSndPath().GetText()) + " " + ch.GetSndLabel().GetText() + " " +
+           FormatOf(ch.GetFileFormat(tChannel::kMain)) + " | " + ch.GetSfxPath().GetText() + " " +
+           ch.GetSfxLabel().GetText() + " " + FormatOf(ch.GetFileFormat(tChannel::kEffect));
+  };
   ch.SwapSounds();
   EXPECT_EQ(Main(ch), oldFx);
   EXPECT_EQ(ch.GetCurrent(), oldFx);
-  EXPECT_STREQ(ch.GetSndPath().GetText(), "E:\\Loops\\fx.wav");
-  EXPECT_STREQ(ch.GetSndLabel().GetText(), "ELABEL");
-  EXPECT_STREQ(ch.GetSfxLabel().GetText(), "LOOPS");
+  EXPECT_EQ(sides(), "E:\\Loops\\fx.wav ELABEL 22050/8/1 | C:\\Loops\\main.wav LOOPS 44100/16/2");
   EXPECT_EQ(ch.GetSndSerial(), serialE);
   EXPECT_EQ(ch.GetSfxSerial(), serialC);
-  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kMain).nSamplesPerSec), 22050u);
-  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kEffect).nSamplesPerSec), 44100u);
 
   ch.RemoveEffect();
   EXPECT_FALSE(ch.HasEffect());
-  EXPECT_TRUE(ch.GetSfxPath().IsEmpty());
-  EXPECT_TRUE(ch.GetSfxLabel().IsEmpty());
+  EXPECT_EQ(sides(), "E:\\Loops\\fx.wav ELABEL 22050/8/1 |   0/0/0");
   EXPECT_EQ(ch.GetSfxSerial(), 0u);
-  EXPECT_EQ(Field(ch.GetFileFormat(tChannel::kEffect).nSamplesPerSec), 0u);
   EXPECT_EQ(ch.GetCurrent(), oldFx);
 
   // With only an effect sound, swapping makes it the main and current sound.
   tChannel only;
-  LoadEffect(only, 10);
+  Load(only, 10, "Loops/only.wav", tChannel::kEffect);
   only.SwapSounds();
-  EXPECT_TRUE(only.HasMain());
   EXPECT_FALSE(only.HasEffect());
   EXPECT_EQ(only.GetCurrent(), Main(only));
+  EXPECT_NE(Main(only), nullptr);
 }
 
 TEST_F(Channels, NeedsReloadWhenTheFileOffersMoreThanTheSoundHolds) {
   const WAVEFORMATEX high = MakeWaveFormat(44100, 16, 2);
   const WAVEFORMATEX low = MakeWaveFormat(22050, 8, 1);
   tChannel ch;
-  LoadMain(ch, 1000);  // 44100 Hz 16-bit stereo file
+  Load(ch, 1000);  // 44100 Hz 16-bit stereo file
   EXPECT_FALSE(ch.NeedsReload(tChannel::kMain, high));
   ASSERT_TRUE(ch.ConvertSound(tChannel::kMain, low));
   EXPECT_TRUE(ch.NeedsReload(tChannel::kMain, high));

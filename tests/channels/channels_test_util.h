@@ -46,16 +46,11 @@ inline std::string WaveBytes(uint32_t rate, uint16_t bits, uint16_t channels, ui
   return out;
 }
 
-// A field of the packed format record by value (a reference to it may be
-// misaligned).
-inline uint32_t Field(uint32_t value) {
-  return value;
-}
-
-// A format as "rate/bits/channels", compared in one line.
+// A format as "rate/bits/channels", compared in one line (std::to_string
+// takes the packed record's fields by value).
 inline std::string FormatOf(const WAVEFORMATEX& f) {
-  return std::to_string(Field(f.nSamplesPerSec)) + "/" + std::to_string(Field(f.wBitsPerSample)) +
-         "/" + std::to_string(Field(f.nChannels));
+  return std::to_string(f.nSamplesPerSec) + "/" + std::to_string(f.wBitsPerSample) + "/" +
+         std::to_string(f.nChannels);
 }
 inline std::string FormatOf(const tSound* sound) {
   WAVEFORMATEX f;

@@ -32,7 +32,13 @@ TEST_F(Desk, LoadingAWaveTakesTheStripsSettingsAndTheOutputFormat) {
   WriteWave("Loops/low.wav", 2205, 22050, 8, 1);
   view_.strips[3] = {2.0, 0.0, 0.5, 55, -10};
   Ch(3).SetPitch(4.0);
-  ASSERT_TRUE(desk_.LoadWaveIntoChannel(tChannel::kMain, 3, "C:\\Loops\\low.wav", true));
+  {
+    tWaitCursor outer(&view_);  // nested guards show the wait cursor once
+    ASSERT_TRUE(desk_.LoadWaveIntoChannel(tChannel::kMain, 3, "C:\\Loops\\low.wav", true));
+    EXPECT_EQ(tWaitCursor::Count(), 1);
+  }
+  EXPECT_EQ(view_.cursor, (std::vector<bool>{true, false}));
+  EXPECT_EQ(tWaitCursor::Count(), 0);
   // A strip loop of 0 becomes one beat; the pitch and base volume stay.
   EXPECT_EQ((std::vector<double>{Ch(3).GetQuantize(), Ch(3).GetLoop(), Ch(3).GetDelay(),
                                  double(Ch(3).GetVolume()), double(Ch(3).GetBalance()),
@@ -40,7 +46,6 @@ TEST_F(Desk, LoadingAWaveTakesTheStripsSettingsAndTheOutputFormat) {
             (std::vector<double>{2.0, 1.0, 0.5, 55, -10, 80, 4.0}));
   EXPECT_EQ(view_.labels[3], "---");
   EXPECT_EQ(view_.refreshed, std::vector<int>{3});
-  EXPECT_EQ(view_.cursor, (std::vector<bool>{true, false}));
   EXPECT_EQ(FormatOf(Ch(3).GetSound(tChannel::kMain)), "44100/16/2");
   EXPECT_EQ(FormatOf(Ch(3).GetFileFormat(tChannel::kMain)), "22050/8/1");
   // The new voice plays with what the channel says, the kept pitch too.
@@ -71,21 +76,13 @@ TEST_F(Desk, AWaveThatDoesNotLoadIsReportedWhenAsked) {
   EXPECT_FALSE(desk_.AdaptChannel(99, MakeWaveFormat(44100, 16, 2)));
 }
 
-TEST_F(Desk, TheWaitCursorIsHeldOnceWhileGuardsNest) {
-  WriteHost("Sets/s.chn", "[Brevora Channel]\r\nVersion=3\r\n");
-  {
-    tWaitCursor outer(&view_);
-    ASSERT_TRUE(desk_.LoadChannelFile(0, "C:\\Sets\\s.chn", true));
-    EXPECT_EQ(view_.cursor, std::vector<bool>{true});
-    EXPECT_EQ(tWaitCursor::Count(), 1);
-  }
-  EXPECT_EQ(view_.cursor, (std::vector<bool>{true, false}));
-  EXPECT_EQ(tWaitCursor::Count(), 0);
-}
-
+// Clearing every channel clears the mix, then resets every strip, which
+// keeps its key; the start-up sound shows as "---", nothing as "".
 TEST_F(Desk, ClearAllChannelsClearsTheMixThenResetsEveryStrip) {
-  WriteWave("Loops/a.wav", 100);
-  for (int i : {0, 7, 15}) ASSERT_TRUE(Ch(i).LoadSound(tChannel::kMain, "C:\\Loops\\a.wav"));
+  ASSERT_TRUE(desk_.PrepareChannels());
+  tString text;
+  desk_.StripLabelText(9, text);
+  EXPECT_STREQ(text.GetText(), "---");
   Ch(7).SetKey('K');
   desk_.ClearAllChannels();
   EXPECT_EQ(desk_.clearedAfterRefreshes, 0u);
@@ -94,6 +91,8 @@ TEST_F(Desk, ClearAllChannelsClearsTheMixThenResetsEveryStrip) {
   EXPECT_EQ(view_.refreshed, all);
   for (int i = 0; i < 16; ++i) EXPECT_FALSE(Ch(i).HasSound()) << i;
   EXPECT_EQ(Ch(7).GetKey(), 'K');
+  desk_.StripLabelText(9, text);
+  EXPECT_STREQ(text.GetText(), "");
 }
 
 TEST_F(Desk, ReleaseUnheldChannelsReleasesOnlyHeldUnlatchedChannelsWhoseKeyIsUp) {
@@ -109,13 +108,11 @@ TEST_F(Desk, ReleaseUnheldChannelsReleasesOnlyHeldUnlatchedChannelsWhoseKeyIsUp)
   Ch(2).SetLatched(true);
   view_.keysDown.insert('B');
   desk_.ReleaseUnheldChannels();
-  EXPECT_FALSE(Ch(0).GetKeyHeld());
-  EXPECT_FALSE(Ch(0).IsScheduled());
+  EXPECT_FALSE(Ch(0).GetKeyHeld() || Ch(0).IsScheduled());
   EXPECT_FALSE(Ch(0).GetSound(tChannel::kMain)->IsPlaying());
-  EXPECT_TRUE(Ch(1).GetKeyHeld());  // key still down
-  EXPECT_TRUE(Ch(2).GetKeyHeld());  // latched
-  EXPECT_TRUE(Ch(2).IsScheduled());
-  EXPECT_TRUE(Ch(3).IsScheduled());  // not held
+  EXPECT_TRUE(Ch(1).GetKeyHeld());                         // key still down
+  EXPECT_TRUE(Ch(2).GetKeyHeld() && Ch(2).IsScheduled());  // latched
+  EXPECT_TRUE(Ch(3).IsScheduled());                        // not held
   EXPECT_EQ(view_.refreshed, std::vector<int>{0});
 }
 
@@ -138,17 +135,6 @@ TEST_F(Desk, LedValuesFollowHeldLatchedEffectAndSuspension) {
     desk_.SetLed(5);
     EXPECT_EQ(view_.leds[5], c.led) << c.held << c.latched << c.fx << c.suspended;
   }
-}
-
-TEST_F(Desk, StripLabelsAndStartUp) {
-  ASSERT_TRUE(desk_.PrepareChannels());
-  tString text;
-  desk_.StripLabelText(9, text);
-  EXPECT_STREQ(text.GetText(), "---");  // the empty start-up sound
-  desk_.ResetChannels();
-  desk_.StripLabelText(9, text);
-  EXPECT_STREQ(text.GetText(), "");
-  EXPECT_EQ(view_.refreshed.size(), 16u);
 }
 
 TEST_F(Desk, TheTickThreadAndTheMainThreadShareChannelsSafely) {

@@ -64,17 +64,9 @@ class ClockWrap : public DeskTest {
     auto press = [&](int channel, int32_t kind, int32_t value) {
       tChannel& ch = desk.Channel(channel);
       const uint32_t now = desk.Timer().GetTime();
-      switch (kind) {
-        case kPlay:
-          ch.Trigger(now);
-          break;
-        case kStop:
-          ch.Stop(value == 1);
-          break;
-        case kFx:
-          ch.SetFxOn(value != 0);
-          break;
-      }
+      if (kind == kPlay) ch.Trigger(now);
+      if (kind == kStop) ch.Stop(value == 1);
+      if (kind == kFx) ch.SetFxOn(value != 0);
       desk.RecordEvent(channel, kind, value, now);
     };
     take.recorded = render(
@@ -91,7 +83,7 @@ class ClockWrap : public DeskTest {
         400);
     take.lastClock = desk.Timer().GetTime();
     desk.StopRecording();
-    take.events = WorkingTextOf(desk);
+    take.events = WorkingText(&desk);
     take.events.erase(0, take.events.find("Time "));
 
     desk.StartPlayback();
@@ -101,13 +93,6 @@ class ClockWrap : public DeskTest {
     take.metronome = view.metronome;
     desk.DestroyTimer();
     return take;
-  }
-
-  std::string WorkingTextOf(tDeskCore& desk) {
-    std::string host;
-    EXPECT_TRUE(platform::ToHostPath(desk.Events().WorkingPath(), host));
-    std::ifstream in(host, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 };
 

@@ -15,32 +15,22 @@ class Console : public TestRoot {
  protected:
   void SetUp() override {
     TestRoot::SetUp();
-    WriteHost("data/Language.txt",
-              "[Engels]\r\n"
-              "Two lines 1=No channels loaded.0\r\n"
-              "Two lines 2=Load a channel first.0\r\n"
-              "Two lines 3=OK1\r\n"
-              "Path 1=Can not load file:0\r\n"
-              "Path 2=%%%%%%%%0\r\n"
-              "Path 3=OK1\r\n"
-              "Split 1=Can not load the0\r\n"
-              "Split 2=channel's samples.0\r\n"
-              "Split 3=OK1\r\n"
-              "Blanks 1=Mix#of#an#old#version:#0\r\n"
-              "Blanks 2=%%%%%%0\r\n"
-              "Blanks 3=OK1\r\n"
-              "Error loading mix 1=Error: abandon mix1\r\n"
-              "Error loading mix 2=Go on and show errors1\r\n"
-              "Error loading mix 3=Go on quietly1\r\n"
-              "Ask 1=Yes please1\r\n"
-              "Ask 2=No thanks1\r\n"
-              "Ask 3=0\r\n"
-              "Twice 1=Sample %%%% is0\r\n"
-              "Twice 2=%%%%%% missing.0\r\n"
-              "Twice 3=OK1\r\n"
-              "WAV 1=WAV files only:0\r\n"
-              "WAV 2=OK1\r\n"
-              "WAV 3=0\r\n");
+    // Each key's three lines; a line ending in "1" is a button's label.
+    const char* const keys[][4] = {
+        {"Two lines", "No channels loaded.0", "Load a channel first.0", "OK1"},
+        {"Path", "Can not load file:0", "%%%%%%%%0", "OK1"},
+        {"Split", "Can not load the0", "channel's samples.0", "OK1"},
+        {"Blanks", "Mix#of#an#old#version:#0", "%%%%%%0", "OK1"},
+        {"Error loading mix", "Error: abandon mix1", "Go on and show errors1", "Go on quietly1"},
+        {"Ask", "Yes please1", "No thanks1", "0"},
+        {"Twice", "Sample %%%% is0", "%%%%%% missing.0", "OK1"},
+        {"WAV", "WAV files only:0", "OK1", "0"},
+    };
+    std::string text = "[Engels]\r\n";
+    for (const auto& key : keys)
+      for (int line = 1; line <= 3; ++line)
+        text += std::string(key[0]) + " " + std::to_string(line) + "=" + key[line] + "\r\n";
+    WriteHost("data/Language.txt", text);
     LanguageTable().LoadLanguageTable("data\\Language.txt");
     LanguageTable().SelectLanguage(1);
   }

@@ -31,11 +31,9 @@ class tRecordingMixView : public tRecordingViewOf<tMixView> {
   }
   void SetTransportSwitch(tSwitch which, bool down) override {
     (which == kRecSwitch ? rec : play) = down;
-    switches.push_back(std::string(which == kRecSwitch ? "rec " : "play ") +
-                       (down ? "down" : "up"));
   }
   bool IsTransportSwitchDown(tSwitch which) override { return which == kRecSwitch ? rec : play; }
-  void RedrawTempo() override { ++tempoRedraws; }
+  void RedrawTempo() override {}
   void SetMasterVolumeSlider(int32_t percent) override { volumeSlider = percent; }
   void PlayClick() override {
     if (clickTimes != nullptr) clickTimes->push_back(clock != nullptr ? clock->GetTime() : 0);
@@ -43,11 +41,8 @@ class tRecordingMixView : public tRecordingViewOf<tMixView> {
   }
   void PlayIntro() override { ++intros; }
   void WaitWhileIntroPlays(uint32_t) override {}
-  void CloseQualityPanel() override { ++qualityClosed; }
-  void ExportProgress(uint32_t done, uint32_t total) override {
-    progressDone = done;
-    progressTotal = total;
-  }
+  void CloseQualityPanel() override {}
+  void ExportProgress(uint32_t, uint32_t total) override { progressTotal = total; }
 
   uint32_t lastKeyLabelTime = 0;
   std::vector<int> metronome;
@@ -56,10 +51,9 @@ class tRecordingMixView : public tRecordingViewOf<tMixView> {
   std::map<int, uint8_t> keyLabels;
   std::vector<bool> lamps;
   bool rec = false, play = false;
-  std::vector<std::string> switches;
-  int tempoRedraws = 0, intros = 0, qualityClosed = 0;
+  int intros = 0;
   int32_t volumeSlider = -1;
-  uint32_t progressDone = 0, progressTotal = 0;
+  uint32_t progressTotal = 0;
   std::vector<uint32_t>* clickTimes = nullptr;
   std::vector<uint32_t> clickMs;  // the wall clock at each click
   tTimer* clock = nullptr;
@@ -112,15 +106,22 @@ class DeskTest : public ChannelTest {
     WriteWave("Loops/kick.wav", frames, rate);
     WriteChannel("Sets/kick.chn", "Loops\\kick.wav");
   }
+  // Mixes/a.mix, whose channels all play Sets/kick.chn, written and loaded.
+  bool LoadKickMix(int length, const std::string& events, std::vector<int> channels = {0}) {
+    tMixChannels named;
+    for (int i : channels) named[i] = {"Sets\\kick.chn", "A"};
+    WriteHost("Mixes/a.mix", MixText(named, 130, length, events));
+    return desk_->LoadMix("C:\\Mixes\\a.mix");
+  }
   static WAVEFORMATEX OutputFormat() {
     WAVEFORMATEX f{};
     GetOutputFormat(f);
     return f;
   }
-  // The text of the desk's working file.
-  std::string WorkingText() {
+  // The text of a desk's working file.
+  std::string WorkingText(tDeskCore* desk = nullptr) {
     std::string host;
-    EXPECT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
+    EXPECT_TRUE(platform::ToHostPath((desk ? desk : desk_.get())->Events().WorkingPath(), host));
     std::ifstream in(host, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }

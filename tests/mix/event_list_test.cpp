@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "audio/audio_setup.h"
@@ -38,11 +38,13 @@ class Events : public TestRoot {
     ASSERT_TRUE(list.OpenForReading());
     ASSERT_TRUE(list.Rewind());
   }
-  // The next event as "time channel kind value", or "end".
-  static std::string Next(tEventList& list) {
+  // The events up to the end as "time channel kind value" lines.
+  static std::vector<std::string> Rest(tEventList& list) {
+    std::vector<std::string> out;
     uint32_t t;
     int32_t ch, kind, value;
-    return list.ReadNext(t, ch, kind, value) ? Event(t, ch, kind, value) : "end";
+    while (list.ReadNext(t, ch, kind, value)) out.push_back(Event(t, ch, kind, value));
+    return out;
   }
   static std::string Event(uint32_t t, int32_t ch, int32_t kind, int32_t value) {
     return std::to_string(t) + " " + std::to_string(ch) + " " + std::to_string(kind) + " " +
@@ -54,41 +56,6 @@ int CountLines(const std::string& text) {
   int n = 0;
   for (char c : text) n += c == '\n';
   return n;
-}
-
-TEST_F(Events, AClearedWorkingFileHoldsTheFiftyThreeLineTemplate) {
-  tEventList list;
-  EXPECT_EQ(list.WorkingPath().find("mix") != std::string::npos, true);
-  ASSERT_TRUE(list.Clear());
-  list.Close();
-  std::string text = Working(list);
-  EXPECT_EQ(CountLines(text), 53);
-  EXPECT_EQ(text.rfind("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n"
-                       "Label_01=\r\nSerNum_01=\r\nSample_01=\r\n",
-                       0),
-            0u);
-  EXPECT_NE(text.find("Sample_16=\r\n"), std::string::npos);
-  EXPECT_FALSE(list.HasRecording());
-}
-
-TEST_F(Events, RecordedLinesAreMillisecondsAndReadBackAtTheCurrentRate) {
-  tEventList list;
-  ASSERT_TRUE(list.Clear());
-  ASSERT_TRUE(list.Record(33075, 3, kVolume, 80));
-  ASSERT_TRUE(list.Record(33075, 2, kPitch, -7));
-  EXPECT_FALSE(list.Record(1, 0, 9, 1));  // an unknown kind writes nothing
-  EXPECT_TRUE(list.HasRecording());
-  list.Close();
-  std::string text = Working(list);
-  EXPECT_NE(text.find("\r\nTime 00001500 Channel 3 Volume 80\r\n"
-                      "Time 00001500 Channel 2 Pitch -7\r\n"),
-            std::string::npos);
-
-  SetOutputFormat(44100, 16, 2);
-  AppendAndRewind(list);
-  EXPECT_EQ(Next(list), Event(66150, 3, kVolume, 80));
-  EXPECT_EQ(Next(list), Event(66150, 2, kPitch, -7));
-  EXPECT_EQ(Next(list), "end");
 }
 
 TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
@@ -105,15 +72,15 @@ TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
                   "Time 00000040 Channel 1 ENDMIX 0\r\n"
                   "; a note\r\n"  // text that scans nothing: the end
                   "Time 00000050 Channel 1 Play 0\r\n");
-  EXPECT_EQ(Next(list), Event(220, 1, kVolume, 55));
-  EXPECT_EQ(Next(list), Event(330, 2, kPlay, 0));
-  EXPECT_EQ(Next(list), Event(882, 1, kEndMix, 0));
-  EXPECT_EQ(Next(list), "end");
+  EXPECT_EQ(Rest(list),
+            (std::vector<std::string>{Event(220, 1, kVolume, 55), Event(330, 2, kPlay, 0),
+                                      Event(882, 1, kEndMix, 0)}));
 }
 
 // The events begin after the section's key lines, however many there are:
-// a header without its Author line, with a comment, a blank line or a key
-// of its own reads the same events as the template the desk writes.
+// a header without its Author line, with a comment, a blank line, a key of
+// its own or a channel-file path longer than a line buffer reads the same
+// events as the template the desk writes.
 TEST_F(Events, EventsBeginAfterTheHeaderWhateverItsLines) {
   tEventList list;
   ASSERT_TRUE(list.Clear());
@@ -130,68 +97,55 @@ TEST_F(Events, EventsBeginAfterTheHeaderWhateverItsLines) {
       edit("[Brevora Mix]\r\n", "[Brevora Mix]\r\n; saved by hand\r\n"),
       edit("Length=\r\n", "Length=\r\n\r\nComment=two = signs\r\n"),
       "\r\n" + edit("BPM=\r\n", "bpm=120\n"),
+      edit("Sample_16=", "Sample_16=C:\\" + std::string(255, 'x')),
   };
   for (const std::string& text : headers) {
     std::ofstream(Host(list), std::ios::binary)
         << text << "Time 00000010 Channel 1 Volume 55\r\nTime 00000020 Channel 2 Play 0\r\n";
     ASSERT_TRUE(list.OpenForReading());
     ASSERT_TRUE(list.Rewind());
-    EXPECT_EQ(Next(list), Event(220, 1, kVolume, 55)) << text;
-    EXPECT_EQ(Next(list), Event(441, 2, kPlay, 0));
-    EXPECT_EQ(Next(list), "end");
+    EXPECT_EQ(Rest(list),
+              (std::vector<std::string>{Event(220, 1, kVolume, 55), Event(441, 2, kPlay, 0)}))
+        << text;
   }
 }
 
 // A length that is negative or beyond what the clock can count is no
-// length; the events then tell where the mix ends.
+// length (the events then tell where the mix ends).
 TEST_F(Events, ALengthTheClockCannotHoldIsReadAsNone) {
-  tEventList list;
-  ASSERT_TRUE(list.Clear());
-  struct Case {
-    const char* text;
-    int32_t length;
-    bool valid;
-  };
-  const Case cases[] = {{"", 0, true},          {"12", 12, true},        {" 7 s", 7, true},
-                        {"97390", 97390, true}, {"97391", 0, false},     {"-1", 0, false},
-                        {"-2", 0, false},       {"4294967295", 0, false}};
-  for (const Case& c : cases) {
+  const std::tuple<const char*, int32_t, bool> cases[] = {
+      {"", 0, true},       {"12", 12, true}, {" 7 s", 7, true}, {"97390", 97390, true},
+      {"97391", 0, false}, {"-1", 0, false}, {"-2", 0, false},  {"4294967295", 0, false}};
+  for (const auto& [text, expected, valid] : cases) {
     // A hand-edited header: a list reads its working file's header once, so
     // each text gets a list of its own.
     tEventList edited;
     ASSERT_TRUE(edited.Clear());
     edited.Close();
-    ASSERT_TRUE(
-        platform::WriteProfileString(edited.WorkingPath(), "Brevora Mix", "Length", c.text));
+    ASSERT_TRUE(platform::WriteProfileString(edited.WorkingPath(), "Brevora Mix", "Length", text));
     int32_t length = -99;
-    EXPECT_EQ(edited.ReadLength(length), c.valid) << c.text;
-    EXPECT_EQ(length, c.length) << c.text;
+    EXPECT_EQ(edited.ReadLength(length), valid) << text;
+    EXPECT_EQ(length, expected) << text;
   }
-
-  uint32_t last = 1;
-  EXPECT_FALSE(list.ReadLastTime(last));  // no events yet
-  AppendAndRewind(list,
-                  "Time 00000010 Channel 1 Play 0\r\n\r\n"
-                  "Time 00004321 Channel 0 EndMix 0\r\n\r\n");
-  ASSERT_TRUE(list.ReadLastTime(last));
-  EXPECT_EQ(last, 4321u);
 }
 
-// A channel-file path near the longest a path may be makes a header line
-// longer than a line buffer; it is still one line of the 53.
-TEST_F(Events, EventsFollowAHeaderWithTheLongestPaths) {
-  tEventList list;
-  ASSERT_TRUE(list.Clear());
-  ASSERT_TRUE(list.WriteSample(15, ("C:\\" + std::string(255, 'x')).c_str()));
-  AppendAndRewind(list, "Time 00000010 Channel 1 Volume 55\r\n");
-  EXPECT_EQ(Next(list), Event(220, 1, kVolume, 55));
-}
-
+// A cleared working file holds the 53-line template; header writes, one
+// key or the whole header at a time, keep the event lines in place.
 TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
   tEventList list;
   ASSERT_TRUE(list.Clear());
-  list.Record(0, 0, kVolume, 80);
-  list.Record(44100, 0, kEndMix, 0);
+  EXPECT_FALSE(list.HasRecording());
+  list.Close();
+  EXPECT_EQ(CountLines(Working(list)), 53);
+  EXPECT_EQ(Working(list).rfind("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n"
+                                "Label_01=\r\nSerNum_01=\r\nSample_01=\r\n",
+                                0),
+            0u);
+  ASSERT_TRUE(list.Clear());
+  ASSERT_TRUE(list.Record(0, 0, kVolume, 80));
+  ASSERT_TRUE(list.Record(44100, 0, kEndMix, 0));
+  EXPECT_FALSE(list.Record(1, 0, 9, 1));  // an unknown kind writes nothing
+  EXPECT_TRUE(list.HasRecording());
   ASSERT_TRUE(list.WriteTempo(120));
   ASSERT_TRUE(list.WriteLength(12));
   ASSERT_TRUE(list.WriteSerial(0, 0x80000000u));
@@ -226,48 +180,15 @@ TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
   EXPECT_EQ(tempo, 99);
   EXPECT_STREQ(buffer, "E:\\b.chn");
   EXPECT_EQ(CountLines(Working(list)), 55);
-  // Rewinding skips exactly the 53 header lines.
   AppendAndRewind(list);
-  EXPECT_EQ(Next(list), Event(0, 0, kVolume, 80));
-}
-
-TEST_F(Events, ARejectedLoadLeavesTheWorkingFileAndItsRecording) {
-  tEventList list;
-  ASSERT_TRUE(list.Clear());
-  list.Record(22050, 0, kEndMix, 0);
-  list.WriteLength(1);
-  std::string before = Working(list);
-
-  WriteHost("Mixes/new.mix", "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
-  ASSERT_TRUE(list.LoadFrom("C:\\Mixes\\new.mix"));
-  EXPECT_EQ(Working(list), before);  // nothing replaced before the check
-  EXPECT_EQ(platform::ReadProfileString(list.CandidatePath(), "Brevora Mix", "Version", "0", 10),
-            "3");
-  list.Reject();
-  EXPECT_EQ(Working(list), before);
-
-  ASSERT_TRUE(list.LoadFrom("C:\\Mixes\\new.mix"));
-  list.Accept();
-  EXPECT_EQ(Working(list), "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
-  EXPECT_TRUE(list.HasRecording());
-  EXPECT_STREQ(list.MixName().GetText(), "C:\\Mixes\\new.mix");
-
-  EXPECT_FALSE(list.LoadFrom("C:\\Mixes\\missing.mix"));
-  EXPECT_TRUE(list.MixName().IsEmpty());
-}
-
-TEST_F(Events, SavingCopiesTheWorkingFileAndReportsFailure) {
-  tEventList list;
-  ASSERT_TRUE(list.Clear());
-  list.WriteTempo(125);
-  ASSERT_TRUE(list.SaveTo("C:\\saved.mix"));
-  EXPECT_EQ(ReadHost("saved.mix"), Working(list));
-  EXPECT_FALSE(list.SaveTo("C:\\no folder\\saved.mix"));
+  EXPECT_EQ(Rest(list),
+            (std::vector<std::string>{Event(0, 0, kVolume, 80), Event(44100, 0, kEndMix, 0)}));
 }
 
 // Without a usable temporary folder the working file goes to the runtime
 // folder, else to the content root, always under a name of its own; when no
-// folder takes it there is none, and nothing pretends to work.
+// folder takes it there is none, and nothing pretends to work. The file
+// goes with its list.
 TEST_F(Events, TheWorkingFileFallsBackToOtherFoldersNeverToAFixedName) {
   const char* tmpdir = std::getenv("TMPDIR");
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -276,16 +197,23 @@ TEST_F(Events, TheWorkingFileFallsBackToOtherFoldersNeverToAFixedName) {
   setenv("TMPDIR", (root_ + "/no such folder").c_str(), 1);
   WriteHost("run/keep", "");
   setenv("XDG_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
+  std::string path;
   {
     tEventList a, b;
-    EXPECT_NE(a.WorkingPath().find("\\run\\mix"), std::string::npos) << a.WorkingPath();
-    EXPECT_NE(a.WorkingPath(), b.WorkingPath());
+    path = a.WorkingPath();
+    EXPECT_NE(path.find("\\run\\mix"), std::string::npos) << path;
+    EXPECT_NE(path, b.WorkingPath());
     EXPECT_TRUE(a.Clear());
     WriteHost("Mixes/x.mix", "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
     ASSERT_TRUE(a.LoadFrom("C:\\Mixes\\x.mix"));
     EXPECT_TRUE(a.Accept());
     EXPECT_TRUE(a.HasRecording());
+    EXPECT_STREQ(a.MixName().GetText(), "C:\\Mixes\\x.mix");
+    EXPECT_FALSE(a.LoadFrom("C:\\Mixes\\missing.mix"));
+    EXPECT_TRUE(a.MixName().IsEmpty());
+    EXPECT_TRUE(platform::CanOpenForReading(path));
   }
+  EXPECT_FALSE(platform::CanOpenForReading(path));
   unsetenv("XDG_RUNTIME_DIR");
   {
     tEventList c;
@@ -304,16 +232,6 @@ TEST_F(Events, TheWorkingFileFallsBackToOtherFoldersNeverToAFixedName) {
   setenv("TMPDIR", savedTmp.c_str(), 1);
   if (tmpdir == nullptr) unsetenv("TMPDIR");
   if (runtime != nullptr) setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
-}
-
-TEST_F(Events, TheWorkingFileIsRemovedWithTheList) {
-  std::string path;
-  {
-    tEventList list;
-    path = list.WorkingPath();
-    EXPECT_TRUE(platform::CanOpenForReading(path));
-  }
-  EXPECT_FALSE(platform::CanOpenForReading(path));
 }
 
 }  // namespace

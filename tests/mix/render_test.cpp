@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "support/program_info.h"
@@ -14,8 +13,8 @@ namespace {
 
 class Renderer : public TestRoot {
  protected:
-  // Runs the renderer in folder (the test root when empty); its stdout and
-  // stderr in output, stderr alone in errors, its exit status as result.
+  // Runs the renderer in folder (the test root when empty); its stdout in
+  // output, its stderr in errors, its exit status as result.
   int Render(const std::string& args, std::string& errors, std::string* output = nullptr,
              const std::string& folder = "") {
     const std::string err = root_ + "/stderr.txt";
@@ -42,21 +41,14 @@ class Renderer : public TestRoot {
   }
   void WriteKickSet(const std::string& sample) {
     WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 20000));
-    WriteHost("Sets/kick.chn",
-              "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=1.000\r\nDelay=0.000\r\n"
-              "Volume=100\r\nBalance=0\r\nPitch= 0.0\r\nSnd=" +
-                  sample + "\r\n");
+    WriteHost(
+        "Sets/kick.chn",
+        "[Brevora Channel]\r\nVersion=3\r\nLoop=1.000\r\nVolume=100\r\nSnd=" + sample + "\r\n");
     WriteHost("Mixes/demo mix.mix",
               MixText({{0, {SystemPath("Sets/kick.chn"), ""}}}, 130, 2,
                       "Time 00000000 Channel 0 Play 0\r\nTime 00002000 Channel 0 EndMix 0\r\n"));
   }
 };
-
-uint32_t U32(const std::string& s, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, s.data() + at, 4);
-  return v;
-}
 
 TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
   WriteKickSet(SystemPath("Loops/kick.wav"));
@@ -67,17 +59,16 @@ TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
             0)
       << errors;
   EXPECT_EQ(errors, "");  // silent when all went well
-  std::string wav = ReadHost("out.wav");
-  ASSERT_GE(wav.size(), 44u);
-  EXPECT_EQ(wav.substr(0, 4), "RIFF");
-  EXPECT_EQ(U32(wav, 24), 22050u);
-  EXPECT_EQ(wav[22], 1);  // mono
-  // 3000 ms at 22050 Hz in pages of 441 frames of 2 bytes.
-  EXPECT_EQ(U32(wav, 40), 150u * 882u);
-  EXPECT_EQ(wav.size(), 44u + 150u * 882u);
-  bool sound = false;
-  for (size_t i = 44; i < wav.size() && !sound; ++i) sound = wav[i] != 0;
-  EXPECT_TRUE(sound);
+  const std::string wav = ReadHost("out.wav");
+  // 3000 ms at 22050 Hz mono in pages of 441 frames of 2 bytes.
+  ASSERT_EQ(wav.size(), 44u + 150u * 882u);
+  uint32_t rate, bytes;
+  std::memcpy(&rate, wav.data() + 24, 4);
+  std::memcpy(&bytes, wav.data() + 40, 4);
+  EXPECT_EQ(wav.substr(0, 4) + std::to_string(rate) + "/" + std::to_string(wav[22]) + "/" +
+                std::to_string(bytes),
+            "RIFF22050/1/132300");
+  EXPECT_NE(wav.find_first_not_of('\0', 44), std::string::npos);  // not silence
 
   // Values joined with "=", and paths relative to the current folder, even
   // though the renderer works in its own content root.
@@ -85,47 +76,7 @@ TEST_F(Renderer, RendersAMixWithItsChannelFilesToAWaveFile) {
                    nullptr, root_ + "/Mixes"),
             0)
       << errors;
-  EXPECT_EQ(ReadHost("again.wav"), wav);
-}
-
-// Hand-edited mixes render what they say: without the Author line, with a
-// comment in the header, with blank lines between the events or with a
-// length that is no length, a mix renders the bytes of the mix as the desk
-// wrote it (whose length ends one second after the last event).
-TEST_F(Renderer, HandEditedMixesRenderWhatTheySay) {
-  WriteHost("Loops/kick.wav", WaveBytes(22050, 16, 1, 9000));
-  WriteHost("Sets/kick.chn", "[Brevora Channel]\r\nVersion=3\r\nLoop=1.000\r\nSnd=" +
-                                 SystemPath("Loops/kick.wav") + "\r\n");
-  const std::string desk =
-      MixText({{0, {SystemPath("Sets/kick.chn"), ""}}}, 130, 2,
-              "Time 00000000 Channel 0 Volume 90\r\nTime 00000100 Channel 0 Play 0\r\n"
-              "Time 00001200 Channel 0 Stop 1\r\nTime 00002000 Channel 0 EndMix 0\r\n");
-  auto edit = [&](const std::string& find, const std::string& replace) {
-    std::string text = desk;
-    text.replace(text.find(find), find.size(), replace);
-    return text;
-  };
-  const std::string options = "--rate 22050 --bits 16 --channels 1 ";
-  std::string errors;
-  WriteHost("desk.mix", desk);
-  ASSERT_EQ(Render(options + root_ + "/desk.mix " + root_ + "/desk.wav", errors), 0) << errors;
-  const std::string reference = ReadHost("desk.wav");
-  ASSERT_EQ(reference.size(), 44u + 150u * 882u);  // 3000 ms
-
-  const std::string edited[] = {
-      edit("Author=User\r\n", ""),
-      edit("[Brevora Mix]\r\n", "[Brevora Mix]\r\n; mixed on stage\r\n"),
-      edit("Time 00001200", "\r\n  \r\nTime 00001200"),
-      edit("Length=2", "Length=-1"),
-      edit("Length=2", "Length=-2"),
-      edit("Length=2", "Length=99999999"),
-  };
-  for (const std::string& text : edited) {
-    WriteHost("edited.mix", text);
-    ASSERT_EQ(Render(options + root_ + "/edited.mix " + root_ + "/edited.wav", errors), 0)
-        << errors;
-    EXPECT_TRUE(ReadHost("edited.wav") == reference) << text.substr(0, 80);
-  }
+  EXPECT_TRUE(ReadHost("again.wav") == wav);
 }
 
 TEST_F(Renderer, SpeaksInOneSentencePerMessageWithHostPaths) {
@@ -139,13 +90,11 @@ TEST_F(Renderer, SpeaksInOneSentencePerMessageWithHostPaths) {
             "brevora-render: main sample missing: '/dev/zero'\n"
             "brevora-render: some of the mix's channels could not be loaded; going on and showing "
             "errors\n");
-  const std::string wav = ReadHost("out.wav");
-  EXPECT_GE(wav.size(), 44u);
-
   // --quiet: nothing on stderr, the same file and the same exit status.
   EXPECT_EQ(Render("--quiet " + mix + "quiet.wav", errors), 0);
   EXPECT_EQ(errors, "");
-  EXPECT_EQ(ReadHost("quiet.wav"), wav);
+  EXPECT_GE(ReadHost("out.wav").size(), 44u);
+  EXPECT_EQ(ReadHost("quiet.wav"), ReadHost("out.wav"));
 
   WriteHost("bad.mix", "[Brevora Mix]\r\nVersion=1\r\n");
   EXPECT_EQ(Render("bad.mix bad.wav", errors), 1);
@@ -169,10 +118,7 @@ TEST_F(Renderer, AnswersHelpVersionAndMistakesInGnuForm) {
     EXPECT_NE(output.find(listed), std::string::npos) << listed;
   EXPECT_EQ(errors, "");
 
-  const struct {
-    const char* args;
-    const char* why;
-  } mistakes[] = {
+  const std::pair<const char*, const char*> mistakes[] = {
       {"--rate 48000 a.mix b.wav", "--rate must be 22050 or 44100"},
       {"--bits=12 a.mix b.wav", "--bits must be 8 or 16"},
       {"--volume 101 a.mix b.wav", "--volume must be 0 to 100"},
@@ -182,11 +128,11 @@ TEST_F(Renderer, AnswersHelpVersionAndMistakesInGnuForm) {
       {"a.mix", "a mix file and an output file are needed"},
       {"a.mix b.wav c.wav", "too many arguments: 'c.wav'"},
   };
-  for (const auto& m : mistakes) {
-    EXPECT_EQ(Render(m.args, errors, &output), 1) << m.args;
-    EXPECT_EQ(errors, std::string("brevora-render: ") + m.why +
+  for (const auto& [args, why] : mistakes) {
+    EXPECT_EQ(Render(args, errors, &output), 1) << args;
+    EXPECT_EQ(errors, std::string("brevora-render: ") + why +
                           "\nTry 'brevora-render --help' for more information.\n")
-        << m.args;
+        << args;
     EXPECT_EQ(output, "");
   }
 }

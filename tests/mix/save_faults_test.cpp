@@ -49,32 +49,28 @@ class SaveFaults : public DeskTest {
   std::set<std::string> rootFiles_, tempFiles_;
 };
 
+// Over an earlier file, which keeps its bytes, and as a new file, which
+// stays absent.
 TEST_F(SaveFaults, ChannelFile) {
   const std::string earlier = "[Brevora Channel]\r\nVersion=3\r\nVolume=17\r\n";
-  WriteHost("saved.chn", earlier);
-  Snapshot();
-  SweepFileFaults(
-      [&] {
-        WriteHost("saved.chn", earlier);
-        view_.messages.clear();
-      },
-      [&] { return desk_->SaveChannelFile(0, "C:\\saved.chn"); },
-      [&] {
-        EXPECT_EQ(ReadHost("saved.chn"), earlier);
-        EXPECT_EQ(view_.messages, (tMessages{{"Can not save sample", "C:\\saved.chn"}}));
-        ExpectNoTemporaryFiles();
-      });
-  EXPECT_NE(ReadHost("saved.chn").find("Snd=C:\\Loops\\kick.wav"), std::string::npos);
-}
-
-TEST_F(SaveFaults, NewChannelFileStaysAbsent) {
-  Snapshot();
-  SweepFileFaults([&] { std::remove((root_ + "/new.chn").c_str()); },
-                  [&] { return desk_->SaveChannelFile(0, "C:\\new.chn"); },
-                  [&] {
-                    EXPECT_FALSE(platform::FileOrDirectoryExists("C:\\new.chn"));
-                    ExpectNoTemporaryFiles();
-                  });
+  for (bool exists : {true, false}) {
+    auto reset = [&] {
+      std::remove((root_ + "/saved.chn").c_str());
+      if (exists) WriteHost("saved.chn", earlier);
+      view_.messages.clear();
+    };
+    reset();
+    Snapshot();
+    SweepFileFaults(
+        reset, [&] { return desk_->SaveChannelFile(0, "C:\\saved.chn"); },
+        [&] {
+          EXPECT_EQ(platform::FileOrDirectoryExists("C:\\saved.chn"), exists);
+          EXPECT_EQ(ReadHost("saved.chn"), exists ? earlier : "");
+          EXPECT_EQ(view_.messages, (tMessages{{"Can not save sample", "C:\\saved.chn"}}));
+          ExpectNoTemporaryFiles();
+        });
+    EXPECT_NE(ReadHost("saved.chn").find("Snd=C:\\Loops\\kick.wav"), std::string::npos);
+  }
 }
 
 TEST_F(SaveFaults, MixFileAndItsHeaderInTheWorkingFile) {
