@@ -32,9 +32,9 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace {
 
 // Runs a shell command and gives its exit status; none may take more than
-// 20 s, so that a lost window or key cannot hold the test.
-int Shell(const std::string& command) {
-  pid_t pid = Spawn({"timeout", "20", "sh", "-c", command});
+// `seconds`, so that a lost window or key cannot hold the test.
+int Shell(const std::string& command, int seconds = 20) {
+  pid_t pid = Spawn({"timeout", std::to_string(seconds), "sh", "-c", command});
   int status = 0;
   if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -60,10 +60,15 @@ class VirtualDesktop : public ::testing::Test {
     window_manager_ = Spawn({"openbox", "--sm-disable"});
     // The window manager is up when it names itself on the root window; a
     // window made before that could wait for ever to be mapped.
+    // On a loaded machine it can take long; if it ended before naming
+    // itself, it is started again.
     bool managed = false;
-    for (int i = 0; i < 300 && !managed; ++i) {
+    for (int i = 0; i < 600 && !managed; ++i) {
       managed = Shell("xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'") == 0;
-      if (!managed) platform::SleepMs(100);
+      if (managed) break;
+      if (waitpid(window_manager_, nullptr, WNOHANG) == window_manager_)
+        window_manager_ = Spawn({"openbox", "--sm-disable"});
+      platform::SleepMs(100);
     }
     if (!managed) {
       problem_ = "the window manager did not start";
@@ -196,11 +201,14 @@ TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
 // Answers a box by pressing a key in it once it is up. The box's name is
 // found through xwininfo: xdotool cannot read the name's encoding.
 std::thread Answer(const std::string& title, const std::string& key) {
+  // The key is pressed again until the box's window is gone: on a loaded
+  // machine the first press can come before the box listens for keys.
   return std::thread([=] {
-    Shell("for i in $(seq 200); do id=$(xwininfo -root -tree | grep -F '\"" + title +
-          "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
-          "xdotool windowactivate --sync \"$id\" key " +
-          key);
+    Shell("for i in $(seq 600); do id=$(xwininfo -root -tree | grep -F '\"" + title +
+              "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
+              "for i in $(seq 40); do xdotool windowactivate --sync \"$id\" key " +
+              key + "; sleep 1; xwininfo -id \"$id\" >/dev/null 2>&1 || exit 0; done",
+          90);
   });
 }
 
