@@ -53,8 +53,10 @@ start=$(stat -c %s "$work/audio.raw")
 pad on 36
 sleep 1.5
 shot midi-held
-held_end=$(stat -c %s "$work/audio.raw")
+# The release counts from when the pad has sent it: on a loaded machine the
+# sizes of the audio written before and after it can lie far apart.
 pad off 36
+held_end=$(stat -c %s "$work/audio.raw")
 sleep 1.5
 end=$(stat -c %s "$work/audio.raw")
 # The pedal latches the channel held by the pad: it plays on after the note
@@ -66,8 +68,8 @@ pad off 36
 pad cc 64 0
 sleep 1.5
 shot midi-latched
-latch_end=$(stat -c %s "$work/audio.raw")
 pad cc 123 0
+latch_end=$(stat -c %s "$work/audio.raw")
 sleep 1.5
 latch_after=$(stat -c %s "$work/audio.raw")
 end_desk
