@@ -246,7 +246,9 @@ void tDeskCore::DispatchEvent(uint32_t time, int32_t channel, int32_t kind, int3
 void tDeskCore::ClearMix() {
   m_Events.Clear();
   if (m_pMixView != nullptr) m_pMixView->SetMixLabel("");
+  // The cleared mix has no length either: the display shows 0 for both.
   m_TimePosition.store(0);
+  m_TimeLength.store(0);
   ShowTime();
 }
 

@@ -167,6 +167,9 @@ TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
   EXPECT_EQ(desk_->State(), tDeskCore::kPlayStopped);
   EXPECT_FALSE(view_.play);
   EXPECT_FALSE(desk_->Timer().IsRunning());
+  // A new tempo clears the mix: neither its position nor its length stays shown.
+  desk_->ClearAllChannels();
+  EXPECT_EQ(shown(), (std::vector<uint32_t>{0, 0, 0, 0}));
 
   desk_->StopPlayback();
   desk_->SetTimeLength(0);
