@@ -351,10 +351,12 @@ void tFileDialog::Accept() {
 }
 
 void tFileDialog::Choose(const std::string& fullPath) {
+  // A path too long for the desk or naming a folder is still handed on: the
+  // load, save or export refuses it with its own message, so the person
+  // learns why nothing happened.
   const std::string path = WithDefaultExtension(fullPath, DefaultExtension());
-  if (path.size() > platform::kMaxPath) return;
-  if (IsSaveDialog() && platform::FileOrDirectoryExists(path)) {
-    if (platform::IsDirectory(path)) return;
+  if (IsSaveDialog() && path.size() <= platform::kMaxPath && platform::FileOrDirectoryExists(path) &&
+      !platform::IsDirectory(path)) {
     // The question's texts are looked up from the caller's folder, not from
     // the folder the dialog shows.
     platform::SetCurrentDirectory(m_Caller);
