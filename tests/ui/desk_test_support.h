@@ -104,6 +104,15 @@ class DeskScreenTest : public ScreenTest {
     }
   }
 
+  // Starts a recording with a short count-in; times from then on in ms.
+  void Record() {
+    SetTempo(999);
+    Tap(platform::kKeyEnter);
+    ASSERT_EQ(desk_->State(), tDeskCore::kRecording);
+  }
+  void At(uint32_t ms) { desk_->Timer().SetTime(ms * 22050u / 1000u); }
+  using ScreenTest::At;  // the screen's index at a point
+
   // Input records, queued as the window system would send them, and the
   // desk's loop taking every record that waits.
   static void Inject(platform::tInputKind kind, uint8_t key = 0, bool repeat = false) {
@@ -170,4 +179,13 @@ class DeskScreenTest : public ScreenTest {
 
   platform::VirtualTimerService timers_;
   std::unique_ptr<tInterface> desk_;
+};
+
+// The desk started as the shell starts it.
+class StartedDeskTest : public DeskScreenTest {
+ protected:
+  void SetUp() override {
+    DeskScreenTest::SetUp();
+    StartDesk();
+  }
 };
