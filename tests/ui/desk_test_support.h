@@ -75,9 +75,10 @@ class DeskScreenTest : public ScreenTest {
   }
 
   // The desk as the shell starts it: built, initialised, keys set, idle,
-  // drawn, channels reset.
-  void StartDesk() {
-    desk_ = std::make_unique<tInterface>(timers_);
+  // drawn, channels reset; its tick on the virtual timer service, or on the
+  // real one.
+  void StartDesk(bool realTick = false) {
+    desk_ = realTick ? std::make_unique<tInterface>() : std::make_unique<tInterface>(timers_);
     ASSERT_TRUE(desk_->Construct());
     ASSERT_TRUE(desk_->Initialise());
     desk_->SetKeys("QWERTZUIASDFGHJK");

@@ -25,7 +25,8 @@ class FileDialogTest : public ScreenTest {
   void SetUp() override {
     ScreenTest::SetUp();
     ASSERT_EQ(symlink(BREVORA_STAGE "/data", (root_ + "/data").c_str()), 0);
-    // Fixed labels, so that what the drive list shows does not depend on the host.
+    // Fixed labels, so that what the drive list shows does not depend on the
+    // host.
     platform::SetDrive('C', root_, "DESK");
     platform::SetDrive('Z', "/", "HOST");
     MakeFolder("Set");
@@ -35,7 +36,6 @@ class FileDialogTest : public ScreenTest {
   void MakeFolder(const std::string& rel) {
     ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/" + rel + "'").c_str()), 0);
   }
-  void Touch(const std::string& rel, const std::string& bytes = "") { WriteHost(rel, bytes); }
 
   // The dialog of a variant with hooks that record what reaches the desk.
   std::unique_ptr<tFileDialog> Open(V variant) {
@@ -47,9 +47,8 @@ class FileDialogTest : public ScreenTest {
   void Hook(tFileDialog& d) {
     tFileDialog::tHooks hooks;
     hooks.showMessage = [this](const char* key, const char* path) {
-      questions.push_back(std::string(key) + " " + path);
       // Messages find their texts from the caller's folder.
-      questionFolders.push_back(platform::CurrentDirectory());
+      questions.push_back(std::string(key) + " " + path + " from " + platform::CurrentDirectory());
       return answer;
     };
     hooks.passOn = [this](const tInputEvent& e) { passed.push_back(e); };
@@ -84,14 +83,11 @@ class FileDialogTest : public ScreenTest {
   static void Wheel(tFileDialog& d, int notches) {
     d.HandleEvent({.kind = tInputKind::kWheel, .wheel = notches});
   }
-  // The middle of the row that shows entry index.
-  static std::pair<int32_t, int32_t> RowPoint(const tFileDialog& d, int index) {
-    const dl::Box rows = dl::ListRows(d.Layout());
-    return {rows.x + 20, rows.y + (index - d.FirstShown()) * dl::kListRowH + dl::kListRowH / 2};
-  }
+  // Clicks the middle of the row that shows entry index.
   static void ClickEntry(tFileDialog& d, int index, int clicks = 1) {
-    auto [x, y] = RowPoint(d, index);
-    Click(d, x, y, clicks);
+    const dl::Box rows = dl::ListRows(d.Layout());
+    Click(d, rows.x + 20, rows.y + (index - d.FirstShown()) * dl::kListRowH + dl::kListRowH / 2,
+          clicks);
   }
   static int IndexOf(const tFileDialog& d, const std::string& name) {
     for (size_t i = 0; i < d.Entries().size(); ++i)
@@ -106,7 +102,6 @@ class FileDialogTest : public ScreenTest {
   }
 
   std::vector<std::string> questions;
-  std::vector<std::string> questionFolders;
   std::vector<tInputEvent> passed;
   int answer = -1;
   int shownCalls = 0;
@@ -115,7 +110,7 @@ class FileDialogTest : public ScreenTest {
 TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatchesWithoutRegardToCase) {
   for (const char* f : {"Set/b.WAV", "Set/A.wav", "Set/c.txt", "Set/readme", "Set/.hidden.wav",
                         "Set/a.wave", "Set/Zeta.wav"})
-    Touch(f);
+    WriteHost(f, "");
   for (const char* f : {"Set/zeta", "Set/Alpha", "Set/.git", "Set/beta.wav"}) MakeFolder(f);
   auto d = Open(V::kMainSample);
   EXPECT_EQ(shownCalls, 1);
@@ -128,7 +123,8 @@ TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatchesWithoutRegardToCase)
   EXPECT_EQ(d->FilterIndex(), 1);
   EXPECT_EQ(Listing(*d), folders + "A.wav a.wave b.WAV c.txt readme Zeta.wav");
 
-  // A typed pattern lists its matches; the filter choice brings the filter back.
+  // A typed pattern lists its matches; the filter choice brings the filter
+  // back.
   Enter(*d, "*.t?t");
   EXPECT_FALSE(d->Finished());
   EXPECT_EQ(Listing(*d), folders + "c.txt");
@@ -147,7 +143,7 @@ TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatchesWithoutRegardToCase)
 }
 
 TEST_F(FileDialogTest, ScrollsByWheelKeysAndScrollBar) {
-  for (int i = 0; i < 40; ++i) Touch("Set/f" + std::to_string(100 + i) + ".mix");
+  for (int i = 0; i < 40; ++i) WriteHost("Set/f" + std::to_string(100 + i) + ".mix", "");
   auto d = Open(V::kMixFile);  // ".." and 40 files
   const int rows = d->RowsShown(), count = 41, last = count - rows;
   ASSERT_EQ(rows, 15);
@@ -197,15 +193,16 @@ TEST_F(FileDialogTest, ScrollsByWheelKeysAndScrollBar) {
   }
   Feed(*d, tInputKind::kMouseMove, x, grab);
   Feed(*d, tInputKind::kMouseRelease, x, grab);
-  Feed(*d, tInputKind::kMouseMove, x, bar.Bottom());  // released: no longer follows
+  Feed(*d, tInputKind::kMouseMove, x,
+       bar.Bottom());  // released: no longer follows
   EXPECT_EQ(d->FirstShown(), 0);
   d->End();
 }
 
 TEST_F(FileDialogTest, ClickSelectsAndDoubleClickOpensFoldersOrChoosesFiles) {
   MakeFolder("Set/Drums");
-  Touch("Set/Drums/kick.wav");
-  Touch("Set/loop.wav");
+  WriteHost("Set/Drums/kick.wav", "");
+  WriteHost("Set/loop.wav", "");
   auto d = Open(V::kMainSample);
   ASSERT_EQ(Listing(*d), "..\\ Drums\\ loop.wav");
   ClickEntry(*d, 2);
@@ -316,7 +313,7 @@ TEST_F(FileDialogTest, EnterOnATypedFolderGoesThereAndAFileGetsTheDefaultExtensi
 TEST_F(FileDialogTest, RemembersItsFolderAndRestoresTheCallers) {
   MakeFolder("Set/Alpha");
   MakeFolder("Other");
-  Touch("Set/Alpha/a.mix");
+  WriteHost("Set/Alpha/a.mix", "");
   tFileDialog mixes(V::kMixFile);
   Hook(mixes);
   mixes.Begin();
@@ -332,7 +329,8 @@ TEST_F(FileDialogTest, RemembersItsFolderAndRestoresTheCallers) {
   mixes.SetInitialFile(nullptr);
   mixes.Begin();
   EXPECT_EQ(mixes.Folder(), "C:\\Set\\Alpha");
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set\\Alpha");  // while it is shown
+  EXPECT_EQ(platform::CurrentDirectory(),
+            "C:\\Set\\Alpha");  // while it is shown
   // A path typed in full: the folder of the chosen file is remembered.
   Enter(mixes, "C:\\Other\\b");
   EXPECT_TRUE(mixes.End());
@@ -359,9 +357,9 @@ TEST_F(FileDialogTest, RemembersItsFolderAndRestoresTheCallers) {
 }
 
 TEST_F(FileDialogTest, WavePreviewShowsTheFormatAndPlaysEachSelectionOnce) {
-  Touch("Set/a.wav", WaveBytes(44100, 16, 2, 4000));
-  Touch("Set/b.wav", WaveBytes(22050, 8, 1, 4000));
-  Touch("Set/c.wav", "RIFF....WAVEjunk");
+  WriteHost("Set/a.wav", WaveBytes(44100, 16, 2, 4000));
+  WriteHost("Set/b.wav", WaveBytes(22050, 8, 1, 4000));
+  WriteHost("Set/c.wav", "RIFF....WAVEjunk");
   auto d = Open(V::kEffectSample);
   const auto texts = [&] {
     return d->StaticText(1012) + "|" + d->StaticText(1013) + "|" + d->StaticText(1014);
@@ -397,12 +395,13 @@ TEST_F(FileDialogTest, WavePreviewShowsTheFormatAndPlaysEachSelectionOnce) {
 
 TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
   MakeFolder("Loops");
-  Touch("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
-  Touch("Set/a.chn",
-        "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.250\r\n"
-        "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=E:\\Loops\\kick.wav\r\n"
-        "SFx=Loops\\gone.wav\r\nAuthor=User\r\n");
-  Touch("Set/b.chn", "[Brevora Channel]\r\nVersion=3\r\nSnd=\r\nSFx=\r\n");
+  WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
+  WriteHost("Set/a.chn",
+            "[Brevora "
+            "Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.250\r\n"
+            "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=E:\\Loops\\kick.wav\r\n"
+            "SFx=Loops\\gone.wav\r\nAuthor=User\r\n");
+  WriteHost("Set/b.chn", "[Brevora Channel]\r\nVersion=3\r\nSnd=\r\nSFx=\r\n");
   auto d = Open(V::kChannelFile);
   const auto texts = [&](std::initializer_list<int> ids) {
     std::string all;
@@ -411,8 +410,10 @@ TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
   };
   ClickEntry(*d, IndexOf(*d, "a.chn"));
   EXPECT_EQ(texts({1002, 1005, 1004, 1003, 1006, 1007, 1012, 1013, 1008, 1010, 1009, 1011}),
-            "Version: 3|Length: 4.000|Quantize: 1.000|Delay: 0.250|Volume: 80|Balance: -20|"
-            "Pitch: 1.5|Author: User|E:\\Loops\\kick.wav|44kHz 16bit S|Loops\\gone.wav|"
+            "Version: 3|Length: 4.000|Quantize: 1.000|Delay: 0.250|Volume: "
+            "80|Balance: -20|"
+            "Pitch: 1.5|Author: User|E:\\Loops\\kick.wav|44kHz 16bit "
+            "S|Loops\\gone.wav|"
             "Not found|");
   EXPECT_TRUE(d->PreviewSound().IsPlaying());
   EXPECT_EQ(d->PreviewSound().GetLength(), 3000u);
@@ -425,29 +426,30 @@ TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
 }
 
 TEST_F(FileDialogTest, SaveAsksBeforeReplacingAFile) {
-  Touch("Set/old.mix", "keep");
+  WriteHost("Set/old.mix", "keep");
   MakeFolder("Set/dir.mix");
   // The desk stands in C:\ while the dialog shows C:\Set.
   ASSERT_TRUE(platform::SetCurrentDirectory("C:\\"));
-  const std::string caller = platform::CurrentDirectory();
   auto d = Open(V::kSaveMix);
   Enter(*d, "Set");
   answer = 2;  // keep
   Enter(*d, "old");
-  EXPECT_EQ(questions, std::vector<std::string>{"Replace file C:\\Set\\old.mix"});
-  EXPECT_EQ(questionFolders, std::vector<std::string>{caller});
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set");  // back in the dialog's folder
+  EXPECT_EQ(questions, std::vector<std::string>{"Replace file C:\\Set\\old.mix from C:\\"});
+  EXPECT_EQ(platform::CurrentDirectory(),
+            "C:\\Set");  // back in the dialog's folder
   EXPECT_FALSE(d->Finished());
   answer = tFileDialog::kReplaceButton;
   Click(*d, d->Layout().ok.x + 10, d->Layout().ok.y + 10);
   EXPECT_EQ(questions.size(), 2u);
   EXPECT_TRUE(d->End());
   EXPECT_EQ(d->Path(), "C:\\Set\\old.mix");
-  EXPECT_EQ(ReadHost("Set/old.mix"), "keep");  // the dialog itself writes nothing
+  EXPECT_EQ(ReadHost("Set/old.mix"),
+            "keep");  // the dialog itself writes nothing
 
   // A new name, or a folder of that name, asks nothing; loading never asks.
   questions.clear();
-  EXPECT_EQ(d->NameText(), "C:\\Set\\old.mix");  // the field keeps the chosen path
+  EXPECT_EQ(d->NameText(),
+            "C:\\Set\\old.mix");  // the field keeps the chosen path
   d->SetInitialFile(nullptr);
   d->Begin();
   Enter(*d, "dir");
@@ -490,7 +492,7 @@ TEST_F(FileDialogTest, OkAndCancelClickOnlyWhenReleasedOnThem) {
 
 TEST_F(FileDialogTest, HostNamesShowTheirCodePageCharactersAndAreHandedOnExactly) {
   const std::string name = "Caf\xC3\xA9 \xCE\xA9\xE2\x82\xAC.wav";  // "Café Ω€.wav" in UTF-8
-  Touch("Set/" + name, WaveBytes(22050, 16, 1, 100));
+  WriteHost("Set/" + name, WaveBytes(22050, 16, 1, 100));
   const auto glyphs = [](const std::string& bytes) {
     std::vector<uint16_t> shown;
     for (const tShownCharacter& c : ShownCharacters(bytes)) shown.push_back(c.glyph);
@@ -527,17 +529,18 @@ TEST_F(FileDialogTest, LooksAsDrawn) {
   MakeFolder("Set/Drums");
   MakeFolder("Set/Vocals");
   MakeFolder("Loops");
-  Touch("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
-  Touch("Set/groove.wav", WaveBytes(44100, 16, 2, 3000));
-  Touch("Set/bass line.wav", WaveBytes(22050, 8, 1, 3000));
-  Touch("Set/Caf\xC3\xA9 \xCE\xA9.wav", WaveBytes(22050, 8, 1, 300));
-  Touch("Set/kick.chn",
-        "[Brevora Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.000\r\n"
-        "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=C:\\Loops\\kick.wav\r\n"
-        "SFx=C:\\Loops\\snare.wav\r\nAuthor=User\r\n");
-  Touch("Set/hats.chn", "[Brevora Channel]\r\nVersion=3\r\n");
-  Touch("Set/you bv feel.mix", "[Brevora Mix]\r\n");
-  Touch("Set/sunday.mix", "[Brevora Mix]\r\n");
+  WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
+  WriteHost("Set/groove.wav", WaveBytes(44100, 16, 2, 3000));
+  WriteHost("Set/bass line.wav", WaveBytes(22050, 8, 1, 3000));
+  WriteHost("Set/Caf\xC3\xA9 \xCE\xA9.wav", WaveBytes(22050, 8, 1, 300));
+  WriteHost("Set/kick.chn",
+            "[Brevora "
+            "Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.000\r\n"
+            "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=C:\\Loops\\kick.wav\r\n"
+            "SFx=C:\\Loops\\snare.wav\r\nAuthor=User\r\n");
+  WriteHost("Set/hats.chn", "[Brevora Channel]\r\nVersion=3\r\n");
+  WriteHost("Set/you bv feel.mix", "[Brevora Mix]\r\n");
+  WriteHost("Set/sunday.mix", "[Brevora Mix]\r\n");
   const tRect door{dl::kDoorX, dl::kDoorY, dl::kDoorX + dl::kDoorW, dl::kDoorY + dl::kDoorH};
   for (auto [variant, select, typed, golden] :
        {std::tuple{V::kMainSample, "groove.wav", "", "dialog_wave"},

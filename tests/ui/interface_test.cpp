@@ -274,14 +274,7 @@ TEST_F(Desk, TeardownWritesTheSettings) {
 // moves on, the channels play, and (under the thread sanitizer) nothing the
 // two threads share is touched unguarded.
 TEST_F(Desk, PlaysWhileTheTickRuns) {
-  desk_ = std::make_unique<tInterface>();
-  ASSERT_TRUE(desk_->Construct());
-  ASSERT_TRUE(desk_->Initialise());
-  desk_->SetKeys("QWERTZUIASDFGHJK");
-  desk_->MetronomeSwitchOn();
-  desk_->Redraw();
-  desk_->ResetChannels();
-  desk_->CreateTimer();
+  StartDesk(true);
   Load(0);
   Load(1, 22050, true);
   SetTempo(999);

@@ -53,10 +53,6 @@ TEST_F(MidiDesk, NotesPressAndReleaseTheirChannelsLikeKeys) {
   EXPECT_TRUE(Ch(0).GetKeyHeld() && Playing(0));
   EXPECT_EQ(desk_->Led(0).Value(), 3);
   EXPECT_FALSE(Ch(1).GetKeyHeld());
-  // Held by a note, the channel takes the editing keys.
-  Press(kKeyPageUp);
-  EXPECT_EQ(Ch(0).GetVolume(), 82);
-  Release(kKeyPageUp);
   Off(36);
   EXPECT_FALSE(Ch(0).GetKeyHeld() || Playing(0));
   EXPECT_EQ(desk_->Led(0).Value(), 0);
