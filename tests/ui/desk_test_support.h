@@ -75,9 +75,10 @@ class DeskScreenTest : public ScreenTest {
   }
 
   // The desk as the shell starts it: built, initialised, keys set, idle,
-  // drawn, channels reset.
-  void StartDesk() {
-    desk_ = std::make_unique<tInterface>(timers_);
+  // drawn, channels reset; its tick on the virtual timer service, or on the
+  // real one.
+  void StartDesk(bool realTick = false) {
+    desk_ = realTick ? std::make_unique<tInterface>() : std::make_unique<tInterface>(timers_);
     ASSERT_TRUE(desk_->Construct());
     ASSERT_TRUE(desk_->Initialise());
     desk_->SetKeys("QWERTZUIASDFGHJK");
@@ -103,6 +104,15 @@ class DeskScreenTest : public ScreenTest {
                                              Wave("fx" + n + ".wav", frames).c_str(), true));
     }
   }
+
+  // Starts a recording with a short count-in; times from then on in ms.
+  void Record() {
+    SetTempo(999);
+    Tap(platform::kKeyEnter);
+    ASSERT_EQ(desk_->State(), tDeskCore::kRecording);
+  }
+  void At(uint32_t ms) { desk_->Timer().SetTime(ms * 22050u / 1000u); }
+  using ScreenTest::At;  // the screen's index at a point
 
   // Input records, queued as the window system would send them, and the
   // desk's loop taking every record that waits.
@@ -170,4 +180,13 @@ class DeskScreenTest : public ScreenTest {
 
   platform::VirtualTimerService timers_;
   std::unique_ptr<tInterface> desk_;
+};
+
+// The desk started as the shell starts it.
+class StartedDeskTest : public DeskScreenTest {
+ protected:
+  void SetUp() override {
+    DeskScreenTest::SetUp();
+    StartDesk();
+  }
 };

@@ -82,26 +82,21 @@ TEST_F(Desk, InitialisationFailsOnTheFirstMissingFile) {
 TEST_F(Desk, RedrawOfEachStateMatchesItsPicture) {
   StartDesk();
   FillDesk();
-  FillScreen(0);
-  desk_->Redraw();
-  ExpectGolden("desk_idle", kScreen);
-
-  desk_->DoorPanel().Load("data\\pan_play.bmp");
+  const auto redrawn = [&](const char* panel, int32_t state, const char* golden) {
+    if (*panel != 0) desk_->DoorPanel().Load(panel);
+    desk_->SetState(state);
+    FillScreen(0);
+    desk_->Redraw();
+    ExpectGolden(golden, kScreen);
+  };
+  redrawn("", tDeskCore::kIdle, "desk_idle");
   desk_->Transport().SetFramePause(0);
   desk_->Transport().SetMode(tTransport::kPlayMode);
   desk_->SetTransportSwitch(tMixView::kPlaySwitch, true);
-  desk_->SetState(tDeskCore::kPlaying);
-  FillScreen(0);
-  desk_->Redraw();
-  ExpectGolden("desk_playing", kScreen);
-
-  desk_->DoorPanel().Load("data\\pan_help_Eng.bmp");
+  redrawn("data\\pan_play.bmp", tDeskCore::kPlaying, "desk_playing");
   desk_->SetTransportSwitch(tMixView::kPlaySwitch, false);
   desk_->Transport().SetMode(tTransport::kRecordMode);
-  desk_->SetState(tDeskCore::kHelp);
-  FillScreen(0);
-  desk_->Redraw();
-  ExpectGolden("desk_help", kScreen);
+  redrawn("data\\pan_help_Eng.bmp", tDeskCore::kHelp, "desk_help");
 
   // The tempo panel shows its digits, and no format switches above, on or
   // below them.
@@ -127,17 +122,15 @@ TEST_F(Desk, StripShowsItsChannel) {
   StartDesk();
   ASSERT_TRUE(desk_->LoadChannelFile(0, ChannelFile("drums").c_str(), true));
   ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kEffect, 1, Wave("fx.wav", 100).c_str(), true));
-  desk_->RefreshStrip(0);
-  desk_->RefreshStrip(1);
-  desk_->RefreshStrip(2);
+  for (int i = 0; i < 3; ++i) desk_->RefreshStrip(i);
   EXPECT_EQ(desk_->StripLabel(0).Buffer(), "drums         ");
   EXPECT_EQ(desk_->StripLabel(1).Buffer(), "           ---");  // even strips are right-aligned
   EXPECT_EQ(desk_->StripLabel(2).Buffer(), std::string(14, ' '));
-  EXPECT_EQ(desk_->VolumeSlider(0).Value(), 64);
-  EXPECT_EQ(desk_->BalanceSlider(0).Value(), -40);
-  EXPECT_EQ(desk_->GetStripLoop(0), 4.0);
-  EXPECT_EQ(desk_->GetStripDelay(0), 0.5);
-  EXPECT_EQ(desk_->GetStripQuantize(0), 1.0);
+  EXPECT_EQ((std::pair{desk_->VolumeSlider(0).Value(), desk_->BalanceSlider(0).Value()}),
+            (std::pair{64, -40}));
+  EXPECT_EQ((std::vector<double>{desk_->GetStripLoop(0), desk_->GetStripDelay(0),
+                                 desk_->GetStripQuantize(0)}),
+            (std::vector<double>{4.0, 0.5, 1.0}));
 
   // A volume slider that is drawn again leaves its strip's key letter whole.
   const std::vector<uint8_t> letter = Area(KeyRect(0));
@@ -281,14 +274,7 @@ TEST_F(Desk, TeardownWritesTheSettings) {
 // moves on, the channels play, and (under the thread sanitizer) nothing the
 // two threads share is touched unguarded.
 TEST_F(Desk, PlaysWhileTheTickRuns) {
-  desk_ = std::make_unique<tInterface>();
-  ASSERT_TRUE(desk_->Construct());
-  ASSERT_TRUE(desk_->Initialise());
-  desk_->SetKeys("QWERTZUIASDFGHJK");
-  desk_->MetronomeSwitchOn();
-  desk_->Redraw();
-  desk_->ResetChannels();
-  desk_->CreateTimer();
+  StartDesk(true);
   Load(0);
   Load(1, 22050, true);
   SetTempo(999);

@@ -13,71 +13,53 @@ using namespace platform;
 
 namespace {
 
-struct tComposeCase {
-  std::array<std::string, 3> texts;
-  const char* path;
-  std::array<std::string, 3> lines;
-  std::array<bool, 3> enabled;
-};
+// The three lines of a message as one text, "|" between them.
+std::string Joined(const std::array<std::string, 3>& lines) {
+  return lines[0] + "|" + lines[1] + "|" + lines[2];
+}
 
 TEST(MessageText, ComposesLinesButtonsAndTheFileName) {
-  const tComposeCase cases[] = {
+  // The texts, each ending in 1 where its button is usable; the path; the
+  // lines shown; the usable buttons.
+  const std::tuple<std::array<std::string, 3>, const char*, std::string, std::string> cases[] = {
       // One usable button; the name after the last backslash, without its extension.
       {{"Can not load file:0", "%%%%%%%%%%%%%%%%%%%%%%0", "OK1"},
        "E:\\Loops\\kick.wav",
-       {"Can not load file:", "kick                  ", "OK"},
-       {false, false, true}},
+       "Can not load file:|kick                  |OK",
+       "001"},
       // "#" is a blank; an empty text disables its button.
-      {{"Go#on#quietly1", "", "##1"}, nullptr, {"Go on quietly", "", "  "}, {true, false, true}},
-      // Fits the first line's places.
-      {{"File %%%%0", "%%%%%%%%%%0", "OK1"},
-       "C:\\abc.chn",
-       {"File abc ", "          ", "OK"},
-       {false, false, true}},
-      // A name exactly as long as the places fits them.
-      {{"%%%%0", "%%%%%%%%0", "1"}, "abcd", {"abcd", "        ", ""}, {false, false, true}},
+      {{"Go#on#quietly1", "", "##1"}, nullptr, "Go on quietly||  ", "101"},
+      // Fits the first line's places; a name as long as the places fits them.
+      {{"File %%%%0", "%%%%%%%%%%0", "OK1"}, "C:\\abc.chn", "File abc |          |OK", "001"},
+      {{"%%%%0", "%%%%%%%%0", "1"}, "abcd", "abcd|        |", "001"},
       // Too long for the first line, whole in the second.
-      {{"File %%%0", "%%%%%%%%%%0", "OK1"},
-       "C:\\a.b\\abcdef.mix",
-       {"File    ", "abcdef    ", "OK"},
-       {false, false, true}},
+      {{"File %%%0", "%%%%%%%%%%0", "OK1"}, "C:\\a.b\\abcdef.mix", "File    |abcdef    |OK", "001"},
       // Longer than every line: split over the three, the rest dropped.
-      {{"%%%%0", "<%%%%>0", "%%%%1"},
-       "ABCDEFGHIJKLMNOP",
-       {"ABCD", "<EFGH>", "IJKL"},
-       {false, false, true}},
+      {{"%%%%0", "<%%%%>0", "%%%%1"}, "ABCDEFGHIJKLMNOP", "ABCD|<EFGH>|IJKL", "001"},
       // Only a three-letter extension is cut; places of several runs are
       // filled in order.
-      {{"%%%% and %%%%%0", "0", "0"},
-       "song.wave",
-       {"song and .wave", "", ""},
-       {false, false, false}},
+      {{"%%%% and %%%%%0", "0", "0"}, "song.wave", "song and .wave||", "000"},
       // The name's own "%" and "#" are shown as they are, not as places or blanks.
-      {{"File %%%%%%%%0", "%%%%0", "1"},
-       "C:\\Loops\\50%#off.wav",
-       {"File 50%#off ", "    ", ""},
-       {false, false, true}},
+      {{"File %%%%%%%%0", "%%%%0", "1"}, "C:\\Loops\\50%#off.wav", "File 50%#off |    |", "001"},
       // No path: every place is a blank.
-      {{"x%%%y0", "0", "1"}, nullptr, {"x   y", "", ""}, {false, false, true}},
+      {{"x%%%y0", "0", "1"}, nullptr, "x   y||", "001"},
       // Only the first 22 characters count: places beyond are cut away.
       {{"ABCDEFGHIJKLMNOPQRSTUV%%%1", "%%%%%%%%%%%%%%%%%%%%%%%%%%0", "0"},
        "name",
-       {"ABCDEFGHIJKLMNOPQRSTUV", "name                  ", ""},
-       {true, false, false}},
+       "ABCDEFGHIJKLMNOPQRSTUV|name                  |",
+       "100"},
   };
-  for (const tComposeCase& c : cases) {
-    const tMessageLines lines = ComposeMessage(c.texts, c.path);
-    EXPECT_EQ(lines.text, c.lines) << c.texts[0];
-    EXPECT_EQ(lines.enabled, c.enabled) << c.texts[0];
+  for (const auto& [texts, path, shown, usable] : cases) {
+    const tMessageLines lines = ComposeMessage(texts, path);
+    EXPECT_EQ(Joined(lines.text), shown) << texts[0];
+    std::string enabled;
+    for (bool on : lines.enabled) enabled += on ? '1' : '0';
+    EXPECT_EQ(enabled, usable) << texts[0];
   }
 }
 
-class MessageBoxOnDesk : public DeskScreenTest {
+class MessageBoxOnDesk : public StartedDeskTest {
  protected:
-  void SetUp() override {
-    DeskScreenTest::SetUp();
-    StartDesk();
-  }
   // A click on button index, queued for the box's loop.
   static void Click(int index) {
     const int32_t x = tMessageBox::kX + 227 + 20;
@@ -90,10 +72,8 @@ class MessageBoxOnDesk : public DeskScreenTest {
 };
 
 TEST_F(MessageBoxOnDesk, ComposesTheTextsOfTheSelectedLanguage) {
-  const tMessageLines lines = ComposeMessage("can not load mix", "C:\\Mixes\\you bv feel.mix");
-  EXPECT_EQ(lines.text[0], "Can not load the mix:");
-  EXPECT_EQ(lines.text[1], "you bv feel           ");
-  EXPECT_EQ(lines.text[2], "OK");
+  EXPECT_EQ(Joined(ComposeMessage("can not load mix", "C:\\Mixes\\you bv feel.mix").text),
+            "Can not load the mix:|you bv feel           |OK");
   LanguageTable().SelectLanguage(2);
   EXPECT_EQ(ComposeMessage("No channels loaded", nullptr).text[0], "Geen kanalen geladen.");
   // A key the table does not have shows the table's own answer.

@@ -3,8 +3,6 @@
 // menus open, all through injected mouse records.
 #include <atomic>
 #include <chrono>
-#include <cstring>
-#include <fstream>
 #include <thread>
 
 #include "platform/hostfs.h"
@@ -20,11 +18,10 @@ struct Point {
 
 }  // namespace
 
-class Mouse : public DeskScreenTest {
+class Mouse : public StartedDeskTest {
  protected:
   void SetUp() override {
-    DeskScreenTest::SetUp();
-    StartDesk();
+    StartedDeskTest::SetUp();
     // Panels slide without waiting between frames or for their sounds.
     desk_->SetPace(tDoorPace{0, 0});
     desk_->SetClosingWait(0);
@@ -46,14 +43,12 @@ class Mouse : public DeskScreenTest {
     Down(p);
     Up(p);
   }
-
-  // Starts a recording with a short count-in.
-  void Record() {
-    SetTempo(999);
-    Tap(platform::kKeyEnter);
-    ASSERT_EQ(desk_->State(), tDeskCore::kRecording);
-    desk_->Timer().SetTime(22050);
+  // A click queued for a loop that runs later (a message box's, a dialog's).
+  static void InjectClick(Point p) {
+    InjectMouse(tInputKind::kMousePress, p.x, p.y);
+    InjectMouse(tInputKind::kMouseRelease, p.x, p.y);
   }
+
   // A name typed into a file dialog, and Enter.
   static void TypeName(const std::string& name) {
     // The field may hold a name already.
@@ -138,11 +133,13 @@ TEST_F(Mouse, EachStateLetsOnlyItsControlsReact) {
     Up(kNowhere);
     EXPECT_FALSE(desk_->MixMenu().IsOpen());
 
+    // Exit, left and released on it again, does not quit.
     Down(kExit);
     EXPECT_EQ(desk_->ExitButton().State() == tControl::kDown, row.exit);
     Move(kNowhere);
-    Up(kNowhere);
+    Up(kExit);
     EXPECT_FALSE(desk_->QuitRequested());
+    EXPECT_EQ(desk_->ExitButton().State(), tControl::kNormal);
 
     Down(BalancePoint(2, 76));
     EXPECT_EQ(Ch(2).GetBalance() == 100, row.balance);
@@ -169,25 +166,19 @@ TEST_F(Mouse, SlidersTakeTheirValueFromThePressWithHalfASegmentAdded) {
   EXPECT_EQ(Ch(5).GetBalance(), 100);
 
   Ch(7).SetVolume(50);
-  Down(VolumePoint(7, false));
-  Up(VolumePoint(7, false));
+  Click(VolumePoint(7, false));
   EXPECT_EQ(Ch(7).GetVolume(), 50);
-  Down(VolumePoint(7, true));
-  Up(VolumePoint(7, true));
+  Click(VolumePoint(7, true));
   EXPECT_EQ(Ch(7).GetVolume(), 3 * 100 / 77);
   EXPECT_EQ(desk_->VolumeSlider(7).Value(), 3 * 100 / 77);
 
   // While recording, the press is recorded with the channel's value.
   Load(9);
   Record();
-  Down(BalancePoint(9, 38));
-  Up(BalancePoint(9, 38));
+  At(1000);
+  Click(BalancePoint(9, 38));
   Tap(platform::kKeyEnter);
-  std::string host;
-  ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), host));
-  std::ifstream in(host, std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_NE(text.find("Channel 9 Balance " + std::to_string(Ch(9).GetBalance())),
+  EXPECT_NE(Events().find(" 9 Balance " + std::to_string(Ch(9).GetBalance()) + "\n"),
             std::string::npos);
 }
 
@@ -208,22 +199,10 @@ TEST_F(Mouse, MenusChooseOnlyAnItemThePointerMovedOnto) {
   Down(kMixArrow);
   Move(MixItem(3));
   InjectMouse(tInputKind::kMouseRelease, MixItem(3).x, MixItem(3).y);
-  const int32_t okX = tMessageBox::kX + 227 + 20;
-  const int32_t okY = tMessageBox::kY + 15 + 24 * 2 + 10;
-  InjectMouse(tInputKind::kMousePress, okX, okY);
-  InjectMouse(tInputKind::kMouseRelease, okX, okY);
+  InjectClick(Point{tMessageBox::kX + 227 + 20, tMessageBox::kY + 15 + 24 * 2 + 10});  // OK
   Pump();
   EXPECT_FALSE(desk_->MessageBox().IsOpen());
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-}
-
-TEST_F(Mouse, ExitQuitsOnlyWhenReleasedOnIt) {
-  Down(kExit);
-  Move(kNowhere);
-  Up(kExit);
-  EXPECT_FALSE(desk_->QuitRequested());
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  EXPECT_EQ(desk_->ExitButton().State(), tControl::kNormal);
 }
 
 TEST_F(Mouse, ClosingPageWaitsOutItsTimeWhateverComes) {
@@ -324,28 +303,23 @@ TEST_F(Mouse, QualityPanelOkAppliesTheSwitchesFormat) {
   SetOutputFormat(22050, 16, 2);
   desk_->OpenQualityPanel();
   ASSERT_EQ(desk_->State(), tDeskCore::kQuality);
-  EXPECT_EQ(desk_->SetupSwitch(0).State(), tControl::kNormal);
-  EXPECT_EQ(desk_->SetupSwitch(1).State(), tControl::kDown);
-  EXPECT_EQ(desk_->SetupSwitch(2).State(), tControl::kDown);
-  Down(Centre(desk_->SetupSwitch(0)));
-  Up(Centre(desk_->SetupSwitch(0)));
-  Down(Centre(desk_->SetupSwitch(2)));
-  Up(Centre(desk_->SetupSwitch(2)));
+  EXPECT_EQ((std::vector<int32_t>{desk_->SetupSwitch(0).State(), desk_->SetupSwitch(1).State(),
+                                  desk_->SetupSwitch(2).State()}),
+            (std::vector<int32_t>{tControl::kNormal, tControl::kDown, tControl::kDown}));
+  Click(Centre(desk_->SetupSwitch(0)));
+  Click(Centre(desk_->SetupSwitch(2)));
   Click(Centre(desk_->OkButton()));
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
   WAVEFORMATEX f{};
   GetOutputFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 44100u);
-  EXPECT_EQ(f.wBitsPerSample, 16);
-  EXPECT_EQ(f.nChannels, 1);
+  EXPECT_EQ(FormatOf(f), "44100/16/1");
 
   // Cancel leaves the format as it is.
   desk_->OpenQualityPanel();
-  Down(Centre(desk_->SetupSwitch(1)));
-  Up(Centre(desk_->SetupSwitch(1)));
+  Click(Centre(desk_->SetupSwitch(1)));
   Click(Centre(desk_->CancelButton()));
   GetOutputFormat(f);
-  EXPECT_EQ(f.wBitsPerSample, 16);
+  EXPECT_EQ(FormatOf(f), "44100/16/1");
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
 }
 
@@ -380,12 +354,10 @@ TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
   EXPECT_TRUE(desk_->Meter().BarsShown());
 
   // The Help button opens and closes it too; F1 does nothing elsewhere.
-  Down(Centre(desk_->HelpButton()));
+  Click(Centre(desk_->HelpButton()));
   EXPECT_EQ(desk_->State(), tDeskCore::kHelp);
-  Up(Centre(desk_->HelpButton()));
-  Down(Centre(desk_->HelpButton()));
+  Click(Centre(desk_->HelpButton()));
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  Up(Centre(desk_->HelpButton()));
   desk_->SetState(tDeskCore::kRecording);
   Tap(platform::kKeyF1);
   EXPECT_EQ(desk_->State(), tDeskCore::kRecording);
@@ -393,15 +365,14 @@ TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
 
 TEST_F(Mouse, EachPanelLooksAsDrawn) {
   Load(0);
-  desk_->OpenQualityPanel();
-  ExpectGolden("panel_quality", tRect{0, 0, 800, 600});
-  desk_->CloseQualityPanel();
-  desk_->OpenTempoPanel();
-  ExpectGolden("panel_tempo", tRect{0, 0, 800, 600});
-  desk_->CloseTempoPanel();
-  desk_->OpenExportPanel();
-  ExpectGolden("panel_export", tRect{0, 0, 800, 600});
-  desk_->CloseExportPanel();
+  for (auto [open, close, golden] :
+       {std::tuple{&tInterface::OpenQualityPanel, &tInterface::CloseQualityPanel, "panel_quality"},
+        {&tInterface::OpenTempoPanel, &tInterface::CloseTempoPanel, "panel_tempo"},
+        {&tInterface::OpenExportPanel, &tInterface::CloseExportPanel, "panel_export"}}) {
+    ((*desk_).*open)();
+    ExpectGolden(golden, tRect{0, 0, 800, 600});
+    ((*desk_).*close)();
+  }
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
 }
 
@@ -426,6 +397,7 @@ TEST_F(Mouse, SaveMixAndExportFromTheMenus) {
   Load(0);
   Load(3);
   Record();
+  At(1000);
   Press('Q');
   desk_->Timer().SetTime(44100);
   Release('Q');
@@ -447,29 +419,17 @@ TEST_F(Mouse, SaveMixAndExportFromTheMenus) {
   desk_->SetupSwitch(1).StoreState(tControl::kDown);
   desk_->SetupSwitch(2).StoreState(tControl::kNormal);
   // OK, then the name typed into the dialog it opens.
-  const Point ok = Centre(desk_->OkButton());
-  InjectMouse(tInputKind::kMousePress, ok.x, ok.y);
-  InjectMouse(tInputKind::kMouseRelease, ok.x, ok.y);
+  InjectClick(Centre(desk_->OkButton()));
   TypeName("E:\\take");
   // The export's format differs from the desk's: back to the old format.
-  InjectMouse(tInputKind::kMousePress, tMessageBox::kX + 247, tMessageBox::kY + 15 + 24 + 10);
-  InjectMouse(tInputKind::kMouseRelease, tMessageBox::kX + 247, tMessageBox::kY + 15 + 24 + 10);
+  InjectClick(Point{tMessageBox::kX + 247, tMessageBox::kY + 15 + 24 + 10});
   Pump();
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
   EXPECT_FALSE(desk_->MessageBox().IsOpen());
-  std::ifstream wav(root_ + "/E/take.wav", std::ios::binary);
-  ASSERT_TRUE(wav.good());
-  std::string header(44, '\0');
-  wav.read(header.data(), 44);
-  uint16_t channels = 0;
-  uint32_t rate = 0;
-  std::memcpy(&channels, header.data() + 22, 2);
-  std::memcpy(&rate, header.data() + 24, 4);
-  EXPECT_EQ(channels, 1);
-  EXPECT_EQ(rate, 44100u);
+  // The file's channels and rate (mono, 44100 Hz) stand at bytes 22 to 27.
+  EXPECT_EQ(ReadHost("E/take.wav").substr(22, 6), std::string("\x01\x00\x44\xAC\x00\x00", 6));
   // The desk's own format is untouched.
   WAVEFORMATEX f{};
   GetOutputFormat(f);
-  EXPECT_EQ(f.nSamplesPerSec, 22050u);
-  EXPECT_EQ(f.nChannels, 2);
+  EXPECT_EQ(FormatOf(f), "22050/16/2");
 }

@@ -123,20 +123,15 @@ TEST_F(Panels, SwitchPositionsAndTheKnobSteppingRound) {
   // 56), position 2 (17, 58)-(50, 69); each is tried at its far corner and
   // just beside it while another position is set. On the knob, after 2
   // comes 0, then 1.
-  auto press = [&](std::pair<int32_t, int32_t> p) { return sw.Press(p.first, p.second); };
-  ExpectEach<std::pair<int32_t, int32_t>, int>(press, {{{17, 33}, -1},
-                                                       {{16, 45}, -1},
-                                                       {{59, 55}, 1},
-                                                       {{62, 33}, -1},
-                                                       {{17, 44}, -1},
-                                                       {{61, 43}, 0},
-                                                       {{60, 45}, -1},
-                                                       {{17, 57}, -1},
-                                                       {{50, 58}, -1},
-                                                       {{49, 68}, 2}});
+  const auto press = [&](int32_t x, int32_t y) { return sw.Press(x, y); };
+  const tPointRow positions[] = {
+      {17, 33, -1}, {16, 45, -1}, {59, 55, 1},  {62, 33, -1}, {17, 44, -1},
+      {61, 43, 0},  {60, 45, -1}, {17, 57, -1}, {50, 58, -1}, {49, 68, 2},
+  };
+  ExpectAtPoints(press, positions);
   EXPECT_EQ(sound.plays, 3);
-  ExpectEach<std::pair<int32_t, int32_t>, int>(press,
-                                               {{{62, 36}, 0}, {{101, 75}, 1}, {{102, 75}, -1}});
+  const tPointRow knob[] = {{62, 36, 0}, {101, 75, 1}, {102, 75, -1}};
+  ExpectAtPoints(press, knob);
   EXPECT_EQ(sound.plays, 5);
   sw.Draw();
   EXPECT_EQ(At(75, 38), 81);

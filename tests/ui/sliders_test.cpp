@@ -49,8 +49,6 @@ class Sliders : public ScreenTest {
   tSurface balance_;
 };
 
-using Point = std::pair<int32_t, int32_t>;
-
 TEST_F(Sliders, VolumeLightsSegmentsByValue) {
   ExpectEach<int32_t, int>(tVolumeSlider::LitCount,
                            {{0, 0}, {1, 1}, {9, 1}, {10, 2}, {50, 6}, {99, 11}, {100, 11}});
@@ -78,24 +76,19 @@ TEST_F(Sliders, VolumeHitsOnlyTheMaskAndAddsHalfASegment) {
   v.SetArt(&art_);
   v.Place(639, 503);
   // From the first column on, clamped at the end; rows 0 and 5 are not green.
-  auto hit = [&](Point p) { return v.HitValue(p.first, p.second); };
-  const std::optional<int32_t> miss;
-  ExpectEach<Point, std::optional<int32_t>>(hit, {{{639, 505}, 4},
-                                                  {{639 + 54, 505}, 53},
-                                                  {{639 + 104, 505}, 99},
-                                                  {{639 + 105, 505}, 100},
-                                                  {{639 + 109, 507}, 100},
-                                                  {{639 + 20, 503}, miss},
-                                                  {{639 + 20, 508}, miss},
-                                                  {{639 + 20, 504}, 22},
-                                                  {{638, 505}, miss},
-                                                  {{639 + 110, 505}, miss}});
+  const auto hit = [&](int32_t x, int32_t y) { return v.HitValue(x, y).value_or(kMiss); };
+  const tPointRow volume[] = {
+      {639, 505, 4},         {639 + 54, 505, 53},     {639 + 104, 505, 99},   {639 + 105, 505, 100},
+      {639 + 109, 507, 100}, {639 + 20, 503, kMiss},  {639 + 20, 508, kMiss}, {639 + 20, 504, 22},
+      {638, 505, kMiss},     {639 + 110, 505, kMiss},
+  };
+  ExpectAtPoints(hit, volume);
 
   tVolumeSliderArt noMask;
   noMask.image.Load("data\\vol.bmp");
   EXPECT_FALSE(noMask.mask.Load("data\\missing_mask.bmp"));
   v.SetArt(&noMask);
-  EXPECT_EQ(v.HitValue(639, 505), miss);
+  EXPECT_EQ(v.HitValue(639, 505), std::nullopt);
 }
 
 TEST_F(Sliders, MaskReadsEveryLayoutAsThePictureDoes) {
@@ -119,8 +112,7 @@ TEST_F(Sliders, MaskReadsEveryLayoutAsThePictureDoes) {
     tMaskBitmap mask;
     ASSERT_TRUE(mask.Load("data\\layout.bmp"));
     ASSERT_EQ((std::pair{mask.Width(), mask.Height()}), (std::pair{7, 5}));
-    platform::Rgb palette[256];
-    platform::GetPalette(palette);
+    const std::vector<platform::Rgb> palette = Palette();
     std::vector<platform::Rgb> seen, shown;
     for (int32_t y = 0; y < 5; ++y)
       for (int32_t x = 0; x < 7; ++x) {
@@ -151,17 +143,11 @@ TEST_F(Sliders, BalancePlacesTheKnobAndHitsTheScale) {
   b.Place(100, 100);
   // The scale is (100, 100)-(201, 106); a press on column 46 chooses -1,
   // which is a value like any other, not a miss.
-  auto hit = [&](Point p) { return b.HitValue(p.first, p.second); };
-  const std::optional<int32_t> miss;
-  ExpectEach<Point, std::optional<int32_t>>(hit, {{{100, 100}, -93},
-                                                  {{145, 103}, -3},
-                                                  {{146, 103}, -1},
-                                                  {{147, 103}, 0},
-                                                  {{200, 105}, 100},
-                                                  {{201, 100}, miss},
-                                                  {{99, 100}, miss},
-                                                  {{100, 99}, miss},
-                                                  {{100, 106}, miss}});
+  const tPointRow balance[] = {
+      {100, 100, -93},   {145, 103, -3},   {146, 103, -1},   {147, 103, 0},     {200, 105, 100},
+      {201, 100, kMiss}, {99, 100, kMiss}, {100, 99, kMiss}, {100, 106, kMiss},
+  };
+  ExpectAtPoints([&](int32_t x, int32_t y) { return b.HitValue(x, y).value_or(kMiss); }, balance);
 
   // Value 50 puts the knob at place 8: source columns 173 to 181 onto 172 to
   // 180. The scale's top row and the knob's first column are keyed.
@@ -213,25 +199,17 @@ TEST_F(Sliders, PitchKnobFramesScaleAndRange) {
   // The scale is (459, 535)-(519, 544); its value is the column times 40,
   // divided by 60 before 20 is taken off. The centre mark (484, 532)-(492,
   // 545) gives 0, but only where it lies on the scale. A miss keeps 20.
-  auto press = [&](Point p) -> std::optional<int32_t> {
+  const auto press = [&](int32_t x, int32_t y) {
     knob.Set(20, false);
-    if (knob.Hit(p.first, p.second)) return knob.Value();
-    return knob.Value() == 20 ? std::nullopt : std::optional<int32_t>(-99);
+    if (knob.Hit(x, y)) return knob.Value();
+    return knob.Value() == 20 ? kMiss : -99;
   };
-  const std::optional<int32_t> miss;
-  ExpectEach<Point, std::optional<int32_t>>(press, {{{459, 535}, -20},
-                                                    {{460, 536}, -20},
-                                                    {{461, 536}, -19},
-                                                    {{483, 536}, -4},
-                                                    {{484, 536}, 0},
-                                                    {{491, 543}, 0},
-                                                    {{492, 536}, 2},
-                                                    {{518, 543}, 19},
-                                                    {{458, 536}, miss},
-                                                    {{519, 536}, miss},
-                                                    {{500, 534}, miss},
-                                                    {{500, 544}, miss},
-                                                    {{488, 533}, miss}});
+  const tPointRow pitch[] = {
+      {459, 535, -20},   {460, 536, -20},   {461, 536, -19},   {483, 536, -4},    {484, 536, 0},
+      {491, 543, 0},     {492, 536, 2},     {518, 543, 19},    {458, 536, kMiss}, {519, 536, kMiss},
+      {500, 534, kMiss}, {500, 544, kMiss}, {488, 533, kMiss},
+  };
+  ExpectAtPoints(press, pitch);
   knob.Hit(483, 536);
   EXPECT_EQ(At(456, 532), 154);     // frame 4 drawn at (456, 532)
   EXPECT_EQ(At(477, 503), 27 + 1);  // "095": glyph of '0'

@@ -44,21 +44,11 @@ TEST_F(TextTest, FontMapsCodePage1252AndDrawsLowerCaseAsUpperCase) {
   EXPECT_EQ(font_.FrameWidth(), 4);
   // '-' and 163 at their first places (not 53, not the second); e acute (233)
   // is not folded; lower case and unknown characters have no glyph.
-  ExpectEach<uint8_t, int>(tBitmapFont::GlyphOf, {{' ', 0},
-                                                  {'A', 1},
-                                                  {'0', 27},
-                                                  {'+', 40},
-                                                  {179, 41},
-                                                  {'-', 39},
-                                                  {163, 48},
-                                                  {130, 59},
-                                                  {'=', 62},
-                                                  {'#', 63},
-                                                  {242, 75},
-                                                  {243, 85},
-                                                  {'a', -1},
-                                                  {'@', -1},
-                                                  {233, 80}});
+  const std::pair<uint8_t, int> glyphs[] = {
+      {' ', 0},  {'A', 1},  {'0', 27}, {'+', 40}, {179, 41}, {'-', 39}, {163, 48}, {130, 59},
+      {'=', 62}, {'#', 63}, {242, 75}, {243, 85}, {'a', -1}, {'@', -1}, {233, 80},
+  };
+  for (auto [code, glyph] : glyphs) EXPECT_EQ(tBitmapFont::GlyphOf(code), glyph) << int(code);
 
   font_.DrawText(10, 10, "ab-9@\xE9z");
   EXPECT_EQ(GlyphsAt(10, 10, 8), (std::vector<int>{1, 2, 39, 36, -1, 80, 26, -1}));
@@ -69,22 +59,22 @@ TEST_F(TextTest, FontMapsCodePage1252AndDrawsLowerCaseAsUpperCase) {
 }
 
 TEST_F(TextTest, LabelsPadCutAndAlign) {
-  tTextLabel left;
-  left.SetWidth(6);
-  left.SetText("Kick drum");
-  EXPECT_EQ(left.Buffer(), "Kick d");
-  left.SetText("Hat");
-  EXPECT_EQ(left.Buffer(), "Hat   ");
-  left.SetText(nullptr);
-  EXPECT_EQ(left.Buffer(), "      ");
-
+  // Six places: a longer text is cut, a shorter one padded on the side
+  // away from its alignment; no text is all blanks.
+  using A = tTextLabel::Align;
+  for (auto [align, text, shown] : {std::tuple{A::kLeft, "Kick drum", "Kick d"},
+                                    {A::kLeft, "Hat", "Hat   "},
+                                    {A::kLeft, nullptr, "      "},
+                                    {A::kRight, "Hat", "   Hat"},
+                                    {A::kRight, "Snare roll", "Snare "}}) {
+    tTextLabel label;
+    label.SetAlignment(align);
+    label.SetWidth(6);
+    label.SetText(text);
+    EXPECT_EQ(label.Buffer(), shown);
+  }
   tTextLabel right;
-  right.SetAlignment(tTextLabel::Align::kRight);
-  right.SetWidth(6);
-  right.SetText("Hat");
-  EXPECT_EQ(right.Buffer(), "   Hat");
-  right.SetText("Snare roll");
-  EXPECT_EQ(right.Buffer(), "Snare ");
+  right.SetAlignment(A::kRight);
   right.SetWidth(400);
   EXPECT_EQ(right.WidthInCharacters(), 250);
 

@@ -43,6 +43,15 @@ void ExpectEach(F f, std::initializer_list<std::pair<In, Out>> rows) {
     EXPECT_EQ(f(in), out) << "for " << ::testing::PrintToString(in);
 }
 
+// Checks hit(x, y) == value for every row {x, y, value} of a table; kMiss
+// stands for a press that hits nothing.
+constexpr int32_t kMiss = -999;
+using tPointRow = std::array<int32_t, 3>;
+template <class F, size_t N>
+void ExpectAtPoints(F hit, const tPointRow (&rows)[N]) {
+  for (const auto& [x, y, value] : rows) EXPECT_EQ(hit(x, y), value) << "at " << x << "," << y;
+}
+
 // An image description for WriteBmp: pixel(x, y) gives the index.
 struct TestPicture {
   int32_t width = 0;
@@ -139,6 +148,12 @@ class ScreenTest : public TestRoot {
     return out;
   }
   static platform::Image& Screen() { return *platform::Screen(); }
+  // The shared palette as it stands.
+  static std::vector<platform::Rgb> Palette() {
+    platform::Rgb palette[256];
+    platform::GetPalette(palette);
+    return std::vector<platform::Rgb>(palette, palette + 256);
+  }
   static uint8_t At(int32_t x, int32_t y) { return platform::Screen()->PixelAt(x, y); }
   static void FillScreen(uint8_t index) {
     ASSERT_EQ(Screen().Fill(tRect{0, 0, 800, 600}, index), platform::BlitStatus::kOk);

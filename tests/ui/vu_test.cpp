@@ -65,8 +65,7 @@ TEST_F(LevelMeter, DrawsOnlyAfterAChangeAndHiddenBarsStayUndrawn) {
   EXPECT_FALSE(vu_.IsDirty());
   EXPECT_EQ(At(149, 495), 200);
   vu_.ClearBars();
-  EXPECT_EQ(BarLeft(), 0);
-  EXPECT_EQ(BarRight(), 0);
+  EXPECT_EQ((std::pair{BarLeft(), BarRight()}), (std::pair{0, 0}));
 }
 
 }  // namespace
