@@ -6,6 +6,7 @@
 #include "audio/wave.h"
 #include "platform/display.h"
 #include "platform/hostfs.h"
+#include "platform/last_error.h"
 #include "platform/lock.h"
 #include "platform/profile.h"
 
@@ -338,7 +339,14 @@ void tFileDialog::Accept() {
     return;
   }
   std::string full;
-  if (!platform::FullPath(m_Name, full)) return;
+  if (!platform::FullPath(m_Name, full)) {
+    // A name too long for the desk is handed on as it stands, in the folder
+    // shown unless it names its own drive or root.
+    if (platform::LastErrorCode() != platform::kErrorFileNameTooLong) return;
+    const bool rooted =
+        m_Name[0] == '\\' || m_Name[0] == '/' || (m_Name.size() >= 2 && m_Name[1] == ':');
+    full = rooted ? m_Name : JoinPath(m_Folder, m_Name);
+  }
   if (platform::IsDirectory(full)) {
     if (EnterFolder(full)) {
       SetInitialFile(nullptr);
@@ -355,8 +363,8 @@ void tFileDialog::Choose(const std::string& fullPath) {
   // load, save or export refuses it with its own message, so the person
   // learns why nothing happened.
   const std::string path = WithDefaultExtension(fullPath, DefaultExtension());
-  if (IsSaveDialog() && path.size() <= platform::kMaxPath && platform::FileOrDirectoryExists(path) &&
-      !platform::IsDirectory(path)) {
+  if (IsSaveDialog() && path.size() <= platform::kMaxPath &&
+      platform::FileOrDirectoryExists(path) && !platform::IsDirectory(path)) {
     // The question's texts are looked up from the caller's folder, not from
     // the folder the dialog shows.
     platform::SetCurrentDirectory(m_Caller);
