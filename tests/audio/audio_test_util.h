@@ -161,6 +161,18 @@ inline bool HaveSox() {
   return Shell("sox --version >/dev/null") == 0;
 }
 
+// What f writes to stderr (the traces).
+template <typename F>
+std::string Traces(F f) {
+  testing::internal::CaptureStderr();
+  f();
+  return testing::internal::GetCapturedStderr();
+}
+
+inline bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 // Waits (bounded) until the condition holds.
 template <typename Condition>
 bool WaitFor(Condition condition, int timeoutMs = 5000) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/timer.h"
 #include "platform/periodic_timer_virtual.h"
@@ -41,9 +42,8 @@ TEST(PeriodStats, DeviationsEitherWayFallIntoTenMicrosecondSteps) {
   EXPECT_EQ(stats.QuantileNs(0.99), 490 * kMs);
   EXPECT_EQ(stats.CountOver(19 * kMs), 1u);
   stats.Clear();
-  EXPECT_EQ(stats.Count(), 0u);
-  EXPECT_EQ(stats.WorstNs(), 0u);
-  EXPECT_EQ(stats.CountOver(0), 0u);
+  EXPECT_EQ((std::vector<uint64_t>{stats.Count(), stats.WorstNs(), stats.CountOver(0)}),
+            (std::vector<uint64_t>(3, 0)));
 }
 
 std::atomic<int> g_Runs{0};
@@ -63,13 +63,6 @@ void FireRuns(platform::VirtualTimerService& timers, tTimerThread& worker, int c
   }
 }
 
-// What the worker traces as it ends.
-std::string TracedEnd(std::unique_ptr<tTimerThread>& worker) {
-  testing::internal::CaptureStderr();
-  worker.reset();
-  return testing::internal::GetCapturedStderr();
-}
-
 // Periods are counted between runs of one timer: a new timer starts afresh,
 // and a one-shot timer has none. The worker traces them as it ends.
 TEST(TickPeriods, TheWorkerMeasuresEachTimersRunsAndTracesThemAtItsEnd) {
@@ -80,16 +73,16 @@ TEST(TickPeriods, TheWorkerMeasuresEachTimersRunsAndTracesThemAtItsEnd) {
   FireRuns(timers, *worker, 3);
   ASSERT_TRUE(worker->SetTimer(10, 1, &Tick, 0, platform::kTimerPeriodic));
   FireRuns(timers, *worker, 2);
-  const std::string trace = TracedEnd(worker);
+  const std::string trace = audio_test::Traces([&] { worker.reset(); });
   // Runs 15 ms or more apart on a 10 ms timer: every period is over 1 ms off.
-  EXPECT_NE(trace.find("timer: 3 periods of 10.0 ms"), std::string::npos) << trace;
-  EXPECT_NE(trace.find(", 3 over 1 ms"), std::string::npos) << trace;
+  EXPECT_TRUE(audio_test::Has(trace, "timer: 3 periods of 10.0 ms")) << trace;
+  EXPECT_TRUE(audio_test::Has(trace, ", 3 over 1 ms")) << trace;
 
   auto once = tTimerThread::Create(1, timers);
   ASSERT_NE(once, nullptr);
   ASSERT_TRUE(once->SetTimer(10, 1, &Tick, 0, platform::kTimerOneShot));
   FireRuns(timers, *once, 1);
-  EXPECT_EQ(TracedEnd(once).find("timer:"), std::string::npos);
+  EXPECT_FALSE(audio_test::Has(audio_test::Traces([&] { once.reset(); }), "timer:"));
 }
 
 }  // namespace

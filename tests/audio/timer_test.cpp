@@ -61,8 +61,7 @@ TEST(TimerCreate, StartsAPeriodicEventThatRunsTheClockAndDestroyReleasesIt) {
   timer.SetTime(500);
   timer.StartClock();
   timer.RestartClock();
-  EXPECT_FALSE(timer.IsRunning());
-  EXPECT_EQ(timer.GetTime(), 500u);
+  EXPECT_EQ((std::pair{timer.GetTime(), timer.IsRunning()}), (std::pair{500u, false}));
   timer.SetTime(0xFFFFFFF0u);
   timer.AddTime(0x20);
   EXPECT_EQ(timer.GetTime(), 0x10u);  // wraps modulo 2^32
@@ -83,13 +82,12 @@ TEST(TimerCreate, StartsAPeriodicEventThatRunsTheClockAndDestroyReleasesIt) {
   timer.StopClock();
   EXPECT_FALSE(timer.IsRunning());
   timer.RestartClock();  // rewinds and runs even when stopped
-  EXPECT_EQ(timer.GetTime(), 0u);
-  EXPECT_TRUE(timer.IsRunning());
+  EXPECT_EQ((std::pair{timer.GetTime(), timer.IsRunning()}), (std::pair{0u, true}));
 
   timer.Destroy();
-  EXPECT_FALSE(timer.HasWorker());
-  EXPECT_EQ(timers.LiveCount(), 0u);
-  EXPECT_EQ(timers.periodsHeld, 0);
+  EXPECT_EQ(
+      (std::vector<int64_t>{timer.HasWorker(), int64_t(timers.LiveCount()), timers.periodsHeld}),
+      (std::vector<int64_t>{false, 0, 0}));
 }
 
 // A callback that blocks until released, so that the test can fire expiries
@@ -166,8 +164,8 @@ TEST_F(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
   const uint32_t id = worker->TimerId();
   ASSERT_TRUE(timers.Fire(id));
   ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
-  EXPECT_EQ(worker->TimerId(), 0u);
-  EXPECT_EQ(g_User.load(), 3u);
+  EXPECT_EQ((std::pair<uintptr_t, uintptr_t>{worker->TimerId(), g_User.load()}),
+            (std::pair<uintptr_t, uintptr_t>{0, 3}));
   EXPECT_FALSE(timers.Fire(id));
   const int kills = timers.kills;
   worker->KillTimer();  // nothing left to kill
