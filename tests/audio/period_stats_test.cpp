@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -46,19 +45,11 @@ TEST(PeriodStats, DeviationsEitherWayFallIntoTenMicrosecondSteps) {
             (std::vector<uint64_t>(3, 0)));
 }
 
-std::atomic<int> g_Runs{0};
-
-void Tick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
-  g_Runs.fetch_add(1);
-}
-
 // Fires the worker's timer count times, each time waiting until the worker
 // has run the callback and then 15 ms more.
 void FireRuns(platform::VirtualTimerService& timers, tTimerThread& worker, int count) {
   for (int i = 0; i < count; ++i) {
-    const int runs = g_Runs.load();
-    ASSERT_TRUE(timers.Fire(worker.TimerId()));
-    ASSERT_TRUE(audio_test::WaitFor([&] { return g_Runs.load() > runs; }));
+    ASSERT_TRUE(audio_test::FireAndWait(timers, worker.TimerId()));
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
   }
 }
@@ -69,9 +60,9 @@ TEST(TickPeriods, TheWorkerMeasuresEachTimersRunsAndTracesThemAtItsEnd) {
   platform::VirtualTimerService timers;
   auto worker = tTimerThread::Create(1, timers);
   ASSERT_NE(worker, nullptr);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &Tick, 0, platform::kTimerPeriodic));
+  ASSERT_TRUE(worker->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerPeriodic));
   FireRuns(timers, *worker, 3);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &Tick, 0, platform::kTimerPeriodic));
+  ASSERT_TRUE(worker->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerPeriodic));
   FireRuns(timers, *worker, 2);
   const std::string trace = audio_test::Traces([&] { worker.reset(); });
   // Runs 15 ms or more apart on a 10 ms timer: every period is over 1 ms off.
@@ -80,7 +71,7 @@ TEST(TickPeriods, TheWorkerMeasuresEachTimersRunsAndTracesThemAtItsEnd) {
 
   auto once = tTimerThread::Create(1, timers);
   ASSERT_NE(once, nullptr);
-  ASSERT_TRUE(once->SetTimer(10, 1, &Tick, 0, platform::kTimerOneShot));
+  ASSERT_TRUE(once->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerOneShot));
   FireRuns(timers, *once, 1);
   EXPECT_FALSE(audio_test::Has(audio_test::Traces([&] { once.reset(); }), "timer:"));
 }

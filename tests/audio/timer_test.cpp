@@ -16,15 +16,9 @@
 
 namespace {
 
+using audio_test::CountingTick;
+using audio_test::FireAndWait;
 using audio_test::WaitFor;
-
-std::atomic<int> g_Runs{0};
-std::atomic<uintptr_t> g_User{0};
-
-void CountingTick(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_t) {
-  g_User.store(user);
-  g_Runs.fetch_add(1);
-}
 
 TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
   platform::VirtualTimerService timers;
@@ -72,10 +66,8 @@ TEST(TimerCreate, StartsAPeriodicEventThatRunsTheClockAndDestroyReleasesIt) {
   ASSERT_TRUE(timers.Event(timers.LastId(), event));
   EXPECT_EQ((std::vector<uint32_t>{event.delayMs, event.resolutionMs, event.flags}),
             (std::vector<uint32_t>{10, 1, platform::kTimerPeriodic}));
-  const int before = g_Runs.load();
-  ASSERT_TRUE(timers.Fire(timers.LastId()));
-  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
-  EXPECT_EQ(g_User.load(), 0u);
+  ASSERT_TRUE(FireAndWait(timers, timers.LastId()));
+  EXPECT_EQ(audio_test::g_TickUser.load(), 0u);
 
   timer.StartClock();
   EXPECT_TRUE(timer.IsRunning());
@@ -159,12 +151,10 @@ TEST_F(TimerThread, DestroyingWaitsForARunningCallback) {
 TEST_F(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
   worker = tTimerThread::Create(1, timers);
   ASSERT_NE(worker, nullptr);
-  const int before = g_Runs.load();
   ASSERT_TRUE(worker->SetTimer(5, 1, &CountingTick, 3, platform::kTimerOneShot));
   const uint32_t id = worker->TimerId();
-  ASSERT_TRUE(timers.Fire(id));
-  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
-  EXPECT_EQ((std::pair<uintptr_t, uintptr_t>{worker->TimerId(), g_User.load()}),
+  ASSERT_TRUE(FireAndWait(timers, id));
+  EXPECT_EQ((std::pair<uintptr_t, uintptr_t>{worker->TimerId(), audio_test::g_TickUser.load()}),
             (std::pair<uintptr_t, uintptr_t>{0, 3}));
   EXPECT_FALSE(timers.Fire(id));
   const int kills = timers.kills;
