@@ -13,12 +13,14 @@
 
 #include "platform/periodic_timer_virtual.h"
 #include "tests/audio/audio_test_util.h"
+#include "tests/support/support_test_util.h"
 
 namespace {
 
 using audio_test::CountingTick;
 using audio_test::FireAndWait;
 using audio_test::WaitFor;
+using support_test::ThrownText;
 
 TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
   platform::VirtualTimerService timers;
@@ -36,12 +38,7 @@ TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
   for (const auto& c : cases) {
     c.fail(timers, true);
     tTimer timer(timers);
-    try {
-      timer.Create(10, &CountingTick);
-      ADD_FAILURE() << "no error for " << c.text;
-    } catch (const tTimer::tError& error) {
-      EXPECT_STREQ(error.GetText(), c.text);
-    }
+    EXPECT_EQ(ThrownText<tTimer::tError>([&] { timer.Create(10, &CountingTick); }), c.text);
     c.fail(timers, false);
   }
   EXPECT_EQ(timers.periodsHeld, 0);  // every failed timer gave its period back
