@@ -14,20 +14,12 @@
 
 using namespace audio_test;
 
-namespace {
-
-WAVEFORMATEX Fmt(uint32_t rate, uint16_t bits, uint16_t channels) {
-  return MakeWaveFormat(rate, bits, channels);
-}
-
-}  // namespace
-
 // A set format is normalised (PCM, derived block and byte rate) and gives
 // its layout code; the default is 22050 Hz 16-bit stereo, which a set format
 // keeps unless the default is forced.
 TEST(SoundFormat, SetFormatNormalisesDerivesTheCodeAndOutlivesTheDefault) {
   tSoundFormat f;
-  WAVEFORMATEX in = Fmt(44100, 16, 2);
+  WAVEFORMATEX in = MakeWaveFormat(44100, 16, 2);
   in.wFormatTag = 3;
   in.nAvgBytesPerSec = 1;
   in.nBlockAlign = 99;
@@ -54,7 +46,7 @@ TEST(SoundFormat, SetFormatNormalisesDerivesTheCodeAndOutlivesTheDefault) {
   }
 
   tSoundFormat d;
-  d.SetFormat(Fmt(44100, 8, 1));
+  d.SetFormat(MakeWaveFormat(44100, 8, 1));
   d.SetDefaultFormat(true);
   EXPECT_EQ((std::vector<uint32_t>{d.Rate(), d.Code()}),
             (std::vector<uint32_t>{44100, kFormat8Mono}));
@@ -70,7 +62,7 @@ TEST(Wave, AllocateZeroesAndSetsTheDefaultOnlyWhenUnset) {
   EXPECT_EQ((std::vector<uint32_t>{w.Rate(), w.Size(), w.Frames()}),
             (std::vector<uint32_t>{22050, 10, 2}));
   EXPECT_EQ(Contents(w), Bytes(10, 0));
-  w.SetFormat(Fmt(11025, 8, 1));
+  w.SetFormat(MakeWaveFormat(11025, 8, 1));
   ASSERT_TRUE(w.Allocate(3));
   EXPECT_EQ(w.Rate(), 11025u);
   EXPECT_EQ(w.Frames(), 3u);
@@ -103,8 +95,8 @@ TEST(WaveConvert, WidensAndNarrowsSamples) {
   };
   for (const auto& c : cases) {
     tWave w;
-    Fill(w, Fmt(22050, c.fromBits, c.fromChannels), c.in);
-    ASSERT_TRUE(w.Convert(Fmt(22050, c.toBits, c.toChannels)));
+    Fill(w, MakeWaveFormat(22050, c.fromBits, c.fromChannels), c.in);
+    ASSERT_TRUE(w.Convert(MakeWaveFormat(22050, c.toBits, c.toChannels)));
     EXPECT_EQ(Contents(w), c.out) << c.fromBits << "x" << c.fromChannels << " to " << c.toBits
                                   << "x" << c.toChannels;
     EXPECT_EQ(w.BlockAlign(), c.toBits * c.toChannels / 8);
@@ -135,8 +127,8 @@ TEST(WaveConvert, ZeroOrderHoldPicksTheNearestEarlierFrame) {
   };
   for (const auto& c : cases) {
     tWave w;
-    Fill(w, Fmt(c.from, 16, 1), c.in);
-    ASSERT_TRUE(w.Convert(Fmt(c.to, 16, 1)));
+    Fill(w, MakeWaveFormat(c.from, 16, 1), c.in);
+    ASSERT_TRUE(w.Convert(MakeWaveFormat(c.to, 16, 1)));
     ASSERT_EQ(w.Frames(), c.outFrames) << c.from << " to " << c.to;
     const Bytes out = Contents(w);
     for (auto [frame, value] : c.samples)
@@ -148,22 +140,23 @@ TEST(WaveConvert, ZeroOrderHoldPicksTheNearestEarlierFrame) {
 // format, and a layout the engine cannot hold is refused with the wave kept.
 TEST(WaveConvert, KeepsWhatNeedsNoConversionAndRefusesWhatCannotBeHeld) {
   tWave w;
-  Fill(w, Fmt(22050, 16, 2), Samples16({1, 2, 3, 4}));
+  Fill(w, MakeWaveFormat(22050, 16, 2), Samples16({1, 2, 3, 4}));
   const uint8_t* before = w.Data();
-  WAVEFORMATEX target = Fmt(22050, 16, 2);
+  WAVEFORMATEX target = MakeWaveFormat(22050, 16, 2);
   target.wFormatTag = 3;
   target.nBlockAlign = 7;
   EXPECT_TRUE(w.Convert(target));
   EXPECT_EQ(w.Data(), before);
 
   platform::SetLastErrorCode(0);
-  EXPECT_FALSE(w.Convert(Fmt(22050, 4, 2)));  // 1-byte frames cannot hold two 8-bit samples
+  EXPECT_FALSE(
+      w.Convert(MakeWaveFormat(22050, 4, 2)));  // 1-byte frames cannot hold two 8-bit samples
   EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveFormat);
-  EXPECT_FALSE(w.Convert(Fmt(0, 16, 2)));
+  EXPECT_FALSE(w.Convert(MakeWaveFormat(0, 16, 2)));
   EXPECT_EQ(Contents(w), Samples16({1, 2, 3, 4}));
 
   tWave empty;
-  EXPECT_TRUE(empty.Convert(Fmt(44100, 8, 1)));
+  EXPECT_TRUE(empty.Convert(MakeWaveFormat(44100, 8, 1)));
   EXPECT_EQ((std::vector<uint32_t>{empty.Rate(), empty.Frames()}),
             (std::vector<uint32_t>{44100, 0}));
 }
@@ -189,9 +182,9 @@ TEST(WaveConvert, RefusesWhatNoRealSampleNeeds) {
   };
   for (const Case& c : cases) {
     tWave w;
-    Fill(w, Fmt(c.rate, 8, 1), Bytes(c.bytes, 200));
+    Fill(w, MakeWaveFormat(c.rate, 8, 1), Bytes(c.bytes, 200));
     platform::SetLastErrorCode(0);
-    EXPECT_EQ(w.Convert(Fmt(c.toRate, 16, 2)), c.error == 0) << c.rate << " " << c.bytes;
+    EXPECT_EQ(w.Convert(MakeWaveFormat(c.toRate, 16, 2)), c.error == 0) << c.rate << " " << c.bytes;
     EXPECT_EQ(platform::LastErrorCode(), c.error) << c.rate << " " << c.bytes;
     if (c.error != 0) {
       EXPECT_EQ(w.Size(), c.bytes);
@@ -341,9 +334,9 @@ TEST_F(WaveFile, LongSamplesLoadAndConvertLikeShortOnes) {
     EXPECT_TRUE(Contents(w) == data) << bytes;
 
     tWave head;
-    Fill(head, Fmt(44100, 16, 2), Bytes(data.begin(), data.begin() + 4000));
-    ASSERT_TRUE(w.Convert(Fmt(22050, 8, 1)));
-    ASSERT_TRUE(head.Convert(Fmt(22050, 8, 1)));
+    Fill(head, MakeWaveFormat(44100, 16, 2), Bytes(data.begin(), data.begin() + 4000));
+    ASSERT_TRUE(w.Convert(MakeWaveFormat(22050, 8, 1)));
+    ASSERT_TRUE(head.Convert(MakeWaveFormat(22050, 8, 1)));
     EXPECT_EQ(Bytes(w.Data(), w.Data() + head.Size()), Contents(head)) << bytes;
 
     EXPECT_FALSE(Load(Bytes(file.begin(), file.end() - 2), w));
