@@ -57,8 +57,8 @@ TEST_F(AudioSetupTest, InitLinksTheMixerToTheSpeakerAndStreamsOrFailsWithoutADev
 
   AudioShutdown();
   EXPECT_EQ(SystemMixer().Output(), nullptr);
-  EXPECT_EQ((std::pair<size_t, int>{timers.LiveCount(), sound.devicesOpen}),
-            (std::pair<size_t, int>{0, 0}));
+  EXPECT_EQ(timers.LiveCount(), 0u);
+  EXPECT_EQ(sound.devicesOpen, 0);
 
   sound.openResult = platform::SoundResult::kNoDriver;  // no sound device: Init fails
   EXPECT_FALSE(AudioInit());
@@ -75,16 +75,15 @@ TEST_F(AudioSetupTest, SetOutputFormatRestartsTheSpeakerWithTheNewPage) {
   GetOutputFormat(format);
   EXPECT_EQ(Layout(format), (std::vector<uint32_t>{44100, 16, 1, 2, 88200}));
   EXPECT_EQ(format.wFormatTag, 1);
-  EXPECT_EQ((std::vector<uint32_t>{SystemSpeaker().PageFrames(), SystemSpeaker().PageSize(),
-                                   SystemMixer().Frames()}),
-            (std::vector<uint32_t>{882, 1764, 882}));
+  EXPECT_EQ(SystemSpeaker().PageFrames(), 882u);
+  EXPECT_EQ(SystemSpeaker().PageSize(), 1764u);
+  EXPECT_EQ(SystemMixer().Frames(), 882u);
   // A 22050 Hz sample now steps half a frame per output frame.
   EXPECT_EQ(sample.Voice().Step(), 1ull << 31);
   // Restarted on a ring of the new format.
   ASSERT_NE(sound.Ring(), nullptr);
-  EXPECT_EQ(
-      (std::pair<uint32_t, uint32_t>{sound.Ring()->Format().rate, sound.Ring()->Format().channels}),
-      (std::pair<uint32_t, uint32_t>{44100, 1}));
+  EXPECT_EQ(sound.Ring()->Format().rate, 44100u);
+  EXPECT_EQ(sound.Ring()->Format().channels, 1);
   EXPECT_TRUE(sound.Ring()->Playing());
   EXPECT_EQ(timers.LiveCount(), 1u);
 }
