@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 
 #include "audio/wave.h"
 #include "platform/hostfs.h"
+#include "platform/periodic_timer_virtual.h"
 
 namespace audio_test {
 
@@ -161,6 +163,18 @@ inline bool HaveSox() {
   return Shell("sox --version >/dev/null") == 0;
 }
 
+// What f writes to stderr (the traces).
+template <typename F>
+std::string Traces(F f) {
+  testing::internal::CaptureStderr();
+  f();
+  return testing::internal::GetCapturedStderr();
+}
+
+inline bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 // Waits (bounded) until the condition holds.
 template <typename Condition>
 bool WaitFor(Condition condition, int timeoutMs = 5000) {
@@ -169,6 +183,21 @@ bool WaitFor(Condition condition, int timeoutMs = 5000) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return condition();
+}
+
+// A tick callback that counts its runs and keeps the user value of the last.
+inline std::atomic<int> g_TickRuns{0};
+inline std::atomic<uintptr_t> g_TickUser{0};
+inline void CountingTick(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_t) {
+  g_TickUser.store(user);
+  g_TickRuns.fetch_add(1);
+}
+
+// Fires a timer's event and waits (bounded) until CountingTick has run once
+// more.
+inline bool FireAndWait(platform::VirtualTimerService& timers, uint32_t id) {
+  const int runs = g_TickRuns.load();
+  return timers.Fire(id) && WaitFor([&] { return g_TickRuns.load() > runs; });
 }
 
 }  // namespace audio_test

@@ -2,6 +2,7 @@
 // clipping, and the links between voices, mixers and outputs.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <deque>
 #include <limits>
 #include <memory>
@@ -74,13 +75,12 @@ TEST(Gains, VolumeAndBalanceLaw) {
     p.SetBalance(c.balance);
     double l = 0, r = 0;
     p.GetGains(l, r);
-    EXPECT_EQ(GainToInt(l), c.left) << c.volume << " " << c.balance;
-    EXPECT_EQ(GainToInt(r), c.right) << c.volume << " " << c.balance;
+    EXPECT_EQ((std::pair{GainToInt(l), GainToInt(r)}), (std::pair{c.left, c.right}))
+        << c.volume << " " << c.balance;
   }
-  EXPECT_EQ(GainToInt(-0.999), -255);
-  EXPECT_EQ(GainToInt(std::numeric_limits<double>::quiet_NaN()), 0);
-  EXPECT_EQ(GainToInt(1e300), INT32_MAX);
-  EXPECT_EQ(GainToInt(-1e300), INT32_MIN);
+  for (auto [factor, gain] :
+       {std::pair{-0.999, -255}, {std::nan(""), 0}, {1e300, INT32_MAX}, {-1e300, INT32_MIN}})
+    EXPECT_EQ(GainToInt(factor), gain) << factor;
 }
 
 TEST(Voice, StepIsQuantisedToWholeHertzOfTheWave) {
@@ -109,8 +109,7 @@ TEST(Voice, StepIsQuantisedToWholeHertzOfTheWave) {
   v.SetPitch(3.0);
   v.SetBalance(-1.0);
   EXPECT_EQ(v.Step(), kOne + kOne / 2);
-  EXPECT_EQ(v.GainLeft(), 128);
-  EXPECT_EQ(v.GainRight(), 256);
+  EXPECT_EQ((std::pair{v.GainLeft(), v.GainRight()}), (std::pair{128, 256}));
   v.SetMixer(nullptr);
 }
 
@@ -125,10 +124,8 @@ TEST(Voice, PositionsStepsWrapsAndEnds) {
     ASSERT_EQ(Sample16(page, 2 * k), k < 100 ? 1007 : 7) << k;
     ASSERT_EQ(Sample16(page, 2 * k + 1), k < 100 ? -991 : 9) << k;
   }
-  EXPECT_FALSE(a.IsPlaying());
-  EXPECT_EQ(a.Position(), 0u);
-  EXPECT_TRUE(b.IsPlaying());
-  EXPECT_EQ(b.GetPosition(), 882u % 50);
+  EXPECT_EQ((std::vector<uint64_t>{a.IsPlaying(), a.Position(), b.IsPlaying(), b.GetPosition()}),
+            (std::vector<uint64_t>{false, 0, true, 882 % 50}));
 
   // The wrap carries the fraction.
   b.SetPitch(0.75);
@@ -219,23 +216,21 @@ TEST(Mixer, RendersAndClipsEveryOutputLayout) {
 TEST(Mixer, EightBitVoicesAndMasterGains) {
   Rig rig(22050, 16, 2);
   tVoice& v = rig.Voice(rig.Wave(22050, 8, 1, Bytes(441, 200)), true);  // 72 above silence
-  Bytes page = rig.Page();
-  EXPECT_EQ(Sample16(page, 0), 72 * 256);
-  EXPECT_EQ(Sample16(page, 1), 72 * 256);
+  const auto firstFrame = [&] {
+    const Bytes page = rig.Page();
+    return std::pair{Sample16(page, 0), Sample16(page, 1)};
+  };
+  EXPECT_EQ(firstFrame(), (std::pair<int16_t, int16_t>{72 * 256, 72 * 256}));
 
   rig.mixer.SetVolume(0.5);
   rig.mixer.SetBalance(-1.0);
-  EXPECT_EQ(rig.mixer.GainLeft(), 128);
-  EXPECT_EQ(rig.mixer.GainRight(), 0);
+  EXPECT_EQ((std::pair{rig.mixer.GainLeft(), rig.mixer.GainRight()}), (std::pair{128, 0}));
   v.SetVolume(0.999);  // 255
-  page = rig.Page();
-  EXPECT_EQ(Sample16(page, 0), (72 * 255 * 128) >> 8);
-  EXPECT_EQ(Sample16(page, 1), 0);
+  EXPECT_EQ(firstFrame(), (std::pair<int16_t, int16_t>{(72 * 255 * 128) >> 8, 0}));
 
   std::vector<int32_t> tap(441 * 2);
   EXPECT_EQ(rig.mixer.CopyMix(tap.data(), 441), 441u);
-  EXPECT_EQ(tap[0], 72 * 255 * 128);
-  EXPECT_EQ(tap[1], 0);
+  EXPECT_EQ((std::pair{tap[0], tap[1]}), (std::pair{72 * 255 * 128, 0}));
   EXPECT_EQ(rig.mixer.CopyMix(tap.data(), 10), 10u);
 }
 

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "audio/timer.h"
 #include "platform/periodic_timer_virtual.h"
@@ -41,33 +41,17 @@ TEST(PeriodStats, DeviationsEitherWayFallIntoTenMicrosecondSteps) {
   EXPECT_EQ(stats.QuantileNs(0.99), 490 * kMs);
   EXPECT_EQ(stats.CountOver(19 * kMs), 1u);
   stats.Clear();
-  EXPECT_EQ(stats.Count(), 0u);
-  EXPECT_EQ(stats.WorstNs(), 0u);
-  EXPECT_EQ(stats.CountOver(0), 0u);
-}
-
-std::atomic<int> g_Runs{0};
-
-void Tick(uint32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t) {
-  g_Runs.fetch_add(1);
+  EXPECT_EQ((std::vector<uint64_t>{stats.Count(), stats.WorstNs(), stats.CountOver(0)}),
+            (std::vector<uint64_t>(3, 0)));
 }
 
 // Fires the worker's timer count times, each time waiting until the worker
 // has run the callback and then 15 ms more.
 void FireRuns(platform::VirtualTimerService& timers, tTimerThread& worker, int count) {
   for (int i = 0; i < count; ++i) {
-    const int runs = g_Runs.load();
-    ASSERT_TRUE(timers.Fire(worker.TimerId()));
-    ASSERT_TRUE(audio_test::WaitFor([&] { return g_Runs.load() > runs; }));
+    ASSERT_TRUE(audio_test::FireAndWait(timers, worker.TimerId()));
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
   }
-}
-
-// What the worker traces as it ends.
-std::string TracedEnd(std::unique_ptr<tTimerThread>& worker) {
-  testing::internal::CaptureStderr();
-  worker.reset();
-  return testing::internal::GetCapturedStderr();
 }
 
 // Periods are counted between runs of one timer: a new timer starts afresh,
@@ -76,20 +60,20 @@ TEST(TickPeriods, TheWorkerMeasuresEachTimersRunsAndTracesThemAtItsEnd) {
   platform::VirtualTimerService timers;
   auto worker = tTimerThread::Create(1, timers);
   ASSERT_NE(worker, nullptr);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &Tick, 0, platform::kTimerPeriodic));
+  ASSERT_TRUE(worker->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerPeriodic));
   FireRuns(timers, *worker, 3);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &Tick, 0, platform::kTimerPeriodic));
+  ASSERT_TRUE(worker->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerPeriodic));
   FireRuns(timers, *worker, 2);
-  const std::string trace = TracedEnd(worker);
+  const std::string trace = audio_test::Traces([&] { worker.reset(); });
   // Runs 15 ms or more apart on a 10 ms timer: every period is over 1 ms off.
-  EXPECT_NE(trace.find("timer: 3 periods of 10.0 ms"), std::string::npos) << trace;
-  EXPECT_NE(trace.find(", 3 over 1 ms"), std::string::npos) << trace;
+  EXPECT_TRUE(audio_test::Has(trace, "timer: 3 periods of 10.0 ms")) << trace;
+  EXPECT_TRUE(audio_test::Has(trace, ", 3 over 1 ms")) << trace;
 
   auto once = tTimerThread::Create(1, timers);
   ASSERT_NE(once, nullptr);
-  ASSERT_TRUE(once->SetTimer(10, 1, &Tick, 0, platform::kTimerOneShot));
+  ASSERT_TRUE(once->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerOneShot));
   FireRuns(timers, *once, 1);
-  EXPECT_EQ(TracedEnd(once).find("timer:"), std::string::npos);
+  EXPECT_FALSE(audio_test::Has(audio_test::Traces([&] { once.reset(); }), "timer:"));
 }
 
 }  // namespace

@@ -61,16 +61,14 @@ TEST_F(SoundTest, LoadFailureLeavesTheVoiceDetached) {
              Riff({{"fmt ", FmtPayload(1, 1, 11025, 8)}, {"data", {1, 2, 3, 4}}}));
   ASSERT_TRUE(sound.Load(m_Dir.Desk("s.wav")));
   EXPECT_EQ(sound.Voice().Mixer(), &SystemMixer());
-  EXPECT_EQ(sound.GetLength(), 4u);
-  EXPECT_EQ(sound.Wave().Rate(), 11025u);
+  EXPECT_EQ((std::pair{sound.GetLength(), sound.Wave().Rate()}), (std::pair{4u, 11025u}));
 }
 
 TEST_F(SoundTest, ConvertToReattachesTheConvertedWave) {
   ASSERT_TRUE(sound.Create(MakeWaveFormat(11025, 8, 1), 100));
   EXPECT_EQ(sound.Voice().Step(), (uint64_t{11025} << 32) / 22050);
   ASSERT_TRUE(sound.ConvertTo(MakeWaveFormat(22050, 16, 2)));
-  EXPECT_EQ(sound.GetLength(), 200u);
   EXPECT_EQ(sound.Voice().Wave(), &sound.Wave());
-  EXPECT_EQ(sound.Voice().End(), uint64_t{200} << 32);
-  EXPECT_EQ(sound.Voice().Step(), uint64_t{1} << 32);
+  EXPECT_EQ((std::vector<uint64_t>{sound.GetLength(), sound.Voice().End(), sound.Voice().Step()}),
+            (std::vector<uint64_t>{200, uint64_t{200} << 32, uint64_t{1} << 32}));
 }

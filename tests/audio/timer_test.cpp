@@ -13,18 +13,14 @@
 
 #include "platform/periodic_timer_virtual.h"
 #include "tests/audio/audio_test_util.h"
+#include "tests/support/support_test_util.h"
 
 namespace {
 
+using audio_test::CountingTick;
+using audio_test::FireAndWait;
 using audio_test::WaitFor;
-
-std::atomic<int> g_Runs{0};
-std::atomic<uintptr_t> g_User{0};
-
-void CountingTick(uint32_t, uint32_t, uintptr_t user, uintptr_t, uintptr_t) {
-  g_User.store(user);
-  g_Runs.fetch_add(1);
-}
+using support_test::ThrownText;
 
 TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
   platform::VirtualTimerService timers;
@@ -42,12 +38,7 @@ TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
   for (const auto& c : cases) {
     c.fail(timers, true);
     tTimer timer(timers);
-    try {
-      timer.Create(10, &CountingTick);
-      ADD_FAILURE() << "no error for " << c.text;
-    } catch (const tTimer::tError& error) {
-      EXPECT_STREQ(error.GetText(), c.text);
-    }
+    EXPECT_EQ(ThrownText<tTimer::tError>([&] { timer.Create(10, &CountingTick); }), c.text);
     c.fail(timers, false);
   }
   EXPECT_EQ(timers.periodsHeld, 0);  // every failed timer gave its period back
@@ -61,8 +52,7 @@ TEST(TimerCreate, StartsAPeriodicEventThatRunsTheClockAndDestroyReleasesIt) {
   timer.SetTime(500);
   timer.StartClock();
   timer.RestartClock();
-  EXPECT_FALSE(timer.IsRunning());
-  EXPECT_EQ(timer.GetTime(), 500u);
+  EXPECT_EQ((std::pair{timer.GetTime(), timer.IsRunning()}), (std::pair{500u, false}));
   timer.SetTime(0xFFFFFFF0u);
   timer.AddTime(0x20);
   EXPECT_EQ(timer.GetTime(), 0x10u);  // wraps modulo 2^32
@@ -73,23 +63,20 @@ TEST(TimerCreate, StartsAPeriodicEventThatRunsTheClockAndDestroyReleasesIt) {
   ASSERT_TRUE(timers.Event(timers.LastId(), event));
   EXPECT_EQ((std::vector<uint32_t>{event.delayMs, event.resolutionMs, event.flags}),
             (std::vector<uint32_t>{10, 1, platform::kTimerPeriodic}));
-  const int before = g_Runs.load();
-  ASSERT_TRUE(timers.Fire(timers.LastId()));
-  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
-  EXPECT_EQ(g_User.load(), 0u);
+  ASSERT_TRUE(FireAndWait(timers, timers.LastId()));
+  EXPECT_EQ(audio_test::g_TickUser.load(), 0u);
 
   timer.StartClock();
   EXPECT_TRUE(timer.IsRunning());
   timer.StopClock();
   EXPECT_FALSE(timer.IsRunning());
   timer.RestartClock();  // rewinds and runs even when stopped
-  EXPECT_EQ(timer.GetTime(), 0u);
-  EXPECT_TRUE(timer.IsRunning());
+  EXPECT_EQ((std::pair{timer.GetTime(), timer.IsRunning()}), (std::pair{0u, true}));
 
   timer.Destroy();
-  EXPECT_FALSE(timer.HasWorker());
-  EXPECT_EQ(timers.LiveCount(), 0u);
-  EXPECT_EQ(timers.periodsHeld, 0);
+  EXPECT_EQ(
+      (std::vector<int64_t>{timer.HasWorker(), int64_t(timers.LiveCount()), timers.periodsHeld}),
+      (std::vector<int64_t>{false, 0, 0}));
 }
 
 // A callback that blocks until released, so that the test can fire expiries
@@ -161,13 +148,11 @@ TEST_F(TimerThread, DestroyingWaitsForARunningCallback) {
 TEST_F(TimerThread, AOneShotTimerIsGoneOnceItHasFired) {
   worker = tTimerThread::Create(1, timers);
   ASSERT_NE(worker, nullptr);
-  const int before = g_Runs.load();
   ASSERT_TRUE(worker->SetTimer(5, 1, &CountingTick, 3, platform::kTimerOneShot));
   const uint32_t id = worker->TimerId();
-  ASSERT_TRUE(timers.Fire(id));
-  ASSERT_TRUE(WaitFor([&] { return g_Runs.load() == before + 1; }));
-  EXPECT_EQ(worker->TimerId(), 0u);
-  EXPECT_EQ(g_User.load(), 3u);
+  ASSERT_TRUE(FireAndWait(timers, id));
+  EXPECT_EQ((std::pair<uintptr_t, uintptr_t>{worker->TimerId(), audio_test::g_TickUser.load()}),
+            (std::pair<uintptr_t, uintptr_t>{0, 3}));
   EXPECT_FALSE(timers.Fire(id));
   const int kills = timers.kills;
   worker->KillTimer();  // nothing left to kill

@@ -86,8 +86,7 @@ TEST(VuDraw, AChangedLevelDrawsOnceAtTheFixedPositionsOfWhatIsShown) {
   vu.SetRight(130);
   vu.Draw();
   EXPECT_TRUE(log.empty());
-  EXPECT_EQ(vu.GetLeft(), 45);
-  EXPECT_EQ(vu.GetRight(), 130);
+  EXPECT_EQ((std::pair{vu.GetLeft(), vu.GetRight()}), (std::pair{45, 130}));
 
   vu.ClearBars();  // frame 0 on both sides, at once
   EXPECT_EQ(log,

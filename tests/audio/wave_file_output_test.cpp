@@ -53,9 +53,9 @@ TEST(WaveFileOutput, PagesAreTwentyMillisecondsAndOnlyWholePagesAreWritten) {
   tWaveFileOutput out;
   out.Open(dir.Desk("a.wav"));
   EXPECT_FALSE(std::filesystem::exists(dir.Host("a.wav")));  // nothing on disk yet
-  EXPECT_EQ(out.Code(), kFormat16Stereo);                    // the default format
-  EXPECT_EQ(out.PageFrames(), 441u);
-  EXPECT_EQ(out.PageBytes(), 1764u);
+  // The default format.
+  EXPECT_EQ((std::vector<uint32_t>{out.Code(), out.PageFrames(), out.PageBytes()}),
+            (std::vector<uint32_t>{kFormat16Stereo, 441, 1764}));
   ASSERT_TRUE(out.Start());
   const uint32_t steps[][2] = {{10, 0}, {20, 441}, {30, 441}, {40, 882}, {60, 1323}};
   for (const auto& s : steps) {
@@ -133,8 +133,7 @@ TEST(WaveFileOutput, ReportsFilesThatCannotBeWritten) {
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   ASSERT_TRUE(started);
-  EXPECT_EQ(out.FramesDone(), 2205u);
-  EXPECT_FALSE(out.WriteSucceeded());
+  EXPECT_EQ((std::pair{out.FramesDone(), out.WriteSucceeded()}), (std::pair{2205u, false}));
   out.Close();
   EXPECT_FALSE(out.WriteSucceeded());
   const Bytes file = ReadBytes(dir.Host("limited.wav"));
