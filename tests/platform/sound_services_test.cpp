@@ -113,6 +113,8 @@ TEST(PeriodicTimer, KillWaitsForARunningCallbackUnlessTheCallbackKills) {
   self->killItself.store(true);
   ASSERT_NE(CountEvery(2, *self, platform::kTimerPeriodic), 0u);
   ASSERT_TRUE(WaitFor([&] { return self->killResult.load() == platform::kTimerOk; }));
+  // The callback's last step is seen before its counter is freed.
+  ASSERT_TRUE(WaitFor([&] { return !self->inside.load() && self->calls.load() >= 1; }));
   SleepMs(20);
   EXPECT_EQ(self->calls.load(), 1);
 }
