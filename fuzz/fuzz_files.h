@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,16 @@ inline const std::string& FuzzRoot() {
     char shm[] = "/dev/shm/brevora-fuzz-XXXXXX";
     char tmp[] = "/tmp/brevora-fuzz-XXXXXX";
     std::string dir = mkdtemp(shm) != nullptr ? shm : mkdtemp(tmp) != nullptr ? tmp : "/tmp";
+    // Gone when the run ends: every replay and campaign makes one, and
+    // /dev/shm is memory.
+    static std::string made;
+    if (dir != "/tmp") {
+      made = dir;
+      std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(made, ignored);
+      });
+    }
     platform::InitDrives(dir, true);
     const std::vector<uint8_t> a = FuzzWave(11025, 8, 1, 300);
     const std::vector<uint8_t> b = FuzzWave(44100, 16, 2, 200);

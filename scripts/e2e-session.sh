@@ -35,12 +35,15 @@ work=$(mktemp -d "/tmp/brevora-$e2e_name-XXXXXX")
 pids=()
 e2e_cleanup() {
   # The desk takes a terminate signal as a close request; one that hangs is
-  # killed. The programs go before the servers they use.
+  # killed. The programs go before the servers they use. A JACK server may
+  # take seconds to end on a loaded machine, and one that is killed leaves its
+  # name registered for good (after eight such, no server starts): each gets
+  # ten seconds.
   local i p
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
     p=${pids[i]}
     kill "$p" 2>/dev/null || true
-    for _ in $(seq 30); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 100); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$p" 2>/dev/null || true
   done
   wait 2>/dev/null || true

@@ -38,7 +38,9 @@ inline pid_t Spawn(const std::vector<std::string>& args) {
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // A terminate signal, not a kill, when the test dies: a server gets to
+    // unregister itself.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(1);
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
@@ -49,11 +51,13 @@ inline pid_t Spawn(const std::vector<std::string>& args) {
   return pid;
 }
 
-// Ends a child started by Spawn: a terminate signal, a kill after 5 s.
+// Ends a child started by Spawn: a terminate signal, a kill after 10 s. A
+// JACK server may take seconds to end on a loaded machine, and one that is
+// killed leaves its name registered for good.
 inline void Stop(pid_t& pid) {
   if (pid <= 0) return;
   kill(pid, SIGTERM);
-  for (int i = 0; i < 100 && waitpid(pid, nullptr, WNOHANG) != pid; ++i) usleep(50000);
+  for (int i = 0; i < 200 && waitpid(pid, nullptr, WNOHANG) != pid; ++i) usleep(50000);
   if (kill(pid, 0) == 0) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
