@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -84,70 +83,74 @@ INSTANTIATE_TEST_SUITE_P(Rates, DiskDriver, ::testing::Values(22050u, 44100u));
 TEST(DiskDriverStress, RelinkingTheMixerWhileTheSpeakerStreams) {
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-  // Run on a thread of its own, so that a deadlock ends the test with a
-  // message instead of hanging it.
-  auto run = std::async(std::launch::async, [] {
-    tMixer mixer;
-    tWaveFileOutput exporter;
-    exporter.SetFormat(MakeWaveFormat(44100, 16, 2));  // a page of another length
-    tWave waves[3];
-    tVoice voices[3];
-    for (int i = 0; i < 3; ++i) {
-      FillPattern(waves[i], 22050, 3000 + 1000 * i);
-      voices[i].SetWave(&waves[i]);
-      voices[i].SetMixer(&mixer);
-      voices[i].Play(true);
+  std::atomic<bool> finished{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 60000 && !finished.load(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!finished.load()) {
+      std::fputs("re-linking stress test is stuck\n", stderr);
+      std::abort();
     }
-    tSpeakerPlayback speaker;
-    ASSERT_TRUE(speaker.Create());
-    speaker.SetSource(&mixer);
-    ASSERT_TRUE(speaker.Start());
-
-    std::atomic<bool> stop{false};
-    std::thread voiceThread([&] {
-      for (int n = 0; !stop.load(); ++n) {
-        tVoice& voice = voices[n % 3];
-        voice.SetMixer(n % 2 ? nullptr : &mixer);
-        voice.SetPitch(0.5 + (n % 7) * 0.25);
-        voice.SetBalance((n % 5) * 0.5 - 1.0);
-        if (n % 3 == 0) voice.Play(true);
-        std::this_thread::sleep_for(std::chrono::microseconds(300));
-      }
-    });
-
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-    for (int n = 0; std::chrono::steady_clock::now() < until; ++n) {
-      if (n % 2) {
-        exporter.SetSource(&mixer);
-      } else {
-        speaker.SetSource(&mixer);
-      }
-      mixer.SetVolume(0.5 + (n % 3) * 0.25);
-      if (n % 40 == 39) {
-        speaker.Stop();
-        speaker.SetFormat(MakeWaveFormat(n % 80 == 79 ? 44100 : 22050, 16, 2));
-        EXPECT_TRUE(speaker.Start());
-      }
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
-    stop.store(true);
-    voiceThread.join();
-
-    exporter.SetSource(&mixer);
-    speaker.SetSource(&mixer);
-    EXPECT_EQ(mixer.Output(), &speaker);
-    EXPECT_EQ(exporter.Source(), nullptr);
-    EXPECT_EQ(mixer.Frames(), speaker.PageFrames());
-    // Streaming goes on after all of it.
-    const uint32_t done = speaker.FramesWritten();
-    EXPECT_TRUE(WaitFor([&] { return speaker.FramesWritten() > done; }, 5000));
-    speaker.Close();
-    for (tVoice& voice : voices) voice.SetMixer(nullptr);
   });
-  if (run.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
-    std::fputs("re-linking stress test is stuck\n", stderr);
-    std::abort();
+
+  tMixer mixer;
+  tWaveFileOutput exporter;
+  exporter.SetFormat(MakeWaveFormat(44100, 16, 2));  // a page of another length
+  tWave waves[3];
+  tVoice voices[3];
+  for (int i = 0; i < 3; ++i) {
+    FillPattern(waves[i], 22050, 3000 + 1000 * i);
+    voices[i].SetWave(&waves[i]);
+    voices[i].SetMixer(&mixer);
+    voices[i].Play(true);
   }
+  tSpeakerPlayback speaker;
+  ASSERT_TRUE(speaker.Create());
+  speaker.SetSource(&mixer);
+  ASSERT_TRUE(speaker.Start());
+
+  std::atomic<bool> stop{false};
+  std::thread voiceThread([&] {
+    for (int n = 0; !stop.load(); ++n) {
+      tVoice& voice = voices[n % 3];
+      voice.SetMixer(n % 2 ? nullptr : &mixer);
+      voice.SetPitch(0.5 + (n % 7) * 0.25);
+      voice.SetBalance((n % 5) * 0.5 - 1.0);
+      if (n % 3 == 0) voice.Play(true);
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  });
+
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  for (int n = 0; std::chrono::steady_clock::now() < until; ++n) {
+    if (n % 2) {
+      exporter.SetSource(&mixer);
+    } else {
+      speaker.SetSource(&mixer);
+    }
+    mixer.SetVolume(0.5 + (n % 3) * 0.25);
+    if (n % 40 == 39) {
+      speaker.Stop();
+      speaker.SetFormat(MakeWaveFormat(n % 80 == 79 ? 44100 : 22050, 16, 2));
+      EXPECT_TRUE(speaker.Start());
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  stop.store(true);
+  voiceThread.join();
+
+  exporter.SetSource(&mixer);
+  speaker.SetSource(&mixer);
+  EXPECT_EQ(mixer.Output(), &speaker);
+  EXPECT_EQ(exporter.Source(), nullptr);
+  EXPECT_EQ(mixer.Frames(), speaker.PageFrames());
+  // Streaming goes on after all of it.
+  const uint32_t done = speaker.FramesWritten();
+  EXPECT_TRUE(WaitFor([&] { return speaker.FramesWritten() > done; }, 5000));
+  speaker.Close();
+  for (tVoice& voice : voices) voice.SetMixer(nullptr);
+  finished.store(true);
+  watchdog.join();
 }
 
 }  // namespace
