@@ -8,9 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -200,15 +205,38 @@ TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
 
 // Answers a box by pressing a key in it once it is up. The box's name is
 // found through xwininfo: xdotool cannot read the name's encoding.
+// Every step is bounded: on a loaded machine the first press can come before
+// the box listens for keys, and an activation can wait for ever on a window
+// manager that is slow to grant it, so the key is pressed again (after both a
+// window-manager activation and a direct focus) until the box is gone. A box
+// that cannot be answered ends the test with the steps seen, rather than
+// leaving it to wait for the box until CTest's time-out.
 std::thread Answer(const std::string& title, const std::string& key) {
-  // The key is pressed again until the box's window is gone: on a loaded
-  // machine the first press can come before the box listens for keys.
   return std::thread([=] {
-    Shell("for i in $(seq 600); do id=$(xwininfo -root -tree | grep -F '\"" + title +
-              "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
-              "for i in $(seq 40); do xdotool windowactivate --sync \"$id\" key " +
-              key + "; sleep 1; xwininfo -id \"$id\" >/dev/null 2>&1 || exit 0; done",
-          90);
+    static std::atomic<int> serial{0};
+    const std::string log =
+        "/tmp/brevora-answer-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".log";
+    const int status = Shell(
+        "exec 2>" + log + "; for i in $(seq 600); do id=$(xwininfo -root -tree | grep -F '\"" +
+            title +
+            "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
+            "[ -n \"$id\" ] || { echo 'the box never showed' >&2; exit 2; }; "
+            "for i in $(seq 20); do "
+            "timeout 3 xdotool windowactivate --sync \"$id\" || echo \"activation $i failed\" >&2; "
+            "timeout 3 xdotool windowfocus --sync \"$id\" || echo \"focus $i failed\" >&2; "
+            "xdotool key " +
+            key +
+            "; sleep 1; xwininfo -id \"$id\" >/dev/null 2>&1 || exit 0; done; "
+            "echo \"$(xwininfo -id \"$id\" -all 2>&1 | head -n 20)\" >&2; exit 3",
+        80);
+    std::ifstream steps(log);
+    const std::string seen{std::istreambuf_iterator<char>(steps), {}};
+    std::remove(log.c_str());
+    if (status != 0) {
+      std::fprintf(stderr, "the box \"%s\" could not be answered (status %d):\n%s\n", title.c_str(),
+                   status, seen.c_str());
+      std::_Exit(1);
+    }
   });
 }
 
