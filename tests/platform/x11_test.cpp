@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -205,20 +206,21 @@ TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
 
 // Answers a box by pressing a key in it once it is up. The box's name is
 // found through xwininfo: xdotool cannot read the name's encoding.
-// Every step is bounded: on a loaded machine the first press can come before
+// Every step is bounded: on a starved machine (a sanitizer build among other
+// builds) the box can take minutes to show, the first press can come before
 // the box listens for keys, and an activation can wait for ever on a window
 // manager that is slow to grant it, so the key is pressed again (after both a
 // window-manager activation and a direct focus) until the box is gone. A box
-// that cannot be answered ends the test with the steps seen, rather than
-// leaving it to wait for the box until CTest's time-out.
+// that cannot be answered ends the test at once with the steps seen, rather
+// than leaving it to wait for the box until CTest's time-out.
 std::thread Answer(const std::string& title, const std::string& key) {
   return std::thread([=] {
     static std::atomic<int> serial{0};
     const std::string log =
         "/tmp/brevora-answer-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".log";
     const int status = Shell(
-        "exec 2>" + log + "; for i in $(seq 600); do id=$(xwininfo -root -tree | grep -F '\"" +
-            title +
+        "exec 2>" + log + "; end=$(($(date +%s) + 150)); while [ $(date +%s) -lt $end ]; do " +
+            "id=$(xwininfo -root -tree | grep -F '\"" + title +
             "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
             "[ -n \"$id\" ] || { echo 'the box never showed' >&2; exit 2; }; "
             "for i in $(seq 20); do "
@@ -228,14 +230,17 @@ std::thread Answer(const std::string& title, const std::string& key) {
             key +
             "; sleep 1; xwininfo -id \"$id\" >/dev/null 2>&1 || exit 0; done; "
             "echo \"$(xwininfo -id \"$id\" -all 2>&1 | head -n 20)\" >&2; exit 3",
-        80);
+        300);
     std::ifstream steps(log);
     const std::string seen{std::istreambuf_iterator<char>(steps), {}};
     std::remove(log.c_str());
     if (status != 0) {
       std::fprintf(stderr, "the box \"%s\" could not be answered (status %d):\n%s\n", title.c_str(),
                    status, seen.c_str());
-      std::_Exit(1);
+      std::fflush(stderr);
+      // The main thread waits inside the box; a plain exit can wait with it
+      // (the thread checker's exit does), a kill cannot.
+      kill(getpid(), SIGKILL);
     }
   });
 }
