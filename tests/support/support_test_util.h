@@ -40,7 +40,7 @@ class GoldenTrace {
   GoldenTrace(const GoldenTrace&) = delete;
   GoldenTrace& operator=(const GoldenTrace&) = delete;
 
-  // One line; a line break in it is shown as \n.
+  // One line; line breaks and carriage returns in it are shown as \n and \r.
   __attribute__((format(printf, 2, 3))) void Line(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -49,7 +49,7 @@ class GoldenTrace {
     va_end(args);
     std::string line;
     for (const char* c = text; *c; ++c)
-      line += *c == '\n' ? std::string("\\n") : std::string(1, *c);
+      line += *c == '\n' ? "\\n" : *c == '\r' ? "\\r" : std::string(1, *c);
     m_Lines.push_back(line);
   }
   // Adds text, one line per line of it.
