@@ -42,13 +42,15 @@ class GoldenTrace {
 
   // One line; line breaks and carriage returns in it are shown as \n and \r.
   __attribute__((format(printf, 2, 3))) void Line(const char* format, ...) {
-    va_list args;
+    va_list args, again;
     va_start(args, format);
-    char text[1024];
-    std::vsnprintf(text, sizeof text, format, args);
+    va_copy(again, args);
+    std::vector<char> text(static_cast<size_t>(std::vsnprintf(nullptr, 0, format, args)) + 1);
+    std::vsnprintf(text.data(), text.size(), format, again);
+    va_end(again);
     va_end(args);
     std::string line;
-    for (const char* c = text; *c; ++c)
+    for (const char* c = text.data(); *c; ++c)
       line += *c == '\n' ? "\\n" : *c == '\r' ? "\\r" : std::string(1, *c);
     m_Lines.push_back(line);
   }
