@@ -1,5 +1,6 @@
 // Audio set-up on the process-wide speaker and mixer, over the virtual sound
-// device and timer.
+// device and timer; the scenario records the links, pages and ring after
+// each step in a golden trace.
 #include "audio/audio_setup.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "audio/speaker.h"
 #include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
+#include "tests/support/support_test_util.h"
 
 namespace {
 
@@ -29,8 +31,28 @@ class AudioSetupTest : public ::testing::Test {
     SetMasterVolume(1.0);
     SetMasterPitch(1.0);
   }
+  // The links, pages and ring after a step.
+  void State(const char* step) {
+    WAVEFORMATEX f{};
+    GetOutputFormat(f);
+    const auto* ring = sound.Ring();
+    trace.Line("%s: format tag %u, %u Hz, %u-bit x%u, align %u, %u bytes/s", step, f.wFormatTag,
+               f.nSamplesPerSec, f.wBitsPerSample, f.nChannels, f.nBlockAlign, f.nAvgBytesPerSec);
+    trace.Line("  speaker %s mixer, mixer %s speaker; pages %u/%u frames, %u bytes; timer %s, %zu",
+               SystemSpeaker().Source() == &SystemMixer() ? "<-" : "-/-",
+               SystemMixer().Output() == &SystemSpeaker() ? "->" : "-/-",
+               SystemSpeaker().PageFrames(), SystemMixer().Frames(), SystemSpeaker().PageSize(),
+               SystemSpeaker().TimerId() ? "set" : "none", timers.LiveCount());
+    trace.Line("  ring %s, %u Hz x%u; %d devices open",
+               !ring             ? "none"
+               : ring->Playing() ? "playing"
+                                 : "halted",
+               ring ? ring->Format().rate : 0, ring ? unsigned{ring->Format().channels} : 0,
+               sound.devicesOpen);
+  }
   platform::VirtualSoundService sound;
   platform::VirtualTimerService timers;
+  support_test::GoldenTrace trace{"audio"};
 };
 
 // A fresh process (the format, once set, stays for the process): before the
@@ -46,62 +68,35 @@ TEST(AudioSetupDeathTest, OutputFormatBeforeTheSpeakerIsTheBuiltInOne) {
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(AudioSetupTest, InitLinksTheMixerToTheSpeakerAndStreamsOrFailsWithoutADevice) {
-  ASSERT_TRUE(AudioInit());
-  EXPECT_EQ(SystemSpeaker().Source(), &SystemMixer());
-  EXPECT_EQ(SystemMixer().Output(), &SystemSpeaker());
-  EXPECT_NE(SystemSpeaker().TimerId(), 0u);
-  ASSERT_NE(sound.Ring(), nullptr);
-  EXPECT_TRUE(sound.Ring()->Playing());
-  EXPECT_EQ(SystemMixer().Frames(), SystemSpeaker().PageFrames());
-
-  AudioShutdown();
-  EXPECT_EQ(SystemMixer().Output(), nullptr);
-  EXPECT_EQ(timers.LiveCount(), 0u);
-  EXPECT_EQ(sound.devicesOpen, 0);
-
-  sound.openResult = platform::SoundResult::kNoDriver;  // no sound device: Init fails
-  EXPECT_FALSE(AudioInit());
-  EXPECT_EQ(SystemMixer().Output(), nullptr);
-}
-
-TEST_F(AudioSetupTest, SetOutputFormatRestartsTheSpeakerWithTheNewPage) {
-  ASSERT_TRUE(AudioInit());
+// Init links the mixer to the speaker and streams, or fails without a
+// device; a new output format restarts the speaker with the new page, and
+// samples step by the new rate. The master volume steps by whole percent
+// (0.29 is 28.999... percent, truncated to 28); the master pitch is the
+// mixer's.
+TEST_F(AudioSetupTest, InitFormatsAndMasterControls) {
+  trace.Line("init: %d", AudioInit());
+  State("streaming");
   tSound sample;
   ASSERT_TRUE(sample.Create(MakeWaveFormat(22050, 16, 2), 4000));
-
   SetOutputFormat(44100, 16, 1);
-  WAVEFORMATEX format{};
-  GetOutputFormat(format);
-  EXPECT_EQ(Layout(format), (std::vector<uint32_t>{44100, 16, 1, 2, 88200}));
-  EXPECT_EQ(format.wFormatTag, 1);
-  EXPECT_EQ(SystemSpeaker().PageFrames(), 882u);
-  EXPECT_EQ(SystemSpeaker().PageSize(), 1764u);
-  EXPECT_EQ(SystemMixer().Frames(), 882u);
-  // A 22050 Hz sample now steps half a frame per output frame.
-  EXPECT_EQ(sample.Voice().Step(), 1ull << 31);
-  // Restarted on a ring of the new format.
-  ASSERT_NE(sound.Ring(), nullptr);
-  EXPECT_EQ(sound.Ring()->Format().rate, 44100u);
-  EXPECT_EQ(sound.Ring()->Format().channels, 1);
-  EXPECT_TRUE(sound.Ring()->Playing());
-  EXPECT_EQ(timers.LiveCount(), 1u);
-}
+  State("set 44100 Hz mono");
+  trace.Line("  a 22050 Hz sample steps %llu",
+             static_cast<unsigned long long>(sample.Voice().Step()));
+  AudioShutdown();
+  State("shut down");
+  sound.openResult = platform::SoundResult::kNoDriver;  // no sound device: Init fails
+  trace.Line("init without a device: %d", AudioInit());
+  State("then");
 
-TEST_F(AudioSetupTest, ChangeMasterVolumeStepsWholePercentAndPitchGoesToTheMixer) {
-  const struct {
-    double from;
-    int step;
-    double to;
-  } cases[] = {{0.95, +9, 1.0}, {0.05, -9, 0.0}, {0.29, +5, 0.33}, {0.5, -9, 0.41}};
-  for (const auto& c : cases) {
-    SetMasterVolume(c.from);  // 0.29 is 28.999... percent, truncated to 28
-    ChangeMasterVolume(c.step);
-    EXPECT_DOUBLE_EQ(GetMasterVolume(), c.to) << c.from << " " << c.step;
+  for (auto [from, step] : {std::pair{0.95, +9}, {0.05, -9}, {0.29, +5}, {0.5, -9}}) {
+    SetMasterVolume(from);
+    ChangeMasterVolume(step);
+    trace.Line("volume %g %+d: %.17g, gain %d", from, step, GetMasterVolume(),
+               SystemMixer().GainLeft());
   }
-  EXPECT_EQ(SystemMixer().GainLeft(), 104);  // trunc(0.41 * 256)
-  SetMasterPitch(0.5);                       // the master pitch is the mixer's
-  EXPECT_DOUBLE_EQ(SystemMixer().GetPitch(), 0.5);
+  SetMasterPitch(0.5);
+  trace.Line("master pitch 0.5: the mixer's %.17g", SystemMixer().GetPitch());
+  trace.Check("audio_setup");
 }
 
 }  // namespace

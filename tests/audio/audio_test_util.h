@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +22,7 @@
 #include "audio/wave.h"
 #include "platform/hostfs.h"
 #include "platform/periodic_timer_virtual.h"
+#include "tests/support/support_test_util.h"
 
 namespace audio_test {
 
@@ -103,7 +106,37 @@ inline void Fill(tWave& wave, const WAVEFORMATEX& format, const Bytes& bytes) {
 }
 
 inline Bytes Contents(const tWave& wave) {
-  return Bytes(wave.Data(), wave.Data() + wave.Size());
+  return wave.Data() ? Bytes(wave.Data(), wave.Data() + wave.Size()) : Bytes();
+}
+
+// A wave's format, frames and first bytes, for a trace.
+inline std::string Describe(const tWave& w, size_t maxBytes = 32) {
+  char head[160];
+  std::snprintf(head, sizeof head,
+                "%u Hz, %u-bit x%u, tag %u, code %u, align %u, %u frames, %u bytes", w.Rate(),
+                w.BitsPerSample(), w.Channels(), w.Format().wFormatTag, w.Code(), w.BlockAlign(),
+                w.Frames(), w.Size());
+  const Bytes bytes = Contents(w);
+  const Bytes first(bytes.begin(), bytes.begin() + std::min(bytes.size(), maxBytes));
+  return std::string(head) + (first.empty() ? "" : ": " + support_test::Hex(first)) +
+         (bytes.size() > maxBytes ? " ..." : "");
+}
+
+// Bytes as runs of equal frames: "frame bytes xcount; ...".
+inline std::string Runs(const Bytes& page, size_t frameBytes) {
+  std::string out;
+  for (size_t at = 0; at < page.size();) {
+    size_t n = 1;
+    while (at + (n + 1) * frameBytes <= page.size() &&
+           std::equal(page.begin() + at, page.begin() + at + frameBytes,
+                      page.begin() + at + n * frameBytes))
+      ++n;
+    out += (out.empty() ? "" : "; ") +
+           support_test::Hex(Bytes(page.begin() + at, page.begin() + at + frameBytes)) + " x" +
+           std::to_string(n);
+    at += n * frameBytes;
+  }
+  return out;
 }
 
 // A chunk: id, payload, and the size written into its header (the payload

@@ -1,5 +1,6 @@
 // Voices and the mix bus: the gains law, steps, wraps, page rendering,
-// clipping, and the links between voices, mixers and outputs.
+// clipping, and the links between voices, mixers and outputs. The scenarios
+// record what they see in golden traces.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,237 +61,209 @@ Bytes Const16(size_t frames, int l, int r) {
   return Samples16(2 * frames, [&](size_t n) { return n % 2 ? r : l; });
 }
 
-}  // namespace
-
-TEST(Gains, VolumeAndBalanceLaw) {
-  struct {
-    double volume, balance;
-    int32_t left, right;
-  } cases[] = {{1.0, -1.0, 256, 0},  {1.0, 1.0, 0, 256},     {1.0, 0.0, 256, 256},
-               {1.0, 0.5, 128, 256}, {0.999, 0.0, 255, 255}, {0.5, -0.25, 128, 96},
-               {0.0, 0.3, 0, 0}};
-  for (const auto& c : cases) {
-    tSoundParams p;
-    p.SetVolume(c.volume);
-    p.SetBalance(c.balance);
-    double l = 0, r = 0;
-    p.GetGains(l, r);
-    EXPECT_EQ((std::pair{GainToInt(l), GainToInt(r)}), (std::pair{c.left, c.right}))
-        << c.volume << " " << c.balance;
-  }
-  for (auto [factor, gain] :
-       {std::pair{-0.999, -255}, {std::nan(""), 0}, {1e300, INT32_MAX}, {-1e300, INT32_MIN}})
-    EXPECT_EQ(GainToInt(factor), gain) << factor;
+// A 32.32 fixed-point value, exactly: whole part, then the fraction in hex.
+std::string Fixed(uint64_t v) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%llu.%08llx", static_cast<unsigned long long>(v >> 32),
+                static_cast<unsigned long long>(v & 0xFFFFFFFFu));
+  return text;
 }
 
-TEST(Voice, StepIsQuantisedToWholeHertzOfTheWave) {
+// A voice's state.
+std::string State(tVoice& v) {
+  return std::string(v.IsPlaying() ? "playing" : "stopped") + (v.Looping() ? " looped" : "") +
+         " at " + Fixed(v.Position()) + " of " + Fixed(v.End()) + ", step " + Fixed(v.Step()) +
+         ", gains " + std::to_string(v.GainLeft()) + "/" + std::to_string(v.GainRight());
+}
+
+}  // namespace
+
+// The volume and balance law, the integer gains of factors, and a voice's
+// step: whole hertz of its wave, scaled by the master pitch, held at 1 Hz ..
+// 2^31 - 1 Hz; on a mixer without an output a voice keeps what it had.
+TEST(Voice, GainsAndSteps) {
+  support_test::GoldenTrace trace("audio");
+  for (auto [volume, balance] : {std::pair{1.0, -1.0},
+                                 {1.0, 1.0},
+                                 {1.0, 0.0},
+                                 {1.0, 0.5},
+                                 {0.999, 0.0},
+                                 {0.5, -0.25},
+                                 {0.0, 0.3}}) {
+    tSoundParams p;
+    p.SetVolume(volume);
+    p.SetBalance(balance);
+    double l = 0, r = 0;
+    p.GetGains(l, r);
+    trace.Line("volume %g balance %g: %d/%d", volume, balance, GainToInt(l), GainToInt(r));
+  }
+  for (double factor : {-0.999, std::nan(""), 1e300, -1e300})
+    trace.Line("gain of %g: %d", factor, GainToInt(factor));
+
   Rig rig(22050, 16, 2);
   tVoice& v = rig.Voice(rig.Wave(22050, 16, 2, Const16(10, 0, 0)));
-  v.SetPitch(1.00001);  // 22050.2 Hz is 22050 Hz
-  EXPECT_EQ(v.Step(), kOne);
-  v.SetPitch(1.0);
-  rig.mixer.SetPitch(2.0);  // the master pitch scales every voice
-  EXPECT_EQ(v.Step(), 2 * kOne);
-  rig.mixer.SetPitch(1.0);
-
-  // Extremes are held at 1 Hz .. 2^31 - 1 Hz.
-  for (double p : {0.0, -3.0, 1e-9, std::numeric_limits<double>::quiet_NaN()}) {
+  const auto pitch = [&](double p, double master = 1.0) {
+    rig.mixer.SetPitch(master);
     v.SetPitch(p);
-    EXPECT_EQ(v.Step(), kOne / 22050) << p;
-  }
-  v.SetPitch(1e300);
-  EXPECT_EQ(v.Step(), (uint64_t{2147483647} << 32) / 22050);
-
-  // On a mixer without an output the voice keeps the step and gains it had.
-  v.SetPitch(1.5);
+    trace.Line("pitch %g master %g: step %llu", p, master,
+               static_cast<unsigned long long>(v.Step()));
+  };
+  pitch(1.00001);  // 22050.2 Hz is 22050 Hz
+  pitch(1.0, 2.0);
+  for (double p : {0.0, -3.0, 1e-9, std::numeric_limits<double>::quiet_NaN(), 1e300}) pitch(p);
+  pitch(1.5);
   v.SetBalance(0.5);
   tMixer bare;
   v.SetMixer(&bare);
   v.SetPitch(3.0);
   v.SetBalance(-1.0);
-  EXPECT_EQ(v.Step(), kOne + kOne / 2);
-  EXPECT_EQ((std::pair{v.GainLeft(), v.GainRight()}), (std::pair{128, 256}));
+  trace.Line("on a bare mixer: %s", State(v).c_str());
   v.SetMixer(nullptr);
+  trace.Check("voice_gains");
 }
 
+// A voice ending inside a page stops there and rewinds; a looped one wraps,
+// carrying the fraction. Another wave of the same length keeps the position,
+// of another length rewinds; a position is taken modulo the frame count; a
+// step longer than the wave stays inside it; without frames nothing moves.
 TEST(Voice, PositionsStepsWrapsAndEnds) {
-  // A voice ending inside a page stops there and rewinds; a looped one wraps.
+  support_test::GoldenTrace trace("audio");
   Rig rig(44100, 16, 2);
   tVoice& a = rig.Voice(rig.Wave(44100, 16, 2, Const16(100, 1000, -1000)), false);
   tVoice& b = rig.Voice(rig.Wave(44100, 16, 2, Const16(50, 7, 9)), true);
-  const Bytes page = rig.Page();
-  ASSERT_EQ(page.size(), 882u * 4);
-  for (size_t k = 0; k < 882; ++k) {
-    ASSERT_EQ(Sample16(page, 2 * k), k < 100 ? 1007 : 7) << k;
-    ASSERT_EQ(Sample16(page, 2 * k + 1), k < 100 ? -991 : 9) << k;
-  }
-  EXPECT_EQ((std::vector<uint64_t>{a.IsPlaying(), a.Position(), b.IsPlaying(), b.GetPosition()}),
-            (std::vector<uint64_t>{false, 0, true, 882 % 50}));
-
-  // The wrap carries the fraction.
+  trace.Line("page: %s", Runs(rig.Page(), 4).c_str());
+  trace.Line("once: %s", State(a).c_str());
+  trace.Line("looped: %s", State(b).c_str());
   b.SetPitch(0.75);
   b.SetPosition(48);
   int32_t acc[8] = {};
-  b.MixInto(acc, 2);
-  EXPECT_EQ(b.Position(), 49 * kOne + kOne / 2);
-  b.MixInto(acc, 1);
-  EXPECT_EQ(b.Position(), kOne / 4);
-
-  // Another wave of the same length keeps the position, of another length
-  // rewinds; a position is taken modulo the frame count.
+  for (uint32_t frames : {2u, 1u}) {
+    b.MixInto(acc, frames);
+    trace.Line("%u frames from 48 at 0.75: %s", frames, State(b).c_str());
+  }
   b.SetPosition(20);
-  b.SetWave(&rig.Wave(44100, 16, 2, Const16(50, 1, 1)));
-  EXPECT_EQ(b.GetPosition(), 20u);
-  b.SetWave(&rig.Wave(44100, 16, 2, Const16(51, 1, 1)));
-  EXPECT_EQ(b.GetPosition(), 0u);
+  for (size_t frames : {50u, 51u}) {
+    b.SetWave(&rig.Wave(44100, 16, 2, Const16(frames, 1, 1)));
+    trace.Line("from 20 to a wave of %zu frames: at %u", frames, b.GetPosition());
+  }
   b.SetPosition(1000);
-  EXPECT_EQ(b.GetPosition(), 1000u % 51);
+  trace.Line("set to 1000: at %u", b.GetPosition());
 
-  // Without frames nothing is added and nothing moves.
   tVoice& empty = rig.Voice(rig.Wave(44100, 16, 2, {}), true);
   empty.SetPosition(5);
   int32_t untouched[4] = {1, 2, 3, 4};
   empty.MixInto(untouched, 2);
   empty.MixIntoReference(untouched, 2);
-  EXPECT_EQ((std::vector<int32_t>(untouched, untouched + 4)), (std::vector<int32_t>{1, 2, 3, 4}));
-  EXPECT_EQ(empty.Position(), 0u);
-}
+  trace.Line("empty: %d %d %d %d, %s", untouched[0], untouched[1], untouched[2], untouched[3],
+             State(empty).c_str());
 
-TEST(Voice, AStepLongerThanTheWaveStaysInside) {
-  Rig rig(22050, 16, 1);
-  tWave& wave = rig.Wave(22050, 16, 1, Samples16({100, 200, 300}));
+  Rig mono(22050, 16, 1);
+  tWave& wave = mono.Wave(22050, 16, 1, Samples16({100, 200, 300}));
   for (bool fast : {true, false}) {
-    tVoice& v = rig.Voice(wave, true);
+    tVoice& v = mono.Voice(wave, true);
     v.SetPitch(10.0);
-    int32_t acc[8] = {};
+    int32_t sums[8] = {};
     if (fast) {
-      v.MixInto(acc, 4);
+      v.MixInto(sums, 4);
     } else {
-      v.MixIntoReference(acc, 4);
+      v.MixIntoReference(sums, 4);
     }
-    // Positions 0, 10 % 3 = 1, 11 % 3 = 2, 12 % 3 = 0.
-    EXPECT_EQ((std::vector<int32_t>{acc[0], acc[2], acc[4], acc[6]}),
-              (std::vector<int32_t>{100, 200, 300, 100}));
-    EXPECT_EQ(v.GetPosition(), 1u);
+    trace.Line("step 10 over 3 frames%s: %d %d %d %d, at %u", fast ? "" : ", reference", sums[0],
+               sums[2], sums[4], sums[6], v.GetPosition());
   }
+  trace.Check("voice_positions");
 }
 
 // A page of one voice (or two full-scale ones, which clip: the bus has no
-// limiter) in every output layout: the first and last frame.
-TEST(Mixer, RendersAndClipsEveryOutputLayout) {
-  struct {
-    uint16_t bits, channels;
-    int l, r, voices;
-    Bytes frame;
-  } cases[] = {
-      {8, 1, 1000, 3000, 1, {135}},  // ((l + r) * 256) >> 17, + 128
-      {8, 1, -1000, -3000, 1, {120}},
-      {16, 1, 1000, 3000, 1, {0xD0, 0x07}},  // 2000
-      {16, 1, -1000, -3000, 1, {0x30, 0xF8}},
-      {8, 2, 1000, 3000, 1, {131, 139}},  // l >> 8, r >> 8, + 128
-      {8, 2, -1000, -3000, 1, {124, 116}},
-      {16, 2, 1000, 3000, 1, {0xE8, 0x03, 0xB8, 0x0B}},
-      {16, 2, -1000, -3000, 1, {0x18, 0xFC, 0x48, 0xF4}},
-      {8, 1, 32767, 32767, 2, {255}},
-      {8, 1, -32768, -32768, 2, {0}},
-      {16, 1, 32767, 32767, 2, {0xFF, 0x7F}},
-      {16, 1, -32768, -32768, 2, {0x00, 0x80}},
-      {8, 2, 32767, 32767, 2, {255, 255}},
-      {8, 2, -32768, -32768, 2, {0, 0}},
-      {16, 2, 32767, 32767, 2, {0xFF, 0x7F, 0xFF, 0x7F}},
-      {16, 2, -32768, -32768, 2, {0x00, 0x80, 0x00, 0x80}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << c.bits << "-bit " << c.channels << " channels, " << c.l << " x" << c.voices);
-    Rig rig(22050, c.bits, c.channels);
-    tWave& wave = rig.Wave(22050, 16, 2, Const16(441, c.l, c.r));
-    for (int i = 0; i < c.voices; ++i) rig.Voice(wave, false);
-    const Bytes page = rig.Page();
-    ASSERT_EQ(page.size(), 441u * c.frame.size());
-    EXPECT_EQ(Bytes(page.begin(), page.begin() + c.frame.size()), c.frame);
-    EXPECT_EQ(Bytes(page.end() - c.frame.size(), page.end()), c.frame);
+// limiter) in every output layout; 8-bit voices and master gains; a render
+// longer than the mix is padded with silence, and a page length change
+// drops the mixed page.
+TEST(Mixer, RendersClipsAndAppliesTheMasterGains) {
+  support_test::GoldenTrace trace("audio");
+  const std::tuple<int, int, int> signals[] = {
+      {1000, 3000, 1}, {-1000, -3000, 1}, {32767, 32767, 2}, {-32768, -32768, 2}};
+  for (auto [bits, channels] : {std::pair{8, 1}, {16, 1}, {8, 2}, {16, 2}}) {
+    for (auto [l, r, voices] : signals) {
+      Rig rig(22050, static_cast<uint16_t>(bits), static_cast<uint16_t>(channels));
+      tWave& wave = rig.Wave(22050, 16, 2, Const16(441, l, r));
+      for (int i = 0; i < voices; ++i) rig.Voice(wave, false);
+      trace.Line("%d-bit x%d, %d/%d x%d: %s", bits, channels, l, r, voices,
+                 Runs(rig.Page(), size_t(bits / 8 * channels)).c_str());
+    }
   }
-}
 
-TEST(Mixer, EightBitVoicesAndMasterGains) {
   Rig rig(22050, 16, 2);
   tVoice& v = rig.Voice(rig.Wave(22050, 8, 1, Bytes(441, 200)), true);  // 72 above silence
-  const auto firstFrame = [&] {
-    const Bytes page = rig.Page();
-    return std::pair{Sample16(page, 0), Sample16(page, 1)};
-  };
-  EXPECT_EQ(firstFrame(), (std::pair<int16_t, int16_t>{72 * 256, 72 * 256}));
-
+  trace.Line("8-bit voice: %s", Runs(rig.Page(), 4).c_str());
   rig.mixer.SetVolume(0.5);
   rig.mixer.SetBalance(-1.0);
-  EXPECT_EQ((std::pair{rig.mixer.GainLeft(), rig.mixer.GainRight()}), (std::pair{128, 0}));
-  v.SetVolume(0.999);  // 255
-  EXPECT_EQ(firstFrame(), (std::pair<int16_t, int16_t>{(72 * 255 * 128) >> 8, 0}));
-
+  v.SetVolume(0.999);
+  trace.Line("master gains %d/%d, voice %d/%d: %s", rig.mixer.GainLeft(), rig.mixer.GainRight(),
+             v.GainLeft(), v.GainRight(), Runs(rig.Page(), 4).c_str());
   std::vector<int32_t> tap(441 * 2);
-  EXPECT_EQ(rig.mixer.CopyMix(tap.data(), 441), 441u);
-  EXPECT_EQ((std::pair{tap[0], tap[1]}), (std::pair{72 * 255 * 128, 0}));
-  EXPECT_EQ(rig.mixer.CopyMix(tap.data(), 10), 10u);
+  const uint32_t copied = rig.mixer.CopyMix(tap.data(), 441);
+  trace.Line("copied %u frames, %d/%d", copied, tap[0], tap[1]);
+  trace.Line("copied at most 10: %u", rig.mixer.CopyMix(tap.data(), 10));
+
+  Rig eight(22050, 8, 2);
+  eight.Voice(eight.Wave(22050, 16, 2, Const16(441, 12800, 12800)), true);
+  eight.mixer.Mix();
+  Bytes twoPages(2 * eight.out.PageBytes(), 7);
+  eight.mixer.Render(twoPages.data(), static_cast<uint32_t>(twoPages.size()));
+  trace.Line("two pages of one: %s", Runs(twoPages, 2).c_str());
+  eight.out.SetFormat(MakeWaveFormat(44100, 8, 2));
+  Bytes page(eight.out.PageBytes(), 7);
+  eight.mixer.Render(page.data(), static_cast<uint32_t>(page.size()));
+  trace.Line("at 44100 Hz, %u frames: %s", eight.mixer.Frames(), Runs(page, 2).c_str());
+  trace.Check("mixer_pages");
 }
 
-TEST(Mixer, RenderNeverReadsPastTheAccumulator) {
-  Rig rig(22050, 8, 2);
-  rig.Voice(rig.Wave(22050, 16, 2, Const16(441, 12800, 12800)), true);
-  rig.mixer.Mix();
-  const uint32_t bytes = rig.out.PageBytes();
-  Bytes twoPages(2 * bytes, 7);
-  rig.mixer.Render(twoPages.data(), 2 * bytes);
-  EXPECT_EQ(twoPages[0], 128 + 50);
-  EXPECT_EQ(twoPages[bytes - 1], 128 + 50);
-  EXPECT_EQ(Bytes(twoPages.begin() + bytes, twoPages.end()), Bytes(bytes, 128));
-
-  // A page length change drops the rendered page.
-  rig.out.SetFormat(MakeWaveFormat(44100, 8, 2));
-  EXPECT_EQ(rig.mixer.Frames(), 882u);
-  Bytes page(rig.out.PageBytes(), 7);
-  rig.mixer.Render(page.data(), static_cast<uint32_t>(page.size()));
-  EXPECT_EQ(page[0], 128);
-}
-
-TEST(Links, OutputsAndSourcesAgree) {
+// Attaching a mixer to a second device detaches it from the first;
+// replacing a device's source detaches the old one; closing or destroying
+// either side leaves the other detached. A voice leaves its mixer's list
+// when destroyed, and a destroyed mixer stops its voices.
+TEST(Links, OutputsSourcesAndVoicesAgree) {
+  support_test::GoldenTrace trace("audio");
   TempDir dir;
   tWaveFileOutput out1, out2;
   out1.Open(dir.Desk("1.wav"));
   out2.Open(dir.Desk("2.wav"));
   tMixer m, m2;
+  const auto name = [&](const void* p) {
+    return p == &out1   ? "out1"
+           : p == &out2 ? "out2"
+           : p == &m    ? "m"
+           : p == &m2   ? "m2"
+           : p          ? "?"
+                        : "-";
+  };
+  const auto links = [&](const char* step) {
+    trace.Line("%s: out1 <- %s, out2 <- %s, m -> %s, m2 -> %s; pages of m %u, out1 %u", step,
+               name(out1.Source()), name(out2.Source()), name(m.Output()), name(m2.Output()),
+               m.Frames(), out1.PageFrames());
+  };
   out1.SetSource(&m);
-  EXPECT_EQ(m.Output(), &out1);
-  EXPECT_EQ(m.Frames(), out1.PageFrames());
-  out2.SetSource(&m);  // attaching to a second device detaches from the first
-  EXPECT_EQ(out1.Source(), nullptr);
-  EXPECT_EQ(m.Output(), &out2);
+  links("out1 takes m");
+  out2.SetSource(&m);
+  links("out2 takes m");
   m.SetOutput(&out1);
-  EXPECT_EQ(out2.Source(), nullptr);
-  EXPECT_EQ(out1.Source(), &m);
-  out1.SetSource(&m2);  // replacing a device's source detaches the old one
-  EXPECT_EQ(m.Output(), nullptr);
-  EXPECT_EQ(m2.Output(), &out1);
+  links("m goes to out1");
+  out1.SetSource(&m2);
+  links("out1 takes m2");
   out1.Close();
-  EXPECT_EQ(m2.Output(), nullptr);
-  EXPECT_EQ(out1.Source(), nullptr);
-  EXPECT_EQ(out1.PageFrames(), 0u);
-
-  // Destroying either side leaves the other detached.
+  links("out1 closed");
   {
     tMixer scoped;
     out2.SetSource(&scoped);
   }
-  EXPECT_EQ(out2.Source(), nullptr);
+  links("out2's new mixer destroyed");
   {
     tWaveFileOutput scoped;
     scoped.Open(dir.Desk("3.wav"));
     m.SetOutput(&scoped);
   }
-  EXPECT_EQ(m.Output(), nullptr);
-}
+  links("m's new output destroyed");
 
-TEST(Links, VoicesLeaveTheirMixerOnEitherSideBeingDestroyed) {
   Rig rig(22050, 16, 2);
   tWave& wave = rig.Wave(22050, 16, 2, Const16(441, 100, 100));
   tVoice& kept = rig.Voice(wave, true);
@@ -299,17 +272,17 @@ TEST(Links, VoicesLeaveTheirMixerOnEitherSideBeingDestroyed) {
     gone.SetWave(&wave);
     gone.SetMixer(&rig.mixer);
     gone.Play(true);
-    EXPECT_EQ(Sample16(rig.Page(), 0), 200);
+    trace.Line("two voices: %s", Runs(rig.Page(), 4).c_str());
   }
-  EXPECT_EQ(Sample16(rig.Page(), 0), 100);  // the destroyed voice left the list
-  kept.SetMixer(&rig.mixer);                // the same mixer again changes nothing
-  EXPECT_EQ(Sample16(rig.Page(), 0), 100);
-
+  trace.Line("one destroyed: %s", Runs(rig.Page(), 4).c_str());
+  kept.SetMixer(&rig.mixer);  // the same mixer again changes nothing
+  trace.Line("the same mixer again: %s", Runs(rig.Page(), 4).c_str());
   auto mixer = std::make_unique<tMixer>();
   kept.SetMixer(mixer.get());
   kept.Play(false);
-  EXPECT_TRUE(kept.IsPlaying());
+  trace.Line("on another mixer: %s", State(kept).c_str());
   mixer.reset();
-  EXPECT_EQ(kept.Mixer(), nullptr);
-  EXPECT_FALSE(kept.IsPlaying());
+  trace.Line("that mixer destroyed: %s, mixer %s", State(kept).c_str(),
+             kept.Mixer() ? "kept" : "none");
+  trace.Check("mixer_links");
 }

@@ -13,36 +13,41 @@
 #include "audio/timer.h"
 #include "platform/periodic_timer_virtual.h"
 #include "tests/audio/audio_test_util.h"
+#include "tests/support/support_test_util.h"
 
 namespace {
 
 constexpr uint64_t kMs = 1'000'000;
 
+// Deviations either way fall into ten-microsecond steps (exactly a step
+// stays in it, a little more goes up to the next); a period beyond twenty
+// milliseconds keeps its worst exactly.
 TEST(PeriodStats, DeviationsEitherWayFallIntoTenMicrosecondSteps) {
+  support_test::GoldenTrace trace("audio");
   tPeriodStats stats;
-  EXPECT_EQ(stats.QuantileNs(0.5), 0u);  // nothing recorded
-  // Deviations 0, 10 µs, 10.001 µs, 25 µs early and 3 ms late.
+  const auto state = [&](const char* what) {
+    std::string text;
+    for (double q : {0.2, 0.4, 0.5, 0.6, 0.8, 0.99, 1.0})
+      text += " " + std::to_string(stats.QuantileNs(q));
+    trace.Line(
+        "%s: %llu periods, worst %llu ns, over 10 us %llu, 3 ms %llu, 19 ms %llu; quantiles%s",
+        what, static_cast<unsigned long long>(stats.Count()),
+        static_cast<unsigned long long>(stats.WorstNs()),
+        static_cast<unsigned long long>(stats.CountOver(10'000)),
+        static_cast<unsigned long long>(stats.CountOver(3 * kMs)),
+        static_cast<unsigned long long>(stats.CountOver(19 * kMs)), text.c_str());
+  };
+  state("empty");
+  // Deviations 0, 10 us, 10.001 us, 25 us early and 3 ms late.
   for (uint64_t period :
        {10 * kMs, 10 * kMs + 10'000, 10 * kMs + 10'001, 10 * kMs - 25'000, 13 * kMs})
     stats.Add(period, 10 * kMs);
-  EXPECT_EQ(stats.Count(), 5u);
-  EXPECT_EQ(stats.WorstNs(), 3 * kMs);
-  EXPECT_EQ(stats.QuantileNs(0.2), 0u);       // the exact period
-  EXPECT_EQ(stats.QuantileNs(0.4), 10'000u);  // 10 µs stays in its step
-  EXPECT_EQ(stats.QuantileNs(0.6), 20'000u);  // 10.001 µs goes up to the next
-  EXPECT_EQ(stats.QuantileNs(0.8), 30'000u);  // 25 µs early
-  EXPECT_EQ(stats.QuantileNs(1.0), 3 * kMs);
-  EXPECT_EQ(stats.CountOver(10'000), 3u);
-  EXPECT_EQ(stats.CountOver(3 * kMs), 0u);
-
-  // A period beyond twenty milliseconds keeps its worst exactly.
+  state("five");
   stats.Add(500 * kMs, 10 * kMs);  // the worker was held up for half a second
-  EXPECT_EQ(stats.WorstNs(), 490 * kMs);
-  EXPECT_EQ(stats.QuantileNs(0.99), 490 * kMs);
-  EXPECT_EQ(stats.CountOver(19 * kMs), 1u);
+  state("and one of 500 ms");
   stats.Clear();
-  EXPECT_EQ((std::vector<uint64_t>{stats.Count(), stats.WorstNs(), stats.CountOver(0)}),
-            (std::vector<uint64_t>(3, 0)));
+  state("cleared");
+  trace.Check("period_stats");
 }
 
 // Fires the worker's timer count times, each time waiting until the worker

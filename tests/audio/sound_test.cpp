@@ -1,5 +1,6 @@
 // The sound object on the system mixer: loading, creating, playing from a
-// frame, converting.
+// frame, converting. The scenario records the sound after each step in a
+// golden trace.
 #include <gtest/gtest.h>
 
 #include "audio/sound.h"
@@ -18,57 +19,53 @@ class SoundTest : public ::testing::Test {
     m_Out.SetSource(&SystemMixer());
   }
   void TearDown() override { m_Out.Close(); }
+  // Runs a step and records its result, the last error and the sound.
+  template <typename F>
+  void Step(const char* what, F f) {
+    platform::SetLastErrorCode(0);
+    const bool ok = f();
+    tVoice& v = sound.Voice();
+    trace.Line("%s: %d, error %u; length %u, voice %s%s%s at %u, end %llu, step %llu, wave %s",
+               what, ok, platform::LastErrorCode(), sound.GetLength(),
+               v.Mixer() == &SystemMixer() ? "on the mixer" : "detached",
+               sound.IsPlaying() ? ", playing" : "", v.Looping() ? ", looped" : "", v.GetPosition(),
+               static_cast<unsigned long long>(v.End()), static_cast<unsigned long long>(v.Step()),
+               v.Wave() == &sound.Wave() ? "its own" : "another");
+  }
   TempDir m_Dir;
   tWaveFileOutput m_Out;
   tSound sound;
+  support_test::GoldenTrace trace{"audio"};
 };
 
 }  // namespace
 
-TEST_F(SoundTest, PlaysOnceFromAFrameWrappedAroundTheLengthUntilItEnds) {
-  ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 16, 2), 441 * 4));
-  EXPECT_EQ(sound.GetLength(), 441u);
-  EXPECT_EQ(sound.Voice().Mixer(), &SystemMixer());
-  sound.Play(541);
-  EXPECT_EQ(sound.Voice().GetPosition(), 100u);
-  EXPECT_FALSE(sound.Voice().Looping());
-  sound.Stop();
-  EXPECT_FALSE(sound.IsPlaying());
-
-  sound.Play(0);
-  m_Out.Start();
-  m_Out.Advance(20);  // one page: the whole sound
-  sound.WaitWhilePlaying(10000);
-  EXPECT_FALSE(sound.IsPlaying());
-  sound.Play(0);
-  sound.WaitWhilePlaying(20);  // times out: nothing mixes it
-  EXPECT_TRUE(sound.IsPlaying());
-  sound.Unload();
-  EXPECT_EQ(sound.Voice().Mixer(), nullptr);
-  EXPECT_EQ(sound.GetLength(), 0u);
-}
-
-TEST_F(SoundTest, LoadFailureLeavesTheVoiceDetached) {
-  ASSERT_TRUE(sound.Create(MakeWaveFormat(22050, 8, 1), 10));
-  EXPECT_FALSE(sound.Load(m_Dir.Desk("missing.wav")));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveOpen);
-  EXPECT_EQ(sound.Voice().Mixer(), nullptr);
-
-  EXPECT_FALSE(sound.Create(MakeWaveFormat(22050, 12, 1), 10));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveFormat);
-
+// A sound plays once from a frame wrapped around its length until it ends;
+// a failed load leaves the voice detached; a conversion reattaches the
+// converted wave.
+TEST_F(SoundTest, CreatesLoadsPlaysAndConverts) {
+  Step("create 441 frames", [&] { return sound.Create(MakeWaveFormat(22050, 16, 2), 441 * 4); });
+  Step("play from 541", [&] { return sound.Play(541), true; });
+  Step("stop", [&] { return sound.Stop(), true; });
+  Step("play a page", [&] {
+    sound.Play(0);
+    m_Out.Start();
+    m_Out.Advance(20);  // one page: the whole sound
+    return sound.WaitWhilePlaying(10000), true;
+  });
+  Step("wait with nothing mixing", [&] {
+    sound.Play(0);
+    return sound.WaitWhilePlaying(20), true;  // times out
+  });
+  Step("unload", [&] { return sound.Unload(), true; });
+  Step("create 8-bit", [&] { return sound.Create(MakeWaveFormat(22050, 8, 1), 10); });
+  Step("load a missing file", [&] { return sound.Load(m_Dir.Desk("missing.wav")); });
+  Step("create 12-bit", [&] { return sound.Create(MakeWaveFormat(22050, 12, 1), 10); });
   WriteBytes(m_Dir.Host("s.wav"),
              Riff({{"fmt ", FmtPayload(1, 1, 11025, 8)}, {"data", {1, 2, 3, 4}}}));
-  ASSERT_TRUE(sound.Load(m_Dir.Desk("s.wav")));
-  EXPECT_EQ(sound.Voice().Mixer(), &SystemMixer());
-  EXPECT_EQ((std::pair{sound.GetLength(), sound.Wave().Rate()}), (std::pair{4u, 11025u}));
-}
-
-TEST_F(SoundTest, ConvertToReattachesTheConvertedWave) {
-  ASSERT_TRUE(sound.Create(MakeWaveFormat(11025, 8, 1), 100));
-  EXPECT_EQ(sound.Voice().Step(), (uint64_t{11025} << 32) / 22050);
-  ASSERT_TRUE(sound.ConvertTo(MakeWaveFormat(22050, 16, 2)));
-  EXPECT_EQ(sound.Voice().Wave(), &sound.Wave());
-  EXPECT_EQ((std::vector<uint64_t>{sound.GetLength(), sound.Voice().End(), sound.Voice().Step()}),
-            (std::vector<uint64_t>{200, uint64_t{200} << 32, uint64_t{1} << 32}));
+  Step("load 11025 Hz", [&] { return sound.Load(m_Dir.Desk("s.wav")); });
+  trace.Line("  rate %u", sound.Wave().Rate());
+  Step("create 11025 Hz", [&] { return sound.Create(MakeWaveFormat(11025, 8, 1), 100); });
+  Step("convert to 22050 Hz", [&] { return sound.ConvertTo(MakeWaveFormat(22050, 16, 2)); });
+  trace.Check("sound");
 }

@@ -1,14 +1,17 @@
 // The speaker device over the virtual sound device and timer: start and
 // close, the write window, late and missed pages, repairs of a lost or failing
 // ring, dropped events and the device's own controls. Traces are switched on
-// for this executable and read from stderr.
+// for this executable; the scenarios record them, with the device's state
+// after every step, in golden traces.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <cstring>
 #include <future>
+#include <regex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "audio/mixer.h"
@@ -18,33 +21,18 @@
 #include "platform/periodic_timer_virtual.h"
 #include "platform/sound_device_virtual.h"
 #include "tests/audio/audio_test_util.h"
+#include "tests/support/support_test_util.h"
 
 namespace {
 
 using audio_test::Bytes;
+using audio_test::Traces;
 using platform::SoundResult;
 
 const bool g_TraceOn = [] {
   setenv("BREVORA_TRACE", "1", 1);
   return true;
 }();
-
-using audio_test::Has;
-using audio_test::Traces;
-
-// Whether the traces hold the speaker's line "tSpeakerPlayback::" + line.
-bool Says(const std::string& traces, const std::string& line) {
-  return Has(traces, "tSpeakerPlayback::" + line + "\n");
-}
-
-// The traces of f, run while a device call answers with failure.
-template <typename F>
-std::string Failing(SoundResult& result, SoundResult failure, F f) {
-  result = failure;
-  const std::string traces = Traces(f);
-  result = SoundResult::kOk;
-  return traces;
-}
 
 // Frames of a 16-bit stereo ramp whose every sample is distinct: frame i
 // holds (i, -i - 1).
@@ -78,6 +66,7 @@ class SpeakerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(g_TraceOn);
+    platform::SetLastErrorCode(0);
     timers.onKill = [this](uint32_t) { kills.push_back(speaker.LockIsFree()); };
   }
   void TearDown() override {
@@ -102,15 +91,82 @@ class SpeakerTest : public ::testing::Test {
     ramp.Voice().Play(false);
   }
 
-  Bytes RingBytes(uint32_t offset, uint32_t count) {
+  // Records whether the ring holds these bytes at an offset.
+  void Ring(uint32_t offset, const Bytes& bytes, const char* what) {
     const auto& ring = sound.Ring()->Bytes();
-    return Bytes(ring.begin() + offset, ring.begin() + offset + count);
+    const bool holds = std::equal(bytes.begin(), bytes.end(), ring.begin() + offset);
+    trace.Line("  ring %u..%zu %s %s", offset, offset + bytes.size(), holds ? "holds" : "lacks",
+               what);
   }
 
-  // Runs FillNextPage with the play cursor at `cursor`; returns the traces.
-  std::string FillAt(uint32_t cursor) {
-    sound.Ring()->SetPlayCursor(cursor);
-    return Traces([&] { speaker.FillNextPage(); });
+  // The speaker's traces with what changes from run to run masked: tick
+  // times, addresses, and the repair count, given from the test's start.
+  std::string Steady(const std::string& text) {
+    static const std::regex tick("(missed at |fix it\\.\\.\\. [0-9]+ )[0-9]+|0x[0-9a-f]+");
+    std::string out = std::regex_replace(text, tick, "$1*");
+    const size_t at = out.find("fix it... ");
+    if (at != std::string::npos) {
+      const size_t from = at + 10, to = out.find(' ', from);
+      out.replace(from, to - from,
+                  "+" + std::to_string(std::stol(out.substr(from, to - from)) - m_Repairs));
+    }
+    return out;
+  }
+
+  // The state of the speaker, its ring, timers and devices.
+  void State() {
+    platform::VirtualSoundRing* ring = sound.Ring();
+    const tSpeakerPlayback::tPageStats pages = speaker.PageStats();
+    trace.Line(
+        "  = write %d, frames %u, pages %llu/%llu late/%llu missed, least ahead %lld",
+        speaker.WritePos(), speaker.FramesDone(), static_cast<unsigned long long>(pages.written),
+        static_cast<unsigned long long>(pages.late), static_cast<unsigned long long>(pages.missed),
+        static_cast<long long>(pages.leastAheadBytes));
+    std::string timer = "none";
+    platform::VirtualTimerService::EventRecord event;
+    if (speaker.TimerId() != 0 && timers.Event(speaker.TimerId(), event))
+      timer = std::to_string(event.delayMs) + "/" + std::to_string(event.resolutionMs) + "/" +
+              std::to_string(event.flags);
+    trace.Line("    ring %s %s of %u, locks %d, restores %d; timer %s of %zu, periods %d",
+               speaker.HasBuffer() ? "kept" : "dropped",
+               !ring             ? "none"
+               : ring->Playing() ? "playing"
+                                 : "halted",
+               speaker.BufferSize(), ring ? ring->locks : 0, ring ? ring->restores : 0,
+               timer.c_str(), timers.LiveCount(), timers.periodsHeld);
+    trace.Line("    devices %d of %d, repairs +%ld, mixer %u frames%s, error %u", sound.devicesOpen,
+               sound.devicesOpened, tSpeakerPlayback::RepairCount() - m_Repairs, mixer.Frames(),
+               mixer.Output() == &speaker ? "" : " unlinked", platform::LastErrorCode());
+  }
+
+  // Runs a step: its label (and result), the traces it wrote, the state after.
+  template <typename F>
+  void Step(const std::string& label, F f) {
+    std::string result;
+    const std::string traces = Traces([&] {
+      if constexpr (std::is_same_v<decltype(f()), bool>) {
+        result = f() ? " => true" : " => false";
+      } else {
+        f();
+      }
+    });
+    trace.Line("%s%s", label.c_str(), result.c_str());
+    trace.Add(std::regex_replace(Steady(traces), std::regex("(^|\n)(.)"), "$1  > $2"));
+    State();
+  }
+  // The same while a device call answers with failure.
+  template <typename F>
+  void Failing(SoundResult& result, SoundResult failure, const std::string& label, F f) {
+    result = failure;
+    Step(label, f);
+    result = SoundResult::kOk;
+  }
+  // FillNextPage with the play cursor at `cursor`.
+  void FillAt(uint32_t cursor) {
+    Step("fill at " + std::to_string(cursor), [&] {
+      sound.Ring()->SetPlayCursor(cursor);
+      speaker.FillNextPage();
+    });
   }
 
   platform::VirtualSoundService sound;
@@ -119,110 +175,116 @@ class SpeakerTest : public ::testing::Test {
   tLockProbeSpeaker speaker{sound, timers};
   tMixer mixer;
   tSound ramp;
+  const long m_Repairs = tSpeakerPlayback::RepairCount();
+  support_test::GoldenTrace trace{"audio"};
 };
 
-TEST_F(SpeakerTest, StartRunsATenMillisecondTimerAndCloseReleasesEverything) {
-  ASSERT_TRUE(speaker.Create());
-  EXPECT_EQ(timers.periodsHeld, 1);
-  EXPECT_EQ((std::vector<uint32_t>{speaker.Rate(), speaker.BitsPerSample(), speaker.Channels()}),
-            (std::vector<uint32_t>{22050, 16, 2}));  // the built-in format
+TEST_F(SpeakerTest, StartStopCloseFailuresAndControls) {
+  const auto create = [&] { return speaker.Create(); };
+  const auto start = [&] { return speaker.Start(); };
+  Step("create", create);
+  trace.Line("  format %u Hz %u-bit %u channels", speaker.Rate(), speaker.BitsPerSample(),
+             speaker.Channels());
   speaker.SetSource(&mixer);
-  ASSERT_TRUE(speaker.Start());
-  EXPECT_EQ(speaker.BufferSize(), 8820u);
-  EXPECT_TRUE(sound.Ring()->Playing());
-  EXPECT_EQ(speaker.WritePos(), -1);
-  EXPECT_EQ(mixer.Frames(), 441u);
-  platform::VirtualTimerService::EventRecord event;
-  ASSERT_TRUE(timers.Event(speaker.TimerId(), event));
-  EXPECT_EQ((std::vector<uint32_t>{event.delayMs, event.resolutionMs, event.flags}),
-            (std::vector<uint32_t>{10, 1, platform::kTimerPeriodic}));
-
-  // Start again replaces the timer.
+  Step("start", start);
   const uint32_t first = speaker.TimerId();
-  ASSERT_TRUE(speaker.Start());
-  EXPECT_FALSE(timers.IsLive(first));
-  EXPECT_EQ(timers.LiveCount(), 1u);
+  Step("start again", start);  // replaces the timer
+  trace.Line("  first timer live %d", timers.IsLive(first));
+  Step("close", [&] { speaker.Close(); });
+  trace.Line("  page buffer %s", speaker.PageBuffer() ? "kept" : "released");
 
-  speaker.Close();
-  EXPECT_EQ(
-      (std::vector<int64_t>{int64_t(timers.LiveCount()), timers.periodsHeld, sound.devicesOpen}),
-      (std::vector<int64_t>{0, 0, 0}));
-  EXPECT_EQ(mixer.Output(), nullptr);
-  EXPECT_EQ(speaker.PageBuffer(), nullptr);
-}
-
-TEST_F(SpeakerTest, CreateAndStartFailuresAreTracedWithTheirResult) {
-  const auto create = [&] { EXPECT_FALSE(speaker.Create()); };
-  const auto start = [&] { EXPECT_FALSE(speaker.Start()); };
-  EXPECT_TRUE(Says(Failing(sound.openResult, SoundResult::kNoDriver, create),
-                   "CreateDevice => DirectSoundCreate failed"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundNoDriver);
+  Failing(sound.openResult, SoundResult::kNoDriver, "create without a driver", create);
   timers.beginResult = platform::kTimerNoCanDo;
-  EXPECT_TRUE(Says(Traces(create), "Create => timeBeginPeriod failed"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kTimerNoCanDo);
-  EXPECT_FALSE(speaker.PeriodBegun());
+  Step("create without a timer period", create);
+  trace.Line("  period begun %d", speaker.PeriodBegun());
   timers.beginResult = platform::kTimerOk;
-
-  ASSERT_TRUE(speaker.Create());
+  Step("create", create);
+  speaker.SetSource(&mixer);
   timers.failSetEvent = true;
-  EXPECT_FALSE(speaker.Start());
+  Step("start without a timer event", start);
   timers.failSetEvent = false;
-  speaker.SetFormat(MakeWaveFormat(22050, 16, 2));  // drops the ring
-  EXPECT_TRUE(Says(Failing(sound.createRingResult, SoundResult::kFailed, start),
-                   "CreateBuffer => IDirectSoundBuffer::CreateSoundBuffer (primary) failed"));
-  EXPECT_TRUE(Says(Failing(sound.setFormatResult, SoundResult::kUnplayableFormat, start),
-                   "CreateBuffer => IDirectSoundBuffer::SetFormat (primary) failed"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundBadFormat);
-  EXPECT_FALSE(speaker.HasBuffer());
-
+  const auto restart = [&] {
+    speaker.SetFormat(MakeWaveFormat(22050, 16, 2));  // drops the ring
+    return speaker.Start();
+  };
+  Failing(sound.createRingResult, SoundResult::kFailed, "restart, no ring", restart);
+  Failing(sound.setFormatResult, SoundResult::kUnplayableFormat, "restart, bad format", restart);
   // Writing one page ahead needs a ring of two pages (of 1764 bytes).
-  for (uint32_t ring : {3527u, 3528u}) {
+  for (uint32_t ring : {3527u, 3528u, 0u}) {
     sound.ringBytes = ring;
-    speaker.SetFormat(MakeWaveFormat(22050, 16, 2));
-    EXPECT_EQ(speaker.Start(), ring == 3528) << ring;
-    EXPECT_EQ(timers.LiveCount(), ring == 3528 ? 1u : 0u);
+    Step("restart on a ring of " + std::to_string(ring) + " bytes", restart);
   }
+
+  // Stop silences the ring, and an event of the stopped timer writes nothing.
+  PlayRamp(2000);
+  FillAt(0);
+  const uint32_t id = speaker.TimerId();
+  Step("stop", [&] { speaker.Stop(); });
+  Ring(0, Bytes(8820, 0), "silence");
+  trace.Line("  stopped timer live %d", timers.IsLive(id));
+  Step("event of the stopped timer",
+       [&] { tSpeakerPlayback::TimerProc(id, reinterpret_cast<uintptr_t>(&speaker)); });
+  // SetFormat drops the ring; the device is silent until Start.
+  Step("set 44100 Hz", [&] { speaker.SetFormat(MakeWaveFormat(44100, 16, 2)); });
+  Step("start", start);
+
+  // The device's own controls in hundredths of a decibel.
+  for (double volume : {0.5, 0.0}) {
+    const bool ok = speaker.SetVolume(volume);
+    trace.Line("volume %g: %d, %d units, reads %.17g", volume, ok, sound.lastVolume,
+               speaker.GetVolume());
+  }
+  for (double balance : {1.0, -1.0, 0.5}) {
+    const bool ok = speaker.SetBalance(balance);
+    trace.Line("balance %g: %d, pan %d, reads %.11f", balance, ok, sound.lastPan,
+               speaker.GetBalance());
+  }
+  const bool pitched = speaker.SetPitch(0.5);
+  trace.Line("pitch 0.5: %d, %u Hz, reads %.17g", pitched, sound.lastFrequency, speaker.GetPitch());
+  sound.volumeResult = SoundResult::kInvalidArgument;
+  platform::SetLastErrorCode(0);
+  const bool refused = !speaker.SetVolume(0.25);
+  const uint32_t error = platform::LastErrorCode();
+  trace.Line("volume 0.25 refused %d, error %u, reads %.17g", refused, error, speaker.GetVolume());
+  sound.frequencyResult = SoundResult::kFailed;
+  sound.panResult = SoundResult::kFailed;
+  trace.Line("unreadable pitch %.17g, balance %.17g", speaker.GetPitch(), speaker.GetBalance());
+  trace.Check("speaker_lifecycle");
 }
 
 // The writer compares where the next page is needed (the target, one page
 // past the play cursor) with its write position, the distance wrapped into
 // one half of the ring either way: at or behind the target it writes, ahead
-// of it it waits.
-TEST_F(SpeakerTest, WriteWindowDecisionsAndAPageSplitAtTheRingsEnd) {
+// of it it waits. Pages count as written, late (less than a tenth of a page,
+// 176 bytes, written ahead of the cursor) or missed (the cursor past the
+// written sound); Close traces the counts and starts them afresh.
+TEST_F(SpeakerTest, WriteWindowAndLateAndMissedPages) {
   OpenAndStart();
   PlayRamp(20000);
-  struct Case {
-    int32_t writePos, target;
-    bool written;
-  };
-  const Case cases[] = {
-      {1000, 8000, false},  // 1820 ahead across the end
-      {8000, 7000, false},  // 1000 ahead
-      {6410, 2000, false},  // half the ring ahead
-      {2000, 6414, false},  // 4406 ahead across the end
-      {8000, 1000, true},   // 1820 behind across the end
-      {6412, 2000, true},   // 4408 behind across the end
-      {2000, 6410, true},   // half the ring behind
-      {2000, 2000, true},   // just where it is needed
-  };
-  for (const Case& c : cases) {
+  const int32_t window[][2] = {{1000, 8000}, {8000, 7000}, {6410, 2000}, {2000, 6414},
+                               {8000, 1000}, {6412, 2000}, {2000, 6410}, {2000, 2000}};
+  for (const auto [writePos, target] : window) {
     // A fresh writer first goes one page past the target, then on by a page.
+    trace.Line("window: write %d, target %d", writePos, target);
     ASSERT_TRUE(speaker.KickBuffer());
-    FillAt(static_cast<uint32_t>((c.writePos + 8820 - 2 * 1764) % 8820));
-    ASSERT_EQ(speaker.WritePos(), c.writePos);
-    const int locks = sound.Ring()->locks;
-    FillAt(static_cast<uint32_t>((c.target + 8820 - 1764) % 8820));
-    EXPECT_EQ(sound.Ring()->locks - locks, c.written ? 1 : 0) << c.writePos << " " << c.target;
-    EXPECT_EQ(speaker.WritePos(), c.written ? (c.writePos + 1764) % 8820 : c.writePos);
+    FillAt(static_cast<uint32_t>((writePos + 8820 - 2 * 1764) % 8820));
+    FillAt(static_cast<uint32_t>((target + 8820 - 1764) % 8820));
   }
-
   // Written at 8000, the page is split at the ring's end.
   ASSERT_TRUE(speaker.KickBuffer());
   FillAt(8000 - 1764);
-  ASSERT_EQ(speaker.WritePos(), 944);
   const Bytes page = RampBytes(static_cast<uint32_t>(speaker.FramesDone() - 441), 441);
-  EXPECT_EQ(RingBytes(8000, 820), Bytes(page.begin(), page.begin() + 820));
-  EXPECT_EQ(RingBytes(0, 944), Bytes(page.begin() + 820, page.end()));
+  Ring(8000, Bytes(page.begin(), page.begin() + 820), "the page's start");
+  Ring(0, Bytes(page.begin() + 820, page.end()), "the page's end");
+
+  Step("close", [&] { speaker.Close(); });
+  OpenAndStart();
+  // From a fresh writer: the page goes to 1764..3528; then one not due
+  // yet, on time, on time still, late, missed, and late (just reached).
+  for (uint32_t cursor : {0u, 1763u, 1764u, 5292u - 176, 7056u - 175, 400u, 1764u}) FillAt(cursor);
+  Step("close", [&] { speaker.Close(); });
+  Step("close again", [&] { speaker.Close(); });
+  trace.Check("speaker_pages");
 }
 
 // Timer events late by up to 15 ms and early by up to 5, from every frame
@@ -262,122 +324,6 @@ TEST_F(SpeakerTest, LateAndEarlyEventsNeverLapThePlayCursor) {
   }
 }
 
-// Pages count as written, late (less than a tenth of a page, 176 bytes,
-// written ahead of the cursor) or missed (the cursor past the written sound);
-// Close traces the counts and starts them afresh.
-TEST_F(SpeakerTest, LateAndMissedPagesAreCountedAndTracedAtClose) {
-  OpenAndStart();
-  FillAt(0);  // a fresh writer: the page goes to 1764..3528
-  const struct {
-    uint32_t cursor;
-    int32_t writePos;  // after the event
-  } steps[] = {
-      {1763, 3528},        // 1765 ahead: not due yet
-      {1764, 5292},        // one page ahead: on time
-      {5292 - 176, 7056},  // 176 ahead: on time still
-      {7056 - 175, 0},     // 175 ahead: late
-      {400, 1764},         // 400 past the written sound: missed
-      {1764, 3528},        // just reached: late, not missed yet
-  };
-  for (const auto& s : steps) {
-    const std::string trace = FillAt(s.cursor);
-    ASSERT_EQ(speaker.WritePos(), s.writePos) << s.cursor;
-    // Only the missed page is traced as it happens.
-    EXPECT_EQ(Has(trace, "speaker: page missed at "), s.cursor == 400) << trace;
-    EXPECT_EQ(Has(trace, "ms, the cursor 400 bytes past the written sound"), s.cursor == 400);
-  }
-  const std::string trace = Traces([&] { speaker.Close(); });
-  // 400 bytes at 88.2 bytes a millisecond.
-  EXPECT_TRUE(Has(trace, "speaker: 6 pages written, 2 late, 1 missed, least ahead -4.5 ms"))
-      << trace;
-  EXPECT_EQ(speaker.PageStats().written, 0u);
-  EXPECT_EQ(speaker.PageStats().leastAheadBytes, INT64_MAX);
-  EXPECT_FALSE(Has(Traces([&] { speaker.Close(); }), "speaker:"));
-}
-
-TEST_F(SpeakerTest, ALostRingIsRestoredClearedAndReplayedOnTheSameEvent) {
-  OpenAndStart();
-  PlayRamp(2000);
-  FillAt(0);
-  sound.Ring()->MarkLost();
-  const std::string traces = FillAt(0);
-  EXPECT_TRUE(Says(traces, "GetPlayPos => Buffer is lost"));
-  EXPECT_TRUE(Says(traces, "FillNextPage => GetPlayPos failed"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundFailed);
-  EXPECT_EQ((std::vector<int>{sound.Ring()->restores, sound.Ring()->Playing(), speaker.WritePos()}),
-            (std::vector<int>{1, true, -1}));
-  EXPECT_EQ(RingBytes(0, 8820), Bytes(8820, 0));  // cleared to silence
-
-  // The next event places the write position afresh, one page ahead.
-  FillAt(3000);
-  EXPECT_EQ(RingBytes(4764, 1764), RampBytes(441, 441));
-}
-
-// Each failure of the device is traced with its own text: a ring that is not
-// playing, a failed status or cursor, a restore or play that fails, a failed
-// lock (which drops the page), a failed clear and a missing ring.
-TEST_F(SpeakerTest, EveryDeviceFailureIsTracedAndKicksTheRing) {
-  OpenAndStart();
-  sound.Ring()->Halt();
-  EXPECT_TRUE(Says(FillAt(0), "GetPlayPos => Buffer is not playing"));
-  EXPECT_TRUE(sound.Ring()->Playing());
-  const auto fill = [&] { speaker.FillNextPage(); };
-  EXPECT_TRUE(Says(Failing(sound.statusResult, SoundResult::kFailed, fill),
-                   "GetPlayPos => IDirectSoundBuffer::GetStatus failed"));
-  EXPECT_TRUE(Says(Failing(sound.cursorResult, SoundResult::kWrongState, fill),
-                   "GetPlayPos => GetCurrentPosition failed"));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundInvalidCall);
-  EXPECT_EQ(speaker.FramesDone(), 0u);
-
-  const auto kick = [&] { EXPECT_FALSE(speaker.KickBuffer()); };
-  const std::string playFailed = "KickBuffer => IDirectSoundBuffer::Play failed";
-  sound.Ring()->MarkLost();
-  EXPECT_TRUE(Says(Failing(sound.restoreResult, SoundResult::kFailed, kick),
-                   "KickBuffer => IDirectSoundBuffer::Restore failed"));
-  sound.playResult = SoundResult::kWrongState;
-  EXPECT_TRUE(Says(Traces(kick), playFailed));  // restored, but the second Play fails
-  EXPECT_TRUE(Says(Traces(kick), playFailed));  // a plain Play failure
-  EXPECT_EQ(sound.Ring()->restores, 1);
-  sound.playResult = SoundResult::kOk;
-  ASSERT_TRUE(speaker.KickBuffer());
-
-  sound.lockResult = SoundResult::kInvalidArgument;
-  const std::string traces = FillAt(1000);
-  EXPECT_TRUE(Says(traces, "LockBuffer => Failed to lock sound buffer (2764,1764)"));
-  EXPECT_TRUE(Says(traces, "FillNextPage => LockBuffer failed"));
-  EXPECT_EQ((std::pair<int64_t, int64_t>{speaker.WritePos(), speaker.FramesDone()}),
-            (std::pair<int64_t, int64_t>{-1, 0}));
-  EXPECT_TRUE(Says(Traces([&] { speaker.ClearBuffer(); }),
-                   "ClearBuffer => IDirectSoundBuffer::Lock failed"));
-  sound.lockResult = SoundResult::kOk;
-
-  // A missing ring is rebuilt; a rate without a whole frame in 20 ms has
-  // an empty page.
-  speaker.SetFormat(MakeWaveFormat(22050, 16, 2));
-  EXPECT_TRUE(Says(Traces(fill), "FillNextPage => No sound buffer"));
-  EXPECT_TRUE(speaker.HasBuffer());
-  EXPECT_TRUE(sound.Ring()->Playing());
-  speaker.SetFormat(MakeWaveFormat(40, 16, 2));
-  ASSERT_TRUE(speaker.CreateBuffer());
-  EXPECT_TRUE(Says(Traces(fill), "FillNextPage => No page buffer"));
-}
-
-TEST_F(SpeakerTest, AFailedUnlockRebuildsTheDevice) {
-  OpenAndStart();
-  const long repairs = tSpeakerPlayback::RepairCount();
-  const int opened = sound.devicesOpened;
-  const std::string traces =
-      Failing(sound.unlockResult, SoundResult::kFailed, [&] { speaker.FillNextPage(); });
-  EXPECT_TRUE(Has(traces, "tSpeakerPlayback::UnlockBuffer => Failed to unlock sound buffer ("));
-  EXPECT_TRUE(Has(traces, "Tried to fix it... " + std::to_string(repairs) + " "));
-  EXPECT_TRUE(Says(traces, "FillNextPage => UnlockBuffer failed"));
-  EXPECT_EQ((std::vector<int64_t>{tSpeakerPlayback::RepairCount(), sound.devicesOpened,
-                                  sound.devicesOpen, speaker.WritePos(), speaker.FramesDone()}),
-            (std::vector<int64_t>{repairs + 1, opened + 1, 1, -1, 0}));
-  ASSERT_NE(sound.Ring(), nullptr);
-  EXPECT_TRUE(sound.Ring()->Playing());
-}
-
 // A source whose rendering takes long enough for the next timer event to
 // arrive: it fires the page timer from inside Render.
 class tReentrantSource : public tSoundSource {
@@ -396,72 +342,64 @@ class tReentrantSource : public tSoundSource {
   tSpeakerPlayback& m_Speaker;
 };
 
-TEST_F(SpeakerTest, AnEventArrivingWhileAPageIsFilledIsDropped) {
-  OpenAndStart();
-  tReentrantSource source(timers, speaker);
-  speaker.SetSource(&source);
-  const auto fire = [&] { ASSERT_TRUE(timers.Fire(speaker.TimerId())); };
-  EXPECT_TRUE(Says(Traces(fire), "TimerProc => New event while handling previous"));
-  EXPECT_EQ(source.renders, 1);
-  EXPECT_EQ(speaker.FramesDone(), 441u);
-  EXPECT_EQ(RingBytes(1764, 1764), Bytes(1764, 0x11));
-
-  // The flag is clear again: the next event writes.
-  sound.Ring()->SetPlayCursor(1764);
-  Traces(fire);
-  EXPECT_EQ(source.renders, 2);
-
-  // Without a source the page is silence.
-  speaker.SetSource(nullptr);
-  FillAt(3528);
-  EXPECT_EQ(speaker.FramesDone(), 3 * 441u);
-  EXPECT_EQ(RingBytes(5292, 1764), Bytes(1764, 0));
-}
-
-TEST_F(SpeakerTest, StopSilencesTheRingAndAnEventOfTheStoppedTimerWritesNothing) {
+TEST_F(SpeakerTest, DeviceFailuresRepairsAndDroppedEvents) {
   OpenAndStart();
   PlayRamp(2000);
-  const uint32_t id = speaker.TimerId();
   FillAt(0);
-  speaker.Stop();
-  EXPECT_EQ((std::vector<uint32_t>{speaker.TimerId(), timers.IsLive(id), sound.Ring()->Playing()}),
-            (std::vector<uint32_t>{0, false, false}));
-  EXPECT_EQ(RingBytes(0, 8820), Bytes(8820, 0));
-  const int locks = sound.Ring()->locks;
-  tSpeakerPlayback::TimerProc(id, reinterpret_cast<uintptr_t>(&speaker));
-  EXPECT_EQ(sound.Ring()->locks, locks);
+  // A lost ring is restored, cleared and replayed on the same event; the
+  // next event places the write position afresh, one page ahead.
+  sound.Ring()->MarkLost();
+  FillAt(0);
+  Ring(0, Bytes(8820, 0), "silence");
+  FillAt(3000);
+  Ring(4764, RampBytes(441, 441), "the ramp's second page");
 
-  // SetFormat drops the ring; the device is silent until Start.
-  speaker.SetFormat(MakeWaveFormat(44100, 16, 2));
-  EXPECT_FALSE(speaker.HasBuffer());
-  EXPECT_EQ(mixer.Frames(), 882u);
+  // Each failure of the device is traced with its own text and kicks the
+  // ring: a ring that is not playing, a failed status or cursor, a restore
+  // or play that fails, a failed lock (which drops the page), a failed clear
+  // and a missing ring.
+  const auto fill = [&] { speaker.FillNextPage(); };
+  const auto kick = [&] { return speaker.KickBuffer(); };
+  Step("halt", [&] { sound.Ring()->Halt(); });
+  FillAt(0);
+  Failing(sound.statusResult, SoundResult::kFailed, "fill, no status", fill);
+  Failing(sound.cursorResult, SoundResult::kWrongState, "fill, no cursor", fill);
+  sound.Ring()->MarkLost();
+  Failing(sound.restoreResult, SoundResult::kFailed, "kick, no restore", kick);
+  sound.playResult = SoundResult::kWrongState;
+  Step("kick, restored but no play", kick);
+  Step("kick, no play", kick);
+  sound.playResult = SoundResult::kOk;
+  Step("kick", kick);
+  sound.lockResult = SoundResult::kInvalidArgument;
+  FillAt(1000);
+  Step("clear, no lock", [&] { speaker.ClearBuffer(); });
+  sound.lockResult = SoundResult::kOk;
+  Failing(sound.unlockResult, SoundResult::kFailed, "fill, no unlock", fill);
+  // A missing ring is rebuilt; a rate without a whole frame in 20 ms has an
+  // empty page.
+  Step("set 22050 Hz", [&] { speaker.SetFormat(MakeWaveFormat(22050, 16, 2)); });
+  Step("fill", fill);
+  speaker.SetFormat(MakeWaveFormat(40, 16, 2));
+  Step("make the ring at 40 Hz", [&] { return speaker.CreateBuffer(); });
+  Step("fill", fill);
+
+  // An event arriving while a page is filled is dropped; the flag is clear
+  // again after it, and without a source the page is silence.
+  speaker.SetFormat(MakeWaveFormat(22050, 16, 2));
   ASSERT_TRUE(speaker.Start());
-  EXPECT_EQ(speaker.BufferSize(), 17640u);
-}
-
-TEST_F(SpeakerTest, TheDevicesOwnControlsMapToHundredthsOfADecibel) {
-  OpenAndStart();
-  for (auto [volume, db] : {std::pair{0.5, -100}, {0.0, -10000}}) {
-    EXPECT_TRUE(speaker.SetVolume(volume));
-    EXPECT_EQ(sound.lastVolume, db);
-    EXPECT_DOUBLE_EQ(speaker.GetVolume(), volume);
-  }
-  for (auto [balance, pan] : {std::pair{1.0, 10000}, {-1.0, -10000}, {0.5, 100}}) {
-    EXPECT_TRUE(speaker.SetBalance(balance));
-    EXPECT_EQ(sound.lastPan, pan);
-    EXPECT_NEAR(speaker.GetBalance(), balance, 1e-12);
-  }
-  EXPECT_TRUE(speaker.SetPitch(0.5));
-  EXPECT_EQ((std::pair{sound.lastFrequency, speaker.GetPitch()}), (std::pair{11025u, 0.5}));
-
-  sound.volumeResult = SoundResult::kInvalidArgument;
-  EXPECT_FALSE(speaker.SetVolume(0.25));
-  EXPECT_EQ(platform::LastErrorCode(), platform::kErrorSoundInvalidParam);
-  EXPECT_DOUBLE_EQ(speaker.GetVolume(), 1.0);
-  sound.frequencyResult = SoundResult::kFailed;
-  EXPECT_DOUBLE_EQ(speaker.GetPitch(), 1.0);
-  sound.panResult = SoundResult::kFailed;
-  EXPECT_DOUBLE_EQ(speaker.GetBalance(), 0.0);
+  tReentrantSource source(timers, speaker);
+  speaker.SetSource(&source);
+  const auto fire = [&] { return timers.Fire(speaker.TimerId()); };
+  Step("event", fire);
+  Ring(1764, Bytes(1764, 0x11), "the source's page");
+  sound.Ring()->SetPlayCursor(1764);
+  Step("event", fire);
+  trace.Line("  %d renders", source.renders);
+  speaker.SetSource(nullptr);
+  FillAt(3528);
+  Ring(5292, Bytes(1764, 0), "silence");
+  trace.Check("speaker_repairs");
 }
 
 }  // namespace

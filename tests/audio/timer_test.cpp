@@ -22,61 +22,57 @@ using audio_test::FireAndWait;
 using audio_test::WaitFor;
 using support_test::ThrownText;
 
-TEST(TimerCreate, EachSetUpFailureThrowsItsReason) {
+// Each set-up failure throws its reason and gives the period back. Before
+// Create the clock keeps its time and does not run; Create starts a
+// periodic 10 ms event on a worker, and the clock runs only once it exists;
+// the time wraps modulo 2^32; Destroy releases the event and the period.
+TEST(TimerCreate, FailuresTheClockAndTheEvent) {
+  support_test::GoldenTrace trace("audio");
   platform::VirtualTimerService timers;
-  const struct {
-    void (*fail)(platform::VirtualTimerService&, bool);
-    const char* text;
-  } cases[] = {
-      {[](auto& t, bool on) { t.capsResult = on ? platform::kTimerNoCanDo : platform::kTimerOk; },
-       "Can not create MultiMedia timer.\n"},
-      {[](auto& t, bool on) { t.caps.periodMin = on ? 2 : 1; }, "Timer accuracy not sufficient.\n"},
-      {[](auto& t, bool on) { t.beginResult = on ? platform::kTimerNoCanDo : platform::kTimerOk; },
-       "Can not begin timer period.\n"},
-      {[](auto& t, bool on) { t.failSetEvent = on; }, "Can not start timer event.\n"},
+  const std::pair<const char*, void (*)(platform::VirtualTimerService&, bool)> failures[] = {
+      {"no caps",
+       [](auto& t, bool on) { t.capsResult = on ? platform::kTimerNoCanDo : platform::kTimerOk; }},
+      {"2 ms at best", [](auto& t, bool on) { t.caps.periodMin = on ? 2 : 1; }},
+      {"no period",
+       [](auto& t, bool on) { t.beginResult = on ? platform::kTimerNoCanDo : platform::kTimerOk; }},
+      {"no event", [](auto& t, bool on) { t.failSetEvent = on; }},
   };
-  for (const auto& c : cases) {
-    c.fail(timers, true);
+  for (const auto& [what, fail] : failures) {
+    fail(timers, true);
     tTimer timer(timers);
-    EXPECT_EQ(ThrownText<tTimer::tError>([&] { timer.Create(10, &CountingTick); }), c.text);
-    c.fail(timers, false);
+    trace.Line("%s: %s", what,
+               ThrownText<tTimer::tError>([&] { timer.Create(10, &CountingTick); }).c_str());
+    fail(timers, false);
   }
-  EXPECT_EQ(timers.periodsHeld, 0);  // every failed timer gave its period back
-}
-
-// Create starts a periodic 10 ms event on a worker; the clock runs only
-// once it exists; Destroy releases the event and the period.
-TEST(TimerCreate, StartsAPeriodicEventThatRunsTheClockAndDestroyReleasesIt) {
-  platform::VirtualTimerService timers;
   tTimer timer(timers);
+  const auto clock = [&](const char* what) {
+    platform::VirtualTimerService::EventRecord event;
+    const bool set = timers.Event(timers.LastId(), event);
+    trace.Line("%s: time %u, %s; worker %d, event %s%u/%u/%u, %zu live, %d periods", what,
+               timer.GetTime(), timer.IsRunning() ? "running" : "stopped", timer.HasWorker(),
+               set ? "" : "none ", event.delayMs, event.resolutionMs, event.flags,
+               timers.LiveCount(), timers.periodsHeld);
+  };
   timer.SetTime(500);
   timer.StartClock();
   timer.RestartClock();
-  EXPECT_EQ((std::pair{timer.GetTime(), timer.IsRunning()}), (std::pair{500u, false}));
+  clock("500, started and restarted before Create");
   timer.SetTime(0xFFFFFFF0u);
   timer.AddTime(0x20);
-  EXPECT_EQ(timer.GetTime(), 0x10u);  // wraps modulo 2^32
-
+  clock("0xFFFFFFF0 + 0x20");
   timer.Create(10, &CountingTick);
-  EXPECT_EQ(timers.periodsHeld, 1);
-  platform::VirtualTimerService::EventRecord event;
-  ASSERT_TRUE(timers.Event(timers.LastId(), event));
-  EXPECT_EQ((std::vector<uint32_t>{event.delayMs, event.resolutionMs, event.flags}),
-            (std::vector<uint32_t>{10, 1, platform::kTimerPeriodic}));
+  clock("created");
   ASSERT_TRUE(FireAndWait(timers, timers.LastId()));
-  EXPECT_EQ(audio_test::g_TickUser.load(), 0u);
-
+  trace.Line("fired: user %lu", static_cast<unsigned long>(audio_test::g_TickUser.load()));
   timer.StartClock();
-  EXPECT_TRUE(timer.IsRunning());
+  clock("started");
   timer.StopClock();
-  EXPECT_FALSE(timer.IsRunning());
+  clock("stopped");
   timer.RestartClock();  // rewinds and runs even when stopped
-  EXPECT_EQ((std::pair{timer.GetTime(), timer.IsRunning()}), (std::pair{0u, true}));
-
+  clock("restarted");
   timer.Destroy();
-  EXPECT_EQ(
-      (std::vector<int64_t>{timer.HasWorker(), int64_t(timers.LiveCount()), timers.periodsHeld}),
-      (std::vector<int64_t>{false, 0, 0}));
+  clock("destroyed");
+  trace.Check("timer");
 }
 
 // A callback that blocks until released, so that the test can fire expiries

@@ -1,5 +1,6 @@
 // The export device: page arithmetic, the header of a finished file, the
-// mixed data it holds and failure reporting.
+// mixed data it holds and failure reporting. The scenarios record the files
+// they leave in golden traces.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -16,20 +17,15 @@ using namespace audio_test;
 
 namespace {
 
-// The 44-byte header of a PCM file of that format and data size, and the
-// file's length.
-void ExpectHeader(const Bytes& file, uint32_t dataSize, uint16_t channels, uint32_t rate,
-                  uint16_t bits) {
-  Bytes h = {'R', 'I', 'F', 'F'};
-  Put32(h, dataSize + 36);
-  h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0});
-  const Bytes fmt = FmtPayload(1, channels, rate, bits);
-  h.insert(h.end(), fmt.begin(), fmt.end());
-  h.insert(h.end(), {'d', 'a', 't', 'a'});
-  Put32(h, dataSize);
-  ASSERT_GE(file.size(), 44u);
-  EXPECT_EQ(Bytes(file.begin(), file.begin() + 44), h);
-  EXPECT_EQ(file.size(), uint64_t{dataSize} + 44);
+// Whether a file exists, its size, its 44-byte header in hex and the runs
+// of equal bytes of the data after it.
+std::string FileText(const std::string& host) {
+  if (!std::filesystem::exists(host)) return "no file";
+  const Bytes file = ReadBytes(host);
+  if (file.size() < 44) return std::to_string(file.size()) + " bytes: " + support_test::Hex(file);
+  return std::to_string(file.size()) +
+         " bytes: " + support_test::Hex(Bytes(file.begin(), file.begin() + 44)) + " | " +
+         Runs(Bytes(file.begin() + 44, file.end()), 1);
 }
 
 // Exports the mixer in a format while the device's clock runs to ms in 10 ms
@@ -48,29 +44,81 @@ Bytes Export(const TempDir& dir, const WAVEFORMATEX& format, tMixer* mixer, uint
 
 }  // namespace
 
-TEST(WaveFileOutput, PagesAreTwentyMillisecondsAndOnlyWholePagesAreWritten) {
+// Pages are twenty milliseconds and only whole pages are written; nothing is
+// on disk before the start; the header is written at the stop. Starting
+// twice finishes the first file and replaces it; a file that cannot be
+// written is reported, a full disk after some pages too (the count goes on
+// and the header describes what is there), and a new start clears it.
+TEST(WaveFileOutput, PagesHeadersAndFailures) {
+  support_test::GoldenTrace trace("audio");
   TempDir dir;
   tWaveFileOutput out;
+  const auto step = [&](const char* what, const char* file) {
+    trace.Line("%s: frames %u, %s; %s", what, out.FramesDone(),
+               out.WriteSucceeded() ? "written" : "failed", FileText(dir.Host(file)).c_str());
+  };
+  out.Stop();  // nothing open: nothing happens
   out.Open(dir.Desk("a.wav"));
-  EXPECT_FALSE(std::filesystem::exists(dir.Host("a.wav")));  // nothing on disk yet
-  // The default format.
-  EXPECT_EQ((std::vector<uint32_t>{out.Code(), out.PageFrames(), out.PageBytes()}),
-            (std::vector<uint32_t>{kFormat16Stereo, 441, 1764}));
-  ASSERT_TRUE(out.Start());
-  const uint32_t steps[][2] = {{10, 0}, {20, 441}, {30, 441}, {40, 882}, {60, 1323}};
-  for (const auto& s : steps) {
-    out.Advance(s[0]);
-    EXPECT_EQ(out.FramesDone(), s[1]) << s[0] << " ms";
-    EXPECT_EQ(ReadBytes(dir.Host("a.wav")).size(), 44 + uint64_t{s[1]} * 4) << s[0] << " ms";
+  trace.Line("open: code %u, page %u frames of %u bytes", out.Code(), out.PageFrames(),
+             out.PageBytes());
+  step("stop before a start", "a.wav");
+  trace.Line("start: %d", out.Start());
+  for (uint32_t ms : {10, 20, 30, 40, 60}) {
+    out.Advance(ms);
+    step(("at " + std::to_string(ms) + " ms").c_str(), "a.wav");
   }
   out.Stop();
-  ExpectHeader(ReadBytes(dir.Host("a.wav")), 1323 * 4, 2, 22050, 16);
+  step("stop", "a.wav");
+
+  out.Open(dir.Desk("twice.wav"));
+  trace.Line("start: %d", out.Start());
+  out.Advance(20);
+  trace.Line("start again: %d", out.Start());
+  step("started again", "twice.wav");
+  out.Advance(40);
+  out.Close();  // finishes the open file
+  step("close", "twice.wav");
 
   // 44100 Hz 16-bit stereo: one second is 50 pages of 882 frames. No
   // source: silence.
-  const Bytes file = Export(dir, MakeWaveFormat(44100, 16, 2), nullptr, 1000);
-  ExpectHeader(file, 176400, 2, 44100, 16);
-  EXPECT_EQ(Bytes(file.begin() + 44, file.end()), Bytes(176400, 0));
+  Export(dir, MakeWaveFormat(44100, 16, 2), nullptr, 1000);
+  step("a second at 44100 Hz", "export.wav");
+
+  out.Open(dir.Desk("no such dir\\x.wav"));
+  trace.Line("start in a missing folder: %d", out.Start());
+  step("then", "x.wav");
+  // A file size limit makes the third page fail.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 44 + 2 * 1764 + 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  out.Open(dir.Desk("limited.wav"));
+  const bool started = out.Start();
+  out.Advance(100);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  trace.Line("start on a small disk: %d", started);
+  step("at 100 ms", "limited.wav");
+  out.Close();
+  step("close", "limited.wav");
+  out.Open(dir.Desk("ok.wav"));
+  trace.Line("start: %d", out.Start());
+  out.Advance(20);
+  out.Stop();
+  step("stop", "ok.wav");
+
+  tWaveWriter writer;
+  const bool finishedEmpty = writer.Finish();  // no file: true
+  const bool opened = writer.Open(dir.Desk("w.wav"));
+  trace.Line("writer: %u Hz, finish without a file %d, open %d, write %d", writer.Rate(),
+             finishedEmpty, opened, writer.Write(Bytes{1, 2, 3, 4, 5}.data(), 5));
+  writer.SetFormat(MakeWaveFormat(8000, 8, 1));
+  const bool finished = writer.Finish();
+  trace.Line("finish at 8000 Hz 8-bit mono: %d, open %d; %s", finished, writer.IsOpen(),
+             FileText(dir.Host("w.wav")).c_str());
+  trace.Check("wave_file_output");
 }
 
 TEST(WaveFileOutput, WritesTheMixedPages) {
@@ -84,7 +132,7 @@ TEST(WaveFileOutput, WritesTheMixedPages) {
   voice.SetMixer(&mixer);
   voice.Play(false);
   const Bytes file = Export(dir, MakeWaveFormat(22050, 8, 1), &mixer, 40);
-  ExpectHeader(file, 882, 1, 22050, 8);
+  ASSERT_EQ(file.size(), 44u + 882);
   for (int k = 0; k < 882; ++k) {
     // Mono 8-bit of a 16-bit stereo voice: the average shifted by 8, + 128;
     // silence after the voice's 600 frames.
@@ -92,72 +140,4 @@ TEST(WaveFileOutput, WritesTheMixedPages) {
     ASSERT_EQ(file[44 + k], expect) << k;
   }
   EXPECT_FALSE(voice.IsPlaying());
-}
-
-TEST(WaveFileOutput, StopWithoutAFileAndStartingTwice) {
-  TempDir dir;
-  tWaveFileOutput out;
-  out.Stop();  // nothing open: nothing happens
-  EXPECT_TRUE(out.WriteSucceeded());
-  out.Open(dir.Desk("twice.wav"));
-  out.Stop();
-  EXPECT_FALSE(std::filesystem::exists(dir.Host("twice.wav")));
-  ASSERT_TRUE(out.Start());
-  out.Advance(20);
-  ASSERT_TRUE(out.Start());  // finishes the first file, then replaces it
-  EXPECT_EQ(ReadBytes(dir.Host("twice.wav")).size(), 44u);
-  out.Advance(40);
-  out.Close();  // finishes the open file
-  ExpectHeader(ReadBytes(dir.Host("twice.wav")), 1764, 2, 22050, 16);
-  EXPECT_TRUE(out.WriteSucceeded());
-}
-
-TEST(WaveFileOutput, ReportsFilesThatCannotBeWritten) {
-  TempDir dir;
-  tWaveFileOutput out;
-  out.Open(dir.Desk("no such dir\\x.wav"));
-  EXPECT_FALSE(out.Start());
-  EXPECT_FALSE(out.WriteSucceeded());
-
-  // A file size limit makes the third page fail: the count goes on and the
-  // failure is reported.
-  struct rlimit saved;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limited = saved;
-  limited.rlim_cur = 44 + 2 * 1764 + 100;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  out.Open(dir.Desk("limited.wav"));
-  const bool started = out.Start();
-  out.Advance(100);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
-  ASSERT_TRUE(started);
-  EXPECT_EQ((std::pair{out.FramesDone(), out.WriteSucceeded()}), (std::pair{2205u, false}));
-  out.Close();
-  EXPECT_FALSE(out.WriteSucceeded());
-  const Bytes file = ReadBytes(dir.Host("limited.wav"));
-  EXPECT_EQ(Get32(file, 40), file.size() - 44);  // the header describes what is there
-
-  // Starting again clears the failure.
-  out.Open(dir.Desk("ok.wav"));
-  ASSERT_TRUE(out.Start());
-  out.Advance(20);
-  out.Stop();
-  EXPECT_TRUE(out.WriteSucceeded());
-}
-
-TEST(WaveWriter, FinishWritesTheHeaderOfItsFormat) {
-  TempDir dir;
-  tWaveWriter writer;
-  EXPECT_EQ(writer.Rate(), 22050u);
-  EXPECT_TRUE(writer.Finish());  // no file: true
-  ASSERT_TRUE(writer.Open(dir.Desk("w.wav")));
-  EXPECT_TRUE(writer.Write(Bytes{1, 2, 3, 4, 5}.data(), 5));
-  writer.SetFormat(MakeWaveFormat(8000, 8, 1));
-  EXPECT_TRUE(writer.Finish());
-  EXPECT_FALSE(writer.IsOpen());
-  const Bytes file = ReadBytes(dir.Host("w.wav"));
-  ExpectHeader(file, 5, 1, 8000, 8);
-  EXPECT_EQ(Bytes(file.begin() + 44, file.end()), (Bytes{1, 2, 3, 4, 5}));
 }

@@ -8,6 +8,7 @@
 #include "platform/last_error.h"
 #include "support/errors.h"
 #include "tests/platform/fault_sweep.h"
+#include "tests/support/support_test_util.h"
 
 namespace {
 
@@ -36,17 +37,19 @@ class ErrorLog : public ::testing::Test {
   std::string dir_;
 };
 
-// A variable that is set but empty counts as unset; a folder ending in a
-// drive's colon takes the name without a slash.
-TEST(ErrorLogPath, ComesFromTmpThenTempThenTheCurrentDirectory) {
+// The log's folder comes from TMP, then TEMP, then the current directory; a
+// variable that is set but empty counts as unset, and a folder ending in a
+// drive's colon takes the name without a slash. An error carries its text
+// with a line break appended (also to one that has its own), cut to its
+// buffer; the log holds only the last one; a system error is decorated with
+// the last error code and its name, found ignoring bit 31.
+TEST_F(ErrorLog, PathsTextsAndNames) {
+  support_test::GoldenTrace trace("support");
   const struct {
-    const char *tmp, *temp, *path;
-  } cases[] = {{"C:\\Temp", nullptr, "C:\\Temp/Errors.log"},
-               {nullptr, "D:", "D:Errors.log"},
-               {nullptr, nullptr, "./Errors.log"},
-               {"", "E:\\Logs", "E:\\Logs/Errors.log"},
-               {"", "", "./Errors.log"}};
-  for (const auto& c : cases) {
+    const char *tmp, *temp;
+  } folders[] = {
+      {"C:\\Temp", nullptr}, {nullptr, "D:"}, {nullptr, nullptr}, {"", "E:\\Logs"}, {"", ""}};
+  for (const auto& c : folders) {
     for (auto [name, value] : {std::pair{"TMP", c.tmp}, {"TEMP", c.temp}}) {
       if (value) {
         setenv(name, value, 1);
@@ -55,32 +58,36 @@ TEST(ErrorLogPath, ComesFromTmpThenTempThenTheCurrentDirectory) {
       }
     }
     ComputeErrorLogPath();
-    EXPECT_STREQ(ErrorLogPath(), c.path);
+    trace.Line("TMP %s, TEMP %s: %s", c.tmp ? c.tmp : "unset", c.temp ? c.temp : "unset",
+               ErrorLogPath());
   }
-  unsetenv("TMP");
   unsetenv("TEMP");
-}
+  setenv("TMP", dir_.c_str(), 1);
+  ComputeErrorLogPath();
 
-TEST_F(ErrorLog, AnErrorCarriesItsTextAndTheLogHoldsOnlyTheLastOne) {
-  tError first("Failed to allocate interface.");
-  EXPECT_EQ(Log(), "Failed to allocate interface.\n\n");
-  tError second("Failed to init interface.");
-  EXPECT_STREQ(second.GetText(), "Failed to init interface.\n");
-  EXPECT_EQ(Log(), "Failed to init interface.\n\n");
-  // The line break is appended to every text, also one that has its own.
-  tError third("Failed to load %s\n", "C:\\data\\a.bmp");
-  EXPECT_STREQ(third.GetText(), "Failed to load C:\\data\\a.bmp\n\n");
-  EXPECT_EQ(Log(), "Failed to load C:\\data\\a.bmp\n\n\n");
-  // A long text is cut to its buffer and still ends the line.
+  const auto logged = [&](const char* what, const tAnyError& e) {
+    trace.Line("%s: %s", what, e.GetText());
+    trace.Line("  log: %s", Log().c_str());
+  };
+  logged("plain", tError("Failed to allocate interface."));
+  logged("another", tError("Failed to init interface."));
+  logged("with its own line break", tError("Failed to load %s\n", "C:\\data\\a.bmp"));
   const std::string longText(300, 'x');
-  EXPECT_EQ(std::string(tError("%s", longText.c_str()).GetText()), std::string(98, 'x') + "\n");
-  EXPECT_EQ(std::string(tError("%s\n", longText.c_str()).GetText()), std::string(98, 'x') + "\n");
+  logged("long", tError("%s", longText.c_str()));
+  logged("long with a line break", tError("%s\n", longText.c_str()));
+  platform::SetLastErrorCode(2);
+  logged("system", tWinError("Failed to open '%s'", "a.wav"));
+  platform::SetLastErrorCode(0x80004005);
+  logged("system", tWinError("x"));
   // Catching the root catches every class below it, copied as a plain value.
   try {
     throw tError("code %d", 7);
   } catch (tAnyError e) {
-    EXPECT_STREQ(e.GetText(), "code 7\n");
+    trace.Line("caught as the root: %s", e.GetText());
   }
+  for (uint32_t code : {5u, 0x80000005u, 0u, 0x8001FFFFu, 0x7FFF1234u})
+    trace.Line("name of %08x: %s", code, WinErrorName(code));
+  trace.Check("errors");
 }
 
 TEST_F(ErrorLog, AFailedWriteKeepsTheMessageBefore) {
@@ -96,16 +103,6 @@ TEST_F(ErrorLog, AFailedWriteKeepsTheMessageBefore) {
                   });
 }
 
-TEST_F(ErrorLog, ASystemErrorIsDecoratedWithTheLastErrorCode) {
-  platform::SetLastErrorCode(2);
-  tWinError e("Failed to open '%s'", "a.wav");
-  EXPECT_STREQ(e.GetText(), "Failed to open 'a.wav'\n(ERROR_FILE_NOT_FOUND/0/2)\n");
-  platform::SetLastErrorCode(0x80004005);
-  tWinError f("x");
-  EXPECT_STREQ(f.GetText(), "x\n(E_FAIL/0/16389)\n");
-  EXPECT_EQ(Log(), "x\n(E_FAIL/0/16389)\n\n");
-}
-
 TEST_F(ErrorLog, AFailedAssumptionIsLoggedEchoedAndExecutionGoesOn) {
   testing::internal::CaptureStderr();
   int after = 0;
@@ -116,14 +113,6 @@ TEST_F(ErrorLog, AFailedAssumptionIsLoggedEchoedAndExecutionGoesOn) {
   EXPECT_NE(echoed.find("Assumption '1 + 1 == 3' failed in file 'errors_test.cpp' line"),
             std::string::npos);
   EXPECT_EQ(Log().rfind("Assumption '1 + 1 == 3' failed", 0), 0u);
-}
-
-TEST(WinErrorName, FindsNamesIgnoringBit31) {
-  EXPECT_STREQ(WinErrorName(5), "ERROR_ACCESS_DENIED");
-  EXPECT_STREQ(WinErrorName(0x80000005), "ERROR_ACCESS_DENIED");
-  EXPECT_STREQ(WinErrorName(0), "<unknown>");
-  EXPECT_STREQ(WinErrorName(0x8001FFFF), "RPC_E_UNEXPECTED");
-  EXPECT_STREQ(WinErrorName(0x7FFF1234), "<unknown>");
 }
 
 TEST(WinErrorName, CheckedInTableMatchesItsGenerator) {

@@ -15,39 +15,66 @@ class Files : public TestRoot {};
 
 // Lines end at CR LF; ReadLine tells whether more follows (also after a
 // last line with its own line end) and always terminates a long line.
-TEST_F(Files, ReadLineSplitsAtCrLfAndTellsWhetherMoreFollows) {
-  const struct {
-    const char* text;
-    std::vector<std::pair<bool, std::string>> lines;  // result, line
-  } cases[] = {{"abc\r\ndef", {{true, "abc"}, {false, "def"}}},
-               {"abc\r\ndef\r\n", {{true, "abc"}, {false, "def"}, {false, ""}}},
-               {"0123456789abcdef\r\n", {{true, "0123456"}}}};
-  for (const auto& c : cases) {
-    WriteHost("t.txt", c.text);
+// Printf, Seek and Read share one position. FileExists and RemoveFile take
+// desk paths in any case. A scan enters the directory with its mask, skips
+// . and .., and restores the current directory; a missing one raises the
+// decorated error and changes nothing.
+TEST_F(Files, LinesPositionsPathsAndScans) {
+  support_test::GoldenTrace trace("support");
+  for (const char* text : {"abc\r\ndef", "abc\r\ndef\r\n", "0123456789abcdef\r\n"}) {
+    WriteHost("t.txt", text);
     tFile f;
     f.Open("C:\\t.txt", tFile::kRead);
-    EXPECT_EQ(f.GetSize(), static_cast<int32_t>(std::strlen(c.text)));
-    for (const auto& [more, text] : c.lines) {
+    std::string lines;
+    for (int i = 0; i < 3; ++i) {
       char line[8];
       std::memset(line, '#', sizeof line);
-      EXPECT_EQ(f.ReadLine(line, sizeof line), more) << c.text << " " << text;
-      EXPECT_STREQ(line, text.c_str());
+      const bool more = f.ReadLine(line, sizeof line);
+      lines += std::string(" [") + line + "]" + (more ? " more" : "");
     }
+    trace.Line("%s: size %d,%s", text, f.GetSize(), lines.c_str());
   }
-}
-
-TEST_F(Files, WritePrintfSeekAndPosition) {
   tFile f;
   f.Open("C:\\out.bin", tFile::kReadWrite | tFile::kCreate);
   f.Printf("Time %08lu Channel %d Play %d\r\n", 2000ul, 3, 0);
-  EXPECT_EQ(f.GetPosition(), 32);
+  trace.Line("printf: at %d", f.GetPosition());
   f.Seek(5, 0);
   char buf[9] = {};
-  EXPECT_EQ(f.Read(buf, 8), 8);
-  EXPECT_STREQ(buf, "00002000");
+  const int32_t read = f.Read(buf, 8);
+  trace.Line("read 8 at 5: %d, %s", read, buf);
   f.Close();
-  EXPECT_EQ(ReadHost("out.bin"), "Time 00002000 Channel 3 Play 0\r\n");
-  EXPECT_FALSE(f.IsOpen());
+  trace.Line("closed: open %d, the file %s", f.IsOpen(), ReadHost("out.bin").c_str());
+
+  WriteHost("Loops/a.wav", "x");
+  for (const char* path : {"C:\\loops\\A.WAV", "C:\\loops"})
+    trace.Line("exists %s: %d", path, FileExists(path));
+  for (int i = 0; i < 2; ++i) {
+    const bool removed = RemoveFile("C:\\Loops\\a.wav");
+    trace.Line("remove: %d, exists %d", removed, FileExists("C:\\Loops\\a.wav"));
+  }
+
+  WriteHost("Samples/kick.wav", "");
+  WriteHost("Samples/snare.WAV", "");
+  WriteHost("Samples/readme.txt", "");
+  WriteHost("Only/one.chn", "");
+  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\"));
+  const auto scan = [&](const char* path, const char* mask) {
+    tScanDirectory s;
+    mask ? s.Enter(path, mask) : s.Enter(path);
+    std::string names = "in " + platform::CurrentDirectory() + ":";
+    for (; s.IsValid(); s.Next()) names += std::string(" ") + s.GetName();
+    s.Leave();
+    trace.Line("scan %s %s: %s, then in %s", path, mask ? mask : "(in the path)", names.c_str(),
+               platform::CurrentDirectory().c_str());
+  };
+  scan("C:\\Samples\\*.wav", nullptr);
+  scan("Samples", nullptr);
+  scan("C:\\Only", "*");
+  tScanDirectory none;
+  trace.Line("scan C:\\Nowhere: %s",
+             ThrownText<tScanDirectory::tError>([&] { none.Enter("C:\\Nowhere", "*"); }).c_str());
+  trace.Line("  then in %s", platform::CurrentDirectory().c_str());
+  trace.Check("files");
 }
 
 TEST_F(Files, OpenFailuresRaiseWithTheReason) {
@@ -62,50 +89,6 @@ TEST_F(Files, OpenFailuresRaiseWithTheReason) {
   EXPECT_THROW(f.Read(nullptr, 0), tFile::tReadError);  // closed: assumption, then the error
   EXPECT_NE(testing::internal::GetCapturedStderr().find("m_hFile != HFILE_ERROR"),
             std::string::npos);
-}
-
-TEST_F(Files, FileExistsAndRemoveFileUseDeskPaths) {
-  WriteHost("Loops/a.wav", "x");
-  EXPECT_TRUE(FileExists("C:\\loops\\A.WAV"));
-  EXPECT_FALSE(FileExists("C:\\loops"));
-  EXPECT_TRUE(RemoveFile("C:\\Loops\\a.wav"));
-  EXPECT_FALSE(FileExists("C:\\Loops\\a.wav"));
-  EXPECT_FALSE(RemoveFile("C:\\Loops\\a.wav"));
-}
-
-TEST_F(Files, ScanEntersTheDirectoryWithItsMaskAndRestoresTheCurrentOne) {
-  WriteHost("Samples/kick.wav", "");
-  WriteHost("Samples/snare.WAV", "");
-  WriteHost("Samples/readme.txt", "");
-  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\"));
-  std::vector<std::string> names;
-  {
-    tScanDirectory scan;
-    scan.Enter("C:\\Samples\\*.wav");
-    EXPECT_EQ(platform::CurrentDirectory(), "C:\\Samples");
-    for (; scan.IsValid(); scan.Next()) names.push_back(scan.GetName());
-  }
-  EXPECT_EQ(names, (std::vector<std::string>{"kick.wav", "snare.WAV"}));
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\");
-
-  tScanDirectory all;
-  all.Enter("Samples");
-  EXPECT_STREQ(all.GetName(), "kick.wav");  // . and .. are skipped
-  all.Leave();
-
-  WriteHost("Only/one.chn", "");
-  tScanDirectory one;
-  one.Enter("C:\\Only", "*");
-  ASSERT_TRUE(one.IsValid());
-  EXPECT_STREQ(one.GetName(), "one.chn");
-  one.Next();
-  EXPECT_FALSE(one.IsValid());
-
-  // A missing directory raises the decorated error and changes nothing.
-  EXPECT_EQ(ThrownText<tScanDirectory::tError>([&] { one.Enter("C:\\Nowhere", "*"); }),
-            "tScanDirectory::Enter => Failed to change to directory 'C:\\Nowhere'\n\n"
-            "(ERROR_FILE_NOT_FOUND/0/2)\n");
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\");
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The string class: bounds-checked indexing and substrings, assignment,
+// appending, formatting and trimming, recorded in a golden trace.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,74 +13,66 @@ namespace {
 
 using support_test::ThrownText;
 
-TEST(String, IndexAndSubstringAreBoundsChecked) {
-  tString s("abc");
-  EXPECT_EQ(s[2], 'c');
-  s[0] = 'X';
-  EXPECT_STREQ(s.GetText(), "Xbc");
-
-  tString src("hello"), sub;
-  sub.Substring(src, 1, 3);
-  EXPECT_STREQ(sub.GetText(), "ell");
-  sub.Substring(src, 2, 3);  // up to the end
-  EXPECT_STREQ(sub.GetText(), "llo");
-  sub.Substring(src, 5, 0);
-  EXPECT_TRUE(sub.IsEmpty());
-  const std::pair<std::function<void()>, const char*> bad[] = {
-      {[&] { (void)s[3]; }, "Illegal indexing in string ( 3 >= Length )\n"},
-      {[&] { (void)s[-1]; }, "Illegal indexing in string ( -1 < 0 )\n"},
-      {[&] { sub.Substring(src, 6, 0); }, "Substring first=6 sub=0 len=5\n"},
-      {[&] { sub.Substring(src, 3, 3); }, "Substring first=3 sub=3 len=5\n"},
-      // A start before the text is an index before it.
-      {[&] { sub.Substring(src, -1, 0); }, "Illegal indexing in string ( -1 < 0 )\n"},
-      {[&] { sub.Substring(src, -1, 2); }, "Illegal indexing in string ( -1 < 0 )\n"},
+// A piece of a string may be taken up to its end and from itself; a start
+// before the text is an index before it. Assigning the same text keeps the
+// storage, also from the string's own buffer. Format grows the buffer,
+// Trim shrinks it to the text, and an impossible size raises and leaves a
+// usable string.
+TEST(String, IndexingPiecesAssignmentAndFormatting) {
+  support_test::GoldenTrace trace("support");
+  const auto show = [&](const char* what, const tString& s) {
+    trace.Line("%s: \"%s\" (%d)%s", what, s.GetText(), s.GetLength(), s.IsEmpty() ? " empty" : "");
   };
-  for (const auto& [f, text] : bad) EXPECT_EQ(ThrownText<tString::tBadIndex>(f), text);
-  sub.Substring(sub, 0, 0);  // a string may take a piece of itself
-  EXPECT_TRUE(sub.IsEmpty());
-  EXPECT_EQ(sub.GetLength(), 0);
-  EXPECT_STREQ(sub.GetText(), "");
-}
+  tString s("abc");
+  trace.Line("index 2: %c", s[2]);
+  s[0] = 'X';
+  show("index 0 set", s);
+  tString src("hello"), sub;
+  for (auto [first, count] : {std::pair{1, 3}, {2, 3}, {5, 0}}) {
+    sub.Substring(src, first, count);
+    show(("piece " + std::to_string(first) + "+" + std::to_string(count)).c_str(), sub);
+  }
+  const std::pair<const char*, std::function<void()>> bad[] = {
+      {"index 3", [&] { (void)s[3]; }},
+      {"index -1", [&] { (void)s[-1]; }},
+      {"piece 6+0", [&] { sub.Substring(src, 6, 0); }},
+      {"piece 3+3", [&] { sub.Substring(src, 3, 3); }},
+      {"piece -1+0", [&] { sub.Substring(src, -1, 0); }},
+      {"piece -1+2", [&] { sub.Substring(src, -1, 2); }},
+  };
+  for (const auto& [what, f] : bad)
+    trace.Line("%s: %s", what, ThrownText<tString::tBadIndex>(f).c_str());
+  sub.Substring(sub, 0, 0);
+  show("piece 0+0 of itself", sub);
 
-TEST(String, AssignAppendAndEquals) {
-  tString s("ABC");
-  EXPECT_TRUE(s.Equals(tString("abc")));
-  const char* before = s.GetText();
-  s.Assign("ABC");
-  EXPECT_EQ(s.GetText(), before);  // untouched: same storage
-  s.Assign("abc");
-  EXPECT_STREQ(s.GetText(), "abc");
-  s.Assign(s.GetText() + 1);  // from its own buffer
-  EXPECT_STREQ(s.GetText(), "bc");
-  EXPECT_EQ(s.GetLength(), 2);
-
+  tString t("ABC");
+  trace.Line("equals abc: %d", t.Equals(tString("abc")));
+  const char* before = t.GetText();
+  t.Assign("ABC");
+  trace.Line("assign the same: %s storage", t.GetText() == before ? "the same" : "new");
+  t.Assign("abc");
+  show("assign abc", t);
+  t.Assign(t.GetText() + 1);
+  show("assign from its own buffer", t);
   tString a("Loops"), b("\\kick.wav");
-  tString c = a + b;
-  EXPECT_STREQ(c.GetText(), "Loops\\kick.wav");
-  EXPECT_EQ(c.GetLength(), 14);
+  show("a + b", a + b);
   a.Append(a);
-  EXPECT_STREQ(a.GetText(), "LoopsLoops");
-}
+  show("append itself", a);
 
-TEST(String, FormatGrowsTrimShrinksAndAnImpossibleSizeRaises) {
-  tString s;
   const std::string big(250, 'y');
-  s.Format("%s!", big.c_str());
-  EXPECT_EQ(s.GetLength(), 251);
-  EXPECT_EQ(std::string(s.GetText()), big + "!");
-  s.Format("%d-%s", 42, "x");
-  EXPECT_STREQ(s.GetText(), "42-x");
-
-  tString t(10);
-  std::strcpy(t.GetText(), "abcde");
-  EXPECT_EQ(t.GetLength(), 10);
-  t.Trim();
-  EXPECT_EQ(t.GetLength(), 5);
-  EXPECT_STREQ(t.GetText(), "abcde");
-
-  EXPECT_EQ(ThrownText<tString::tNoMemError>([&] { t.Allocate(-5); }),
-            "Could not allocate string buffer. (size=-5)\n");
-  EXPECT_STREQ(t.GetText(), "");  // still usable
+  t.Format("%s!", big.c_str());
+  trace.Line("format 251: %d, %s", t.GetLength(),
+             std::string(t.GetText()) == big + "!" ? "right" : "wrong");
+  t.Format("%d-%s", 42, "x");
+  show("format", t);
+  tString u(10);
+  std::strcpy(u.GetText(), "abcde");
+  show("buffer of 10", u);
+  u.Trim();
+  show("trimmed", u);
+  trace.Line("allocate -5: %s", ThrownText<tString::tNoMemError>([&] { u.Allocate(-5); }).c_str());
+  show("then", u);
+  trace.Check("string");
 }
 
 }  // namespace
