@@ -48,8 +48,10 @@ class Channels : public ChannelTest {
   }
   // Plays a session of one channel, a step a string: a word, then a number
   // where it takes one (frames also as "3b+100", three beats and 100
-  // frames). Each step is traced with the channel as it then stands.
+  // frames). Each step is traced with the fields of the channel it changed;
+  // the first with all of them.
   void Run(tChannel& ch, const std::vector<std::string>& steps) {
+    std::vector<std::string> before;
     double x = 0.0;
     uint32_t t = 0;
     const std::map<std::string, std::function<void()>> does = {
@@ -84,7 +86,12 @@ class Channels : public ChannelTest {
       const auto does_it = does.find(step.substr(0, blank));
       ASSERT_NE(does_it, does.end()) << step;
       does_it->second();
-      trace_(step, "->", Describe(ch));
+      std::string changed;
+      const std::vector<std::string> now = Fields(ch);
+      for (size_t i = 0; i < now.size(); ++i)
+        if (i >= before.size() || now[i] != before[i]) changed += " " + now[i];
+      trace_(step, "->" + (changed.empty() ? " (no change)" : changed));
+      before = now;
     }
   }
 };

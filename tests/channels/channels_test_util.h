@@ -162,38 +162,57 @@ class tGoldenTrace {
   std::vector<std::string> lines_;
 };
 
-// A channel as one line: volume and balance with their bases, pitch,
-// quantize, loop and delay, the states that are set, the next start, then
-// each sound: the file it came from (path, disk label, disk serial, file
-// format), and if it is there its format, length and voice, and where it
-// plays; last, which sound is current.
-inline std::string Describe(tChannel& c) {
+// A channel as "name=value" fields: volume and balance with their bases,
+// pitch, quantize, loop and delay, its states, the next start ("none" when
+// there is none), then for each sound the file it came from (path, disk
+// label, disk serial, file format), the sound's format, length and voice,
+// and where it plays ("-" without a sound); last, which sound is current.
+inline std::vector<std::string> Fields(tChannel& c) {
   const uint32_t disk = tFileName::VolumeSerialOf(tFileName("C:\\"));
-  tGoldenTrace line;
-  line("vol", std::to_string(c.GetVolume()) + "/" + std::to_string(c.GetBaseVolume()), "bal",
-       std::to_string(c.GetBalance()) + "/" + std::to_string(c.GetBaseBalance()), "pitch",
-       c.GetPitch(), "q", c.GetQuantize(), "loop", c.GetLoop(), "delay", c.GetDelay());
-  for (auto [set, name] : {std::pair{c.GetKeyHeld(), "held"},
-                           {c.GetLatched(), "latched"},
-                           {c.GetFxOn(), "fx-on"},
-                           {c.GetSuspended(), "suspended"}})
-    if (set) line(name);
-  line("next", c.GetNextStart());
+  auto field = [](const char* name, auto... parts) {
+    tGoldenTrace line;
+    line(parts...);
+    return std::string(name) + "=" + line.Joined();
+  };
+  std::vector<std::string> out = {
+      field("vol", std::to_string(c.GetVolume()) + "/" + std::to_string(c.GetBaseVolume())),
+      field("bal", std::to_string(c.GetBalance()) + "/" + std::to_string(c.GetBaseBalance())),
+      field("pitch", c.GetPitch()),
+      field("q", c.GetQuantize()),
+      field("loop", c.GetLoop()),
+      field("delay", c.GetDelay()),
+      field("held", c.GetKeyHeld()),
+      field("latched", c.GetLatched()),
+      field("fx-on", c.GetFxOn()),
+      field("suspended", c.GetSuspended()),
+      field("next", c.IsScheduled() ? std::to_string(c.GetNextStart()) : "none")};
   for (auto which : {tChannel::kMain, tChannel::kEffect}) {
     const bool main = which == tChannel::kMain;
     const uint32_t serial = main ? c.GetSndSerial() : c.GetSfxSerial();
-    line(main ? "| main" : "| fx", (main ? c.GetSndPath() : c.GetSfxPath()).GetText(),
-         (main ? c.GetSndLabel() : c.GetSfxLabel()).GetText(),
-         serial != 0 && serial == disk ? "disk" : std::to_string(serial),
-         FormatOf(c.GetFileFormat(which)));
-    if (tSound* s = c.GetSound(which))
-      line("->", FormatOf(s), s->GetLength(), "voice", s->Voice().GetVolume(),
-           s->Voice().GetBalance(), s->Voice().GetPitch(),
-           s->IsPlaying() ? "@" + std::to_string(s->Voice().GetPosition()) : "stopped");
+    out.push_back(field(main ? "main" : "fx", (main ? c.GetSndPath() : c.GetSfxPath()).GetText(),
+                        (main ? c.GetSndLabel() : c.GetSfxLabel()).GetText(),
+                        serial != 0 && serial == disk ? "disk" : std::to_string(serial),
+                        FormatOf(c.GetFileFormat(which))));
+    tSound* s = c.GetSound(which);
+    out.push_back(s == nullptr ? field(main ? "main-sound" : "fx-sound", "-")
+                               : field(main ? "main-sound" : "fx-sound", FormatOf(s),
+                                       s->GetLength(), "voice", s->Voice().GetVolume(),
+                                       s->Voice().GetBalance(), s->Voice().GetPitch()));
+    out.push_back(
+        field(main ? "main-plays" : "fx-plays",
+              s && s->IsPlaying() ? "@" + std::to_string(s->Voice().GetPosition()) : "-"));
   }
   const tSound* current = c.GetCurrent();
-  line("| current", !current ? "-" : current == c.GetSound(tChannel::kMain) ? "main" : "fx");
-  return line.Joined();
+  out.push_back(field("current", !current                                 ? "-"
+                                 : current == c.GetSound(tChannel::kMain) ? "main"
+                                                                          : "fx"));
+  return out;
+}
+// The fields of a channel as one line.
+inline std::string Describe(tChannel& c) {
+  std::string out;
+  for (const std::string& f : Fields(c)) out += (out.empty() ? "" : " ") + f;
+  return out;
 }
 
 class ChannelTest : public TestRoot {
