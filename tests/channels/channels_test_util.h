@@ -14,6 +14,7 @@
 #include <fstream>
 #include <map>
 #include <ostream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -191,7 +192,7 @@ inline std::vector<std::string> Fields(tChannel& c) {
     const uint32_t serial = main ? c.GetSndSerial() : c.GetSfxSerial();
     out.push_back(field(main ? "main" : "fx", (main ? c.GetSndPath() : c.GetSfxPath()).GetText(),
                         (main ? c.GetSndLabel() : c.GetSfxLabel()).GetText(),
-                        serial != 0 && serial == disk ? "disk" : std::to_string(serial),
+                        serial == disk && c.GetSound(which) ? "disk" : std::to_string(serial),
                         FormatOf(c.GetFileFormat(which))));
     tSound* s = c.GetSound(which);
     out.push_back(s == nullptr ? field(main ? "main-sound" : "fx-sound", "-")
@@ -233,13 +234,20 @@ class ChannelTest : public TestRoot {
     TestRoot::TearDown();
   }
   // A file's text with the serial number of the test's disk, written
-  // unsigned or signed after a key's "=", named "<disk>".
-  static std::string NameDiskSerial(std::string text) {
+  // unsigned or signed before the line that names a sound's file, named
+  // "<disk>" (a disk whose serial is 0 reads the same).
+  static std::string NameDiskSerial(const std::string& text) {
     const uint32_t serial = tFileName::VolumeSerialOf(tFileName("C:\\"));
-    for (const std::string& n : {std::to_string(serial), std::to_string(int32_t(serial))})
-      for (size_t at; (at = text.find("=" + n + "\r")) != std::string::npos;)
-        text.replace(at + 1, n.size(), "<disk>");
-    return text;
+    const std::regex key("SerNum(_[0-9]+)?=(-?[0-9]+)\r\n[A-Za-z_0-9]+=[^\r]");
+    std::string out;
+    auto from = text.cbegin();
+    for (std::sregex_iterator it(text.begin(), text.end(), key), end; it != end; ++it) {
+      const std::string n = (*it)[2].str();
+      if (n != std::to_string(serial) && n != std::to_string(int32_t(serial))) continue;
+      out.append(from, (*it)[2].first).append("<disk>");
+      from = (*it)[2].second;
+    }
+    return out.append(from, text.cend());
   }
   // Writes a wave below the root (a host path relative to drive C:'s folder).
   void WriteWave(const std::string& rel, uint32_t frames, uint32_t rate = 44100, uint16_t bits = 16,
