@@ -9,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "audio/wave.h"
@@ -30,12 +31,21 @@ class HostileFiles : public DeskTest {
     alarm(0);
     DeskTest::TearDown();
   }
-  bool Chn(const char* path) { return desk_->LoadChannelFile(0, path, true); }
-  // Traces what becomes of each path, and what the desk said of it.
-  void Try(const char* what, const std::vector<std::string>& paths,
-           const std::function<bool(const char*)>& load) {
+  // Does what to each path (load a wave, a channel file on channel 0 or 1
+  // or a mix; save channel 0 or the mix; export the mix), then traces what
+  // became of it and what the desk said of it.
+  void Try(const std::string& what, const std::vector<std::string>& paths) {
+    const std::map<std::string, std::function<bool(const char*)>> does = {
+        {"wave",
+         [&](const char* p) { return desk_->LoadWaveIntoChannel(tChannel::kMain, 0, p, true); }},
+        {"channel", [&](const char* p) { return desk_->LoadChannelFile(0, p, true); }},
+        {"channel on 1", [&](const char* p) { return desk_->LoadChannelFile(1, p, true); }},
+        {"mix", [&](const char* p) { return desk_->LoadMix(p); }},
+        {"save channel", [&](const char* p) { return desk_->SaveChannelFile(0, p); }},
+        {"save mix", [&](const char* p) { return desk_->SaveMix(p); }},
+        {"export", [&](const char* p) { return desk_->ExportMix(p, OutputFormat()); }}};
     for (const std::string& path : paths) {
-      const bool done = load(path.c_str());
+      const bool done = does.at(what)(path.c_str());
       trace_(what, path.size() > 40 ? std::to_string(path.size()) + " characters" : path, done,
              view_.Said());
     }
@@ -46,24 +56,21 @@ TEST_F(HostileFiles, NamesOfThingsThatAreNotRegularFilesAreRefused) {
   for (const char* fifo : {"/pipe.wav", "/pipe.chn", "/pipe.mix"})
     ASSERT_EQ(mkfifo((root_ + fifo).c_str(), 0644), 0);
   ASSERT_EQ(mkdir((root_ + "/folder.wav").c_str(), 0755), 0);
-  Try("wave", {"C:\\pipe.wav", "C:\\folder.wav", "Z:\\dev\\zero"},
-      [&](const char* p) { return desk_->LoadWaveIntoChannel(tChannel::kMain, 0, p, true); });
+  Try("wave", {"C:\\pipe.wav", "C:\\folder.wav", "Z:\\dev\\zero"});
   // They are not opened at all: the wave reader says it could not open them.
   for (const char* name : {"C:\\pipe.wav", "C:\\folder.wav", "Z:\\dev\\zero"}) {
     tWave wave;
     EXPECT_FALSE(wave.LoadWave(name));
     EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveOpen) << name;
   }
-  Try("channel", {"C:\\pipe.chn", "Z:\\dev\\zero"}, [&](const char* p) { return Chn(p); });
-  Try("mix", {"C:\\pipe.mix", "Z:\\dev\\zero"}, [&](const char* p) { return desk_->LoadMix(p); });
+  Try("channel", {"C:\\pipe.chn", "Z:\\dev\\zero"});
+  Try("mix", {"C:\\pipe.mix", "Z:\\dev\\zero"});
   // Saving over them is refused too, and leaves them as they were.
   WriteKick(1000);
   ASSERT_TRUE(desk_->LoadChannelFile(0, "C:\\Sets\\kick.chn", true));
-  Try("save channel", {"C:\\folder.wav"},
-      [&](const char* p) { return desk_->SaveChannelFile(0, p); });
-  Try("save mix", {"C:\\folder.wav"}, [&](const char* p) { return desk_->SaveMix(p); });
-  Try("export", {"C:\\folder.wav"},
-      [&](const char* p) { return desk_->ExportMix(p, OutputFormat()); });
+  Try("save channel", {"C:\\folder.wav"});
+  Try("save mix", {"C:\\folder.wav"});
+  Try("export", {"C:\\folder.wav"});
   struct stat st;
   ASSERT_EQ(stat((root_ + "/folder.wav").c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
@@ -78,13 +85,12 @@ TEST_F(HostileFiles, FilesLargerThanTheirFormatAllowsAreRefused) {
   WriteHost("huge.chn", "[Brevora Channel]\r\nVersion=3\r\n");
   for (const char* name : {"/huge.mix", "/huge.chn"})
     ASSERT_EQ(truncate((root_ + name).c_str(), 300l << 20), 0);
-  Try("mix", {"C:\\huge.mix"}, [&](const char* p) { return desk_->LoadMix(p); });
-  Try("channel", {"C:\\huge.chn"}, [&](const char* p) { return Chn(p); });
+  Try("mix", {"C:\\huge.mix"});
+  Try("channel", {"C:\\huge.chn"});
   std::string wave = WaveBytes(22050, 16, 2, 10);
   wave.replace(40, 4, "\xFF\xFF\xFF\x7F");
   WriteHost("long.wav", wave);
-  Try("wave", {"C:\\long.wav"},
-      [&](const char* p) { return desk_->LoadWaveIntoChannel(tChannel::kMain, 0, p, true); });
+  Try("wave", {"C:\\long.wav"});
 }
 
 // A channel file that another program keeps appending to while the desk
@@ -107,11 +113,11 @@ TEST_F(HostileFiles, AFileThatGrowsWhileItIsRead) {
 TEST_F(HostileFiles, FilesThatNameThemselves) {
   // A channel file whose waves are channel files, itself among them.
   WriteChannel("self.chn", "self.chn");
-  Try("channel", {"C:\\self.chn"}, [&](const char* p) { return Chn(p); });
+  Try("channel", {"C:\\self.chn"});
   // A mix that names itself as a channel file.
   WriteMix("self.mix", {{0, {"self.mix", ""}}}, 130, 1, "Time 00000000 Channel 0 Play 0\r\n");
   view_.answer = 1;  // go on with messages
-  Try("mix", {"C:\\self.mix"}, [&](const char* p) { return desk_->LoadMix(p); });
+  Try("mix", {"C:\\self.mix"});
   trace_("sound", desk_->Channel(0).HasSound());
 }
 
@@ -123,16 +129,14 @@ TEST_F(HostileFiles, ADriveThatLoopsThroughSymbolicLinks) {
   // And a link inside drive C: that leads back to its own folder.
   ASSERT_EQ(symlink(root_.c_str(), (root_ + "/again").c_str()), 0);
   WriteKick(500);
-  Try("channel", {"F:\\Sets\\kick.chn"}, [&](const char* p) { return Chn(p); });
-  Try("mix", {"F:\\a.mix"}, [&](const char* p) { return desk_->LoadMix(p); });
-  Try("save channel", {"F:\\kick.chn"},
-      [&](const char* p) { return desk_->SaveChannelFile(0, p); });
+  Try("channel", {"F:\\Sets\\kick.chn"});
+  Try("mix", {"F:\\a.mix"});
+  Try("save channel", {"F:\\kick.chn"});
   platform::VolumeInfo info;
   EXPECT_FALSE(platform::VolumeInformation("F:\\", info));
   platform::DirectorySearch search;
   EXPECT_FALSE(search.Start("F:\\", "*.*"));
-  Try("channel", {"C:\\again\\again\\again\\Sets\\kick.chn"},
-      [&](const char* p) { return Chn(p); });
+  Try("channel", {"C:\\again\\again\\again\\Sets\\kick.chn"});
   platform::RemoveDrive('F');
 }
 
@@ -150,11 +154,11 @@ TEST_F(HostileFiles, PathsOfTheLongestLengthAndOneMore) {
   const std::string mix259 = at259.substr(0, 255) + ".mix";
   for (const std::string& chn : {at259, at260}) {
     const std::string mix = chn == at259 ? mix259 : at260;
-    Try("save channel", {chn}, [&](const char* p) { return desk_->SaveChannelFile(0, p); });
-    Try("channel on 1", {chn}, [&](const char* p) { return desk_->LoadChannelFile(1, p, true); });
+    Try("save channel", {chn});
+    Try("channel on 1", {chn});
     trace_("channel 1 file is it", desk_->Channel(1).GetFilePath().GetText() == chn);
-    Try("save mix", {mix}, [&](const char* p) { return desk_->SaveMix(p); });
-    Try("mix", {mix}, [&](const char* p) { return desk_->LoadMix(p); });
+    Try("save mix", {mix});
+    Try("mix", {mix});
     trace_("channel 0 file is the 259", desk_->Channel(0).GetFilePath().GetText() == at259);
   }
 }
@@ -167,8 +171,8 @@ TEST_F(HostileFiles, NamesThatAreNotUtf8) {
   ASSERT_TRUE(desk_->LoadChannelFile(0, "C:\\\xC0\xC1.chn", true));
   EXPECT_EQ(desk_->Channel(0).GetSndPath().GetText(), "C:\\" + wave);
   const std::string saved = "C:\\mix \x80\x81.mix";
-  Try("save mix", {saved}, [&](const char* p) { return desk_->SaveMix(p); });
-  Try("mix", {saved}, [&](const char* p) { return desk_->LoadMix(p); });
+  Try("save mix", {saved});
+  Try("mix", {saved});
   EXPECT_TRUE(desk_->Channel(0).HasSound());
   platform::DirectorySearch search;
   ASSERT_TRUE(search.Start("C:\\", "CAF\xE9*.WAV"));  // bytes above 127 match only themselves
