@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <future>
 #include <latch>
+#include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "channels/channel.h"
 #include "channels/output_format.h"
@@ -43,217 +46,142 @@ class Channels : public ChannelTest {
                std::to_string(s->Voice().GetPosition());
     return out.empty() ? "-" : out;
   }
+  // Plays a session of one channel, a step a string: a word, then a number
+  // where it takes one (frames also as "3b+100", three beats and 100
+  // frames). Each step is traced with the fields of the channel it changed;
+  // the first with all of them.
+  void Run(tChannel& ch, const std::vector<std::string>& steps) {
+    std::vector<std::string> before;
+    double x = 0.0;
+    uint32_t t = 0;
+    const std::map<std::string, std::function<void()>> does = {
+        {"main", [&] { Load(ch, t); }},
+        {"fx", [&] { Load(ch, t, "Loops/fx.wav", tChannel::kEffect); }},
+        {"quantize", [&] { ch.SetQuantize(x); }},
+        {"loop", [&] { ch.SetLoop(x); }},
+        {"delay", [&] { ch.SetDelay(x); }},
+        {"trigger", [&] { ch.Trigger(t); }},
+        {"tick", [&] { ch.Tick(t); }},
+        {"at", [&] { ch.GetCurrent()->Voice().SetPosition(t); }},
+        {"stop", [&] { ch.Stop(false); }},
+        {"ring", [&] { ch.Stop(true); }},
+        {"suspend", [&] { ch.SetSuspended(true); }},
+        {"resume", [&] { ch.SetSuspended(false); }},
+        {"fx-on", [&] { ch.SetFxOn(true); }},
+        {"fx-off", [&] { ch.SetFxOn(false); }},
+        {"volume", [&] { ch.SetVolume(static_cast<int32_t>(x)); }},
+        {"+volume", [&] { ch.AdjustVolume(static_cast<int32_t>(x)); }},
+        {"balance", [&] { ch.SetBalance(static_cast<int32_t>(x)); }},
+        {"+balance", [&] { ch.AdjustBalance(static_cast<int32_t>(x)); }},
+        {"pitch", [&] { ch.SetPitch(x); }},
+    };
+    for (const std::string& step : steps) {
+      const size_t blank = step.find(' ');
+      const std::string arg = blank == std::string::npos ? "0" : step.substr(blank + 1);
+      char* end = nullptr;
+      x = std::strtod(arg.c_str(), nullptr);
+      int64_t frames = std::strtoll(arg.c_str(), &end, 0);
+      if (*end == 'b') frames = frames * kBeat + std::strtoll(end + 1, nullptr, 10);
+      t = static_cast<uint32_t>(frames);
+      const auto does_it = does.find(step.substr(0, blank));
+      ASSERT_NE(does_it, does.end()) << step;
+      does_it->second();
+      std::string changed;
+      const std::vector<std::string> now = Fields(ch);
+      for (size_t i = 0; i < now.size(); ++i)
+        if (i >= before.size() || now[i] != before[i]) changed += " " + now[i];
+      trace_(step, "->" + (changed.empty() ? " (no change)" : changed));
+      before = now;
+    }
+  }
 };
 
 TEST_F(Channels, BeatsBecomeFramesThroughTempoAndRate) {
   // Whole frames of a beat; a tempo of 0 or below is a beat without end.
-  const struct {
-    uint32_t rate;
-    int32_t tempo, frames;
-  } perBeat[] = {{44100, 130, 20353},
-                 {22050, 130, 10176},
-                 {22050, 120, 11025},
-                 {22050, 0, 2147483647},
-                 {22050, -5, 2147483647}};
-  for (const auto& b : perBeat) {
-    SetOutputFormat(b.rate, 16, 2);
-    SetTempo(b.tempo);
-    EXPECT_EQ(SamplesPerBeat(), b.frames) << b.rate << " Hz at " << b.tempo;
+  for (auto [rate, tempo] :
+       {std::pair{44100u, 130}, {22050u, 130}, {22050u, 120}, {22050u, 0}, {22050u, -5}}) {
+    SetOutputFormat(rate, 16, 2);
+    SetTempo(tempo);
+    trace_(rate, "Hz at", tempo, "bpm:", SamplesPerBeat());
   }
   // Hand-edited values never wrap around the clock.
-  for (auto [beats, frames] : {std::pair{4.0, 81412u},
-                               {-1.0, 0u},
-                               {std::nan(""), 0u},
-                               {1e300, 2147483647u},
-                               {INFINITY, 2147483647u}})
-    EXPECT_EQ(BeatsToFrames(20353, beats), frames) << beats;
+  for (double beats : {4.0, -1.0, std::nan(""), 1e300, HUGE_VAL})
+    trace_(beats, "beats:", BeatsToFrames(20353, beats));
 }
 
+// Quantize 0 is a grid of single frames: the start is now; a quantize too
+// small to be a frame still gives a grid of one frame.
 TEST_F(Channels, TriggerPlacesTheStartOnTheGridPlusDelay) {
   tChannel ch;
-  ch.Trigger(1000);
-  EXPECT_FALSE(ch.IsScheduled());  // no sound, nothing scheduled
-  ch.SetQuantize(1.0);
-  ch.SetDelay(0.5);
-  Schedule(ch, 100000, 4.0, 50000);
-  EXPECT_EQ(ch.GetNextStart(), 2 * kBeat + 10176);  // 50882
-  ch.Tick(50881);
-  EXPECT_EQ(Playing(ch), "-");
-  ch.Tick(50882);
-  EXPECT_EQ(Playing(ch), "main@0");
-  EXPECT_EQ(ch.GetNextStart(), 50882 + 4 * kBeat);
-  // Quantize 0 is a grid of single frames: the start is now; a quantize too
-  // small to be a frame still gives a grid of one frame.
-  ch.SetDelay(0.0);
-  for (auto [quantize, now] : {std::pair{0.0, 123457u}, {1e-9, 99u}}) {
-    ch.SetQuantize(quantize);
-    ch.Trigger(now);
-    EXPECT_EQ(ch.GetNextStart(), now) << quantize;
-  }
+  Run(ch, {"trigger 1000", "quantize 1", "delay 0.5", "main 100000", "loop 4", "trigger 50000",
+           "tick 50881", "tick 50882", "delay 0", "quantize 0", "trigger 123457", "quantize 1e-9",
+           "trigger 99"});
 }
 
 // A start late by 500 frames or more begins that far inside the sound;
 // lateness that reaches the sound's length plays nothing that round. The
 // schedule runs on when the clock wraps, and no time stays no time.
 TEST_F(Channels, AStartLateByFiveHundredFramesBeginsInsideTheSound) {
-  for (auto [start, late, frames, playing] : {std::tuple{1000u, 499u, 10000u, "main@0"},
-                                              {1000u, 500u, 10000u, "main@500"},
-                                              {1000u, 2000u, 10000u, "main@2000"},
-                                              {1000u, 999u, 1000u, "main@999"},
-                                              {1000u, 1000u, 1000u, "-"},
-                                              {0xFFFFFF00u, 272u, 10000u, "main@0"}}) {
+  for (auto [start, late, frames] : {std::tuple{1000u, 499u, 10000u},
+                                     {1000u, 500u, 10000u},
+                                     {1000u, 2000u, 10000u},
+                                     {1000u, 999u, 1000u},
+                                     {1000u, 1000u, 1000u},
+                                     {0xFFFFFF00u, 272u, 10000u}}) {
     tChannel ch;
-    Schedule(ch, frames, 1.0, start);
-    ch.Tick(start - 1);
-    EXPECT_EQ(Playing(ch), "-");
-    ch.Tick(start + late);
-    EXPECT_EQ(Playing(ch), playing) << late;
-    EXPECT_EQ(ch.GetNextStart(), start + kBeat);
-    ch.Stop(false);
-    ch.Tick(0xFFFFFFFFu);
-    ch.Tick(0x7FFFFFFFu);
-    EXPECT_EQ(Playing(ch), "-");
+    Run(ch, {"main " + std::to_string(frames), "loop 1", "trigger " + std::to_string(start),
+             "tick " + std::to_string(start - 1), "tick " + std::to_string(start + late), "stop",
+             "tick 0xFFFFFFFF", "tick 0x7FFFFFFF"});
   }
 }
 
+// A sound longer than its loop is cut and restarted at the loop boundary;
+// stopped with keepPlaying ("ring") it rings on and is not restarted. A
+// loop of 0 beats, or one shorter than a frame, never starts.
 TEST_F(Channels, LoopsRestartTheSoundAndCutALongerOne) {
   tChannel ch;
-  ch.SetQuantize(1.0);
-  Schedule(ch, 3 * kBeat, 1.0, 5);
-  ch.Tick(10);
-  ASSERT_TRUE(Main(ch)->IsPlaying());
-  Main(ch)->Voice().SetPosition(15000);  // as if it had played on
-  ch.Tick(kBeat - 1);
-  EXPECT_EQ(Playing(ch), "main@15000");
-  ch.Tick(kBeat + 3);
-  EXPECT_EQ(Playing(ch), "main@0");  // cut and restarted at the loop boundary
-  EXPECT_EQ(ch.GetNextStart(), 2 * kBeat);
-  // Stopped with keepPlaying the sound rings on and is not restarted.
-  Main(ch)->Voice().SetPosition(700);
-  ch.Stop(true);
-  EXPECT_FALSE(ch.IsScheduled());
-  ch.Tick(3 * kBeat);
-  EXPECT_EQ(Playing(ch), "main@700");
-  ch.Stop(false);
-  EXPECT_EQ(Playing(ch), "-");
-
-  // A loop of 0 beats, or one shorter than a frame, never starts.
-  for (double loop : {0.0, -2.0, 1e-9}) {
+  Run(ch, {"quantize 1", "main 3b", "loop 1", "trigger 5", "tick 10", "at 15000", "tick 1b-1",
+           "tick 1b+3", "at 700", "ring", "tick 3b", "stop"});
+  for (const char* loop : {"loop 0", "loop -2", "loop 1e-9"}) {
     tChannel idle;
-    Schedule(idle, 1000, loop, 0, "Loops/idle.wav");
-    idle.Tick(0);
-    idle.Tick(kBeat);
-    EXPECT_EQ(Playing(idle), "-") << loop;
+    Run(idle, {"main 1000", loop, "trigger 0", "tick 0", "tick 1b"});
   }
 }
 
+// Resumed, a channel steps back to the loop that ran while it was
+// suspended, and each tick starts the sound at the lateness of the next
+// loop until the schedule lies after now. Triggered while suspended (its
+// key pressed again) it stays silent: every due tick moves its start on by
+// one loop, in phase. One that was not scheduled stays unscheduled.
 TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
-  const uint32_t L = kBeat;
   tChannel ch;
-  ch.SetQuantize(1.0);
-  Schedule(ch, 100000, 1.0, 0);
-  ch.Tick(0);
-  ch.Tick(L);
-  ch.SetFxOn(true);  // no effect sound: the selection is only kept
-  ch.SetSuspended(true);
-  ch.Stop(false);
-  ch.SetFxOn(false);
-  ch.Tick(3 * L);
-  EXPECT_EQ(Playing(ch), "-");
-  EXPECT_EQ(ch.GetSavedStart(), 2 * L);
-
-  ch.SetSuspended(false);
-  EXPECT_TRUE(ch.GetFxOn());
-  EXPECT_EQ(ch.GetNextStart(), L);  // the loop that ran when suspended
-  // Each tick starts the sound at the lateness of the next loop until the
-  // schedule lies after now.
-  const uint32_t now = 5 * L + 100;
-  for (uint32_t position : {4 * L + 100, 3 * L + 100, 2 * L + 100, L + 100, 0u}) {
-    ch.Tick(now);
-    EXPECT_EQ(Playing(ch), "main@" + std::to_string(position));
-  }
-  EXPECT_EQ(ch.GetNextStart(), 6 * L);
-
-  // Triggered while suspended (its key pressed again), a channel stays
-  // silent: every due tick moves its start on by one loop, in phase.
-  ch.SetSuspended(true);
-  ch.Stop(false);
-  ch.Trigger(7 * L + 50);
-  for (uint32_t tick : {7 * L + 50, 8 * L + 700}) {
-    ch.Tick(tick);
-    EXPECT_EQ(Playing(ch), "-");
-    EXPECT_EQ(ch.GetNextStart(), tick - tick % L + L);
-  }
-
-  // A channel that was not scheduled when suspended stays unscheduled.
+  Run(ch, {"quantize 1", "main 100000", "loop 1", "trigger 0", "tick 0", "tick 1b",
+           "fx-on",  // no effect sound: the selection is only kept
+           "suspend", "stop", "fx-off", "tick 3b"});
+  trace_("saved start", ch.GetSavedStart());
+  Run(ch, {"resume", "tick 5b+100", "tick 5b+100", "tick 5b+100", "tick 5b+100", "tick 5b+100",
+           "suspend", "stop", "trigger 7b+50", "tick 7b+50", "tick 8b+700"});
   tChannel idle;
-  Load(idle, 1000, "Loops/idle.wav");
-  idle.SetLoop(1.0);
-  idle.SetSuspended(true);
-  idle.SetSuspended(false);
-  EXPECT_FALSE(idle.IsScheduled());
+  Run(idle, {"main 1000", "loop 1", "suspend", "resume"});
 }
 
+// Without an effect sound the switch changes nothing; with one it restarts
+// on the grid point at or before now. A channel with only an effect sound
+// starts only with the effect on.
 TEST_F(Channels, SwitchingTheEffectRetriggersOnTheGrid) {
   tChannel ch;
-  ch.SetQuantize(1.0);
-  Schedule(ch, 200000, 4.0, 0);
-  ch.Tick(0);
-  // Without an effect sound the switch changes nothing.
-  ch.SetFxOn(true);
-  ch.Tick(30000);
-  EXPECT_EQ(Playing(ch), "main@0");
-  EXPECT_EQ(ch.GetNextStart(), 4 * kBeat);
-
-  Load(ch, 200000, "Loops/fx.wav", tChannel::kEffect);
-  ch.SetFxOn(false);
-  ch.Trigger(0);
-  ch.Tick(0);
-  ch.SetFxOn(true);
-  ch.Tick(30000);
-  EXPECT_EQ(Playing(ch), "fx@9647");  // from the grid point 20353
-  EXPECT_EQ(ch.GetCurrent(), Fx(ch));
-  EXPECT_EQ(ch.GetNextStart(), kBeat + 4 * kBeat);
-  ch.SetFxOn(false);
-  ch.Tick(40000);
-  EXPECT_EQ(Playing(ch), "main@19647");
-
-  // A channel with only an effect sound starts only with the effect on.
+  Run(ch, {"quantize 1", "main 200000", "loop 4", "trigger 0", "tick 0", "fx-on", "tick 30000",
+           "fx 200000", "fx-off", "trigger 0", "tick 0", "fx-on", "tick 30000", "fx-off",
+           "tick 40000"});
   tChannel only;
-  Load(only, 50000, "Loops/only.wav", tChannel::kEffect);
-  EXPECT_EQ(only.GetCurrent(), nullptr);
-  only.SetQuantize(1.0);
-  only.SetLoop(1.0);
-  only.Trigger(100);
-  only.Tick(100);
-  only.Tick(kBeat + 100);
-  EXPECT_EQ(Playing(only), "-");
-  only.SetFxOn(true);
-  only.Tick(kBeat + 200);
-  EXPECT_EQ(Playing(only), "fx@0");  // 200 frames late: from the start
-  EXPECT_EQ(only.GetNextStart(), 2 * kBeat);
+  Run(only, {"fx 50000", "quantize 1", "loop 1", "trigger 100", "tick 100", "tick 1b+100", "fx-on",
+             "tick 1b+200"});
 }
 
 TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
   tChannel ch;
-  Load(ch, 100);
-  Load(ch, 100, "Loops/fx.wav", tChannel::kEffect);
-  ch.SetVolume(150);
-  EXPECT_EQ(ch.GetVolume(), 100);
-  EXPECT_EQ(Fx(ch)->Voice().GetVolume(), 1.0);
-  ch.AdjustVolume(-30);
-  EXPECT_EQ(Main(ch)->Voice().GetVolume(), 0.7);
-  ch.AdjustVolume(INT32_MIN);
-  EXPECT_EQ(ch.GetVolume(), 0);
-  ch.SetBalance(-300);
-  EXPECT_EQ(Main(ch)->Voice().GetBalance(), -1.0);
-  ch.AdjustBalance(125);
-  EXPECT_EQ(Fx(ch)->Voice().GetBalance(), 0.25);
-  ch.SetPitch(1.5);
-  EXPECT_EQ(Main(ch)->Voice().GetPitch(), 101.5 / 100.0);
-  ch.SetPitch(-150.0);  // stored as given
-  EXPECT_EQ(ch.GetPitch(), -150.0);
-
+  Run(ch, {"main 100", "fx 100", "volume 150", "+volume -30", "+volume -2147483648", "balance -300",
+           "+balance 125", "pitch 1.5", "pitch -150"});  // stored as given
   // Pitch steps stay strictly inside 20 percent either way.
   for (double step : {0.1, -0.1}) {
     ch.SetPitch(0.0);
@@ -269,8 +197,7 @@ TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
 
 TEST_F(Channels, ResetKeepsTheKeyAndReturnsTheRest) {
   tChannel ch;
-  EXPECT_EQ(ch.GetVolume(), 100);
-  EXPECT_EQ(ch.GetBaseVolume(), 80);
+  trace_("new:", Describe(ch));
   Load(ch, 100);
   ch.SetKey('Q');
   ch.SetLatched(true);
@@ -280,56 +207,38 @@ TEST_F(Channels, ResetKeepsTheKeyAndReturnsTheRest) {
   ch.SetBaseBalance(40);
   ch.Trigger(0);
   ch.Reset();
-  EXPECT_EQ(ch.GetKey(), 'Q');
-  EXPECT_FALSE(ch.HasSound() || ch.GetLatched() || ch.GetKeyHeld() || ch.IsScheduled());
-  EXPECT_EQ(ch.GetVolume(), 80);
-  EXPECT_EQ(ch.GetBaseBalance(), 0);
-  EXPECT_EQ(ch.GetLoop(), 0.0);
-  EXPECT_TRUE(ch.GetSndPath().IsEmpty());
-  EXPECT_EQ(FormatOf(ch.GetFileFormat(tChannel::kMain)), "44100/16/2");  // kept
-
+  trace_("reset: key", static_cast<char>(ch.GetKey()), Describe(ch));
   // The empty start-up sound is short and in the output format.
   SetOutputFormat(22050, 8, 1);
   ASSERT_TRUE(ch.PrepareEmpty());
-  EXPECT_EQ(FormatOf(Main(ch)), "22050/8/1");
-  EXPECT_EQ(Main(ch)->GetLength(), 32u);
+  trace_("start-up sound:", FormatOf(Main(ch)), Main(ch)->GetLength(), "frames");
 }
 
 TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
   tChannel ch;
   WriteWave("E/Loops/a.wav", 100, 22050, 8, 1);
   // Reloading from the channel's own path works although the load clears it.
-  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
-  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, ch.GetSndPath().GetText()));
-  auto record = [&] {
-    return std::string(ch.GetSndPath().GetText()) + "|" + ch.GetSndLabel().GetText() + "|" +
-           std::to_string(ch.GetSndSerial()) + "|" + FormatOf(ch.GetFileFormat(tChannel::kMain)) +
-           "|" + (ch.GetCurrent() == Main(ch) && ch.HasMain() ? "current" : "none");
-  };
-  EXPECT_EQ(record(), "E:\\Loops\\a.wav|ELABEL|" +
-                          std::to_string(tFileName::VolumeSerialOf(tFileName("E:\\"))) +
-                          "|22050/8/1|current");
-
+  trace_("load", ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
+  const bool reload = ch.LoadSound(tChannel::kMain, ch.GetSndPath().GetText());
+  trace_("reload", reload, "|", Describe(ch));
   // A failed load leaves no sound and no path, label or serial; a sound that
   // cannot take the output format (a rate raised more than 64 times) does
   // not load either, and the format of the file it came from stays on record.
-  EXPECT_FALSE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\missing.wav"));
-  EXPECT_EQ(record(), "||0|22050/8/1|none");
+  const bool missing = ch.LoadSound(tChannel::kMain, "E:\\Loops\\missing.wav");
+  trace_("missing", missing, "|", Describe(ch));
   ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
   WriteWave("E/Loops/slow.wav", 100, 600, 16, 1);
   WAVEFORMATEX out{};
   ReadOutputFormat(out);
-  EXPECT_FALSE(ch.LoadSoundConverted(tChannel::kMain, "E:\\Loops\\slow.wav", out));
-  EXPECT_EQ(record(), "||0|600/16/1|none");
-
+  const bool slow = ch.LoadSoundConverted(tChannel::kMain, "E:\\Loops\\slow.wav", out);
+  trace_("600 Hz", slow, "|", Describe(ch));
   // A path the desk's buffers cannot hold is refused, not cut to another file.
   const std::string dir(250, 'd');
   WriteWave("E/Loops/" + dir + "/a.wav", 100);
   WriteWave("E/Loops/" + dir + "/a.w", 100);
   const std::string longPath = "E:\\Loops\\" + dir + "\\a.wav";
-  ASSERT_EQ(longPath.size(), 265u);
-  EXPECT_FALSE(ch.LoadSound(tChannel::kEffect, longPath.c_str()));
-  EXPECT_FALSE(ch.HasEffect());
+  const bool loaded = ch.LoadSound(tChannel::kEffect, longPath.c_str());
+  trace_(longPath.size(), "characters", loaded, ch.HasEffect());
 }
 
 // A channel whose next load, once the disk is made slow, waits until the
@@ -393,51 +302,36 @@ TEST_F(Channels, SwapAndRemoveCarryLabelsSerialsAndFormats) {
   WriteWave("E/Loops/fx.wav", 50, 22050, 8, 1);
   Load(ch, 100);
   ASSERT_TRUE(ch.LoadSound(tChannel::kEffect, "E:\\Loops\\fx.wav"));
-  const uint32_t serialC = ch.GetSndSerial(), serialE = ch.GetSfxSerial();
   tSound* oldFx = Fx(ch);
-  auto sides = [&] {
-    return std::string(ch.GetSndPath().GetText()) + " " + ch.GetSndLabel().GetText() + " " +
-           FormatOf(ch.GetFileFormat(tChannel::kMain)) + " | " + ch.GetSfxPath().GetText() + " " +
-           ch.GetSfxLabel().GetText() + " " + FormatOf(ch.GetFileFormat(tChannel::kEffect));
-  };
+  trace_("loaded |", Describe(ch));
   ch.SwapSounds();
-  EXPECT_EQ(Main(ch), oldFx);
-  EXPECT_EQ(ch.GetCurrent(), oldFx);
-  EXPECT_EQ(sides(), "E:\\Loops\\fx.wav ELABEL 22050/8/1 | C:\\Loops\\main.wav LOOPS 44100/16/2");
-  EXPECT_EQ(ch.GetSndSerial(), serialE);
-  EXPECT_EQ(ch.GetSfxSerial(), serialC);
-
+  trace_("swapped |", Describe(ch), "| old fx is main", Main(ch) == oldFx);
   ch.RemoveEffect();
-  EXPECT_FALSE(ch.HasEffect());
-  EXPECT_EQ(sides(), "E:\\Loops\\fx.wav ELABEL 22050/8/1 |   0/0/0");
-  EXPECT_EQ(ch.GetSfxSerial(), 0u);
-  EXPECT_EQ(ch.GetCurrent(), oldFx);
-
+  trace_("effect removed |", Describe(ch), "| current is old fx", ch.GetCurrent() == oldFx);
   // With only an effect sound, swapping makes it the main and current sound.
   tChannel only;
   Load(only, 10, "Loops/only.wav", tChannel::kEffect);
   only.SwapSounds();
-  EXPECT_FALSE(only.HasEffect());
-  EXPECT_EQ(only.GetCurrent(), Main(only));
-  EXPECT_NE(Main(only), nullptr);
+  trace_("only an effect, swapped |", Describe(only));
 }
 
 TEST_F(Channels, NeedsReloadWhenTheFileOffersMoreThanTheSoundHolds) {
-  const WAVEFORMATEX high = MakeWaveFormat(44100, 16, 2);
-  const WAVEFORMATEX low = MakeWaveFormat(22050, 8, 1);
-  tChannel ch;
+  tChannel ch, poor;
   Load(ch, 1000);  // 44100 Hz 16-bit stereo file
-  EXPECT_FALSE(ch.NeedsReload(tChannel::kMain, high));
-  ASSERT_TRUE(ch.ConvertSound(tChannel::kMain, low));
-  EXPECT_TRUE(ch.NeedsReload(tChannel::kMain, high));
-  EXPECT_TRUE(ch.NeedsReload(tChannel::kMain, MakeWaveFormat(22050, 8, 2)));  // channels alone
-  EXPECT_FALSE(ch.NeedsReload(tChannel::kMain, low));
-  EXPECT_FALSE(ch.NeedsReload(tChannel::kEffect, high));  // no effect sound
-
-  tChannel poor;
   WriteWave("Loops/poor.wav", 1000, 22050, 8, 1);
   ASSERT_TRUE(poor.LoadSound(tChannel::kMain, "C:\\Loops\\poor.wav"));
-  EXPECT_FALSE(poor.NeedsReload(tChannel::kMain, high));
+  auto needs = [&](tChannel& c, tChannel::tWhich which, uint32_t rate, uint16_t bits,
+                   uint16_t channels) {
+    trace_(FormatOf(c.GetFileFormat(which)), "file,", FormatOf(Main(c)), "sound, wanted", rate,
+           bits, channels, ":", c.NeedsReload(which, MakeWaveFormat(rate, bits, channels)));
+  };
+  needs(ch, tChannel::kMain, 44100, 16, 2);
+  ASSERT_TRUE(ch.ConvertSound(tChannel::kMain, MakeWaveFormat(22050, 8, 1)));
+  needs(ch, tChannel::kMain, 44100, 16, 2);
+  needs(ch, tChannel::kMain, 22050, 8, 2);  // channels alone
+  needs(ch, tChannel::kMain, 22050, 8, 1);
+  needs(ch, tChannel::kEffect, 44100, 16, 2);  // no effect sound
+  needs(poor, tChannel::kMain, 44100, 16, 2);
 }
 
 }  // namespace

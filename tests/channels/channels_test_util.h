@@ -1,20 +1,31 @@
 #pragma once
 // Shared set-up of the channel tests: a fresh drive C: (and E:) for each
 // test, the output format and tempo the desk starts a test with, wave files
-// written by the tests themselves, and a view that records what the desk
-// asks of the screen.
+// written by the tests themselves, a view that records what the desk asks
+// of the screen, and the golden trace a scenario test writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
+#include <concepts>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <ostream>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "audio/audio_setup.h"
 #include "audio/sound.h"
+#include "channels/channel.h"
 #include "channels/desk_view.h"
+#include "channels/file_name.h"
 #include "channels/tempo.h"
 #include "platform/hostfs.h"
 #include "tests/platform/test_root.h"
@@ -58,6 +69,153 @@ inline std::string FormatOf(const tSound* sound) {
   return FormatOf(f);
 }
 
+// What a scenario test saw, one line per step, its parts joined by blanks
+// (doubles in their shortest exact form, a byte that is not printable ASCII,
+// a carriage return too, as \xNN). Compare() holds the lines against
+// golden/<Suite>.<Test>.trace beside the test's source, and shows the first
+// lines that differ; BREVORA_UPDATE_GOLDEN=1 rewrites the file instead.
+class tGoldenTrace {
+ public:
+  template <class... T>
+  void operator()(const T&... parts) {
+    std::string line;
+    bool first = true;
+    ((line += first ? "" : " ", first = false, Put(line, parts)), ...);
+    lines_.push_back(line);
+  }
+  // Each line of a text as one line of the trace after label.
+  void Text(const std::string& label, const std::string& bytes) {
+    size_t from = 0;
+    for (size_t end; (end = bytes.find('\n', from)) != std::string::npos; from = end + 1)
+      (*this)(label + "|" + bytes.substr(from, end - from));
+    if (from < bytes.size()) (*this)(label + "|" + bytes.substr(from) + " (no end of line)");
+  }
+  std::string Joined() const {
+    std::string out;
+    for (const std::string& l : lines_) out += (out.empty() ? "" : " ") + l;
+    return out;
+  }
+  void Compare() const {
+    if (lines_.empty()) return;
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string file = info->file();
+    const size_t tests = file.rfind("/tests/");
+    const char* source = std::getenv("BREVORA_SOURCE_DIR");
+    ASSERT_TRUE(source != nullptr && tests != std::string::npos) << "BREVORA_SOURCE_DIR is needed";
+    const std::string path = std::string(source) + file.substr(tests, file.rfind('/') - tests) +
+                             "/golden/" + info->test_suite_name() + "." + info->name() + ".trace";
+    const char* update = std::getenv("BREVORA_UPDATE_GOLDEN");
+    if (update != nullptr && std::string(update) == "1") {
+      std::ofstream out(path, std::ios::binary);
+      for (const std::string& line : lines_) out << line << "\n";
+      ASSERT_TRUE(out.good()) << path;
+      return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << path << " is missing; run with BREVORA_UPDATE_GOLDEN=1 to write it";
+    std::vector<std::string> golden;
+    for (std::string line; std::getline(in, line);) golden.push_back(line);
+    size_t i = 0;
+    while (i < golden.size() && i < lines_.size() && golden[i] == lines_[i]) ++i;
+    if (i == golden.size() && i == lines_.size()) return;
+    std::ostringstream diff;
+    diff << "--- " << path << "\n+++ this run\n@@ line " << i + 1 << " @@\n";
+    for (size_t k = i < 2 ? 0 : i - 2; k < i; ++k) diff << " " << golden[k] << "\n";
+    for (size_t k = i; k < std::min(golden.size(), i + 6); ++k) diff << "-" << golden[k] << "\n";
+    for (size_t k = i; k < std::min(lines_.size(), i + 6); ++k) diff << "+" << lines_[k] << "\n";
+    ADD_FAILURE() << diff.str();
+  }
+
+ private:
+  static void Put(std::string& line, const std::string& text) {
+    for (char c : text) Put(line, c);
+  }
+  static void Put(std::string& line, const char* text) { Put(line, std::string(text)); }
+  static void Put(std::string& line, char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 32 && byte < 127) {
+      line += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      line += hex;
+    }
+  }
+  static void Put(std::string& line, bool b) { line += b ? "yes" : "no"; }
+  static void Put(std::string& line, double v) {
+    char text[32];
+    line.append(text, std::to_chars(text, text + sizeof text, v).ptr);
+  }
+  template <std::integral T>
+  static void Put(std::string& line, T v) {
+    line += std::to_string(v);
+  }
+  template <class T>
+  requires std::is_enum_v<T>
+  static void Put(std::string& line, T v) { Put(line, static_cast<std::underlying_type_t<T>>(v)); }
+  template <class T>
+  static void Put(std::string& line, const std::vector<T>& values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) line += ",";
+      Put(line, values[i]);
+    }
+  }
+  std::vector<std::string> lines_;
+};
+
+// A channel as "name=value" fields: volume and balance with their bases,
+// pitch, quantize, loop and delay, its states, the next start ("none" when
+// there is none), then for each sound the file it came from (path, disk
+// label, disk serial, file format), the sound's format, length and voice,
+// and where it plays ("-" without a sound); last, which sound is current.
+inline std::vector<std::string> Fields(tChannel& c) {
+  const uint32_t disk = tFileName::VolumeSerialOf(tFileName("C:\\"));
+  auto field = [](const char* name, auto... parts) {
+    tGoldenTrace line;
+    line(parts...);
+    return std::string(name) + "=" + line.Joined();
+  };
+  std::vector<std::string> out = {
+      field("vol", std::to_string(c.GetVolume()) + "/" + std::to_string(c.GetBaseVolume())),
+      field("bal", std::to_string(c.GetBalance()) + "/" + std::to_string(c.GetBaseBalance())),
+      field("pitch", c.GetPitch()),
+      field("q", c.GetQuantize()),
+      field("loop", c.GetLoop()),
+      field("delay", c.GetDelay()),
+      field("held", c.GetKeyHeld()),
+      field("latched", c.GetLatched()),
+      field("fx-on", c.GetFxOn()),
+      field("suspended", c.GetSuspended()),
+      field("next", c.IsScheduled() ? std::to_string(c.GetNextStart()) : "none")};
+  for (auto which : {tChannel::kMain, tChannel::kEffect}) {
+    const bool main = which == tChannel::kMain;
+    const uint32_t serial = main ? c.GetSndSerial() : c.GetSfxSerial();
+    out.push_back(field(main ? "main" : "fx", (main ? c.GetSndPath() : c.GetSfxPath()).GetText(),
+                        (main ? c.GetSndLabel() : c.GetSfxLabel()).GetText(),
+                        serial == disk && c.GetSound(which) ? "disk" : std::to_string(serial),
+                        FormatOf(c.GetFileFormat(which))));
+    tSound* s = c.GetSound(which);
+    out.push_back(s == nullptr ? field(main ? "main-sound" : "fx-sound", "-")
+                               : field(main ? "main-sound" : "fx-sound", FormatOf(s),
+                                       s->GetLength(), "voice", s->Voice().GetVolume(),
+                                       s->Voice().GetBalance(), s->Voice().GetPitch()));
+    out.push_back(
+        field(main ? "main-plays" : "fx-plays",
+              s && s->IsPlaying() ? "@" + std::to_string(s->Voice().GetPosition()) : "-"));
+  }
+  const tSound* current = c.GetCurrent();
+  out.push_back(field("current", !current                                 ? "-"
+                                 : current == c.GetSound(tChannel::kMain) ? "main"
+                                                                          : "fx"));
+  return out;
+}
+// The fields of a channel as one line.
+inline std::string Describe(tChannel& c) {
+  std::string out;
+  for (const std::string& f : Fields(c)) out += (out.empty() ? "" : " ") + f;
+  return out;
+}
+
 class ChannelTest : public TestRoot {
  protected:
   void SetUp() override {
@@ -69,16 +227,34 @@ class ChannelTest : public TestRoot {
     SetTempo(130);
   }
   void TearDown() override {
+    trace_.Compare();
     platform::RemoveDrive('E');
     SetOutputFormat(22050, 16, 2);
     SetTempo(130);
     TestRoot::TearDown();
+  }
+  // A file's text with the serial number of the test's disk, written
+  // unsigned or signed before the line that names a sound's file, named
+  // "<disk>" (a disk whose serial is 0 reads the same).
+  static std::string NameDiskSerial(const std::string& text) {
+    const uint32_t serial = tFileName::VolumeSerialOf(tFileName("C:\\"));
+    const std::regex key("SerNum(_[0-9]+)?=(-?[0-9]+)\r\n[A-Za-z_0-9]+=[^\r]");
+    std::string out;
+    auto from = text.cbegin();
+    for (std::sregex_iterator it(text.begin(), text.end(), key), end; it != end; ++it) {
+      const std::string n = (*it)[2].str();
+      if (n != std::to_string(serial) && n != std::to_string(int32_t(serial))) continue;
+      out.append(from, (*it)[2].first).append("<disk>");
+      from = (*it)[2].second;
+    }
+    return out.append(from, text.cend());
   }
   // Writes a wave below the root (a host path relative to drive C:'s folder).
   void WriteWave(const std::string& rel, uint32_t frames, uint32_t rate = 44100, uint16_t bits = 16,
                  uint16_t channels = 2) {
     WriteHost(rel, WaveBytes(rate, bits, channels, frames));
   }
+  tGoldenTrace trace_;
 };
 
 // Records every request; answers with the values a test gives it. The mix
@@ -99,6 +275,15 @@ class tRecordingViewOf : public tView {
     }
   };
   using tMessages = std::vector<tMessage>;
+
+  // The messages shown since the last call, which it forgets.
+  std::string Said() {
+    std::string out;
+    for (const tMessage& m : messages)
+      out += (out.empty() ? "" : "; ") + m.key + " (" + m.path + ")";
+    messages.clear();
+    return "said: " + (out.empty() ? "nothing" : out);
+  }
 
   void RefreshStrip(int index) override { refreshed.push_back(index); }
   void SetStripLed(int index, int value) override { leds[index] = value; }

@@ -1,6 +1,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "channels/channel_desk.h"
@@ -26,6 +27,11 @@ class Desk : public ChannelTest {
   tRecordingView view_;
   tMixRecordingDesk desk_{&view_};
   tChannel& Ch(int i = 0) { return desk_.Channel(i); }
+  // A channel's settings, label, refreshes and sounds as the desk left them.
+  void TraceChannel(int i) {
+    trace_(i, "label", view_.labels.count(i) ? view_.labels[i] : "(none)", "refreshed",
+           view_.refreshed, Describe(Ch(i)));
+  }
 };
 
 TEST_F(Desk, LoadingAWaveTakesTheStripsSettingsAndTheOutputFormat) {
@@ -34,46 +40,31 @@ TEST_F(Desk, LoadingAWaveTakesTheStripsSettingsAndTheOutputFormat) {
   Ch(3).SetPitch(4.0);
   {
     tWaitCursor outer(&view_);  // nested guards show the wait cursor once
-    ASSERT_TRUE(desk_.LoadWaveIntoChannel(tChannel::kMain, 3, "C:\\Loops\\low.wav", true));
-    EXPECT_EQ(tWaitCursor::Count(), 1);
+    trace_("load", desk_.LoadWaveIntoChannel(tChannel::kMain, 3, "C:\\Loops\\low.wav", true));
+    trace_("inside: cursor count", tWaitCursor::Count());
   }
-  EXPECT_EQ(view_.cursor, (std::vector<bool>{true, false}));
-  EXPECT_EQ(tWaitCursor::Count(), 0);
-  // A strip loop of 0 becomes one beat; the pitch and base volume stay.
-  EXPECT_EQ((std::vector<double>{Ch(3).GetQuantize(), Ch(3).GetLoop(), Ch(3).GetDelay(),
-                                 double(Ch(3).GetVolume()), double(Ch(3).GetBalance()),
-                                 double(Ch(3).GetBaseVolume()), Ch(3).GetPitch()}),
-            (std::vector<double>{2.0, 1.0, 0.5, 55, -10, 80, 4.0}));
-  EXPECT_EQ(view_.labels[3], "---");
-  EXPECT_EQ(view_.refreshed, std::vector<int>{3});
-  EXPECT_EQ(FormatOf(Ch(3).GetSound(tChannel::kMain)), "44100/16/2");
-  EXPECT_EQ(FormatOf(Ch(3).GetFileFormat(tChannel::kMain)), "22050/8/1");
-  // The new voice plays with what the channel says, the kept pitch too.
-  tVoice& voice = Ch(3).GetSound(tChannel::kMain)->Voice();
-  EXPECT_EQ((std::vector<double>{voice.GetVolume(), voice.GetBalance(), voice.GetPitch()}),
-            (std::vector<double>{0.55, -0.1, 1.04}));
-
+  trace_("cursor shown", view_.cursor, "count", tWaitCursor::Count());
+  // A strip loop of 0 becomes one beat; the pitch and base volume stay; the
+  // new voice plays with what the channel says, the kept pitch too.
+  TraceChannel(3);
   // A channel that came from a channel file keeps its file's label.
   WriteHost("Sets/s.chn", "[Brevora Channel]\r\nVersion=3\r\n");
   ASSERT_TRUE(desk_.LoadChannelFile(4, "C:\\Sets\\s.chn", true));
   view_.strips[4].loop = 2.0;
-  ASSERT_TRUE(desk_.LoadWaveIntoChannel(tChannel::kEffect, 4, "C:\\Loops\\low.wav", true));
-  EXPECT_EQ(view_.labels.count(4), 0u);
-  EXPECT_EQ(Ch(4).GetLoop(), 2.0);
-  EXPECT_TRUE(Ch(4).HasEffect());
+  view_.refreshed.clear();
+  trace_("fx", desk_.LoadWaveIntoChannel(tChannel::kEffect, 4, "C:\\Loops\\low.wav", true));
+  TraceChannel(4);
 }
 
 TEST_F(Desk, AWaveThatDoesNotLoadIsReportedWhenAsked) {
-  EXPECT_FALSE(desk_.LoadWaveIntoChannel(tChannel::kEffect, 0, "C:\\nothing.wav", true));
-  EXPECT_FALSE(desk_.LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\nothing.wav", false));
-  EXPECT_EQ(view_.messages,
-            (tRecordingView::tMessages{{"Can not load wave fx", "C:\\nothing.wav"}}));
-  EXPECT_TRUE(view_.refreshed.empty());
+  trace_("fx", desk_.LoadWaveIntoChannel(tChannel::kEffect, 0, "C:\\nothing.wav", true));
+  trace_("quiet main", desk_.LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\nothing.wav", false));
+  trace_(view_.Said(), "refreshed", view_.refreshed);
   // Outside the sixteen channels nothing happens.
-  EXPECT_FALSE(desk_.LoadWaveIntoChannel(tChannel::kMain, 16, "C:\\nothing.wav", true));
-  EXPECT_FALSE(desk_.LoadChannelFile(-1, "C:\\x.chn", true));
-  EXPECT_FALSE(desk_.SaveChannelFile(16, "C:\\x.chn"));
-  EXPECT_FALSE(desk_.AdaptChannel(99, MakeWaveFormat(44100, 16, 2)));
+  trace_("outside", desk_.LoadWaveIntoChannel(tChannel::kMain, 16, "C:\\nothing.wav", true),
+         desk_.LoadChannelFile(-1, "C:\\x.chn", true), desk_.SaveChannelFile(16, "C:\\x.chn"),
+         desk_.AdaptChannel(99, MakeWaveFormat(44100, 16, 2)));
+  trace_(view_.Said(), "refreshed", view_.refreshed);
 }
 
 // Clearing every channel clears the mix, then resets every strip, which
@@ -82,17 +73,14 @@ TEST_F(Desk, ClearAllChannelsClearsTheMixThenResetsEveryStrip) {
   ASSERT_TRUE(desk_.PrepareChannels());
   tString text;
   desk_.StripLabelText(9, text);
-  EXPECT_STREQ(text.GetText(), "---");
+  trace_("start-up sound label", text.GetText());
   Ch(7).SetKey('K');
   desk_.ClearAllChannels();
-  EXPECT_EQ(desk_.clearedAfterRefreshes, 0u);
-  std::vector<int> all;
-  for (int i = 0; i < 16; ++i) all.push_back(i);
-  EXPECT_EQ(view_.refreshed, all);
-  for (int i = 0; i < 16; ++i) EXPECT_FALSE(Ch(i).HasSound()) << i;
-  EXPECT_EQ(Ch(7).GetKey(), 'K');
   desk_.StripLabelText(9, text);
-  EXPECT_STREQ(text.GetText(), "");
+  int sounds = 0;
+  for (int i = 0; i < 16; ++i) sounds += Ch(i).HasSound();
+  trace_("cleared after refreshes", desk_.clearedAfterRefreshes, "refreshed", view_.refreshed,
+         "sounds", sounds, "key", static_cast<char>(Ch(7).GetKey()), "label", text.GetText());
 }
 
 TEST_F(Desk, ReleaseUnheldChannelsReleasesOnlyHeldUnlatchedChannelsWhoseKeyIsUp) {
@@ -108,32 +96,31 @@ TEST_F(Desk, ReleaseUnheldChannelsReleasesOnlyHeldUnlatchedChannelsWhoseKeyIsUp)
   Ch(2).SetLatched(true);
   view_.keysDown.insert('B');
   desk_.ReleaseUnheldChannels();
-  EXPECT_FALSE(Ch(0).GetKeyHeld() || Ch(0).IsScheduled());
-  EXPECT_FALSE(Ch(0).GetSound(tChannel::kMain)->IsPlaying());
-  EXPECT_TRUE(Ch(1).GetKeyHeld());                         // key still down
-  EXPECT_TRUE(Ch(2).GetKeyHeld() && Ch(2).IsScheduled());  // latched
-  EXPECT_TRUE(Ch(3).IsScheduled());                        // not held
-  EXPECT_EQ(view_.refreshed, std::vector<int>{0});
+  // A: released; B: key still down; C: latched; D: not held.
+  for (int i = 0; i < 4; ++i)
+    trace_(static_cast<char>('A' + i), "held", Ch(i).GetKeyHeld(), "scheduled", Ch(i).IsScheduled(),
+           "playing", Ch(i).GetSound(tChannel::kMain)->IsPlaying());
+  trace_("refreshed", view_.refreshed);
 }
 
 TEST_F(Desk, LedValuesFollowHeldLatchedEffectAndSuspension) {
-  struct {
-    bool held, latched, fx, suspended;
-    int led;
-  } cases[] = {
-      {false, false, false, false, 0}, {true, false, false, false, 3},
-      {false, true, false, false, 1},  {true, true, false, false, 1},
-      {true, false, true, false, 4},   {false, true, true, false, 2},
-      {true, true, true, false, 2},    {false, true, true, true, 0},
-      {true, true, false, true, 1},    {false, false, true, false, 0},
-  };
-  for (const auto& c : cases) {
-    Ch(5).SetSuspended(c.suspended);  // resuming restores the effect selection: set it after
-    Ch(5).SetKeyHeld(c.held);
-    Ch(5).SetLatched(c.latched);
-    Ch(5).SetFxOn(c.fx);
+  for (auto [held, latched, fx, suspended] : {std::tuple{false, false, false, false},
+                                              {true, false, false, false},
+                                              {false, true, false, false},
+                                              {true, true, false, false},
+                                              {true, false, true, false},
+                                              {false, true, true, false},
+                                              {true, true, true, false},
+                                              {false, true, true, true},
+                                              {true, true, false, true},
+                                              {false, false, true, false}}) {
+    Ch(5).SetSuspended(suspended);  // resuming restores the effect selection: set it after
+    Ch(5).SetKeyHeld(held);
+    Ch(5).SetLatched(latched);
+    Ch(5).SetFxOn(fx);
     desk_.SetLed(5);
-    EXPECT_EQ(view_.leds[5], c.led) << c.held << c.latched << c.fx << c.suspended;
+    trace_("held", held, "latched", latched, "fx", fx, "suspended", suspended, "-> led",
+           view_.leds[5]);
   }
 }
 

@@ -7,7 +7,7 @@
 
 #include "mix/console_view.h"
 #include "mix/language_table.h"
-#include "tests/platform/test_root.h"
+#include "tests/channels/channels_test_util.h"
 
 namespace {
 
@@ -34,64 +34,54 @@ class Console : public TestRoot {
     LanguageTable().LoadLanguageTable("data\\Language.txt");
     LanguageTable().SelectLanguage(1);
   }
+  tGoldenTrace trace_;
   void TearDown() override {
+    trace_.Compare();
     LanguageTable().SelectLanguage(0);
     TestRoot::TearDown();
   }
 };
 
+// Lines that are sentences of their own become clauses; "OK" is a button.
+// The path fills the run of "%", in the host's form and quoted; only the
+// first run takes it, the others go with a blank. A question is what the
+// desk would ask and the answer taken, in words. A key the table lacks
+// names itself and its file.
 TEST_F(Console, EachMessageIsOneSentenceWithoutItsButtons) {
-  struct Case {
-    const char* key;
-    const char* path;
-    std::string sentence;
+  const std::pair<const char*, const char*> cases[] = {
+      {"Two lines", nullptr},    {"Path", "C:\\Loops\\kick one.wav"},
+      {"Path", "Z:\\dev\\zero"}, {"Path", nullptr},
+      {"Split", nullptr},        {"Blanks", "C:\\a.mix"},
+      {"WAV", nullptr},          {"Twice", "Z:\\x.wav"},
+      {"Twice", nullptr},        {"Error loading mix", nullptr},
+      {"Ask", nullptr},          {"Not in the table", "C:\\x.chn"},
   };
-  const Case cases[] = {
-      // Lines that are sentences of their own become clauses; "OK" is a button.
-      {"Two lines", nullptr, "no channels loaded; load a channel first"},
-      // The path fills the run of "%", in the host's form and quoted.
-      {"Path", "C:\\Loops\\kick one.wav", "can not load file: '" + root_ + "/Loops/kick one.wav'"},
-      {"Path", "Z:\\dev\\zero", "can not load file: '/dev/zero'"},
-      {"Path", nullptr, "can not load file"},
-      {"Split", nullptr, "can not load the channel's samples"},
-      {"Blanks", "C:\\a.mix", "mix of an old version: '" + root_ + "/a.mix'"},
-      {"WAV", nullptr, "WAV files only"},
-      // Only the first run takes the path; the others go with a blank.
-      {"Twice", "Z:\\x.wav", "sample '/x.wav' is missing"},
-      {"Twice", nullptr, "sample is missing"},
-      // A question: what the desk would ask and the answer taken, in words.
-      {"Error loading mix", nullptr,
-       "some of the mix's channels could not be loaded; going on and showing errors"},
-      {"Ask", nullptr, "Ask; answering 'Yes please'"},
-      // A key the table lacks names itself and its file.
-      {"Not in the table", "C:\\x.chn", "Not in the table: '" + root_ + "/x.chn'"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ConsoleSentence(c.key, c.path), c.sentence) << c.key;
-  EXPECT_EQ(ConsoleAnswer("Error loading mix"), 1);
-  EXPECT_EQ(ConsoleAnswer("keep or restore format"), 0);
-  EXPECT_EQ(ConsoleAnswer("Ask"), 0);
+  for (const auto& [key, path] : cases) {
+    std::string sentence = ConsoleSentence(key, path);
+    if (size_t at = sentence.find(root_); at != std::string::npos)
+      sentence.replace(at, root_.size(), "<root>");
+    trace_(key, path != nullptr ? path : "(no path)", "->", sentence);
+  }
+  for (const char* key : {"Error loading mix", "keep or restore format", "Ask"})
+    trace_(key, "answered", ConsoleAnswer(key));
 }
 
 TEST_F(Console, MessagesCarryTheProgramsNameAndQuietKeepsTheAnswers) {
   FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
   tConsoleView view(out, "tool");
-  EXPECT_EQ(view.ShowMessage("Path", "Z:\\dev\\zero"), 0);
-  EXPECT_EQ(view.ShowMessage("Error loading mix", nullptr), 1);
-  view.ExportProgress(10, 20);  // not a terminal: no bar
+  tConsoleView quiet(nullptr);
+  for (tConsoleView* v : {&view, &quiet}) {
+    const int path = v->ShowMessage("Path", "Z:\\dev\\zero");
+    const int ask = v->ShowMessage("Error loading mix", nullptr);
+    v->ExportProgress(10, 20);  // not a terminal: no bar
+    trace_(v == &view ? "tool:" : "quiet:", "answers", path, ask, "shown", v->MessagesShown());
+  }
   std::rewind(out);
   char text[512] = {};
   const size_t n = std::fread(text, 1, sizeof text - 1, out);
   std::fclose(out);
-  EXPECT_EQ(std::string(text, n),
-            "tool: can not load file: '/dev/zero'\n"
-            "tool: some of the mix's channels could not be loaded; going on and showing errors\n");
-  EXPECT_EQ(view.MessagesShown(), 2);
-
-  tConsoleView quiet(nullptr);
-  EXPECT_EQ(quiet.ShowMessage("Error loading mix", nullptr), 1);
-  quiet.ExportProgress(10, 20);
-  EXPECT_EQ(quiet.MessagesShown(), 1);
+  trace_.Text("printed", std::string(text, n));
 }
 
 }  // namespace

@@ -51,59 +51,49 @@ TEST_F(DeskTest, TheClockStepsWholeFramesAndCarriesTheRest) {
       desk_->EngineTick();
       steps.push_back(desk_->Timer().GetTime() - before);
     }
-    EXPECT_EQ(steps, (std::vector<uint32_t>{220, 221, 220, 221})) << rate;
+    trace_(rate, "Hz at pitch", pitch, "steps", steps);
   }
   // A stopped clock still hands its time to the key labels and nothing else.
   desk_->Timer().StopClock();
   const uint32_t frozen = desk_->Timer().GetTime();
   desk_->SetState(tDeskCore::kRecording);
   desk_->EngineTick();
-  EXPECT_EQ(desk_->Timer().GetTime(), frozen);
-  EXPECT_EQ(view_.lastKeyLabelTime, frozen);
-  EXPECT_EQ(desk_->TimePosition(), 0u);
+  trace_("stopped at", frozen, "tick: clock", desk_->Timer().GetTime(), "key labels",
+         view_.lastKeyLabelTime, "position", desk_->TimePosition());
 }
 
 TEST_F(DeskTest, TheMetronomeShowsTheBeatOfAThirtyTwoBeatCycle) {
-  ASSERT_EQ(SamplesPerBeat(), 10176);
   desk_->MetronomeSwitchOn();
-  for (uint32_t time : {0u, 31 * 10176u - 1, 31 * 10176u, 32 * 10176u}) desk_->MetronomeTick(time);
+  for (uint32_t beats : {0u, 31 * 10176u - 1, 31 * 10176u, 32 * 10176u})
+    desk_->MetronomeTick(beats);
   desk_->MetronomeSwitchOff();
-  EXPECT_EQ(view_.metronome, (std::vector<int>{1, 31, 32, 1, 0}));
   desk_->MetronomeShow(false);
-  desk_->MetronomeTick(5 * 10176);
-  EXPECT_EQ(view_.metronome.size(), 5u);
+  desk_->MetronomeTick(5 * 10176);  // hidden: not drawn
+  trace_(SamplesPerBeat(),
+         "frames a beat; on, ticks at 0, 31 beats - 1, 31, 32, off:", view_.metronome);
 }
 
 TEST_F(DeskTest, RecordingNeedsASoundAndCountsIn) {
   desk_->CreateTimer();
   desk_->StartRecording();
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  EXPECT_EQ(view_.messages, (tMessages{{"No channels loaded", "<none>"}}));
-  EXPECT_FALSE(view_.rec);
-
+  trace_("no sound: state", desk_->State(), view_.Said(), "rec", view_.rec);
   WriteWave("kick.wav", 2000, 22050);
   ASSERT_TRUE(desk_->LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\kick.wav", true));
   desk_->Channel(0).SetPitch(-0.7);
   std::vector<uint32_t> clicks;
   view_.clickTimes = &clicks;
   desk_->StartRecording();
-  // Every channel's volume, balance and pitch in tenths opens the recording.
-  desk_->Events().Close();
-  const std::string text = WorkingText();
-  EXPECT_NE(text.find("Sample_16=\r\nTime 00000000 Channel 0 Volume 80\r\n"
-                      "Time 00000000 Channel 0 Balance 0\r\nTime 00000000 Channel 0 Pitch -7\r\n"),
-            npos);
-  EXPECT_NE(text.find("Time 00000000 Channel 15 Pitch 0\r\n"), npos);
   // 28 beats of 10176 frames: the four clicks sound on beats 29 to 32, a
   // beat of (10176 x 1000) / 22050 = 461 ms apart.
-  ASSERT_EQ(clicks.size(), 4u);
-  EXPECT_EQ(clicks[0], 284928u);
-  ASSERT_EQ(view_.clickMs.size(), 4u);
-  for (size_t i = 1; i < 4; ++i) EXPECT_EQ((view_.clickMs[i] - view_.clickMs[i - 1]) / 461, 1u);
-  EXPECT_EQ(desk_->State(), tDeskCore::kRecording);
-  EXPECT_TRUE(view_.rec);
-  EXPECT_EQ(view_.mixLabel, "---");
+  std::vector<uint32_t> apart;
+  for (size_t i = 1; i < view_.clickMs.size(); ++i)
+    apart.push_back((view_.clickMs[i] - view_.clickMs[i - 1]) / 461);
+  trace_("clicks at", clicks, "beats apart", apart, "state", desk_->State(), "rec", view_.rec,
+         "mix label", view_.mixLabel);
   EXPECT_LT(desk_->Timer().GetTime(), 22050u);  // restarted at 0 (the tick may have run)
+  // Every channel's volume, balance and pitch in tenths opens the recording.
+  desk_->Events().Close();
+  TraceEvents("working");
 }
 
 // A recorded event carries the time its command used (the time it gave
@@ -124,14 +114,9 @@ TEST_F(DeskTest, RecordedEventsCarryTheTimeTheirCommandUsed) {
     desk_->RecordEvent(3, kStop, 1, 11025);
     desk_->Timer().SetTime(stopAt);
     desk_->StopRecording();
-    EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-    EXPECT_EQ(desk_->Events().HasRecording(), stopAt == 11026u) << stopAt;
-    const std::string text = WorkingText();
-    EXPECT_EQ(text.substr(text.find("Sample_16=\r\n") + 12),
-              stopAt == 11025u
-                  ? ""
-                  : "Time 00001000 Channel 2 Play 0\r\nTime 00000500 Channel 3 Stop 1\r\n"
-                    "Time 00000500 Channel 0 EndMix 0\r\n");
+    trace_("stopped at", stopAt, "state", desk_->State(), "recording",
+           desk_->Events().HasRecording());
+    TraceEvents("working");
   }
 }
 
@@ -145,38 +130,34 @@ TEST_F(DeskTest, PlaybackDispatchesDueEventsAndStopsAtTheEnd) {
                           "Time 00000000 Channel 99 Play 0\r\n"  // no such channel: skipped
                           "Time 00000500 Channel 0 Pitch 25\r\n"
                           "Time 00001000 Channel 0 EndMix 0\r\n"));
-  EXPECT_EQ(desk_->TimeLength(), 1000u);
+  tChannel& ch = desk_->Channel(0);
+  auto show = [&](const char* what) {
+    trace_(what, ": state", desk_->State(), "position", desk_->TimePosition(), "length",
+           desk_->TimeLength(), "shown", view_.position, view_.length, "play", view_.play,
+           "clock running", desk_->Timer().IsRunning(), "| channel 0 volume", ch.GetVolume(),
+           "pitch", ch.GetPitch(), "held", ch.GetKeyHeld(), "scheduled", ch.IsScheduled());
+  };
+  show("loaded");
   desk_->CreateTimer();
   desk_->StartPlayback();
-  ASSERT_EQ(desk_->State(), tDeskCore::kPlaying);
-  EXPECT_TRUE(view_.play);
+  show("started");
   desk_->EngineTick();
-  EXPECT_EQ(desk_->Channel(0).GetVolume(), 70);
-  EXPECT_TRUE(desk_->Channel(0).GetKeyHeld());
+  show("tick");
   for (int i = 0; i < 4; ++i) desk_->EngineTick();
-  auto shown = [&] {
-    return std::vector<uint32_t>{desk_->TimePosition(), desk_->TimeLength(), view_.position,
-                                 view_.length};
-  };
-  EXPECT_EQ(shown(), (std::vector<uint32_t>{50, 1000, 50, 1000}));
+  show("4 ticks");
   while (desk_->State() == tDeskCore::kPlaying && desk_->Timer().GetTime() < 22050) {
     desk_->EngineTick();
   }
-  EXPECT_DOUBLE_EQ(desk_->Channel(0).GetPitch(), 2.5);
-  EXPECT_FALSE(desk_->Channel(0).IsScheduled());  // released when playback ended
-  EXPECT_EQ(desk_->State(), tDeskCore::kPlayStopped);
-  EXPECT_FALSE(view_.play);
-  EXPECT_FALSE(desk_->Timer().IsRunning());
+  show("ended");  // released when playback ended
   // A new tempo clears the mix: neither its position nor its length stays shown.
   desk_->ClearAllChannels();
-  EXPECT_EQ(shown(), (std::vector<uint32_t>{0, 0, 0, 0}));
-
+  show("cleared");
   desk_->StopPlayback();
   desk_->SetTimeLength(0);
   desk_->SetState(tDeskCore::kRecording);
   desk_->Timer().StartClock();
   for (int i = 0; i < 3; ++i) desk_->EngineTick();
-  EXPECT_EQ(shown(), (std::vector<uint32_t>{30, 30, 30, 30}));
+  show("recording, 3 ticks");
 }
 
 // The level feed hands the meter each side's peak of the mix bus shifted
@@ -198,8 +179,7 @@ TEST_F(DeskTest, TheLevelFeedShowsEachSidesPeak) {
   tone->Voice().Play(true);
   SystemMixer().Mix();
   desk_->FeedLevelMeter();
-  EXPECT_EQ(desk_->Meter().GetLeft(), 128);
-  EXPECT_EQ(desk_->Meter().GetRight(), 64);
+  trace_("left", desk_->Meter().GetLeft(), "right", desk_->Meter().GetRight());
   SetMasterVolume(volume);
 }
 
@@ -210,27 +190,22 @@ TEST_F(DeskTest, DispatchedEventsDriveTheirChannels) {
   ASSERT_TRUE(desk_->LoadChannelFile(2, "C:\\Sets\\kick.chn", true));
   tChannel& ch = desk_->Channel(2);
   ch.SetQuantize(0.0);
+  auto dispatch = [&](uint32_t time, int channel, int32_t kind, int32_t value) {
+    desk_->DispatchEvent(time, channel, kind, value);
+    trace_(time, channel, kind, value, "-> held", ch.GetKeyHeld(), "next", ch.GetNextStart(),
+           "playing", ch.GetCurrent()->IsPlaying(), "volume", ch.GetVolume(), "balance",
+           ch.GetBalance(), "pitch", ch.GetPitch(), "fx", ch.GetFxOn());
+  };
   for (int32_t stop : {1, 0}) {
-    desk_->DispatchEvent(1000, 2, kPlay, 0);
-    EXPECT_TRUE(ch.GetKeyHeld());
-    EXPECT_EQ(ch.GetNextStart(), 1000u);
+    dispatch(1000, 2, kPlay, 0);
     ch.Tick(1000);
-    desk_->DispatchEvent(2000, 2, kStop, stop);
-    EXPECT_FALSE(ch.GetKeyHeld());
-    EXPECT_FALSE(ch.IsScheduled());
-    EXPECT_EQ(ch.GetCurrent()->IsPlaying(), stop == 1);
+    dispatch(2000, 2, kStop, stop);
   }
-  desk_->DispatchEvent(0, 2, kVolume, 55);
-  desk_->DispatchEvent(0, 2, kBalance, -30);
-  desk_->DispatchEvent(0, 2, kPitch, -7);
-  desk_->DispatchEvent(0, 2, kFx, 3);
-  desk_->DispatchEvent(0, 2, kEndMix, 0);
-  desk_->DispatchEvent(0, 16, kVolume, 1);  // no such channel
-  EXPECT_EQ((std::vector<double>{double(ch.GetVolume()), double(ch.GetBalance()), ch.GetPitch(),
-                                 double(ch.GetFxOn())}),
-            (std::vector<double>{55, -30, -0.7, 1}));
-  desk_->DispatchEvent(0, 2, kFx, 0);
-  EXPECT_FALSE(ch.GetFxOn());
+  for (auto [kind, value] :
+       {std::pair{kVolume, 55}, {kBalance, -30}, {kPitch, -7}, {kFx, 3}, {kEndMix, 0}})
+    dispatch(0, 2, kind, value);
+  dispatch(0, 16, kVolume, 1);  // no such channel
+  dispatch(0, 2, kFx, 0);
 }
 
 // The export renders up to the mix's length plus one second. A hand-edited
@@ -245,20 +220,17 @@ TEST_F(DeskTest, ExportRendersUpToTheLengthPlusOneSecond) {
     ASSERT_TRUE(LoadKickMix(length,
                             "Time 00000000 Channel 0 Play 0\r\n"
                             "Time 00002000 Channel 0 EndMix 0\r\n"));
-    ASSERT_EQ(desk_->TimeLength(), 2000u) << length;
-    EXPECT_TRUE(desk_->Events().HasRecording());
-    ASSERT_TRUE(desk_->ExportMix("C:\\out.wav", OutputFormat()));
-    EXPECT_FALSE(desk_->Timer().IsRunning());
+    const bool exported = desk_->ExportMix("C:\\out.wav", OutputFormat());
+    // 3000 ms at 44100 Hz: 150 pages of 882 frames of 4 bytes. The kick was
+    // played from frame 0: its first sample reaches the file.
     const std::string wav = ReadHost("out.wav");
-    // 3000 ms at 44100 Hz: 150 pages of 882 frames of 4 bytes.
-    ASSERT_EQ(wav.size(), 44u + 150u * 3528u) << length;
-    EXPECT_EQ(view_.progressTotal, 3000u);
-    // The kick was played from frame 0: its first sample reaches the file.
-    int16_t first;
-    std::memcpy(&first, wav.data() + 44 + 4, 2);
-    EXPECT_NE(first, 0);
+    int16_t first = 0;
+    if (wav.size() >= 50) std::memcpy(&first, wav.data() + 44 + 4, 2);
+    trace_("length", length, "shown", desk_->TimeLength(), "recording",
+           desk_->Events().HasRecording(), "exported", exported, "clock running",
+           desk_->Timer().IsRunning(), "bytes", wav.size(), "progress total", view_.progressTotal,
+           "first sample", first != 0, view_.Said());
   }
-  EXPECT_TRUE(view_.messages.empty());
 }
 
 TEST_F(DeskTest, ExportAndPlaybackDispatchTheSameEventsAtTheSameTimes) {
@@ -277,20 +249,14 @@ TEST_F(DeskTest, ExportAndPlaybackDispatchTheSameEventsAtTheSameTimes) {
   desk.CreateTimer();
   desk.StartPlayback();
   while (desk.State() == tDeskCore::kPlaying) desk.EngineTick();
-  auto played = desk.notes;
+  for (const auto& [t, at, ch, kind, value] : desk.notes) trace_("played", t, at, ch, kind, value);
   desk.notes.clear();
   // The export steps 10 ms at a time from 0. Every event after time 0 is
   // dispatched at the same clock time; playback's first tick already reaches
   // 220, the export's first step is at 0.
   desk.exporting = true;
   ASSERT_TRUE(desk.ExportMix("C:\\out.wav", OutputFormat()));
-  ASSERT_EQ(played.size(), 6u);
-  ASSERT_EQ(desk.notes.size(), played.size());
-  for (size_t i = 0; i < played.size(); ++i) {
-    const auto& [t, at, ch, kind, value] = played[i];
-    EXPECT_EQ(desk.notes[i], (tNotingDesk::tNote{t, t == 0 ? 0u : at, ch, kind, value})) << i;
-  }
-  EXPECT_EQ(played[1].time, 66u);  // 3 ms at 22050 Hz
+  for (const auto& [t, at, ch, kind, value] : desk.notes) trace_("export", t, at, ch, kind, value);
   desk.DestroyTimer();
 }
 
@@ -303,8 +269,8 @@ TEST_F(DeskTest, LoadingOrdersChannelsByLabelAndAsksOnceOnFailure) {
             {3, {"Sets\\missing2.chn", "cccccccccccccccccccA"}}},
            0, 0, "");
   view_.answer = 2;  // go on quietly
-  ASSERT_TRUE(desk_->LoadMix("C:\\Mixes\\b.mix"));
-  EXPECT_EQ(GetTempo(), 130);  // an empty or zero tempo is not a tempo
+  const bool loaded = desk_->LoadMix("C:\\Mixes\\b.mix");
+  trace_("load", loaded, "tempo", GetTempo());
   // Channels load in label order (empty labels first), then 1 and 0, whose
   // labels differ only in their 19th character and in case, then 2 and 3,
   // whose labels differ only from their 20th character on: in index order.
@@ -312,14 +278,9 @@ TEST_F(DeskTest, LoadingOrdersChannelsByLabelAndAsksOnceOnFailure) {
   const auto& refreshed = view_.refreshed;
   for (size_t i = 32; i < refreshed.size(); ++i)  // after the two resets
     if (order.empty() || order.back() != refreshed[i]) order.push_back(refreshed[i]);
-  EXPECT_EQ(order, (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1, 0, 2, 3}));
   // Only the first failure asks.
-  EXPECT_EQ(view_.messages, (tMessages{{"Can not load sample", "C:\\Sets\\missing.chn"},
-                                       {"Error loading mix", "<none>"}}));
-  EXPECT_TRUE(desk_->Channel(0).HasMain());
-  EXPECT_TRUE(desk_->Channel(1).HasMain());
-  EXPECT_EQ(view_.mixLabel, "b");
-  EXPECT_EQ(view_.intros, 1);
+  trace_("order", order, view_.Said(), "main 0 1", desk_->Channel(0).HasMain(),
+         desk_->Channel(1).HasMain(), "label", view_.mixLabel, "intros", view_.intros);
 }
 
 // The channel files a mix names are looked for on the root of the mix's own
@@ -333,14 +294,11 @@ TEST_F(DeskTest, AMixFindsItsChannelFilesOnItsOwnDriveAndStopsWhenAsked) {
            0, "");
   ASSERT_TRUE(platform::SetCurrentDirectory("E:\\Mixes"));
   for (int answer : {1, 0}) {
-    view_.messages.clear();
     view_.answer = answer;
-    ASSERT_TRUE(desk_->LoadMix(answer == 1 ? "E:x.mix" : "E:\\Mixes\\x.mix"));
-    EXPECT_EQ(view_.messages, (tMessages{{"Can not load sample", "E:\\Sets\\gone.chn"},
-                                         {"Error loading mix", "<none>"}}));
+    const bool loaded = desk_->LoadMix(answer == 1 ? "E:x.mix" : "E:\\Mixes\\x.mix");
     // Channel 0 comes after the failure: it loads only when the answer goes on.
-    EXPECT_STREQ(desk_->Channel(0).GetFilePath().GetText(), answer == 1 ? "E:\\Sets\\a.chn" : "");
-    EXPECT_EQ(desk_->Channel(0).HasMain(), answer == 1);
+    trace_("answer", answer, "loaded", loaded, view_.Said(), "| channel 0",
+           desk_->Channel(0).GetFilePath().GetText(), desk_->Channel(0).HasMain());
   }
 }
 
@@ -355,12 +313,13 @@ TEST_F(DeskTest, ARejectedMixKeepsTheRecordingAndTheChannels) {
   view_.mixLabel = "kept";
   WriteHost("Mixes/old.mix", "[Brevora Mix]\r\nVersion=2\r\n");
   WriteHost("Mixes/none.mix", "just text\r\n");
-  for (const char* mix : {"C:\\Mixes\\old.mix", "C:\\Mixes\\none.mix", "C:\\Mixes\\missing.mix"})
-    EXPECT_FALSE(desk_->LoadMix(mix)) << mix;
-  EXPECT_TRUE(desk_->Events().HasRecording());
+  for (const char* mix : {"C:\\Mixes\\old.mix", "C:\\Mixes\\none.mix", "C:\\Mixes\\missing.mix"}) {
+    const bool loaded = desk_->LoadMix(mix);
+    trace_(mix, loaded, view_.Said());
+  }
   int32_t length = 0;
   desk_->Events().ReadLength(length);
-  EXPECT_EQ(length, 2);
+  trace_("recording", desk_->Events().HasRecording(), "length", length);
   // A folder with a file in it where the working file was: neither a rename
   // nor a copy can replace it.
   WriteMix("Mixes/m.mix", {{0, {"Sets\\kick.chn", "A"}}}, 120, 3, "");
@@ -368,15 +327,10 @@ TEST_F(DeskTest, ARejectedMixKeepsTheRecordingAndTheChannels) {
   ASSERT_TRUE(platform::ToHostPath(desk_->Events().WorkingPath(), working));
   ASSERT_EQ(std::remove(working.c_str()), 0);
   ASSERT_EQ(std::system(("mkdir -p '" + working + "/x'").c_str()), 0);
-  EXPECT_FALSE(desk_->LoadMix("C:\\Mixes\\m.mix"));
+  const bool loaded = desk_->LoadMix("C:\\Mixes\\m.mix");
   ASSERT_EQ(std::system(("rm -rf '" + working + "'").c_str()), 0);
-  EXPECT_EQ(view_.messages, (tMessages{{"Wrong mix version", "C:\\Mixes\\old.mix"},
-                                       {"can not load mix", "C:\\Mixes\\none.mix"},
-                                       {"can not load mix", "C:\\Mixes\\missing.mix"},
-                                       {"can not load mix", "C:\\Mixes\\m.mix"}}));
-  EXPECT_EQ(view_.mixLabel, "kept");
-  EXPECT_TRUE(desk_->Channel(5).HasMain());
-  EXPECT_FALSE(desk_->Channel(0).HasMain());
+  trace_("working file a folder: m.mix", loaded, view_.Said(), "| label", view_.mixLabel,
+         "main 5 0", desk_->Channel(5).HasMain(), desk_->Channel(0).HasMain());
 }
 
 // A saved mix is readable like any new file, and saving over a mix keeps
@@ -388,23 +342,21 @@ TEST_F(DeskTest, SavingWritesTheHeaderAndReportsFailure) {
   desk_->SetTimeLength(83600);
   SetTempo(120);
   view_.mixLabel = "kept";
-  EXPECT_FALSE(desk_->SaveMix("C:\\Mixes\\s.mix"));  // no such folder yet
-  EXPECT_EQ(view_.messages, (tMessages{{"Can not save mix", "C:\\Mixes\\s.mix"}}));
-  EXPECT_EQ(view_.mixLabel, "kept");
+  const bool saved = desk_->SaveMix("C:\\Mixes\\s.mix");  // no such folder yet
+  trace_("no folder", saved, view_.Said(), "label", view_.mixLabel);
   WriteHost("Mixes/.keep", "");
   const std::string host = root_ + "/Mixes/s.mix";
-  for (unsigned mode : {0644u, 0664u}) {
-    ASSERT_TRUE(desk_->SaveMix("C:\\Mixes\\s.mix"));
+  for (int round = 0; round < 2; ++round) {
+    const bool ok = desk_->SaveMix("C:\\Mixes\\s.mix");
     struct stat st {};
     ASSERT_EQ(stat(host.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, mode);
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%o", st.st_mode & 0777);
+    trace_("save", ok, "mode", mode, "label", view_.mixLabel);
     ASSERT_EQ(chmod(host.c_str(), 0664), 0);
   }
-  EXPECT_EQ(view_.mixLabel, "s");
   const std::string text = ReadHost("Mixes/s.mix");
-  EXPECT_NE(text.find("Version=3\r\nBPM=120\r\nLength=83\r\n"), npos);
-  EXPECT_NE(text.find("Label_03=LOOPS\r\n"), npos);
-  EXPECT_NE(text.find("Sample_03=C:\\Sets\\kick.chn\r\n"), npos);
+  trace_.Text("s.mix", NameDiskSerial(text.substr(0, text.find("Label_04"))));
 }
 
 TEST_F(DeskTest, ReleasingEveryChannelEndsSuspensionsWithoutRestoringThem) {
@@ -413,9 +365,7 @@ TEST_F(DeskTest, ReleasingEveryChannelEndsSuspensionsWithoutRestoringThem) {
   ch.SetLatched(true);
   ch.SetSuspended(true);  // keeps "effect on" aside
   desk_->ResetChannelStates();
-  EXPECT_FALSE(ch.GetSuspended());
-  EXPECT_FALSE(ch.GetFxOn());
-  EXPECT_FALSE(ch.GetLatched());
+  trace_("suspended", ch.GetSuspended(), "fx", ch.GetFxOn(), "latched", ch.GetLatched());
 }
 
 class SettingsTest : public DeskTest {
@@ -435,34 +385,24 @@ class SettingsTest : public DeskTest {
 // A first start, or a stored format that is partial or not one the desk
 // plays, gives the default format as a whole.
 TEST_F(SettingsTest, PartialOrInvalidFormatsFallBackTogether) {
-  SetTempo(97);
-  desk_->LoadSettings();
-  EXPECT_EQ(GetTempo(), 130);
-  EXPECT_DOUBLE_EQ(GetMasterVolume(), 0.8);
-  EXPECT_EQ(view_.volumeSlider, 80);
-  EXPECT_EQ(desk_->Channel(0).GetKey(), 'A');
-  EXPECT_EQ(desk_->Channel(15).GetKey(), 'K');
-  EXPECT_EQ(view_.keyLabels[1], 'Z');
-  EXPECT_EQ(view_.lamps, (std::vector<bool>{false, false, true}));
-  const struct {
-    const char* name;
-    uint32_t value;
-    const char* format;
-  } steps[] = {{"Frequency", 44100, "22050/8/2"},
-               {"Block", 16, "22050/8/2"},
-               {"Channels", 6, "22050/8/2"},  // no such layout
-               {"Channels", 1, "44100/16/1"}};
-  for (const auto& s : steps) {
-    reg_.WriteNumber(s.name, s.value);
+  auto load = [&](const std::string& what) {
+    SetTempo(97);
     desk_->LoadSettings();
-    EXPECT_EQ(FormatOf(OutputFormat()), s.format) << s.name << " " << s.value;
+    trace_(what, ": format", FormatOf(OutputFormat()), "lamps", view_.lamps, "tempo", GetTempo(),
+           "volume", GetMasterVolume(), "slider", view_.volumeSlider, "keys",
+           static_cast<char>(desk_->Channel(0).GetKey()),
+           static_cast<char>(desk_->Channel(15).GetKey()), "label 1",
+           static_cast<char>(view_.keyLabels[1]));
+  };
+  load("first start");
+  for (auto [name, value] :
+       {std::pair{"Frequency", 44100u}, {"Block", 16u}, {"Channels", 6u}, {"Channels", 1u}}) {
+    reg_.WriteNumber(name, value);
+    load(name + std::string(" ") + std::to_string(value));
   }
   reg_.WriteNumber("MasterVolume", 250);
   reg_.WriteNumber("Tempo", 0);
-  SetTempo(97);
-  desk_->LoadSettings();
-  EXPECT_DOUBLE_EQ(GetMasterVolume(), 1.0);
-  EXPECT_EQ(GetTempo(), 130);
+  load("volume 250, tempo 0");
 }
 
 // Every whole percent of the master volume comes back after a restart
@@ -477,11 +417,9 @@ TEST_F(SettingsTest, SavedSettingsComeBack) {
   SetTempo(130);
   desk_->SetKeys("AZERTYUIQSDFGHJK");
   desk_->LoadSettings();
-  EXPECT_EQ(FormatOf(OutputFormat()), "44100/16/1");
-  EXPECT_EQ(view_.volumeSlider, 65);
-  EXPECT_EQ(GetTempo(), 97);
-  EXPECT_EQ(desk_->Channel(0).GetKey(), 'Q');
-  EXPECT_EQ(desk_->Channel(6).GetKey(), 'U');
+  trace_("format", FormatOf(OutputFormat()), "slider", view_.volumeSlider, "tempo", GetTempo(),
+         "keys", static_cast<char>(desk_->Channel(0).GetKey()),
+         static_cast<char>(desk_->Channel(6).GetKey()));
   std::vector<int> lost;
   for (int percent = 0; percent <= 100; ++percent) {
     SetMasterVolume(percent / 100.0);
@@ -489,7 +427,7 @@ TEST_F(SettingsTest, SavedSettingsComeBack) {
     desk_->LoadSettings();
     if (view_.volumeSlider != percent) lost.push_back(percent);
   }
-  EXPECT_EQ(lost, std::vector<int>{});
+  trace_("percents lost", lost);
 }
 
 // Saving the settings ends at the first value that cannot be written: with
@@ -514,10 +452,7 @@ TEST_F(SettingsTest, SavingEndsAtTheFirstValueThatCannotBeWritten) {
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, SIG_DFL);
 
-  const std::string text = ReadHost("config/brevora/settings.reg");
-  EXPECT_NE(text.find("\"Keys\"="), npos) << text;
-  for (const char* name : {"Frequency", "Block", "Channels", "Tempo", "MasterVolume"})
-    EXPECT_EQ(text.find(std::string("\"") + name + "\""), npos) << name;
+  trace_.Text("settings.reg", ReadHost("config/brevora/settings.reg"));
 }
 
 TEST_F(SettingsTest, AShortKeyTextIsReportedAndTheRestHaveNoKey) {
@@ -525,8 +460,8 @@ TEST_F(SettingsTest, AShortKeyTextIsReportedAndTheRestHaveNoKey) {
   desk_->SetKeys("ABCDEFGHIJKLMNO");
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Assumption 'strlen(buffer)==16' failed"),
             npos);
-  EXPECT_EQ(desk_->Channel(14).GetKey(), 'O');
-  EXPECT_EQ(desk_->Channel(15).GetKey(), 0);
+  trace_("keys 15 and 16", static_cast<char>(desk_->Channel(14).GetKey()),
+         desk_->Channel(15).GetKey());
 }
 
 // The tick thread ends playback at the last event while the main thread

@@ -3,6 +3,7 @@
 // layer asks of the screen, and helpers that write channel files and mixes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -124,6 +125,11 @@ class DeskTest : public ChannelTest {
     EXPECT_TRUE(platform::ToHostPath((desk ? desk : desk_.get())->Events().WorkingPath(), host));
     std::ifstream in(host, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // Traces the event lines of a desk's working file, from its last header line on.
+  void TraceEvents(const std::string& label, tDeskCore* desk = nullptr) {
+    const std::string text = WorkingText(desk);
+    trace_.Text(label, text.substr(std::min(text.size(), text.find("Sample_16="))));
   }
   void WriteMix(const std::string& rel, const tMixChannels& ch, int tempo, int length,
                 const std::string& events) {

@@ -3,13 +3,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "audio/audio_setup.h"
 #include "mix/event_list.h"
 #include "platform/profile.h"
-#include "tests/platform/test_root.h"
+#include "tests/channels/channels_test_util.h"
 
 namespace {
 
@@ -18,6 +17,10 @@ class Events : public TestRoot {
   void SetUp() override {
     TestRoot::SetUp();
     SetOutputFormat(22050, 16, 2);
+  }
+  void TearDown() override {
+    trace_.Compare();
+    TestRoot::TearDown();
   }
   static std::string Host(tEventList& list) {
     std::string host;
@@ -38,25 +41,15 @@ class Events : public TestRoot {
     ASSERT_TRUE(list.OpenForReading());
     ASSERT_TRUE(list.Rewind());
   }
-  // The events up to the end as "time channel kind value" lines.
-  static std::vector<std::string> Rest(tEventList& list) {
-    std::vector<std::string> out;
+  // Traces the events up to the end as "time channel kind value".
+  void TraceRest(tEventList& list) {
     uint32_t t;
     int32_t ch, kind, value;
-    while (list.ReadNext(t, ch, kind, value)) out.push_back(Event(t, ch, kind, value));
-    return out;
+    while (list.ReadNext(t, ch, kind, value)) trace_(" event", t, ch, kind, value);
+    trace_(" end");
   }
-  static std::string Event(uint32_t t, int32_t ch, int32_t kind, int32_t value) {
-    return std::to_string(t) + " " + std::to_string(ch) + " " + std::to_string(kind) + " " +
-           std::to_string(value);
-  }
+  tGoldenTrace trace_;
 };
-
-int CountLines(const std::string& text) {
-  int n = 0;
-  for (char c : text) n += c == '\n';
-  return n;
-}
 
 TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
   tEventList list;
@@ -72,9 +65,7 @@ TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {
                   "Time 00000040 Channel 1 ENDMIX 0\r\n"
                   "; a note\r\n"  // text that scans nothing: the end
                   "Time 00000050 Channel 1 Play 0\r\n");
-  EXPECT_EQ(Rest(list),
-            (std::vector<std::string>{Event(220, 1, kVolume, 55), Event(330, 2, kPlay, 0),
-                                      Event(882, 1, kEndMix, 0)}));
+  TraceRest(list);
 }
 
 // The events begin after the section's key lines, however many there are:
@@ -104,19 +95,15 @@ TEST_F(Events, EventsBeginAfterTheHeaderWhateverItsLines) {
         << text << "Time 00000010 Channel 1 Volume 55\r\nTime 00000020 Channel 2 Play 0\r\n";
     ASSERT_TRUE(list.OpenForReading());
     ASSERT_TRUE(list.Rewind());
-    EXPECT_EQ(Rest(list),
-              (std::vector<std::string>{Event(220, 1, kVolume, 55), Event(441, 2, kPlay, 0)}))
-        << text;
+    trace_("header of", text.size(), "bytes");
+    TraceRest(list);
   }
 }
 
 // A length that is negative or beyond what the clock can count is no
 // length (the events then tell where the mix ends).
 TEST_F(Events, ALengthTheClockCannotHoldIsReadAsNone) {
-  const std::tuple<const char*, int32_t, bool> cases[] = {
-      {"", 0, true},       {"12", 12, true}, {" 7 s", 7, true}, {"97390", 97390, true},
-      {"97391", 0, false}, {"-1", 0, false}, {"-2", 0, false},  {"4294967295", 0, false}};
-  for (const auto& [text, expected, valid] : cases) {
+  for (const char* text : {"", "12", " 7 s", "97390", "97391", "-1", "-2", "4294967295"}) {
     // A hand-edited header: a list reads its working file's header once, so
     // each text gets a list of its own.
     tEventList edited;
@@ -124,8 +111,8 @@ TEST_F(Events, ALengthTheClockCannotHoldIsReadAsNone) {
     edited.Close();
     ASSERT_TRUE(platform::WriteProfileString(edited.WorkingPath(), "Brevora Mix", "Length", text));
     int32_t length = -99;
-    EXPECT_EQ(edited.ReadLength(length), valid) << text;
-    EXPECT_EQ(length, expected) << text;
+    const bool valid = edited.ReadLength(length);
+    trace_("Length=" + std::string(text), "valid", valid, "length", length);
   }
 }
 
@@ -134,55 +121,41 @@ TEST_F(Events, ALengthTheClockCannotHoldIsReadAsNone) {
 TEST_F(Events, HeaderWritesKeepTheEventLinesInPlace) {
   tEventList list;
   ASSERT_TRUE(list.Clear());
-  EXPECT_FALSE(list.HasRecording());
+  trace_("cleared: recording", list.HasRecording());
   list.Close();
-  EXPECT_EQ(CountLines(Working(list)), 53);
-  EXPECT_EQ(Working(list).rfind("[Brevora Mix]\r\nAuthor=User\r\nVersion=3\r\nBPM=\r\nLength=\r\n"
-                                "Label_01=\r\nSerNum_01=\r\nSample_01=\r\n",
-                                0),
-            0u);
+  trace_.Text("cleared", Working(list));
   ASSERT_TRUE(list.Clear());
   ASSERT_TRUE(list.Record(0, 0, kVolume, 80));
   ASSERT_TRUE(list.Record(44100, 0, kEndMix, 0));
-  EXPECT_FALSE(list.Record(1, 0, 9, 1));  // an unknown kind writes nothing
-  EXPECT_TRUE(list.HasRecording());
+  trace_("unknown kind written", list.Record(1, 0, 9, 1), "recording", list.HasRecording());
   ASSERT_TRUE(list.WriteTempo(120));
   ASSERT_TRUE(list.WriteLength(12));
   ASSERT_TRUE(list.WriteSerial(0, 0x80000000u));
   ASSERT_TRUE(list.WriteSample(0, "D:\\Sets\\drums.chn"));
   ASSERT_TRUE(list.WriteLabel(0, "LOOPS"));
-  std::string text = Working(list);
-  EXPECT_EQ(CountLines(text), 55);
-  EXPECT_NE(text.find("BPM=120\r\nLength=12\r\nLabel_01=LOOPS\r\nSerNum_01=-2147483648\r\n"
-                      "Sample_01=D:\\Sets\\drums.chn\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("Sample_16=\r\nTime 00000000 Channel 0 Volume 80\r\n"
-                      "Time 00002000 Channel 0 EndMix 0\r\n"),
-            std::string::npos);
-  uint32_t serial = 0;
-  int32_t tempo = 0, length = 0, version = 0;
-  list.ReadSerial(0, serial);
-  list.ReadTempo(tempo);
-  list.ReadLength(length);
-  list.ReadVersion(version);
-  EXPECT_EQ((std::vector<int64_t>{serial, tempo, length, version}),
-            (std::vector<int64_t>{0x80000000u, 120, 12, 3}));
-  char buffer[260];
-  list.ReadSample(0, buffer);
-  EXPECT_STREQ(buffer, "D:\\Sets\\drums.chn");
+  trace_.Text("written", Working(list));
+  auto read = [&](const char* what) {
+    uint32_t serial = 0;
+    int32_t tempo = 0, length = 0, version = 0;
+    char buffer[260];
+    list.ReadSerial(0, serial);
+    list.ReadTempo(tempo);
+    list.ReadLength(length);
+    list.ReadVersion(version);
+    list.ReadSample(0, buffer);
+    trace_(what, ": serial", serial, "tempo", tempo, "length", length, "version", version, "sample",
+           buffer);
+  };
+  read("read");
   // The whole header in one write; what was read before is read afresh.
   tEventList::tHeader header;
   header.tempo = 99;
   header.sample[0] = "E:\\b.chn";
   ASSERT_TRUE(list.WriteHeader(header));
-  list.ReadTempo(tempo);
-  list.ReadSample(0, buffer);
-  EXPECT_EQ(tempo, 99);
-  EXPECT_STREQ(buffer, "E:\\b.chn");
-  EXPECT_EQ(CountLines(Working(list)), 55);
+  read("whole header written");
+  trace_.Text("whole header", Working(list));
   AppendAndRewind(list);
-  EXPECT_EQ(Rest(list),
-            (std::vector<std::string>{Event(0, 0, kVolume, 80), Event(44100, 0, kEndMix, 0)}));
+  TraceRest(list);
 }
 
 // Without a usable temporary folder the working file goes to the runtime
@@ -203,30 +176,25 @@ TEST_F(Events, TheWorkingFileFallsBackToOtherFoldersNeverToAFixedName) {
     path = a.WorkingPath();
     EXPECT_NE(path.find("\\run\\mix"), std::string::npos) << path;
     EXPECT_NE(path, b.WorkingPath());
-    EXPECT_TRUE(a.Clear());
     WriteHost("Mixes/x.mix", "[Brevora Mix]\r\nVersion=3\r\nLength=7\r\n");
-    ASSERT_TRUE(a.LoadFrom("C:\\Mixes\\x.mix"));
-    EXPECT_TRUE(a.Accept());
-    EXPECT_TRUE(a.HasRecording());
-    EXPECT_STREQ(a.MixName().GetText(), "C:\\Mixes\\x.mix");
-    EXPECT_FALSE(a.LoadFrom("C:\\Mixes\\missing.mix"));
-    EXPECT_TRUE(a.MixName().IsEmpty());
-    EXPECT_TRUE(platform::CanOpenForReading(path));
+    const bool cleared = a.Clear(), loaded = a.LoadFrom("C:\\Mixes\\x.mix"), accepted = a.Accept();
+    trace_("in the runtime folder: cleared", cleared, "loaded", loaded, "accepted", accepted,
+           "recording", a.HasRecording(), "mix", a.MixName().GetText());
+    const bool missing = a.LoadFrom("C:\\Mixes\\missing.mix");
+    trace_("missing", missing, "mix", a.MixName().GetText(), "working file readable",
+           platform::CanOpenForReading(path));
   }
-  EXPECT_FALSE(platform::CanOpenForReading(path));
+  trace_("list gone: working file readable", platform::CanOpenForReading(path));
   unsetenv("XDG_RUNTIME_DIR");
   {
     tEventList c;
-    EXPECT_EQ(c.WorkingPath().rfind("C:\\mix", 0), 0u) << c.WorkingPath();
-    EXPECT_TRUE(c.Clear());
+    trace_("in the content root:", c.WorkingPath().rfind("C:\\mix", 0) == 0, c.Clear());
   }
   platform::InitDrives(root_ + "/no such folder", false);
   {
     tEventList none;
-    EXPECT_TRUE(none.WorkingPath().empty()) << none.WorkingPath();
-    EXPECT_FALSE(none.Clear());
-    EXPECT_FALSE(none.OpenForReading());
-    EXPECT_FALSE(none.LoadFrom("Z:\\etc\\hostname"));
+    trace_("nowhere: path", none.WorkingPath(), "cleared", none.Clear(), "opened",
+           none.OpenForReading(), "loaded", none.LoadFrom("Z:\\etc\\hostname"));
   }
   platform::InitDrives(root_, false);
   setenv("TMPDIR", savedTmp.c_str(), 1);

@@ -1,11 +1,25 @@
 #include <gtest/gtest.h>
 
 #include "mix/language_table.h"
-#include "tests/platform/test_root.h"
+#include "tests/channels/channels_test_util.h"
 
 namespace {
 
-class Language : public TestRoot {};
+class Language : public TestRoot {
+ protected:
+  void TearDown() override {
+    trace_.Compare();
+    TestRoot::TearDown();
+  }
+  // Traces what the table gives for key in the language selected as number.
+  void Lookup(tLanguageTable& table, int number, const char* key) {
+    table.SelectLanguage(number);
+    const std::string text = table.LookupText(key);
+    trace_(number, table.LanguageName(), table.LanguageShortName(), table.LanguageNumber(), key,
+           "->", text);
+  }
+  tGoldenTrace trace_;
+};
 
 TEST_F(Language, LooksUpTheSelectedSectionFromTheCurrentDirectory) {
   WriteHost("data/Language.txt",
@@ -13,23 +27,16 @@ TEST_F(Language, LooksUpTheSelectedSectionFromTheCurrentDirectory) {
             "[Nederlands]\r\nNo channels loaded 2=Geen kanalen\r\n");
   tLanguageTable table;
   table.LoadLanguageTable("data\\Language.txt");
-  EXPECT_STREQ(table.LookupText("No channels loaded 1"), "ERROR-Lng not set!");
-  table.SelectLanguage(1);
-  EXPECT_STREQ(table.LookupText("no channels loaded 1"), "No channels#");
-  table.SelectLanguage(2);
-  EXPECT_STREQ(table.LanguageShortName(), "Ned");
-  EXPECT_STREQ(table.LookupText("No channels loaded 2"), "Geen kanalen");
-  EXPECT_STREQ(table.LookupText("No channels loaded 1"), "ERROR-Not found! No channels loaded 1");
+  trace_("none selected ->", table.LookupText("No channels loaded 1"));
+  Lookup(table, 1, "no channels loaded 1");
+  Lookup(table, 2, "No channels loaded 2");
+  Lookup(table, 2, "No channels loaded 1");
   // From another current directory the table is not found.
   ASSERT_TRUE(platform::SetCurrentDirectory("C:\\data"));
-  EXPECT_STREQ(table.LookupText("No channels loaded 2"), "ERROR-Not found! No channels loaded 2");
+  Lookup(table, 2, "No channels loaded 2");
   // Languages are numbered 1 to 6; any other number clears the selection.
-  table.SelectLanguage(6);
-  EXPECT_STREQ(table.LanguageName(), "Spaans");
-  table.SelectLanguage(7);
-  EXPECT_EQ(table.LanguageNumber(), 0);
-  EXPECT_STREQ(table.LanguageName(), "");
-  EXPECT_STREQ(table.LanguageShortName(), "");
+  Lookup(table, 6, "x");
+  Lookup(table, 7, "x");
 }
 
 TEST_F(Language, ALongTextIsCutTo249Characters) {

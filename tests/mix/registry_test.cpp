@@ -6,7 +6,7 @@
 #include "mix/registry.h"
 #include "platform/hostfs.h"
 #include "platform/settings_store.h"
-#include "tests/platform/test_root.h"
+#include "tests/channels/channels_test_util.h"
 
 namespace {
 
@@ -19,41 +19,42 @@ class Settings : public TestRoot {
     reg_.SetMainKey(kSettingsKey);
   }
   void TearDown() override {
+    trace_.Compare();
     unsetenv("XDG_CONFIG_HOME");
     TestRoot::TearDown();
+  }
+  // Traces a number as read, or that none was.
+  void Number(const char* name) {
+    n_ = 0;
+    const bool read = reg_.ReadNumber(name, n_);
+    trace_(name, read ? std::to_string(n_) : "(none)");
   }
   std::string File() { return ReadHost("brevora/settings.reg"); }
   tRegistry reg_;
   uint32_t n_ = 0;
   char text_[260] = {};
+  tGoldenTrace trace_;
 };
 
 TEST_F(Settings, ValuesRoundTripInTheRegistryExportForm) {
-  EXPECT_FALSE(reg_.ReadNumber("Frequency", n_));  // first start: nothing stored yet
+  Number("Frequency");  // first start: nothing stored yet
   EXPECT_TRUE(reg_.WriteNumber("Frequency", 22050));
   EXPECT_TRUE(reg_.WriteText("Keys", "QWERTZUIASDFGHJK"));
   EXPECT_TRUE(reg_.WriteNumber("frequency", 44100));  // names without regard to case
-  ASSERT_TRUE(reg_.ReadNumber("FREQUENCY", n_));
-  EXPECT_EQ(n_, 44100u);
+  Number("FREQUENCY");
   // A buffer too short for the text and its terminator is left as it was.
   char exact[17] = {};
-  ASSERT_TRUE(reg_.ReadText("Keys", exact, sizeof exact));
-  EXPECT_STREQ(exact, "QWERTZUIASDFGHJK");
   char shorter[16] = "unchanged";
-  EXPECT_FALSE(reg_.ReadText("Keys", shorter, sizeof shorter));
-  EXPECT_STREQ(shorter, "unchanged");
-  EXPECT_EQ(File(),
-            "; Brevora settings, in the text form of registry exports.\n\n"
-            "[Software\\Quellan\\Brevora\\1.00.000]\n"
-            "\"frequency\"=dword:0000ac44\n"
-            "\"Keys\"=\"QWERTZUIASDFGHJK\"\n");
+  const bool fits = reg_.ReadText("Keys", exact, sizeof exact);
+  const bool cut = reg_.ReadText("Keys", shorter, sizeof shorter);
+  trace_("17 bytes", fits, exact, "16 bytes", cut, shorter);
+  trace_.Text("file", File());
   // Numbers read at most four bytes whatever the type: "abcd" has five with
   // the terminator.
   reg_.WriteText("Short", "ab");
   reg_.WriteText("Long", "abcd");
-  ASSERT_TRUE(reg_.ReadNumber("Short", n_));
-  EXPECT_EQ(n_, 0x6261u);
-  EXPECT_FALSE(reg_.ReadNumber("Long", n_));
+  Number("Short");
+  Number("Long");
 }
 
 // A hand-edited file is read as far as it makes sense. A key that stands
@@ -70,17 +71,12 @@ TEST_F(Settings, AKeyThatStandsTwiceIsOneKey) {
             "\"Block\"=dword:00000051\r\n"
             "[software\\quellan\\brevora\\1.00.000]\r\n"
             "\"Channels\"=dword:00000002\r\n");
-  EXPECT_FALSE(reg_.ReadNumber("Tempo", n_));
-  ASSERT_TRUE(reg_.ReadText("Path", text_, sizeof text_));
-  EXPECT_STREQ(text_, "C:\\Loops\\\"x\"");
-  for (auto [name, value] : {std::pair{"MasterVolume", 65u}, {"Block", 0x51u}, {"Channels", 2u}}) {
-    ASSERT_TRUE(reg_.ReadNumber(name, n_)) << name;
-    EXPECT_EQ(n_, value) << name;
-  }
+  for (const char* name : {"Tempo", "MasterVolume", "Block", "Channels"}) Number(name);
+  const bool path = reg_.ReadText("Path", text_, sizeof text_);
+  trace_("Path", path, text_);
   ASSERT_TRUE(reg_.WriteNumber("Block", 137));
-  ASSERT_TRUE(reg_.ReadNumber("Block", n_));
-  EXPECT_EQ(n_, 137u);
-  EXPECT_EQ(File().find("[software"), std::string::npos);
+  Number("Block");
+  trace_.Text("file", File());
 }
 
 // Without a key path nothing is read; a folder that cannot be written loses
@@ -116,14 +112,14 @@ TEST_F(Settings, ConfiguredDrivesJoinTheDriveTable) {
   }
   platform::Drive c0, d;
   ASSERT_TRUE(platform::FindDrive('C', c0));
-  EXPECT_EQ(platform::LoadConfiguredDrives(store), 1);
-  ASSERT_TRUE(platform::FindDrive('C', d));
-  EXPECT_EQ(d.hostDir, c0.hostDir);
-  ASSERT_TRUE(platform::FindDrive('Z', d));
-  EXPECT_EQ(d.hostDir, "/");
-  ASSERT_TRUE(platform::FindDrive('e', d));
-  EXPECT_EQ(d.hostDir + "|" + d.label, root_ + "|MY LOOPS");
-  EXPECT_FALSE(platform::FindDrive('F', d));
+  trace_("configured", platform::LoadConfiguredDrives(store));
+  for (char letter : {'C', 'Z', 'e', 'F'}) {
+    const bool found = platform::FindDrive(letter, d);
+    std::string dir = found ? d.hostDir : "";
+    if (dir == root_) dir = "<root>";
+    if (letter == 'C') dir = d.hostDir == c0.hostDir ? "as before" : dir;
+    trace_(letter, found, dir, found ? d.label : "");
+  }
   platform::RemoveDrive('E');
 }
 

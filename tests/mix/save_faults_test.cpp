@@ -4,6 +4,10 @@
 // the next save succeeds.
 #include <stdlib.h>
 
+#include <functional>
+#include <set>
+#include <string>
+
 #include "tests/mix/desk_test_util.h"
 #include "tests/platform/fault_sweep.h"
 
@@ -35,59 +39,47 @@ class SaveFaults : public DeskTest {
     }
     ASSERT_EQ(std::system(("rm -rf '" + temp_ + "'").c_str()), 0);
   }
-  // Both folders as they are now; Unchanged compares with them.
-  void Snapshot() {
-    rootFiles_ = HostListing(root_);
-    tempFiles_ = HostListing(temp_);
-  }
-  void ExpectNoTemporaryFiles() {
-    EXPECT_EQ(HostListing(root_), rootFiles_);
-    EXPECT_EQ(HostListing(temp_), tempFiles_);
+  // Sweeps a fault over every file call of save, which writes the host
+  // file rel (absent when earlier is empty): each failure says key with
+  // the desk path of rel, leaves the file as it was and no temporary file
+  // behind. Returns the number of calls.
+  int Sweep(const std::string& rel, const std::string& earlier, const char* key,
+            const std::function<bool(const char*)>& save) {
+    std::string path = "C:\\" + rel;
+    const auto reset = [&] {
+      std::remove((root_ + "/" + rel).c_str());
+      if (!earlier.empty()) WriteHost(rel, earlier);
+      view_.messages.clear();
+    };
+    reset();
+    const std::set<std::string> rootFiles = HostListing(root_), tempFiles = HostListing(temp_);
+    return SweepFileFaults(
+        reset, [&] { return save(path.c_str()); },
+        [&] {
+          EXPECT_EQ(platform::FileOrDirectoryExists(path), !earlier.empty());
+          EXPECT_EQ(ReadHost(rel), earlier);
+          EXPECT_EQ(view_.messages, (tMessages{{key, path}}));
+          EXPECT_EQ(HostListing(root_), rootFiles);
+          EXPECT_EQ(HostListing(temp_), tempFiles);
+        });
   }
 
   std::string temp_, oldTemp_;
-  std::set<std::string> rootFiles_, tempFiles_;
 };
 
 // Over an earlier file, which keeps its bytes, and as a new file, which
 // stays absent.
 TEST_F(SaveFaults, ChannelFile) {
-  const std::string earlier = "[Brevora Channel]\r\nVersion=3\r\nVolume=17\r\n";
-  for (bool exists : {true, false}) {
-    auto reset = [&] {
-      std::remove((root_ + "/saved.chn").c_str());
-      if (exists) WriteHost("saved.chn", earlier);
-      view_.messages.clear();
-    };
-    reset();
-    Snapshot();
-    SweepFileFaults(
-        reset, [&] { return desk_->SaveChannelFile(0, "C:\\saved.chn"); },
-        [&] {
-          EXPECT_EQ(platform::FileOrDirectoryExists("C:\\saved.chn"), exists);
-          EXPECT_EQ(ReadHost("saved.chn"), exists ? earlier : "");
-          EXPECT_EQ(view_.messages, (tMessages{{"Can not save sample", "C:\\saved.chn"}}));
-          ExpectNoTemporaryFiles();
-        });
+  for (const std::string earlier : {"[Brevora Channel]\r\nVersion=3\r\nVolume=17\r\n", ""}) {
+    Sweep("saved.chn", earlier, "Can not save sample",
+          [&](const char* path) { return desk_->SaveChannelFile(0, path); });
     EXPECT_NE(ReadHost("saved.chn").find("Snd=C:\\Loops\\kick.wav"), std::string::npos);
   }
 }
 
 TEST_F(SaveFaults, MixFileAndItsHeaderInTheWorkingFile) {
-  const std::string earlier = MixText({}, 99, 3, "Time 00000000 Channel 0 EndMix 0\r\n");
-  WriteHost("saved.mix", earlier);
-  Snapshot();
-  SweepFileFaults(
-      [&] {
-        WriteHost("saved.mix", earlier);
-        view_.messages.clear();
-      },
-      [&] { return desk_->SaveMix("C:\\saved.mix"); },
-      [&] {
-        EXPECT_EQ(ReadHost("saved.mix"), earlier);
-        EXPECT_EQ(view_.messages, (tMessages{{"Can not save mix", "C:\\saved.mix"}}));
-        ExpectNoTemporaryFiles();
-      });
+  Sweep("saved.mix", MixText({}, 99, 3, "Time 00000000 Channel 0 EndMix 0\r\n"), "Can not save mix",
+        [&](const char* path) { return desk_->SaveMix(path); });
   EXPECT_NE(ReadHost("saved.mix").find("Sample_01=C:\\Sets\\kick.chn"), std::string::npos);
 }
 
@@ -95,19 +87,8 @@ TEST_F(SaveFaults, Export) {
   WriteMix("a.mix", {{0, {"Sets\\kick.chn", "A"}}}, 130, 0,
            "Time 00000000 Channel 0 Play 0\r\nTime 00000100 Channel 0 EndMix 0\r\n");
   ASSERT_TRUE(desk_->LoadMix("C:\\a.mix"));
-  WriteHost("out.wav", "earlier");
-  Snapshot();
-  const int calls = SweepFileFaults(
-      [&] {
-        WriteHost("out.wav", "earlier");
-        view_.messages.clear();
-      },
-      [&] { return desk_->ExportMix("C:\\out.wav", OutputFormat()); },
-      [&] {
-        EXPECT_EQ(ReadHost("out.wav"), "earlier");
-        EXPECT_EQ(view_.messages, (tMessages{{"failed to export mix", "C:\\out.wav"}}));
-        ExpectNoTemporaryFiles();
-      });
+  const int calls = Sweep("out.wav", "earlier", "failed to export mix",
+                          [&](const char* path) { return desk_->ExportMix(path, OutputFormat()); });
   // The header, 50 pages of 20 ms, the header again, the close and the rename.
   EXPECT_EQ(calls, 54);
   EXPECT_EQ(ReadHost("out.wav").size(), 44u + 50u * 1764u);
