@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -183,17 +182,6 @@ class DeskScreenTest : public ScreenTest {
     }
   }
   virtual bool RunStep(const std::string& step) {
-    static const std::map<std::string, uint8_t> names = {
-        {"Tab", platform::kKeyTab},     {"Ctrl", platform::kKeyCtrl},
-        {"Shift", platform::kKeyShift}, {"Space", platform::kKeySpace},
-        {"Esc", platform::kKeyEsc},     {"Enter", platform::kKeyEnter},
-        {"PgUp", platform::kKeyPageUp}, {"PgDn", platform::kKeyPageDown},
-        {"Ins", platform::kKeyInsert},  {"Del", platform::kKeyDelete},
-        {"Home", platform::kKeyHome},   {"End", platform::kKeyEnd},
-        {"Up", platform::kKeyUp},       {"Down", platform::kKeyDown},
-        {"Left", platform::kKeyLeft},   {"Right", platform::kKeyRight},
-        {"F1", platform::kKeyF1},       {"F2", platform::kKeyF2},
-        {"F3", platform::kKeyF3},       {"F4", platform::kKeyF4}};
     const auto number = [&](size_t from) {
       return static_cast<uint32_t>(std::stoul(step.substr(from)));
     };
@@ -205,9 +193,8 @@ class DeskScreenTest : public ScreenTest {
     }
     const char sign = step[0] == '+' || step[0] == '-' || step[0] == '*' ? step[0] : 0;
     const std::string name = step.substr(sign != 0 ? 1 : 0);
-    const auto named = names.find(name);
-    if (named == names.end() && name.size() != 1) return false;
-    const uint8_t key = named != names.end() ? named->second : static_cast<uint8_t>(name[0]);
+    const uint8_t key = KeyNamed(name);
+    if (key == 0) return false;
     if (sign == '+' || sign == '*') Press(key, sign == '*');
     if (sign == '-') Release(key);
     if (sign == 0) Tap(key);
@@ -240,6 +227,17 @@ class DeskScreenTest : public ScreenTest {
       if (ch.IsScheduled()) line += " @" + std::to_string(ch.GetNextStart());
     }
     trace_ += line + "\n";
+  }
+  // Writes what strip i shows to the trace: its label, volume and balance
+  // sliders, loop, delay and quantize, LED and key letter.
+  void NoteStrip(int i) {
+    char values[160];
+    std::snprintf(values, sizeof values,
+                  "strip %d '%s' volume %d balance %d loop %g delay %g quantize %g led %d key %c",
+                  i, desk_->StripLabel(i).Buffer().c_str(), desk_->VolumeSlider(i).Value(),
+                  desk_->BalanceSlider(i).Value(), desk_->GetStripLoop(i), desk_->GetStripDelay(i),
+                  desk_->GetStripQuantize(i), desk_->Led(i).Value(), desk_->KeyLabel(i).Letter());
+    Note(values);
   }
   // Writes a line of other values to the trace as it stands.
   void Note(const std::string& line) { trace_ += line + "\n"; }

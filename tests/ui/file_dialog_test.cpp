@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -106,29 +105,19 @@ class FileDialogTest : public ScreenTest {
   }
 
   // Works the dialog through steps separated by "|", each written to the
-  // trace with what the dialog shows after it: a key ("Down", "Enter"...,
-  // or "key Q"), "type abc", "enter abc" (typed, then Enter), "clear" (the
+  // trace with what the dialog shows after it: a key ("Down", "Enter", "Q"),
+  // "type abc", "enter abc" (typed, then Enter), "clear" (the
   // name field emptied), "row 2" or "row loop.wav" (a click on an entry's
   // row), "double 2" (the second press of a double-click), "wheel -1".
   void Steps(tFileDialog& d, const std::string& steps) {
-    static const std::map<std::string, uint8_t> keys = {
-        {"Up", platform::kKeyUp},          {"Down", platform::kKeyDown},
-        {"PgUp", platform::kKeyPageUp},    {"PgDn", platform::kKeyPageDown},
-        {"Left", platform::kKeyLeft},      {"Right", platform::kKeyRight},
-        {"Home", platform::kKeyHome},      {"End", platform::kKeyEnd},
-        {"Bksp", platform::kKeyBackspace}, {"Del", platform::kKeyDelete},
-        {"Enter", platform::kKeyEnter},    {"Esc", platform::kKeyEsc},
-        {"Space", platform::kKeySpace},    {"F1", platform::kKeyF1}};
     std::istringstream in(steps);
     for (std::string step; std::getline(in, step, '|');) {
       const size_t space = step.find(' ');
       const std::string verb = step.substr(0, space);
       const std::string arg = space == std::string::npos ? "" : step.substr(space + 1);
       const int row = IndexOf(d, arg) >= 0 ? IndexOf(d, arg) : std::atoi(arg.c_str());
-      if (keys.count(verb) != 0)
-        Key(d, keys.at(verb));
-      else if (verb == "key")
-        Key(d, static_cast<uint8_t>(arg[0]));
+      if (KeyNamed(verb) != 0)
+        Key(d, KeyNamed(verb));
       else if (verb == "type")
         Type(d, arg);
       else if (verb == "enter")
@@ -269,7 +258,7 @@ TEST_F(FileDialogTest, NameFieldEditsTypedTextAndLeavesThePlayingKeysAlone) {
   Click(*d, name.x + 3 + dl::kCellW + 1, name.y + 5);
   Show(*d, "click on the second character");
   passed.clear();
-  Steps(*d, "key Q|key 5|Space|F1");
+  Steps(*d, "Q|5|Space|F1");
   Feed(*d, tInputKind::kFocusLost);
   for (const tInputEvent& e : passed)
     Note("passed on " + std::to_string(int(e.kind)) + " " + std::to_string(e.key));

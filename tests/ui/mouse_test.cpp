@@ -361,11 +361,7 @@ TEST_F(Mouse, SaveMixAndExportFromTheMenus) {
   Load(0);
   Load(3);
   Record();
-  At(1000);
-  Press('Q');
-  desk_->Timer().SetTime(44100);
-  Release('Q');
-  Tap(platform::kKeyEnter);
+  Play("@1000 +Q @2000 -Q Enter");
   SetTempo(130);
   ASSERT_TRUE(desk_->Events().HasRecording());
 

@@ -12,12 +12,14 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/display.h"
 #include "platform/hostfs.h"
+#include "platform/input.h"
 #include "platform/png_file.h"
 #include "tests/platform/test_root.h"
 #include "ui/sound_cue.h"
@@ -66,6 +68,26 @@ inline void ExpectGoldenText(const std::string& name, const std::string& seen) {
   for (size_t i = first; i < std::min(want.size(), first + 6); ++i) diff += "-" + want[i] + "\n";
   for (size_t i = first; i < std::min(got.size(), first + 6); ++i) diff += "+" + got[i] + "\n";
   ADD_FAILURE() << name << " differs from what the test saw:\n" << diff;
+}
+
+// A key by the name a recorded session gives it ("Tab", "PgUp", "F1"...),
+// a letter or digit by itself; 0 for none.
+inline uint8_t KeyNamed(const std::string& name) {
+  static const std::map<std::string, uint8_t> names = {
+      {"Tab", platform::kKeyTab},       {"Ctrl", platform::kKeyCtrl},
+      {"Shift", platform::kKeyShift},   {"Space", platform::kKeySpace},
+      {"Esc", platform::kKeyEsc},       {"Enter", platform::kKeyEnter},
+      {"PgUp", platform::kKeyPageUp},   {"PgDn", platform::kKeyPageDown},
+      {"Ins", platform::kKeyInsert},    {"Del", platform::kKeyDelete},
+      {"Home", platform::kKeyHome},     {"End", platform::kKeyEnd},
+      {"Up", platform::kKeyUp},         {"Down", platform::kKeyDown},
+      {"Left", platform::kKeyLeft},     {"Right", platform::kKeyRight},
+      {"F1", platform::kKeyF1},         {"F2", platform::kKeyF2},
+      {"F3", platform::kKeyF3},         {"F4", platform::kKeyF4},
+      {"Bksp", platform::kKeyBackspace}};
+  const auto named = names.find(name);
+  if (named != names.end()) return named->second;
+  return name.size() == 1 ? static_cast<uint8_t>(name[0]) : 0;
 }
 
 // The test palette: the 3-3-2 cube, whose index 227 is magenta (255, 0, 255).
