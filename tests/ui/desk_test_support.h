@@ -166,6 +166,92 @@ class DeskScreenTest : public ScreenTest {
     return out;
   }
 
+  // A session played step by step, each step written to the trace with what
+  // the desk shows after it. A step is a key pressed ("+Q"), released
+  // ("-Tab"), pressed again by the key's auto-repeat ("*PgUp") or tapped
+  // ("Enter"); "@1500" sets the clock to 1500 ms after the recording
+  // began, "wait5000" moves it on 5000 frames, "tick20" runs 20 ticks.
+  void Play(const std::string& steps) {
+    std::istringstream in(steps);
+    for (std::string step; in >> step;) {
+      if (!RunStep(step)) {
+        ADD_FAILURE() << "no such step: " << step;
+        return;
+      }
+      Log(step);
+    }
+  }
+  virtual bool RunStep(const std::string& step) {
+    const auto number = [&](size_t from) {
+      return static_cast<uint32_t>(std::stoul(step.substr(from)));
+    };
+    if (step[0] == '@') return At(number(1)), true;
+    if (step.rfind("wait", 0) == 0) return desk_->Timer().AddTime(number(4)), true;
+    if (step.rfind("tick", 0) == 0) {
+      for (uint32_t i = number(4); i > 0; --i) desk_->EngineTick();
+      return true;
+    }
+    const char sign = step[0] == '+' || step[0] == '-' || step[0] == '*' ? step[0] : 0;
+    const std::string name = step.substr(sign != 0 ? 1 : 0);
+    const uint8_t key = KeyNamed(name);
+    if (key == 0) return false;
+    if (sign == '+' || sign == '*') Press(key, sign == '*');
+    if (sign == '-') Release(key);
+    if (sign == 0) Tap(key);
+    return true;
+  }
+  // Writes a line to the trace: what was done, then the desk's state, the
+  // Tab and Ctrl lamps, the master volume and pitch as shown and as set,
+  // and each channel with a sample or a flag set: its key, flags (h held, l latched,
+  // s suspended, f effect on, q scheduled, p main sample playing), LED,
+  // volume, balance, pitch in tenths and, when scheduled, its next start.
+  void Log(const std::string& done) {
+    char master[96];
+    std::snprintf(master, sizeof master, "state %d %s%s master %d/%d %g/%g", desk_->State(),
+                  desk_->TabLamp().IsOn() ? "T" : "-", desk_->CtrlLamp().IsOn() ? "C" : "-",
+                  desk_->MasterVolume().Value(), desk_->MasterPitch().Value(), GetMasterVolume(),
+                  GetMasterPitch());
+    std::string line = done + ": " + master;
+    for (int i = 0; i < 16; ++i) {
+      tChannel& ch = Ch(i);
+      const bool flags[] = {ch.GetKeyHeld(), ch.GetLatched(),  ch.GetSuspended(),
+                            ch.GetFxOn(),    ch.IsScheduled(), Main(i) && Main(i)->IsPlaying()};
+      if (!ch.HasSound() && std::find(flags, flags + 6, true) == flags + 6) continue;
+      line += " | ";
+      line += static_cast<char>(ch.GetKey());
+      line += ' ';
+      for (size_t f = 0; f < 6; ++f) line += flags[f] ? "hlsfqp"[f] : '.';
+      line += " led" + std::to_string(desk_->Led(i).Value()) + " v" +
+              std::to_string(ch.GetVolume()) + " b" + std::to_string(ch.GetBalance()) + " p" +
+              std::to_string(tDeskCore::PitchTenths(ch.GetPitch()));
+      if (ch.IsScheduled()) line += " @" + std::to_string(ch.GetNextStart());
+    }
+    trace_ += line + "\n";
+  }
+  // Writes what strip i shows to the trace: its label, volume and balance
+  // sliders, loop, delay and quantize, LED and key letter.
+  void NoteStrip(int i) {
+    char values[160];
+    std::snprintf(values, sizeof values,
+                  "strip %d '%s' volume %d balance %d loop %g delay %g quantize %g led %d key %c",
+                  i, desk_->StripLabel(i).Buffer().c_str(), desk_->VolumeSlider(i).Value(),
+                  desk_->BalanceSlider(i).Value(), desk_->GetStripLoop(i), desk_->GetStripDelay(i),
+                  desk_->GetStripQuantize(i), desk_->Led(i).Value(), desk_->KeyLabel(i).Letter());
+    Note(values);
+  }
+  // Writes a line of other values to the trace as it stands.
+  void Note(const std::string& line) { trace_ += line + "\n"; }
+  // The recording's events, written to the trace.
+  void NoteEvents() { trace_ += "events:\n" + Events(); }
+  // A rectangle of the screen as a short checksum, for a trace.
+  static std::string Picture(const tRect& r) {
+    uint32_t sum = 2166136261u;
+    for (uint8_t b : Area(r)) sum = (sum ^ b) * 16777619u;
+    char text[16];
+    std::snprintf(text, sizeof text, "%08x", sum);
+    return text;
+  }
+
   tChannel& Ch(int index) { return desk_->Channel(index); }
   tSound* Main(int index) { return Ch(index).GetSound(tChannel::kMain); }
   // The screen's pixels in a rectangle, row after row.
@@ -180,6 +266,7 @@ class DeskScreenTest : public ScreenTest {
 
   platform::VirtualTimerService timers_;
   std::unique_ptr<tInterface> desk_;
+  std::string trace_;
 };
 
 // The desk started as the shell starts it.

@@ -5,6 +5,9 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,205 +104,180 @@ class FileDialogTest : public ScreenTest {
     return out;
   }
 
+  // Works the dialog through steps separated by "|", each written to the
+  // trace with what the dialog shows after it: a key ("Down", "Enter", "Q"),
+  // "type abc", "enter abc" (typed, then Enter), "clear" (the
+  // name field emptied), "row 2" or "row loop.wav" (a click on an entry's
+  // row), "double 2" (the second press of a double-click), "wheel -1".
+  void Steps(tFileDialog& d, const std::string& steps) {
+    std::istringstream in(steps);
+    for (std::string step; std::getline(in, step, '|');) {
+      const size_t space = step.find(' ');
+      const std::string verb = step.substr(0, space);
+      const std::string arg = space == std::string::npos ? "" : step.substr(space + 1);
+      const int row = IndexOf(d, arg) >= 0 ? IndexOf(d, arg) : std::atoi(arg.c_str());
+      if (KeyNamed(verb) != 0)
+        Key(d, KeyNamed(verb));
+      else if (verb == "type")
+        Type(d, arg);
+      else if (verb == "enter")
+        Enter(d, arg);
+      else if (verb == "clear")
+        ClearName(d);
+      else if (verb == "row" || verb == "double")
+        ClickEntry(d, row, verb == "row" ? 1 : 2);
+      else if (verb == "wheel")
+        Wheel(d, row);
+      else
+        return ADD_FAILURE() << "no such step: " << step;
+      Show(d, step);
+    }
+  }
+  // A line of the trace: what was done, the folder, the selected entry, the
+  // first entry shown, the name field and its caret, the static texts the
+  // test asked for, whether the preview plays and whether the dialog has
+  // finished; the listing on a line of its own whenever it changed.
+  void Show(tFileDialog& d, const std::string& done) {
+    if (Listing(d) != listed_) {
+      listed_ = Listing(d);
+      Note("list " + listed_);
+    }
+    std::string line = done + ": " + d.Folder() + " sel " + std::to_string(d.Selected()) +
+                       " first " + std::to_string(d.FirstShown()) + " name '" + d.NameText() +
+                       "' caret " + std::to_string(d.Caret());
+    for (int id : texts_) line += " [" + d.StaticText(id) + "]";
+    line += d.PreviewSound().IsPlaying() ? " playing" : "";
+    Note(line + (d.Finished() ? " finished" : ""));
+  }
+  // A line of the trace, bytes outside printable ASCII as \xNN.
+  void Note(const std::string& line) {
+    for (unsigned char c : line) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      trace_ += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : std::string(hex);
+    }
+    trace_ += "\n";
+  }
+  // Ends the dialog and writes the outcome and the path chosen.
+  void Ended(tFileDialog& d) {
+    const bool chosen = d.End();
+    Note(std::string(chosen ? "chosen " : "cancelled ") + d.Path());
+  }
+
+  std::string trace_, listed_;
+  std::vector<int> texts_;
   std::vector<std::string> questions;
   std::vector<tInputEvent> passed;
   int answer = -1;
   int shownCalls = 0;
 };
 
-TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatchesWithoutRegardToCase) {
+// Folders come first, then the filter's matches without regard to case; a
+// typed pattern lists its matches until a filter is chosen again; a drive's
+// root has no parent entry.
+TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatches) {
   for (const char* f : {"Set/b.WAV", "Set/A.wav", "Set/c.txt", "Set/readme", "Set/.hidden.wav",
                         "Set/a.wave", "Set/Zeta.wav"})
     WriteHost(f, "");
   for (const char* f : {"Set/zeta", "Set/Alpha", "Set/.git", "Set/beta.wav"}) MakeFolder(f);
   auto d = Open(V::kMainSample);
-  EXPECT_EQ(shownCalls, 1);
-  EXPECT_EQ(d->Folder(), "C:\\Set");
-  const std::string folders = "..\\ Alpha\\ beta.wav\\ zeta\\ ";
-  EXPECT_EQ(Listing(*d), folders + "A.wav b.WAV Zeta.wav");
-
+  Show(*d, "shown " + std::to_string(shownCalls));
   const dl::Layout l = d->Layout();
-  Click(*d, l.filters[1].x + 5, l.filters[1].y + 5);  // All Files
-  EXPECT_EQ(d->FilterIndex(), 1);
-  EXPECT_EQ(Listing(*d), folders + "A.wav a.wave b.WAV c.txt readme Zeta.wav");
-
-  // A typed pattern lists its matches; the filter choice brings the filter
-  // back.
-  Enter(*d, "*.t?t");
-  EXPECT_FALSE(d->Finished());
-  EXPECT_EQ(Listing(*d), folders + "c.txt");
-  EXPECT_EQ(d->NameText(), "");
+  Click(*d, l.filters[1].x + 5, l.filters[1].y + 5);
+  Show(*d, "All Files " + std::to_string(d->FilterIndex()));
+  Steps(*d, "enter *.t?t");
   Click(*d, l.filters[0].x + 5, l.filters[0].y + 5);
-  EXPECT_EQ(Listing(*d), folders + "A.wav b.WAV Zeta.wav");
-
-  // A drive's root has no parent entry.
-  for (auto [row, folder, entry] : {std::tuple{0, "C:\\", "Set"}, {1, "Z:\\", "tmp"}}) {
+  Show(*d, "filter " + std::to_string(d->FilterIndex()));
+  for (auto [row, entry] : {std::pair{0, "Set"}, {1, "tmp"}}) {
     Click(*d, l.drives.x + 5, l.drives.y + 2 + row * dl::kListRowH + dl::kListRowH / 2);
-    EXPECT_EQ(d->Folder(), folder);
-    EXPECT_EQ(IndexOf(*d, ".."), -1);
-    EXPECT_NE(IndexOf(*d, entry), -1);
+    Note("drive " + d->Folder() + " .. " + std::to_string(IndexOf(*d, "..") >= 0) + " " + entry +
+         " " + std::to_string(IndexOf(*d, entry) >= 0));
   }
   d->End();
+  ExpectGoldenText("dialog_listing.trace", trace_);
 }
 
+// The wheel scrolls three rows a notch; keys move the selection and keep it
+// in sight; the scroll bar's arrows step a row, its track a page, and its
+// thumb follows the pointer to either end until it is let go.
 TEST_F(FileDialogTest, ScrollsByWheelKeysAndScrollBar) {
   for (int i = 0; i < 40; ++i) WriteHost("Set/f" + std::to_string(100 + i) + ".mix", "");
   auto d = Open(V::kMixFile);  // ".." and 40 files
-  const int rows = d->RowsShown(), count = 41, last = count - rows;
-  ASSERT_EQ(rows, 15);
-  const auto shown = [&] { return std::make_pair(d->Selected(), d->FirstShown()); };
-  Wheel(*d, -1);
-  EXPECT_EQ(d->FirstShown(), 3);
-  Wheel(*d, -100);
-  EXPECT_EQ(d->FirstShown(), last);
-  Wheel(*d, 100);
-
-  // Keys move the selection and keep it in sight.
-  Key(*d, platform::kKeyDown);
-  EXPECT_EQ(d->Selected(), 0);
-  Key(*d, platform::kKeyPageDown);
-  EXPECT_EQ(shown(), std::make_pair(rows - 1, 0));
-  Key(*d, platform::kKeyDown);
-  EXPECT_EQ(shown(), std::make_pair(rows, 1));
-  for (int i = 0; i < 5; ++i) Key(*d, platform::kKeyPageDown);
-  EXPECT_EQ(shown(), std::make_pair(count - 1, last));
-  Key(*d, platform::kKeyPageUp);
-  EXPECT_EQ(shown(), std::make_pair(count - 1 - (rows - 1), last));
-  Key(*d, platform::kKeyUp);
-  EXPECT_EQ(d->FirstShown(), d->Selected());
-  EXPECT_EQ(d->NameText(), d->Entries()[static_cast<size_t>(d->Selected())].name);
-
-  // The scroll bar: arrows step a row, the track a page, the thumb follows
-  // the pointer to either end.
-  Wheel(*d, 100);
+  Note("rows " + std::to_string(d->RowsShown()));
+  Steps(*d, "wheel -1|wheel -100|wheel 100|Down|PgDn|Down|PgDn|PgDn|PgDn|PgDn|PgDn|PgUp|Up");
+  Steps(*d, "wheel 100");
   const dl::Box bar = dl::ScrollBar(d->Layout());
   const int32_t x = bar.x + 5;
-  for (auto [y, first] : {std::pair{bar.Bottom() - 3, 1},
-                          {bar.y + 3, 0},
-                          {bar.Bottom() - dl::kPartH - 3, rows},  // the track below the thumb
-                          {bar.y + dl::kPartH + 2, 0}}) {         // above it
+  for (auto [y, part] : {std::pair{bar.Bottom() - 3, "down arrow"},
+                         {bar.y + 3, "up arrow"},
+                         {bar.Bottom() - dl::kPartH - 3, "track below"},
+                         {bar.y + dl::kPartH + 2, "track above"}}) {
     Click(*d, x, y);
-    EXPECT_EQ(d->FirstShown(), first) << y;
+    Show(*d, part);
   }
-  const int32_t grab = bar.y + dl::kPartH + 3;
   // Half the thumb's travel shows the middle of the list.
+  const int32_t grab = bar.y + dl::kPartH + 3;
   const int32_t track = bar.h - 2 * dl::kPartH;
-  const int32_t travel = track - std::max(12, track * rows / count);
+  const int32_t travel = track - std::max(12, track * d->RowsShown() / 41);
   Feed(*d, tInputKind::kMousePress, x, grab);
-  for (auto [y, first] :
-       {std::pair{bar.Bottom(), last}, {grab, 0}, {grab + travel / 2, last / 2}}) {
+  for (auto [y, part] :
+       {std::pair{bar.Bottom(), "thumb to the end"}, {grab, "back"}, {grab + travel / 2, "half"}}) {
     Feed(*d, tInputKind::kMouseMove, x, y);
-    EXPECT_EQ(d->FirstShown(), first) << y;
+    Show(*d, part);
   }
   Feed(*d, tInputKind::kMouseMove, x, grab);
   Feed(*d, tInputKind::kMouseRelease, x, grab);
-  Feed(*d, tInputKind::kMouseMove, x,
-       bar.Bottom());  // released: no longer follows
-  EXPECT_EQ(d->FirstShown(), 0);
+  Feed(*d, tInputKind::kMouseMove, x, bar.Bottom());
+  Show(*d, "moved after the release");
   d->End();
+  ExpectGoldenText("dialog_scrolling.trace", trace_);
 }
 
+// A click selects (a file's name goes into the field); a double-click opens
+// a folder or chooses a file, but only when both presses hit one row; Enter
+// opens the folder last selected or chooses the file.
 TEST_F(FileDialogTest, ClickSelectsAndDoubleClickOpensFoldersOrChoosesFiles) {
   MakeFolder("Set/Drums");
   WriteHost("Set/Drums/kick.wav", "");
   WriteHost("Set/loop.wav", "");
   auto d = Open(V::kMainSample);
-  ASSERT_EQ(Listing(*d), "..\\ Drums\\ loop.wav");
-  ClickEntry(*d, 2);
-  EXPECT_EQ(d->Selected(), 2);
-  EXPECT_EQ(d->NameText(), "loop.wav");
-  ClickEntry(*d, 1);  // a folder leaves the name alone
-  EXPECT_EQ(d->NameText(), "loop.wav");
-  // The second press of a double-click on another row only selects it.
-  ClickEntry(*d, 2, 2);
-  EXPECT_EQ(d->Folder(), "C:\\Set");
-  ClickEntry(*d, 1);
-  ClickEntry(*d, 1, 2);
-  EXPECT_EQ(d->Folder(), "C:\\Set\\Drums");
-  EXPECT_EQ(Listing(*d), "..\\ kick.wav");
-  EXPECT_EQ(d->Selected(), -1);
-  ClickEntry(*d, 0);
-  ClickEntry(*d, 0, 2);
-  EXPECT_EQ(d->Folder(), "C:\\Set");
-  // Enter opens the folder the list last selected, chooses a selected file.
-  ClickEntry(*d, 1);
-  Key(*d, platform::kKeyEnter);
-  EXPECT_EQ(d->Folder(), "C:\\Set\\Drums");
-  EXPECT_FALSE(d->Finished());
-  ClickEntry(*d, 1);
-  ClickEntry(*d, 1, 2);
-  EXPECT_TRUE(d->End());
-  EXPECT_EQ(d->Path(), "C:\\Set\\Drums\\kick.wav");
+  Steps(*d, "row 2|row 1|double 2|row 1|double 1|row 0|double 0|row 1|Enter|row 1|double 1");
+  Ended(*d);
+  ExpectGoldenText("dialog_clicks.trace", trace_);
 }
 
+// The name field edits typed text, stored as UTF-8 and stepped over a
+// character at a time; a click in it puts the caret before the character
+// under it; letters, digits and the space bar only type, and releases,
+// other keys and focus changes reach the desk.
 TEST_F(FileDialogTest, NameFieldEditsTypedTextAndLeavesThePlayingKeysAlone) {
   auto d = Open(V::kSaveMix);
-  EXPECT_EQ(d->NameText(), "");
-  Type(*d, "abc");
-  Key(*d, platform::kKeyLeft);
-  Key(*d, platform::kKeyBackspace);
-  EXPECT_EQ(std::make_pair(d->NameText(), d->Caret()),
-            std::make_pair(std::string("ac"), size_t{1}));
-  for (uint8_t key : {platform::kKeyDelete, platform::kKeyDelete,    // nothing after the caret
-                      platform::kKeyHome, platform::kKeyBackspace})  // nothing before it
-    Key(*d, key);
-  Type(*d, "x");
-  Key(*d, platform::kKeyEnd);
-  Key(*d, platform::kKeyRight);
-  Type(*d, "\xE9\x80");  // e acute and the euro sign: stored as UTF-8
-  EXPECT_EQ(d->NameText(), "xa\xC3\xA9\xE2\x82\xAC");
-  Key(*d, platform::kKeyLeft);
-  EXPECT_EQ(d->Caret(), 4u);  // over the three bytes of the euro sign
-  Key(*d, platform::kKeyBackspace);
-  Type(*d, std::string(1, '\x7F') + "\x81\t");  // no control or undefined codes
-  EXPECT_EQ(d->NameText(), "xa\xE2\x82\xAC");
-
-  // A click in the field puts the caret before the character under it.
+  Steps(*d, "type abc|Left|Bksp|Del|Del|Home|Bksp|type x|End|Right|type \xE9\x80|Left|Bksp");
+  Steps(*d, "type \x7F\x81\t");  // no control or undefined codes
   const dl::Box name = d->Layout().name;
   Click(*d, name.x + 3 + dl::kCellW + 1, name.y + 5);
-  EXPECT_EQ(d->Caret(), 1u);
-
-  // Letters, digits and the space bar only type; releases and other keys
-  // reach the desk, as do focus changes.
+  Show(*d, "click on the second character");
   passed.clear();
-  for (uint8_t k :
-       {uint8_t('Q'), uint8_t('5'), uint8_t(platform::kKeySpace), uint8_t(platform::kKeyF1)})
-    Key(*d, k);
+  Steps(*d, "Q|5|Space|F1");
   Feed(*d, tInputKind::kFocusLost);
-  std::vector<std::pair<tInputKind, int>> reached;
-  for (const tInputEvent& e : passed) reached.push_back({e.kind, e.key});
-  const std::vector<std::pair<tInputKind, int>> expected = {
-      {tInputKind::kKeyRelease, 'Q'},
-      {tInputKind::kKeyRelease, '5'},
-      {tInputKind::kKeyRelease, platform::kKeySpace},
-      {tInputKind::kKeyPress, platform::kKeyF1},
-      {tInputKind::kKeyRelease, platform::kKeyF1},
-      {tInputKind::kFocusLost, 0}};
-  EXPECT_EQ(reached, expected);
-  EXPECT_FALSE(d->Finished());
-  Key(*d, platform::kKeyEsc);
-  EXPECT_FALSE(d->End());
-  EXPECT_EQ(d->Path(), "");
+  for (const tInputEvent& e : passed)
+    Note("passed on " + std::to_string(int(e.kind)) + " " + std::to_string(e.key));
+  Steps(*d, "Esc");
+  Ended(*d);
+  ExpectGoldenText("dialog_name_field.trace", trace_);
 }
 
+// A typed folder is opened (relative, absolute or with a slash; a missing
+// one leaves the folder as it is); a file name is chosen in the folder
+// shown, with the default extension unless a dot stands fourth from its end.
 TEST_F(FileDialogTest, EnterOnATypedFolderGoesThereAndAFileGetsTheDefaultExtension) {
   MakeFolder("Set/Alpha");
   MakeFolder("Other");
   auto d = Open(V::kMixFile);
-  for (auto [typed, folder] : {std::pair{"Alpha", "C:\\Set\\Alpha"},
-                               {"..\\..\\Other", "C:\\Other"},
-                               {"C:/Set/", "C:\\Set"},
-                               {"Missing\\", "C:\\Set"}}) {
-    Enter(*d, typed);
-    EXPECT_EQ(d->Folder(), folder) << typed;
-    EXPECT_FALSE(d->Finished()) << typed;
-    ClearName(*d);
-  }
-  // A file name is chosen in the folder shown, with the default extension
-  // unless a dot stands fourth from its end.
-  Enter(*d, "live.show");
-  EXPECT_TRUE(d->End());
-  EXPECT_EQ(d->Path(), "C:\\Set\\live.show.mix");
+  Steps(*d, "enter Alpha|clear|enter ..\\..\\Other|clear|enter C:/Set/|clear|enter Missing\\");
+  Steps(*d, "clear|enter live.show");
+  Ended(*d);
+  ExpectGoldenText("dialog_typed.trace", trace_);
   for (auto [name, result] : {std::pair{"a.b", "a.b.mix"},
                               {"x.mix", "x.mix"},
                               {"x.wav", "x.wav"},
@@ -310,89 +288,72 @@ TEST_F(FileDialogTest, EnterOnATypedFolderGoesThereAndAFileGetsTheDefaultExtensi
   EXPECT_EQ(tFileDialog::WithDefaultExtension("name", ""), "name");
 }
 
+// A dialog starts where it was last left, and the caller's folder is its
+// own again when it closes; cancelling remembers too; a remembered folder
+// that is gone gives the caller's.
 TEST_F(FileDialogTest, RemembersItsFolderAndRestoresTheCallers) {
   MakeFolder("Set/Alpha");
   MakeFolder("Other");
   WriteHost("Set/Alpha/a.mix", "");
   tFileDialog mixes(V::kMixFile);
   Hook(mixes);
+  const auto folders = [&](const std::string& when) {
+    Note(when + ": shown " + mixes.Folder() + " remembered " + mixes.RememberedDirectory() +
+         " current " + platform::CurrentDirectory());
+  };
   mixes.Begin();
-  EXPECT_EQ(mixes.Folder(), "C:\\Set");
-  Enter(mixes, "Alpha");
-  ClickEntry(mixes, IndexOf(mixes, "a.mix"));
-  ClickEntry(mixes, IndexOf(mixes, "a.mix"), 2);
-  EXPECT_TRUE(mixes.End());
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set");
-  EXPECT_EQ(mixes.RememberedDirectory(), "C:\\Set\\Alpha");
-
-  // The same dialog starts where it was left; another one where the caller is.
+  Steps(mixes, "enter Alpha|row a.mix|double a.mix");
+  Ended(mixes);
+  folders("chosen");
   mixes.SetInitialFile(nullptr);
   mixes.Begin();
-  EXPECT_EQ(mixes.Folder(), "C:\\Set\\Alpha");
-  EXPECT_EQ(platform::CurrentDirectory(),
-            "C:\\Set\\Alpha");  // while it is shown
-  // A path typed in full: the folder of the chosen file is remembered.
-  Enter(mixes, "C:\\Other\\b");
-  EXPECT_TRUE(mixes.End());
-  EXPECT_EQ(mixes.Path(), "C:\\Other\\b.mix");
-  EXPECT_EQ(mixes.RememberedDirectory(), "C:\\Other");
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Set");
+  folders("begun again");
+  Steps(mixes, "enter C:\\Other\\b");
+  Ended(mixes);
+  folders("typed in full");
   auto other = Open(V::kSaveMix);
-  EXPECT_EQ(other->Folder(), "C:\\Set");
+  Note("another dialog shows " + other->Folder());
   other->End();
-
-  // Cancel remembers too; a remembered folder that is gone gives the caller's.
   mixes.SetInitialFile(nullptr);
   mixes.Begin();
-  Enter(mixes, "..");
-  Key(mixes, platform::kKeyEsc);
-  EXPECT_FALSE(mixes.End());
-  EXPECT_EQ(mixes.RememberedDirectory(), "C:\\");
+  Steps(mixes, "enter ..|Esc");
+  Ended(mixes);
+  folders("cancelled");
   ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Other"));
   ASSERT_EQ(std::system(("rm -rf '" + root_ + "/Set/Alpha'").c_str()), 0);
   mixes.Begin();
-  EXPECT_EQ(mixes.Folder(), "C:\\");
+  folders("remembered folder gone");
   mixes.End();
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Other");
+  folders("ended");
+  ExpectGoldenText("dialog_remembered.trace", trace_);
 }
 
+// A wave's format shows beside the list and each newly selected wave plays
+// once; a file that is no wave shows nothing and is silent; the next run of
+// the dialog forgets the last preview.
 TEST_F(FileDialogTest, WavePreviewShowsTheFormatAndPlaysEachSelectionOnce) {
   WriteHost("Set/a.wav", WaveBytes(44100, 16, 2, 4000));
   WriteHost("Set/b.wav", WaveBytes(22050, 8, 1, 4000));
   WriteHost("Set/c.wav", "RIFF....WAVEjunk");
   auto d = Open(V::kEffectSample);
-  const auto texts = [&] {
-    return d->StaticText(1012) + "|" + d->StaticText(1013) + "|" + d->StaticText(1014);
-  };
-  EXPECT_EQ(texts(), "Frequency:|Bits/Sample:|Channels:");
+  texts_ = {1012, 1013, 1014};
   tSound& sound = d->PreviewSound();
-  ClickEntry(*d, IndexOf(*d, "a.wav"));
-  EXPECT_EQ(texts(), "Frequency: 44100|Bits/Sample: 16|Channels: Stereo");
-  EXPECT_TRUE(sound.IsPlaying());
+  Steps(*d, "row a.wav");
   sound.Stop();
-  ClickEntry(*d, IndexOf(*d, "a.wav"));  // the same path again: not played again
-  EXPECT_FALSE(sound.IsPlaying());
-  Key(*d, platform::kKeyDown);
-  EXPECT_EQ(texts(), "Frequency: 22050|Bits/Sample: 8|Channels: Mono");
+  Steps(*d, "row a.wav|Down");
   sound.Stop();
-  Key(*d, platform::kKeyUp);  // another path came in between
-  EXPECT_TRUE(sound.IsPlaying());
-  // A file that is no wave shows nothing of the one before and is silent.
-  ClickEntry(*d, IndexOf(*d, "c.wav"));
-  EXPECT_EQ(texts(), "Frequency:|Bits/Sample:|Channels:");
-  EXPECT_FALSE(sound.IsPlaying());
-  ClickEntry(*d, IndexOf(*d, "b.wav"));
-  Key(*d, platform::kKeyEsc);
+  Steps(*d, "Up|row c.wav|row b.wav|Esc");
   d->End();
-  EXPECT_FALSE(sound.IsPlaying());
-  EXPECT_EQ(sound.Wave().Size(), 0u);
-  // The next run forgets the last preview: the same file plays again.
+  Show(*d, "ended");
+  Note("preview frames " + std::to_string(sound.Wave().Size()));
   d->Begin();
-  ClickEntry(*d, IndexOf(*d, "b.wav"));
-  EXPECT_TRUE(sound.IsPlaying());
+  Steps(*d, "row b.wav");
   d->End();
+  ExpectGoldenText("dialog_wave_preview.trace", trace_);
 }
 
+// A channel file's settings and samples show beside the list (missing keys
+// as "-", empty sample names without a format) and its main sample plays.
 TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
   MakeFolder("Loops");
   WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
@@ -403,95 +364,43 @@ TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
             "SFx=Loops\\gone.wav\r\nAuthor=User\r\n");
   WriteHost("Set/b.chn", "[Brevora Channel]\r\nVersion=3\r\nSnd=\r\nSFx=\r\n");
   auto d = Open(V::kChannelFile);
-  const auto texts = [&](std::initializer_list<int> ids) {
-    std::string all;
-    for (int id : ids) all += d->StaticText(id) + "|";
-    return all;
-  };
-  ClickEntry(*d, IndexOf(*d, "a.chn"));
-  EXPECT_EQ(texts({1002, 1005, 1004, 1003, 1006, 1007, 1012, 1013, 1008, 1010, 1009, 1011}),
-            "Version: 3|Length: 4.000|Quantize: 1.000|Delay: 0.250|Volume: "
-            "80|Balance: -20|"
-            "Pitch: 1.5|Author: User|E:\\Loops\\kick.wav|44kHz 16bit "
-            "S|Loops\\gone.wav|"
-            "Not found|");
-  EXPECT_TRUE(d->PreviewSound().IsPlaying());
-  EXPECT_EQ(d->PreviewSound().GetLength(), 3000u);
-  // Missing keys show "-"; empty names show no format, and nothing plays.
-  ClickEntry(*d, IndexOf(*d, "b.chn"));
-  EXPECT_EQ(texts({1002, 1005, 1013, 1008, 1010, 1009, 1011}),
-            "Version: 3|Length: -|Author: -|||||");
-  EXPECT_FALSE(d->PreviewSound().IsPlaying());
+  texts_ = {1002, 1005, 1004, 1003, 1006, 1007, 1012, 1013, 1008, 1010, 1009, 1011};
+  Steps(*d, "row a.chn");
+  Note("preview frames " + std::to_string(d->PreviewSound().GetLength()));
+  Steps(*d, "row b.chn");
   d->End();
+  ExpectGoldenText("dialog_channel_preview.trace", trace_);
 }
 
+// Saving over a file asks first (from the caller's folder, answered in the
+// dialog's); the dialog itself writes nothing. A new name, a folder's name
+// and a path too long for the desk ask nothing: they are handed on, so that
+// the save refuses them with its own message. Loading never asks.
 TEST_F(FileDialogTest, SaveAsksBeforeReplacingAFile) {
   WriteHost("Set/old.mix", "keep");
   MakeFolder("Set/dir.mix");
-  // The desk stands in C:\ while the dialog shows C:\Set.
   ASSERT_TRUE(platform::SetCurrentDirectory("C:\\"));
   auto d = Open(V::kSaveMix);
-  Enter(*d, "Set");
   answer = 2;  // keep
-  Enter(*d, "old");
-  EXPECT_EQ(questions, std::vector<std::string>{"Replace file C:\\Set\\old.mix from C:\\"});
-  EXPECT_EQ(platform::CurrentDirectory(),
-            "C:\\Set");  // back in the dialog's folder
-  EXPECT_FALSE(d->Finished());
+  Steps(*d, "enter Set|enter old");
+  Note("current " + platform::CurrentDirectory());
   answer = tFileDialog::kReplaceButton;
   Click(*d, d->Layout().ok.x + 10, d->Layout().ok.y + 10);
-  EXPECT_EQ(questions.size(), 2u);
-  EXPECT_TRUE(d->End());
-  EXPECT_EQ(d->Path(), "C:\\Set\\old.mix");
-  EXPECT_EQ(ReadHost("Set/old.mix"),
-            "keep");  // the dialog itself writes nothing
-
-  // A new name asks nothing. Nor do a folder's name and a path too long for
-  // the desk: they are handed on, so that the save refuses them with its
-  // own message instead of the dialog ignoring the OK. Loading never asks.
-  questions.clear();
-  EXPECT_EQ(d->NameText(),
-            "C:\\Set\\old.mix");  // the field keeps the chosen path
-  const std::string longName(256, 'n');
-  for (auto [typed, path] : {std::pair<std::string, std::string>{"dir", "C:\\Set\\dir.mix"},
-                             {"new", "C:\\Set\\new.mix"},
-                             {longName, "C:\\Set\\" + longName + ".mix"}}) {
+  Show(*d, "OK");
+  Ended(*d);
+  Show(*d, "ended");
+  Note("file " + ReadHost("Set/old.mix"));
+  for (const std::string& typed : {std::string("dir"), std::string("new"), std::string(256, 'n')}) {
     d->SetInitialFile(nullptr);
     d->Begin();
     Enter(*d, typed);
-    EXPECT_TRUE(d->End()) << path;
-    EXPECT_EQ(d->Path(), path);
+    Ended(*d);
   }
   auto load = Open(V::kMixFile);
-  Enter(*load, "old.mix");
-  EXPECT_TRUE(load->End());
-  EXPECT_TRUE(questions.empty());
-}
-
-TEST_F(FileDialogTest, OkAndCancelClickOnlyWhenReleasedOnThem) {
-  auto d = Open(V::kSaveChannel);
-  const dl::Layout l = d->Layout();
-  Type(*d, "strip");
-  // Pressed on Cancel and moved off; pressed on OK and released off it;
-  // pressed elsewhere and released on OK.
-  for (auto [press, move, release] :
-       {std::tuple{l.cancel, dl::Box{l.cancel.x - 25, l.cancel.y, 1, 1}, l.cancel},
-        {l.ok, l.ok, dl::Box{l.ok.Right() + 15, l.ok.y, 1, 1}},
-        {l.name, l.name, l.ok}}) {
-    Feed(*d, tInputKind::kMousePress, press.x + 5, press.y + 5);
-    Feed(*d, tInputKind::kMouseMove, move.x + 5, move.y + 5);
-    Feed(*d, tInputKind::kMouseRelease, release.x + 5, release.y + 5);
-    EXPECT_FALSE(d->Finished());
-  }
-  Click(*d, l.ok.x + 5, l.ok.y + 5);
-  EXPECT_TRUE(d->End());
-  EXPECT_EQ(d->Path(), "C:\\Set\\strip.chn");
-  // Closing the window cancels and tells the desk.
-  d->Begin();
-  Feed(*d, tInputKind::kClose);
-  EXPECT_FALSE(d->End());
-  ASSERT_FALSE(passed.empty());
-  EXPECT_EQ(passed.back().kind, tInputKind::kClose);
+  Steps(*load, "enter old.mix");
+  Ended(*load);
+  for (const std::string& question : questions) Note("asked " + question);
+  ExpectGoldenText("dialog_save.trace", trace_);
 }
 
 TEST_F(FileDialogTest, HostNamesShowTheirCodePageCharactersAndAreHandedOnExactly) {

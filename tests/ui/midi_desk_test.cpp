@@ -2,6 +2,9 @@
 // end: records pushed as a port would receive them wake the desk's loop,
 // which runs them with the rules of the performance keys.
 #include "ui/midi_desk.h"
+
+#include <cstdio>
+
 #include "platform/midi.h"
 #include "tests/ui/desk_test_support.h"
 #include "ui/file_dialog.h"
@@ -29,215 +32,112 @@ class MidiDesk : public StartedDeskTest {
     desk_->Dispatch(e);
     Pump();
   }
-  void On(uint8_t note, uint8_t channel = 1) {
-    pads_->NoteOn(note, channel);
+  // Steps of a pad: "on36" (a note on, velocity 100, on MIDI channel 1),
+  // "on37v0" (velocity 0), "off36.2" (a note off on MIDI channel 2),
+  // "cc64=127" (a control change), each taken by the desk's loop; any
+  // other step is the keyboard's.
+  bool RunStep(const std::string& step) override {
+    unsigned number = 0, value = 0, channel = 1;
+    const char* text = step.c_str();
+    if (std::sscanf(text, "cc%u=%u.%u", &number, &value, &channel) >= 2) {
+      pads_->Control(uint8_t(number), uint8_t(value), uint8_t(channel));
+    } else if (std::sscanf(text, "off%u.%u", &number, &channel) >= 1) {
+      pads_->NoteOff(uint8_t(number), uint8_t(channel));
+    } else if (std::sscanf(text, "on%u.%u", &number, &channel) >= 1) {
+      const size_t v = step.find('v');
+      pads_->NoteOn(uint8_t(number), uint8_t(channel),
+                    uint8_t(v == std::string::npos ? 100 : std::stoul(step.substr(v + 1))));
+    } else {
+      return StartedDeskTest::RunStep(step);
+    }
     Loop();
+    return true;
   }
-  void Off(uint8_t note, uint8_t channel = 1) {
-    pads_->NoteOff(note, channel);
-    Loop();
-  }
-  void Cc(uint8_t number, uint8_t value, uint8_t channel = 1) {
-    pads_->Control(number, value, channel);
-    Loop();
-  }
-  bool Playing(int index) { return Ch(index).IsScheduled(); }
 
   TestMidiInput* pads_ = nullptr;
 };
 
-TEST_F(MidiDesk, NotesPressAndReleaseTheirChannelsLikeKeys) {
+// Notes press and release their channels as keys do: velocity 0 is a note
+// off, a note no channel has does nothing, a note held on two MIDI
+// channels presses once and releases with the last; the channel filter
+// passes one MIDI channel; the pedal going down toggles the latch of the
+// held channels.
+TEST_F(MidiDesk, Pads) {
   Load(0);  // note 36
   Load(1);  // note 37
-  On(36);
-  EXPECT_TRUE(Ch(0).GetKeyHeld() && Playing(0));
-  EXPECT_EQ(desk_->Led(0).Value(), 3);
-  EXPECT_FALSE(Ch(1).GetKeyHeld());
-  Off(36);
-  EXPECT_FALSE(Ch(0).GetKeyHeld() || Playing(0));
-  EXPECT_EQ(desk_->Led(0).Value(), 0);
-
-  // A note on with velocity 0 is a note off; velocity plays no part.
-  pads_->NoteOn(37, 1, 1);
-  Loop();
-  EXPECT_TRUE(Playing(1));
-  pads_->NoteOn(37, 1, 0);
-  Loop();
-  EXPECT_FALSE(Playing(1) || Ch(1).GetKeyHeld());
-
-  // A channel without a sample, or a note no channel has, does nothing.
-  On(38);
-  On(60);
-  for (int i = 2; i < 16; ++i) EXPECT_FALSE(Ch(i).GetKeyHeld()) << i;
-  Off(38);
-  Off(60);
-}
-
-TEST_F(MidiDesk, SharedNotesAndNotesHeldTwice) {
-  Load(0);
-  Load(1);
+  Play("on36 off36 on37v1 on37v0 on38 on60 off38 off60");
   desk_->Midi().SetNote(1, 36);  // channels 1 and 2 on one pad
-  On(36);
-  EXPECT_TRUE(Playing(0) && Playing(1));
-  const uint32_t start = Ch(0).GetNextStart();
-  desk_->Timer().AddTime(5000);
-  // The same note on another MIDI channel, or again without its note off,
-  // does not press a second time; the channels go when the last is let go.
-  On(36, 2);
-  On(36, 2);
-  EXPECT_EQ(Ch(0).GetNextStart(), start);
-  Off(36);
-  EXPECT_TRUE(Playing(0) && Playing(1));
-  Off(36, 2);
-  EXPECT_FALSE(Playing(0) || Playing(1));
-  // A note off without its note on is passed by.
-  Press('Q');
-  Off(36);
-  EXPECT_TRUE(Ch(0).GetKeyHeld());
-  Release('Q');
-}
+  Play("on36 wait5000 on36.2 on36.2 off36 off36.2 +Q off36 -Q");
+  desk_->Midi().SetNote(1, 37);
 
-TEST_F(MidiDesk, TheChannelFilterPassesOneMidiChannel) {
-  Load(0);
   desk_->Midi().SetChannelFilter(10);
-  On(36, 1);
-  Cc(tMidiDesk::kAllNotesOff, 0, 1);
-  EXPECT_FALSE(Playing(0));
-  On(36, 10);
-  EXPECT_TRUE(Playing(0));
-  Cc(tMidiDesk::kSustain, 127, 1);  // another channel's pedal
-  EXPECT_FALSE(Ch(0).GetLatched());
-  Off(36, 1);
-  EXPECT_TRUE(Playing(0));
-  Off(36, 10);
-  EXPECT_FALSE(Playing(0));
+  Play("on36.1 cc123=0.1 on36.10 cc64=127.1 off36.1 off36.10");
   desk_->Midi().SetChannelFilter(17);  // out of range: any
-  EXPECT_EQ(desk_->Midi().ChannelFilter(), tMidiDesk::kAnyChannel);
+  Note("filter " + std::to_string(desk_->Midi().ChannelFilter()));
+
+  // W is held by its key: the pedal latches it too, as Space does.
+  Play("on36 +W cc64=100 cc64=127 off36 -W cc64=0 cc64=64 cc64=63 on36 cc64=64 off36");
+  ExpectGoldenText("midi_pads.trace", trace_);
 }
 
-TEST_F(MidiDesk, ThePedalGoingDownTogglesTheLatchOfHeldChannels) {
-  Load(0);
-  Load(1);
-  On(36);
-  Press('W');  // held by its key: the pedal latches it too, as Space does
-  Cc(tMidiDesk::kSustain, 100);
-  EXPECT_TRUE(Ch(0).GetLatched() && Ch(1).GetLatched());
-  Cc(tMidiDesk::kSustain, 127);  // still down: no second toggle
-  EXPECT_TRUE(Ch(0).GetLatched());
-  Off(36);
-  Release('W');
-  EXPECT_TRUE(Playing(0) && Playing(1));  // latched channels play on
-  EXPECT_EQ(desk_->Led(0).Value(), 1);
-  Cc(tMidiDesk::kSustain, 0);
-  EXPECT_TRUE(Ch(0).GetLatched());  // going up does nothing
-  Cc(tMidiDesk::kSustain, 64);      // nothing held: nothing toggles
-  EXPECT_TRUE(Ch(0).GetLatched());
-  Cc(tMidiDesk::kSustain, 63);
-  On(36);
-  Cc(tMidiDesk::kSustain, 64);
-  EXPECT_FALSE(Ch(0).GetLatched());
-  EXPECT_TRUE(Ch(1).GetLatched());
-  Off(36);
-  EXPECT_FALSE(Playing(0));
-}
-
-TEST_F(MidiDesk, AllNotesOffReleasesEveryChannelAndKeepsTheTransport) {
+// All notes off and all sound off release every channel, and what fell
+// silent is recorded; the recording and a playback go on.
+TEST_F(MidiDesk, AllNotesOff) {
   Load(0, 22050, true);
   Load(1);
   Load(2);
   for (uint8_t number : {tMidiDesk::kAllNotesOff, tMidiDesk::kAllSoundOff}) {
     Record();
-    At(1000);
-    Press(kKeyTab);
-    On(36);  // held, with its effect
-    On(37);
-    Cc(tMidiDesk::kSustain, 127);  // latched
-    Off(37);
-    Cc(tMidiDesk::kSustain, 0);
-    At(1500);
-    Cc(number, 0);
-    EXPECT_EQ(desk_->State(), tDeskCore::kRecording) << int(number);
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_FALSE(Ch(i).GetKeyHeld() || Ch(i).GetLatched() || Ch(i).GetFxOn() || Playing(i)) << i;
-    }
-    // The pad let go afterwards has nothing left to release; a new press plays.
-    Off(36);
-    On(36);
-    EXPECT_TRUE(Playing(0));
-    Off(36);
-    Release(kKeyTab);
-    At(2000);
-    Tap(kKeyEnter);
-    ASSERT_EQ(desk_->State(), tDeskCore::kIdle);
-    // What fell silent is in the take; a channel that was not playing is not.
-    const std::string events = Events();
-    EXPECT_NE(events.find("1500 0 Stop 0\n1500 0 Fx 0\n1500 1 Stop 0\n"), std::string::npos)
-        << events;
-    EXPECT_EQ(events.find("1500 2 Stop"), std::string::npos) << events;
+    Play("@1000 +Tab on36 on37 cc64=127 off37 cc64=0 @1500 cc" + std::to_string(number) +
+         "=0 off36 on36 off36 -Tab @2000 Enter");
+    NoteEvents();
   }
-
-  // In playback the channels stop and the playback goes on.
   desk_->Transport().SetFramePause(0);
   desk_->Transport().SetMode(tTransport::kPlayMode);
   desk_->SetState(tDeskCore::kPlayStopped);
-  Tap(kKeyEnter);
-  ASSERT_EQ(desk_->State(), tDeskCore::kPlaying);
+  Play("Enter");
   Ch(1).Trigger(desk_->Timer().GetTime());
-  Cc(tMidiDesk::kAllNotesOff, 0);
-  EXPECT_FALSE(Playing(1));
-  EXPECT_EQ(desk_->State(), tDeskCore::kPlaying);
+  Log("channel 2 triggered");
+  Play("cc123=0");
+  ExpectGoldenText("midi_all_notes_off.trace", trace_);
 }
 
-TEST_F(MidiDesk, NotesDoNothingWhereKeysDoNothingButANoteOffStillReleases) {
+// Where keys do nothing notes do nothing either, but a note off still
+// releases what its note on held before a panel opened.
+TEST_F(MidiDesk, NotesUnderPanelsAndDialogs) {
   Load(0);
   Load(1);
-  // Playback, the play panel, the panels and the message box ignore notes
-  // and the pedal.
   for (int32_t state :
        {tDeskCore::kPlaying, tDeskCore::kPlayStopped, tDeskCore::kHelp, tDeskCore::kQuality,
         tDeskCore::kTempo, tDeskCore::kExport, tDeskCore::kExit, tDeskCore::kMessageBox}) {
     desk_->SetState(state);
-    On(36);
-    EXPECT_FALSE(Ch(0).GetKeyHeld() || Playing(0)) << state;
-    Off(36);
+    Play("on36 off36");
   }
-
-  // Held before a panel opened: the note off releases it all the same.
   desk_->SetState(tDeskCore::kIdle);
-  On(36);
-  On(37);
+  Play("on36 on37");
   desk_->SetState(tDeskCore::kQuality);
-  Cc(tMidiDesk::kSustain, 127);  // not while the panel is open
-  EXPECT_FALSE(Ch(0).GetLatched());
-  Off(36);
-  EXPECT_FALSE(Ch(0).GetKeyHeld() || Playing(0));
+  Play("cc64=127 off36 +W");
   // A channel released meanwhile by its key stays as it is.
-  Press('W');
   desk_->SetState(tDeskCore::kIdle);
-  Release('W');
+  Play("-W");
   Ch(1).SetLatched(true);
   Ch(1).Trigger(desk_->Timer().GetTime());
   desk_->SetState(tDeskCore::kQuality);
-  Off(37);
-  EXPECT_TRUE(Playing(1));
-  Cc(tMidiDesk::kSustain, 0);
+  Play("off37 cc64=0");
   desk_->SetState(tDeskCore::kIdle);
   Ch(1).SetLatched(false);
-
   // In playback the channels are the playback's: a note off leaves them.
-  On(37);
+  Play("on37");
   desk_->SetState(tDeskCore::kPlaying);
-  Off(37);
-  EXPECT_TRUE(Playing(1));
+  Play("off37");
   desk_->SetState(tDeskCore::kIdle);
-  Tap(kKeyEsc);
+  Play("Esc");
 
   // A file dialog with a loop of its own passes its wake-ups on to the
   // desk: a note off releases at once, notes and the pedal do nothing, and
   // what still waits when the dialog closes is run under the same rules.
   Load(2);
-  On(36);
-  On(38);
+  Play("on36 on38");
   {
     tMidiDesk::tDialogScope scope(desk_->Midi());
     tFileDialog dialog(tFileDialog::Variant::kMainSample);
@@ -250,110 +150,71 @@ TEST_F(MidiDesk, NotesDoNothingWhereKeysDoNothingButANoteOffStillReleases) {
     tInputEvent wake;
     wake.kind = tInputKind::kWake;
     dialog.HandleEvent(wake);
-    EXPECT_FALSE(Ch(0).GetKeyHeld() || Playing(0));
-    EXPECT_FALSE(Ch(1).GetKeyHeld() || Playing(1));
-    EXPECT_FALSE(Ch(2).GetLatched());
+    Log("dialog woken by off36 on37 cc64=127");
     pads_->NoteOff(38);  // taken when the dialog closes
-    EXPECT_TRUE(Ch(2).GetKeyHeld());
+    Log("off38 waits");
   }
-  EXPECT_FALSE(Ch(2).GetKeyHeld() || Playing(2));
-  Off(37);
-  Cc(tMidiDesk::kSustain, 0);
+  Log("dialog closed");
+  Play("off37 cc64=0");
   FlushInput();
+  ExpectGoldenText("midi_under_panels.trace", trace_);
 }
 
+// A waiting key label learns the next note (not while the desk records),
+// and the map is stored at once.
 TEST_F(MidiDesk, AWaitingKeyLabelLearnsTheNextNote) {
   Load(2);  // note 38
-  // The label is armed by a click of the desk's mouse.
   tKeyLabel& label = desk_->KeyLabel(2);
   const tRect r = label.Rect();
+  const auto showLabel = [&] {
+    Note("label mode " + std::to_string(label.Mode()) + " letter " + char(label.Letter()) +
+         " note " + std::to_string(desk_->Midi().Note(2)));
+  };
+  // The label is armed by a click of the desk's mouse.
   desk_->MousePress(r.left + 2, r.top + 2);
   desk_->MouseRelease(r.left + 2, r.top + 2);
-  ASSERT_EQ(label.Mode(), tKeyLabel::kWaiting);
-  Off(60);  // a note off teaches nothing
-  EXPECT_EQ(label.Mode(), tKeyLabel::kWaiting);
-  On(60);
-  EXPECT_EQ(label.Mode(), tKeyLabel::kIdle);
-  EXPECT_EQ(label.Letter(), 'E');  // the key stays
-  EXPECT_EQ(desk_->Midi().Note(2), 60);
-  EXPECT_FALSE(Playing(2));  // the note had no channel when it came
-  Off(60);
-  On(60);
-  EXPECT_TRUE(Playing(2));
-  Off(60);
-  On(38);
-  EXPECT_FALSE(Playing(2));
-  Off(38);
-  // The map is stored at once.
+  Play("off60");  // a note off teaches nothing
+  showLabel();
+  Play("on60");  // the note had no channel when it came
+  showLabel();
+  Play("off60 on60 off60 on38 off38");
   tMidiDesk stored(*desk_);
   stored.LoadSettings();
-  EXPECT_EQ(stored.Note(2), 60);
-  EXPECT_EQ(stored.Note(3), 39);
+  Note("stored notes " + tMidiDesk::FormatNotes(stored.Notes()));
 
-  // While recording a waiting label takes no note.
   Record();
   label.Press(r.left, r.top);
   label.Release(r.left, r.top);
-  On(61);
-  EXPECT_EQ(label.Mode(), tKeyLabel::kWaiting);
-  EXPECT_EQ(desk_->Midi().Note(2), 60);
-  Off(61);
+  Play("on61");
+  showLabel();
+  Play("off61");
+  ExpectGoldenText("midi_learning.trace", trace_);
 }
 
 // The same performance from the keyboard and from pads records the same
 // take, event for event.
 TEST_F(MidiDesk, ATakeOnPadsEqualsTheSameTakeOnKeys) {
-  auto perform = [&](bool pads) {
+  auto perform = [&](const std::string& steps) {
     desk_.reset();
     StartDesk();
     AttachPads();
     Load(0, 22050, true);
     Load(1);
     Load(2);
-    auto down = [&](int c) { pads ? On(uint8_t(36 + c)) : Press(uint8_t("QWE"[c])); };
-    auto up = [&](int c) { pads ? Off(uint8_t(36 + c)) : Release(uint8_t("QWE"[c])); };
-    auto latch = [&] {
-      if (!pads) return Tap(kKeySpace);
-      Cc(tMidiDesk::kSustain, 127);
-      Cc(tMidiDesk::kSustain, 0);
-    };
     Record();
-    At(1000);
-    Press(kKeyTab);
-    down(0);
-    At(1240);
-    Press(kKeyPageUp);
-    Press(kKeyF4);
-    Release(kKeyTab);
-    At(1500);
-    Press(kKeyShift);
-    up(0);
-    Release(kKeyShift);
-    down(1);
-    latch();
-    up(1);
-    At(1760);
-    down(2);
-    At(2000);
-    Press(kKeyCtrl);
-    Release(kKeyCtrl);
-    up(2);
-    At(2500);
-    down(1);
-    latch();
-    up(1);
-    Tap(kKeyEnter);
+    Play(steps);
     return Events();
   };
-  const std::string keys = perform(false);
-  const std::string pads = perform(true);
+  const std::string keys = perform(
+      "@1000 +Tab +Q @1240 +PgUp +F4 -Tab @1500 +Shift -Q -Shift +W Space -W @1760 +E @2000 "
+      "+Ctrl -Ctrl -E @2500 +W Space -W Enter");
+  const std::string pads = perform(
+      "@1000 +Tab on36 @1240 +PgUp +F4 -Tab @1500 +Shift off36 -Shift on37 cc64=127 cc64=0 "
+      "off37 @1760 on38 @2000 +Ctrl -Ctrl off38 @2500 on37 cc64=127 cc64=0 off37 Enter");
   EXPECT_EQ(pads, keys);
   // The take is a real one: plays, stops, the effect, a ring-out, edits.
-  for (const char* line :
-       {"1000 0 Fx 1\n1000 0 Play 0\n1240 0 Volume 82\n", "1240 0 Pitch 1\n", "1240 0 Fx 0\n",
-        "1500 0 Stop 1\n1500 1 Play 0\n1760 2 Play 0\n2000 1 Stop 0\n2000 1 Play 0\n"
-        "2000 2 Stop 0\n2500 1 Stop 0\n2500 0 EndMix 0\n"})
-    EXPECT_NE(keys.find(line), std::string::npos) << line << keys;
+  NoteEvents();
+  ExpectGoldenText("midi_take.trace", trace_);
 }
 
 TEST_F(MidiDesk, SettingsKeepTheMapTheFilterAndTheSystem) {
@@ -412,7 +273,7 @@ TEST_F(MidiDesk, WithoutItsSystemTheDeskGoesOnAndSaysSoOnce) {
   // The desk's loop goes on without MIDI.
   Load(0);
   Press('Q');
-  EXPECT_TRUE(Playing(0));
+  EXPECT_TRUE(Ch(0).IsScheduled());
   Release('Q');
   desk_->Midi().SetSystem(MidiSystem::kNone);
   testing::internal::CaptureStderr();

@@ -3,6 +3,8 @@
 // menus open, all through injected mouse records.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "platform/hostfs.h"
@@ -94,92 +96,70 @@ class Mouse : public StartedDeskTest {
   }
 };
 
+// In each state, a press on a strip's menu arrow, on the mix menu's arrow,
+// on Exit, on a strip's balance and on the master volume: what reacts. Each
+// menu closes when let go elsewhere; Exit, left and released on it again,
+// does not quit.
 TEST_F(Mouse, EachStateLetsOnlyItsControlsReact) {
-  // What a press does in each state: a strip menu opens, the mix menu
-  // opens, Exit goes down, a strip's balance changes, the master volume
-  // changes.
-  struct Row {
-    int32_t state;
-    bool stripMenu, mixMenu, exit, balance, master;
-  };
-  const Row rows[] = {
-      {tDeskCore::kIdle, true, true, true, true, true},
-      {tDeskCore::kRecording, false, false, true, true, true},
-      {tDeskCore::kPlaying, false, false, true, false, true},
-      {tDeskCore::kPlayStopped, false, true, true, false, true},
-      {tDeskCore::kHelp, false, false, false, false, false},
-      {tDeskCore::kQuality, false, false, false, false, false},
-      {tDeskCore::kTempo, false, false, false, false, false},
-      {tDeskCore::kExport, false, false, false, false, false},
-      {tDeskCore::kExit, false, false, false, false, false},
-  };
-  const Point master = Point{639, 503 + 37};
-  ASSERT_TRUE(desk_->MasterVolume().HitValue(master.x + 60, master.y).has_value());
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.state);
-    desk_->SetState(row.state);
+  const Point master = Point{639 + 60, 503 + 37};
+  ASSERT_TRUE(desk_->MasterVolume().HitValue(master.x, master.y).has_value());
+  for (int32_t state : {tDeskCore::kIdle, tDeskCore::kRecording, tDeskCore::kPlaying,
+                        tDeskCore::kPlayStopped, tDeskCore::kHelp, tDeskCore::kQuality,
+                        tDeskCore::kTempo, tDeskCore::kExport, tDeskCore::kExit}) {
+    desk_->SetState(state);
     Ch(2).SetBalance(0);
     SetMasterVolume(0.5);
-
-    Down(StripArrow(0));
-    EXPECT_EQ(desk_->StripMenu(0).IsOpen(), row.stripMenu);
-    Move(kNowhere);
-    Up(kNowhere);
-    EXPECT_FALSE(desk_->StripMenu(0).IsOpen());
-
-    Down(kMixArrow);
-    EXPECT_EQ(desk_->MixMenu().IsOpen(), row.mixMenu);
-    Move(kNowhere);
-    Up(kNowhere);
-    EXPECT_FALSE(desk_->MixMenu().IsOpen());
-
-    // Exit, left and released on it again, does not quit.
-    Down(kExit);
-    EXPECT_EQ(desk_->ExitButton().State() == tControl::kDown, row.exit);
-    Move(kNowhere);
-    Up(kExit);
-    EXPECT_FALSE(desk_->QuitRequested());
-    EXPECT_EQ(desk_->ExitButton().State(), tControl::kNormal);
-
-    Down(BalancePoint(2, 76));
-    EXPECT_EQ(Ch(2).GetBalance() == 100, row.balance);
-    Up(BalancePoint(2, 76));
-
-    Down(Point{master.x + 60, master.y});
-    EXPECT_EQ(GetMasterVolume() != 0.5, row.master);
-    Up(Point{master.x + 60, master.y});
-    EXPECT_EQ(desk_->State(), row.state);
+    std::string seen = "state " + std::to_string(state) + ":";
+    const auto drag = [&](const char* what, Point from, Point to,
+                          const std::function<std::string()>& read) {
+      Down(from);
+      seen += std::string(" ") + what + " " + read();
+      Move(kNowhere);
+      Up(to);
+      seen += "/" + read();
+    };
+    drag("strip menu", StripArrow(0), kNowhere,
+         [&] { return std::to_string(desk_->StripMenu(0).IsOpen()); });
+    drag("mix menu", kMixArrow, kNowhere,
+         [&] { return std::to_string(desk_->MixMenu().IsOpen()); });
+    drag("exit", kExit, kExit, [&] { return std::to_string(desk_->ExitButton().State()); });
+    Click(BalancePoint(2, 76));
+    Click(master);
+    char values[96];
+    std::snprintf(values, sizeof values, " quit %d balance %d master %g state %d",
+                  desk_->QuitRequested(), Ch(2).GetBalance(), GetMasterVolume(), desk_->State());
+    Note(seen + values);
   }
+  ExpectGoldenText("mouse_states.trace", trace_);
 }
 
+// A slider takes its value from the press with half a segment added; a move
+// with the button down drags nothing; a press outside a volume slider's
+// mask does nothing; while recording the press is recorded.
 TEST_F(Mouse, SlidersTakeTheirValueFromThePressWithHalfASegmentAdded) {
-  // The first column of a balance slider is not its lowest value; the last
-  // reaches the highest by clamping.
+  Load(5);
+  Load(7);
+  Ch(7).SetVolume(50);
   Down(BalancePoint(5, 0));
-  EXPECT_EQ(Ch(5).GetBalance(), (3 * 200) / 77 - 100);
+  Log("press at the balance's first column");
   Up(BalancePoint(5, 0));
   Down(BalancePoint(5, 76));
-  EXPECT_EQ(Ch(5).GetBalance(), 100);
-  // A move with the button down drags nothing.
   Move(BalancePoint(5, 30));
   Up(BalancePoint(5, 30));
-  EXPECT_EQ(Ch(5).GetBalance(), 100);
-
-  Ch(7).SetVolume(50);
+  Log("pressed at its last column, moved and let go");
   Click(VolumePoint(7, false));
-  EXPECT_EQ(Ch(7).GetVolume(), 50);
+  Log("outside the volume's mask");
   Click(VolumePoint(7, true));
-  EXPECT_EQ(Ch(7).GetVolume(), 3 * 100 / 77);
-  EXPECT_EQ(desk_->VolumeSlider(7).Value(), 3 * 100 / 77);
-
-  // While recording, the press is recorded with the channel's value.
+  Log("inside the mask at its first column, shown " +
+      std::to_string(desk_->VolumeSlider(7).Value()));
   Load(9);
   Record();
   At(1000);
   Click(BalancePoint(9, 38));
+  Log("balance pressed while recording");
   Tap(platform::kKeyEnter);
-  EXPECT_NE(Events().find(" 9 Balance " + std::to_string(Ch(9).GetBalance()) + "\n"),
-            std::string::npos);
+  NoteEvents();
+  ExpectGoldenText("mouse_sliders.trace", trace_);
 }
 
 TEST_F(Mouse, MenusChooseOnlyAnItemThePointerMovedOnto) {
@@ -250,77 +230,61 @@ TEST_F(Mouse, ClosingPageEndsAtAPressAfterItsWait) {
   EXPECT_TRUE(desk_->QuitRequested());
 }
 
-TEST_F(Mouse, SpinnerChangeReachesTheChannelAloneAndRestartsItInTime) {
+// A spinner's change reaches its channel alone (the loop stays, though it
+// is not in the spinner's table) and restarts it in time; released off the
+// arrow after moving off it, nothing changes. The tempo panel steps within
+// its range; Cancel keeps the tempo and the channels, OK sets the tempo
+// and clears the channels. The quality panel's OK applies the switches'
+// format, Cancel leaves it.
+TEST_F(Mouse, SpinnersAndTheSetupPanels) {
   Load(0);
-  // The channel's loop is not in the spinner's table.
   Ch(0).SetLoop(3);
   Ch(0).SetQuantize(1);
   desk_->RefreshStrip(0);
-  Press('Q');
-  ASSERT_TRUE(Ch(0).IsScheduled());
+  Play("+Q");
+  const auto channel = [&](const std::string& what) {
+    Log(what + ": quantize " + std::to_string(Ch(0).GetQuantize()) + " loop " +
+        std::to_string(Ch(0).GetLoop()));
+  };
   const Point right{tInterface::StripX(0) + 48, tInterface::StripY(0) + 74};
-  Down(right);
-  Up(right);
-  EXPECT_NE(Ch(0).GetQuantize(), 1.0);
-  EXPECT_EQ(Ch(0).GetLoop(), 3.0);
-  EXPECT_TRUE(Ch(0).IsScheduled());
-  // Released off the arrow after moving off it: nothing changes.
-  const double quantize = Ch(0).GetQuantize();
+  Click(right);
+  channel("right arrow");
   Down(right);
   Move(kNowhere);
   Up(right);
-  EXPECT_EQ(Ch(0).GetQuantize(), quantize);
-  Release('Q');
-}
+  channel("moved off and back");
+  Play("-Q");
 
-TEST_F(Mouse, TempoPanelStepsWithinItsRangeAndOkClearsTheChannels) {
-  Load(4);
+  const auto panel = [&](const std::string& what) {
+    WAVEFORMATEX f{};
+    GetOutputFormat(f);
+    Log(what + ": digits " + std::to_string(desk_->TempoDigits().Value()) + " tempo " +
+        std::to_string(GetTempo()) + " switches " + std::to_string(desk_->SetupSwitch(0).State()) +
+        std::to_string(desk_->SetupSwitch(1).State()) +
+        std::to_string(desk_->SetupSwitch(2).State()) + " format " + FormatOf(f));
+  };
+  const auto click = [&](std::initializer_list<const tControl*> controls) {
+    for (const tControl* control : controls) Click(Centre(*control));
+  };
   desk_->OpenTempoPanel();
-  ASSERT_EQ(desk_->State(), tDeskCore::kTempo);
-  const Point minus10 = Centre(desk_->SetupButton(1));
-  const Point plus10 = Centre(desk_->SetupButton(2));
-  const Point plus1 = Centre(desk_->SetupButton(3));
-  for (int i = 0; i < 6; ++i) Click(plus10);
-  EXPECT_EQ(desk_->TempoDigits().Value(), 180);
-  for (int i = 0; i < 12; ++i) Click(minus10);
-  EXPECT_EQ(desk_->TempoDigits().Value(), 90);
-  Click(plus1);
-  // Cancel keeps the tempo and the channels.
-  Click(Centre(desk_->CancelButton()));
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  EXPECT_EQ(GetTempo(), 130);
-  EXPECT_TRUE(Ch(4).HasSound());
-
+  for (int i = 0; i < 6; ++i) Click(Centre(desk_->SetupButton(2)));
+  panel("tempo +10 six times");
+  for (int i = 0; i < 12; ++i) Click(Centre(desk_->SetupButton(1)));
+  panel("tempo -10 twelve times");
+  click({&desk_->SetupButton(3), &desk_->CancelButton()});
+  panel("+1 and Cancel");
   desk_->OpenTempoPanel();
-  Click(plus1);
-  Click(Centre(desk_->OkButton()));
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  EXPECT_EQ(GetTempo(), 131);
-  EXPECT_FALSE(Ch(4).HasSound());
-}
+  click({&desk_->SetupButton(3), &desk_->OkButton()});
+  panel("+1 and OK");
 
-TEST_F(Mouse, QualityPanelOkAppliesTheSwitchesFormat) {
-  SetOutputFormat(22050, 16, 2);
   desk_->OpenQualityPanel();
-  ASSERT_EQ(desk_->State(), tDeskCore::kQuality);
-  EXPECT_EQ((std::vector<int32_t>{desk_->SetupSwitch(0).State(), desk_->SetupSwitch(1).State(),
-                                  desk_->SetupSwitch(2).State()}),
-            (std::vector<int32_t>{tControl::kNormal, tControl::kDown, tControl::kDown}));
-  Click(Centre(desk_->SetupSwitch(0)));
-  Click(Centre(desk_->SetupSwitch(2)));
-  Click(Centre(desk_->OkButton()));
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
-  EXPECT_EQ(FormatOf(f), "44100/16/1");
-
-  // Cancel leaves the format as it is.
+  panel("quality panel");
+  click({&desk_->SetupSwitch(0), &desk_->SetupSwitch(2), &desk_->OkButton()});
+  panel("first and third switch, OK");
   desk_->OpenQualityPanel();
-  Click(Centre(desk_->SetupSwitch(1)));
-  Click(Centre(desk_->CancelButton()));
-  GetOutputFormat(f);
-  EXPECT_EQ(FormatOf(f), "44100/16/1");
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
+  click({&desk_->SetupSwitch(1), &desk_->CancelButton()});
+  panel("second switch, Cancel");
+  ExpectGoldenText("mouse_spinner_and_panels.trace", trace_);
 }
 
 TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
@@ -397,11 +361,7 @@ TEST_F(Mouse, SaveMixAndExportFromTheMenus) {
   Load(0);
   Load(3);
   Record();
-  At(1000);
-  Press('Q');
-  desk_->Timer().SetTime(44100);
-  Release('Q');
-  Tap(platform::kKeyEnter);
+  Play("@1000 +Q @2000 -Q Enter");
   SetTempo(130);
   ASSERT_TRUE(desk_->Events().HasRecording());
 

@@ -28,48 +28,46 @@ tShellOptions Parse(std::vector<const char*> args) {
   return ParseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
+// A command line as the shell reads it: the action, the window or the full
+// screen, the language, the MIDI system and the mix; "refused" when it is
+// refused with a reason.
+std::string Parsed(std::vector<const char*> args) {
+  const tShellOptions o = Parse(std::move(args));
+  if (o.action == tAction::kBad) return o.error.empty() ? "refused without a reason" : "refused";
+  const char* const actions[] = {"run", "help", "version"};
+  return std::string(actions[static_cast<int>(o.action)]) + (o.window ? " window" : "") +
+         (o.fullscreen ? " fullscreen" : "") + " language " + std::to_string(o.language) +
+         " midi '" + o.midi + "' mix '" + o.mix + "'";
+}
+
 TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
-  tShellOptions o = Parse({});
-  EXPECT_EQ(o.action, tAction::kRun);
-  EXPECT_FALSE(o.window);
-  EXPECT_EQ(o.language, 0);
-  EXPECT_EQ(o.mix, "");
-
-  o = Parse({"--window", "--language", "fr", "sets/live set.mix"});
-  EXPECT_EQ(o.action, tAction::kRun);
-  EXPECT_TRUE(o.window);
-  EXPECT_EQ(o.language, 3);
-  EXPECT_EQ(o.mix, "sets/live set.mix");
-  EXPECT_EQ(Parse({"--language=Spa"}).language, 6);
-  o = Parse({"--window", "--fullscreen"});  // the last one counts
-  EXPECT_TRUE(o.fullscreen && !o.window);
-  o = Parse({"--fullscreen", "--window"});
-  EXPECT_TRUE(o.window && !o.fullscreen);
-  EXPECT_EQ(Parse({"--", "--window"}).mix, "--window");  // a mix named like an option
-
-  EXPECT_EQ(Parse({}).midi, "");
-  EXPECT_EQ(Parse({"--midi", "JACK"}).midi, "jack");
-  EXPECT_EQ(Parse({"--midi=None", "a.mix"}).midi, "none");
-  EXPECT_EQ(Parse({"--midi=jack", "--midi", "alsa"}).midi, "alsa");
-
-  EXPECT_EQ(Parse({"a.mix", "--help"}).action, tAction::kHelp);
-  EXPECT_EQ(Parse({"--version", "--bad"}).action, tAction::kVersion);
-
-  for (const std::vector<const char*>& bad :
-       std::vector<std::vector<const char*>>{{"--language"},
-                                             {"--language", "7"},
-                                             {"--language", "0"},
-                                             {"--language=klingon"},
-                                             {"--midi"},
-                                             {"--midi", "pipewire"},
-                                             {"--midi="},
-                                             {"--full-screen"},
-                                             {"a.mix", "b.mix"},
-                                             {""}}) {
-    const tShellOptions refused = Parse(bad);
-    EXPECT_EQ(refused.action, tAction::kBad) << bad[0];
-    EXPECT_FALSE(refused.error.empty());
-  }
+  const std::pair<std::vector<const char*>, const char*> rows[] = {
+      {{}, "run language 0 midi '' mix ''"},
+      {{"--window", "--language", "fr", "sets/live set.mix"},
+       "run window language 3 midi '' mix 'sets/live set.mix'"},
+      {{"--language=Spa"}, "run language 6 midi '' mix ''"},
+      // The last of --window and --fullscreen counts.
+      {{"--window", "--fullscreen"}, "run fullscreen language 0 midi '' mix ''"},
+      {{"--fullscreen", "--window"}, "run window language 0 midi '' mix ''"},
+      {{"--", "--window"}, "run language 0 midi '' mix '--window'"},  // a mix named like an option
+      {{"--midi", "JACK"}, "run language 0 midi 'jack' mix ''"},
+      {{"--midi=None", "a.mix"}, "run language 0 midi 'none' mix 'a.mix'"},
+      {{"--midi=jack", "--midi", "alsa"}, "run language 0 midi 'alsa' mix ''"},
+      {{"a.mix", "--help"}, "help language 0 midi '' mix 'a.mix'"},
+      {{"--version", "--bad"}, "version language 0 midi '' mix ''"},
+      {{"--language"}, "refused"},
+      {{"--language", "7"}, "refused"},
+      {{"--language", "0"}, "refused"},
+      {{"--language=klingon"}, "refused"},
+      {{"--midi"}, "refused"},
+      {{"--midi", "pipewire"}, "refused"},
+      {{"--midi="}, "refused"},
+      {{"--full-screen"}, "refused"},
+      {{"a.mix", "b.mix"}, "refused"},
+      {{""}, "refused"},
+  };
+  for (const auto& [args, parsed] : rows)
+    EXPECT_EQ(Parsed(args), parsed) << (args.empty() ? "" : args[0]);
 }
 
 TEST(CommandLine, NamesLanguagesByNumberShortNameOrCode) {

@@ -11,11 +11,15 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/display.h"
 #include "platform/hostfs.h"
+#include "platform/input.h"
 #include "platform/png_file.h"
 #include "tests/platform/test_root.h"
 #include "ui/sound_cue.h"
@@ -27,6 +31,64 @@ class CountingCue : public tSoundCue {
   void PlayFromStart() override { ++plays; }
   int plays = 0;
 };
+
+// Whether the golden files are to be written anew from what the tests see.
+inline bool UpdatingGolden() {
+  const char* update = std::getenv("BREVORA_UPDATE_GOLDEN");
+  return update != nullptr && std::string(update) == "1";
+}
+
+// Compares a trace, one observation a line, with tests/ui/golden/<name>.
+// On a difference it shows the first lines that differ, "-" as kept in the
+// golden file and "+" as seen now, after a few lines they share.
+// BREVORA_UPDATE_GOLDEN=1 rewrites the file.
+inline void ExpectGoldenText(const std::string& name, const std::string& seen) {
+  const char* source = std::getenv("BREVORA_SOURCE_DIR");
+  ASSERT_NE(source, nullptr) << "BREVORA_SOURCE_DIR names the source tree";
+  const std::string path = std::string(source) + "/tests/ui/golden/" + name;
+  if (UpdatingGolden()) {
+    std::ofstream(path, std::ios::binary) << seen;
+    return;
+  }
+  std::ifstream file(path, std::ios::binary);
+  ASSERT_TRUE(file.good()) << path << " is missing; run with BREVORA_UPDATE_GOLDEN=1 to write it";
+  const std::string kept{std::istreambuf_iterator<char>(file), {}};
+  if (kept == seen) return;
+  const auto lines = [](const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+  };
+  const std::vector<std::string> want = lines(kept), got = lines(seen);
+  size_t first = 0;
+  while (first < want.size() && first < got.size() && want[first] == got[first]) ++first;
+  std::string diff = "--- " + path + "\n+++ seen\n@@ line " + std::to_string(first + 1) + " @@\n";
+  for (size_t i = first > 3 ? first - 3 : 0; i < first; ++i) diff += " " + want[i] + "\n";
+  for (size_t i = first; i < std::min(want.size(), first + 6); ++i) diff += "-" + want[i] + "\n";
+  for (size_t i = first; i < std::min(got.size(), first + 6); ++i) diff += "+" + got[i] + "\n";
+  ADD_FAILURE() << name << " differs from what the test saw:\n" << diff;
+}
+
+// A key by the name a recorded session gives it ("Tab", "PgUp", "F1"...),
+// a letter or digit by itself; 0 for none.
+inline uint8_t KeyNamed(const std::string& name) {
+  static const std::map<std::string, uint8_t> names = {
+      {"Tab", platform::kKeyTab},       {"Ctrl", platform::kKeyCtrl},
+      {"Shift", platform::kKeyShift},   {"Space", platform::kKeySpace},
+      {"Esc", platform::kKeyEsc},       {"Enter", platform::kKeyEnter},
+      {"PgUp", platform::kKeyPageUp},   {"PgDn", platform::kKeyPageDown},
+      {"Ins", platform::kKeyInsert},    {"Del", platform::kKeyDelete},
+      {"Home", platform::kKeyHome},     {"End", platform::kKeyEnd},
+      {"Up", platform::kKeyUp},         {"Down", platform::kKeyDown},
+      {"Left", platform::kKeyLeft},     {"Right", platform::kKeyRight},
+      {"F1", platform::kKeyF1},         {"F2", platform::kKeyF2},
+      {"F3", platform::kKeyF3},         {"F4", platform::kKeyF4},
+      {"Bksp", platform::kKeyBackspace}};
+  const auto named = names.find(name);
+  if (named != names.end()) return named->second;
+  return name.size() == 1 ? static_cast<uint8_t>(name[0]) : 0;
+}
 
 // The test palette: the 3-3-2 cube, whose index 227 is magenta (255, 0, 255).
 inline std::vector<platform::Rgb> CubePalette() {
@@ -172,8 +234,7 @@ class ScreenTest : public TestRoot {
         crop.push_back(all[static_cast<size_t>(y) * 800 + static_cast<size_t>(x)]);
     platform::Rgb palette[256];
     platform::GetPalette(palette);
-    const char* update = std::getenv("BREVORA_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1") {
+    if (UpdatingGolden()) {
       ASSERT_TRUE(
           platform::WriteIndexedPng(path, area.Width(), area.Height(), crop.data(), palette));
       return;
