@@ -1,0 +1,92 @@
+#pragma once
+// A scenario test's record of what it observed, one readable line per step,
+// compared line by line with a checked-in file below the source tree (such
+// as tests/platform/golden/input_session.trace). BREVORA_REWRITE_GOLDEN=1
+// writes the file from what the test saw instead; read the result before
+// committing it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+class GoldenTrace {
+ public:
+  explicit GoldenTrace(std::string relPath) : rel_(std::move(relPath)) {}
+
+  // Adds a line of the words given, separated by blanks.
+  template <typename... Parts>
+  void Add(const Parts&... parts) {
+    std::ostringstream line;
+    ((line << parts << ' '), ...);
+    std::string text = line.str();
+    text.pop_back();
+    lines_.push_back(text);
+  }
+
+  // Compares with the golden file; on a difference, shows the first lines
+  // that differ with a little context, as a unified diff would.
+  void Verify() const {
+    const char* source = std::getenv("BREVORA_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "BREVORA_SOURCE_DIR names the source tree";
+    const std::string path = std::string(source) + "/" + rel_;
+    const char* rewrite = std::getenv("BREVORA_REWRITE_GOLDEN");
+    if (rewrite != nullptr && std::string(rewrite) == "1") {
+      std::ofstream out(path, std::ios::binary);
+      for (const std::string& l : lines_) out << l << '\n';
+      ASSERT_TRUE(out.good()) << path;
+      return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good()) << path << " is missing; run with BREVORA_REWRITE_GOLDEN=1 to write it";
+    std::vector<std::string> golden;
+    for (std::string l; std::getline(in, l);) golden.push_back(l);
+    if (golden == lines_) return;
+    size_t first = 0;
+    while (first < golden.size() && first < lines_.size() && golden[first] == lines_[first])
+      ++first;
+    std::ostringstream diff;
+    diff << "--- " << rel_ << "\n+++ observed\n@@ line " << first + 1 << " @@\n";
+    for (size_t i = first >= 2 ? first - 2 : 0; i < first; ++i) diff << ' ' << golden[i] << '\n';
+    // Lines replaced one for one end where the two agree again.
+    size_t end = std::min(first + 6, std::max(golden.size(), lines_.size()));
+    if (golden.size() == lines_.size())
+      for (size_t i = first + 1; i < end; ++i)
+        if (golden[i] == lines_[i]) end = i;
+    for (size_t i = first; i < std::min(golden.size(), end); ++i) diff << '-' << golden[i] << '\n';
+    for (size_t i = first; i < std::min(lines_.size(), end); ++i) diff << '+' << lines_[i] << '\n';
+    ADD_FAILURE() << diff.str() << "(" << golden.size() << " golden lines, " << lines_.size()
+                  << " observed)";
+  }
+
+ private:
+  std::string rel_;
+  std::vector<std::string> lines_;
+};
+
+// A table of cases kept in a golden file, one "input -> output" a line
+// ('#' lines are notes): every input is answered again and the table compared
+// with what the answers give. BREVORA_REWRITE_GOLDEN=1 writes the answers (a
+// new case is added as its input alone).
+inline void VerifyGoldenTable(const std::string& relPath,
+                              const std::function<std::string(const std::string&)>& answer) {
+  const char* source = std::getenv("BREVORA_SOURCE_DIR");
+  ASSERT_NE(source, nullptr) << "BREVORA_SOURCE_DIR names the source tree";
+  std::ifstream in(std::string(source) + "/" + relPath, std::ios::binary);
+  ASSERT_TRUE(in.good()) << relPath << " is missing";
+  GoldenTrace trace(relPath);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') {
+      trace.Add(line);
+    } else {
+      const std::string input = line.substr(0, line.find(" -> "));  // a new case has none yet
+      trace.Add(input, "->", answer(input));
+    }
+  }
+  trace.Verify();
+}
