@@ -13,20 +13,29 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class GoldenTrace {
  public:
   explicit GoldenTrace(std::string relPath) : rel_(std::move(relPath)) {}
 
-  // Adds a line of the words given, separated by blanks.
-  template <typename... Parts>
-  void Add(const Parts&... parts) {
-    std::ostringstream line;
-    ((line << parts << ' '), ...);
-    std::string text = line.str();
-    text.pop_back();
-    lines_.push_back(text);
+  // A word of a line: text or a number.
+  struct Word {
+    Word(const char* s) : text(s) {}
+    Word(std::string s) : text(std::move(s)) {}
+    template <typename Number>
+    requires std::is_arithmetic_v<Number> Word(Number n) : text(std::to_string(n)) {}
+    std::string text;
+  };
+
+  // Adds a line of the words given, separated by blanks. The words of a
+  // braced list are worked out in their order, so a step's action may come
+  // before what it observes.
+  void Add(std::initializer_list<Word> words) {
+    std::string line;
+    for (const Word& w : words) line += (line.empty() ? "" : " ") + w.text;
+    lines_.push_back(line);
   }
 
   // Compares with the golden file; on a difference, shows the first lines
@@ -82,10 +91,10 @@ inline void VerifyGoldenTable(const std::string& relPath,
   GoldenTrace trace(relPath);
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') {
-      trace.Add(line);
+      trace.Add({line});
     } else {
       const std::string input = line.substr(0, line.find(" -> "));  // a new case has none yet
-      trace.Add(input, "->", answer(input));
+      trace.Add({input, "->", answer(input)});
     }
   }
   trace.Verify();

@@ -25,7 +25,7 @@ class Input : public ScreenServices {
     std::string held;
     for (int k = 1; k < 256; ++k)
       if (platform::IsKeyDown(uint8_t(k))) held += " " + KeyName(uint8_t(k));
-    trace_.Add(step + " | held" + (held.empty() ? " nothing" : held));
+    trace_.Add({step + " | held" + (held.empty() ? " nothing" : held)});
   }
   // The step, the records it handed out, then the keys held.
   void Note(const std::string& step) {
@@ -166,21 +166,21 @@ TEST_F(Input, ASessionOfKeysMouseWindowAndText) {
   Push(text);
   Note("text while text input is off");
   platform::SetTextInput(true);
-  trace_.Add("text input on:", SDL_IsTextInputActive() ? "active" : "inactive");
+  trace_.Add({"text input on:", SDL_IsTextInputActive() ? "active" : "inactive"});
   Push(text);
   Note("text a, e acute, euro, snowman, Z");
   platform::SetTextInput(false);
-  trace_.Add("text input off:", SDL_IsTextInputActive() ? "active" : "inactive");
+  trace_.Add({"text input off:", SDL_IsTextInputActive() ? "active" : "inactive"});
 
   // An exposed window is presented again at the next refresh, even when the
   // record itself is dropped.
   ASSERT_TRUE(platform::PresentNow());
   WaitForRefresh();
-  trace_.Add("refresh without a change presents:", platform::PresentIfDue() ? "yes" : "no");
+  trace_.Add({"refresh without a change presents:", platform::PresentIfDue() ? "yes" : "no"});
   PushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
   platform::FlushInput();
   WaitForRefresh();
-  trace_.Add("refresh after a dropped expose presents:", platform::PresentIfDue() ? "yes" : "no");
+  trace_.Add({"refresh after a dropped expose presents:", platform::PresentIfDue() ? "yes" : "no"});
   trace_.Verify();
 }
 

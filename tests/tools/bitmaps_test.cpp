@@ -168,9 +168,9 @@ TEST(Bitmaps, EveryFrameFitsItsPlaceOnTheDesk) {
 TEST(Bitmaps, FramesAndColourKeyOfEveryBitmap) {
   GoldenTrace trace("tests/tools/golden/bitmaps.trace");
   for (const auto& b : desk::Bitmaps())
-    trace.Add(b.name, b.frames, b.vertical ? "frames down of" : "frames across of",
-              std::to_string(b.frameW) + "x" + std::to_string(b.frameH),
-              HasKeyColour(Load(b.name)) ? "keyed" : "opaque");
+    trace.Add({b.name, b.frames, b.vertical ? "frames down of" : "frames across of",
+               std::to_string(b.frameW) + "x" + std::to_string(b.frameH),
+               HasKeyColour(Load(b.name)) ? "keyed" : "opaque"});
   trace.Verify();
   // The OK and Cancel press image shows nothing while up: the panel carries
   // the button; frame 0 is all key colour.
