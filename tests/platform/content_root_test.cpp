@@ -63,24 +63,8 @@ class ContentRootTest : public TestRoot {
     return realpath(path.c_str(), buf) != nullptr ? buf : "";
   }
   // A path or a message with the test's root written as $ROOT.
-  std::string Rooted(std::string text) const {
-    const std::string real = Real(root_);
-    for (const std::string& r : {real, root_})
-      for (size_t at; !r.empty() && (at = text.find(r)) != std::string::npos;)
-        text.replace(at, r.size(), "$ROOT");
-    return text;
-  }
-  static std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
-    return out + "\"";
-  }
-  static std::string Mode(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) return "missing";
-    char octal[8];
-    std::snprintf(octal, sizeof octal, "%03o", st.st_mode & 0777);
-    return octal;
+  std::string Rooted(const std::string& text) const {
+    return Named(Named(text, Real(root_), "$ROOT"), root_, "$ROOT");
   }
   static std::string LinkTarget(const std::string& path) {
     char buf[PATH_MAX];
@@ -144,7 +128,8 @@ TEST_F(ContentRootTest, ASessionOfStartsEditsAndMoves) {
   };
   start("first start");
   // Folders made for the user's data are private.
-  t.Add({"modes: ~/.local", Mode(root_ + "/home/.local"), "demo.mix", Mode(r + "/Mixes/demo.mix")});
+  t.Add({"modes: ~/.local", ModeOf(root_ + "/home/.local"), "demo.mix",
+         ModeOf(r + "/Mixes/demo.mix")});
   struct stat before {
   }, after{};
   ASSERT_EQ(lstat((r + "/data").c_str(), &before), 0);

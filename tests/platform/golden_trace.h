@@ -5,6 +5,7 @@
 // writes the file from what the test saw instead; read the result before
 // committing it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -77,6 +78,31 @@ class GoldenTrace {
   std::string rel_;
   std::vector<std::string> lines_;
 };
+
+// Words for trace lines: a yes or no, a text in quotes with its line ends
+// shown, a host file's permissions in octal, and a text with every
+// occurrence of a (temporary) folder written as a name.
+inline const char* YesNo(bool yes) {
+  return yes ? "yes" : "no";
+}
+inline std::string Quoted(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text)
+    out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\0' ? "\\0" : std::string(1, c);
+  return out + "\"";
+}
+inline std::string ModeOf(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return "missing";
+  char octal[8];
+  std::snprintf(octal, sizeof octal, "%03o", st.st_mode & 0777);
+  return octal;
+}
+inline std::string Named(std::string text, const std::string& folder, const char* name) {
+  for (size_t at; !folder.empty() && (at = text.find(folder)) != std::string::npos;)
+    text.replace(at, folder.size(), name);
+  return text;
+}
 
 // A table of cases kept in a golden file, one "input -> output" a line
 // ('#' lines are notes): every input is answered again and the table compared
