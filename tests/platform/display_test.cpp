@@ -2,7 +2,6 @@
 // screen, the refresh schedule, the pointer and the screen saver.
 #include <functional>
 
-#include "tests/platform/golden_trace.h"
 #include "tests/platform/screen_fixture.h"
 
 namespace {
@@ -37,67 +36,50 @@ TEST_F(Display, RefusedCopiesAndFillsSayWhy) {
   EXPECT_EQ(to.PixelAt(7, 3), 3);
 }
 
-// The window's size and its pixels at these positions, as "x,y=RRGGBB".
-std::string Shows(const std::vector<std::pair<int32_t, int32_t>>& positions) {
-  std::vector<uint8_t> rgb;
-  int32_t w = 0, h = 0;
-  EXPECT_TRUE(platform::CaptureWindow(rgb, w, h));
-  std::string out = std::to_string(w) + "x" + std::to_string(h) + ":";
-  char pixel[40];
-  for (auto [x, y] : positions) {
-    const uint8_t* p = &rgb[(size_t(y) * size_t(w) + size_t(x)) * 3];
-    std::snprintf(pixel, sizeof pixel, " %d,%d=%02X%02X%02X", x, y, p[0], p[1], p[2]);
-    out += pixel;
-  }
-  return out;
-}
-
 TEST_F(Display, TheOverlayIsDrawnOverTheScreenScaledIntoItsRectangle) {
-  using R = platform::PixelRect;
-  GoldenTrace t("tests/platform/golden/overlay.trace");
   FillScreen(kBlue);
   const std::vector<uint8_t> screen = platform::Screen()->Pixels();
-  // A 2 by 2 picture doubled; around it the screen, which itself is untouched.
+  // A 2 by 2 picture doubled into (80,60)-(84,64).
   const uint32_t picture[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-  t.Add({"red, green, blue, white doubled into 80,60-84,64 on blue:",
-         YesNo(platform::ShowOverlay(picture, 2, 2, R{80, 60, 84, 64})), "shown",
-         YesNo(platform::OverlayShown()),
-         Shows({{80, 60},
-                {81, 61},
-                {82, 60},
-                {83, 61},
-                {80, 62},
-                {81, 63},
-                {82, 62},
-                {83, 63},
-                {79, 60},
-                {84, 60},
-                {80, 59},
-                {80, 64}}),
-         "screen kept", YesNo(platform::Screen()->Pixels() == screen)});
-  t.Add({"white at 0,0-1,1:", YesNo(platform::ShowOverlay(picture + 3, 1, 1, R{0, 0, 1, 1})),
-         Shows({{0, 0}, {80, 60}})});
+  ASSERT_TRUE(platform::ShowOverlay(picture, 2, 2, platform::PixelRect{80, 60, 84, 64}));
+  EXPECT_TRUE(platform::OverlayShown());
+  Capture c = CaptureNow();
+  ASSERT_EQ(c.width, 800);
+  EXPECT_EQ(
+      c.At({{80, 60}, {81, 61}, {82, 60}, {83, 61}, {80, 62}, {81, 63}, {82, 62}, {83, 63}}),
+      (Colours{0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00, 0x0000FF, 0x0000FF, 0xFFFFFF, 0xFFFFFF}));
+  // Around it the screen, which itself is untouched.
+  EXPECT_EQ(c.At({{79, 60}, {84, 60}, {80, 59}, {80, 64}}), Colours(4, 0x0000FF));
+  EXPECT_EQ(platform::Screen()->Pixels(), screen);
+
+  ASSERT_TRUE(platform::ShowOverlay(picture + 3, 1, 1, platform::PixelRect{0, 0, 1, 1}));
+  EXPECT_EQ(CaptureNow().At({{0, 0}, {80, 60}}), (Colours{0xFFFFFF, 0x0000FF}));
   platform::ClearOverlay();
-  t.Add({"cleared: shown", YesNo(platform::OverlayShown()), Shows({{0, 0}})});
+  EXPECT_FALSE(platform::OverlayShown());
+  EXPECT_EQ(CaptureNow().At(0, 0), 0x0000FFu);
+
   // Pictures and rectangles that cannot be shown are refused.
-  t.Add({"refused: no width", YesNo(platform::ShowOverlay(picture, 0, 2, R{0, 0, 2, 2})),
-         "an empty rectangle", YesNo(platform::ShowOverlay(picture, 2, 2, R{5, 5, 5, 9})),
-         "no picture", YesNo(platform::ShowOverlay(nullptr, 2, 2, R{0, 0, 2, 2})), "shown",
-         YesNo(platform::OverlayShown())});
+  EXPECT_FALSE(platform::ShowOverlay(picture, 0, 2, platform::PixelRect{0, 0, 2, 2}));
+  EXPECT_FALSE(platform::ShowOverlay(picture, 2, 2, platform::PixelRect{5, 5, 5, 9}));
+  EXPECT_FALSE(platform::ShowOverlay(nullptr, 2, 2, platform::PixelRect{0, 0, 2, 2}));
+  EXPECT_FALSE(platform::OverlayShown());
+
   // In a resized window (scale 1.2: the picture from x 160 to 1120) the
   // overlay's five pixels at (400,300) become six: (640,360) to (645,365).
   FillScreen(kRed);
-  ASSERT_TRUE(platform::ShowOverlay(picture + 1, 1, 1, R{400, 300, 405, 305}));
+  ASSERT_TRUE(platform::ShowOverlay(picture + 1, 1, 1, platform::PixelRect{400, 300, 405, 305}));
   ResizeWindow(1280, 720);
-  t.Add({"green at 400,300-405,305 on red, the window resized:", Shows({{159, 360},
-                                                                        {160, 0},
-                                                                        {1119, 719},
-                                                                        {1120, 360},
-                                                                        {639, 360},
-                                                                        {640, 360},
-                                                                        {645, 365},
-                                                                        {646, 366}})});
-  t.Verify();
+  c = CaptureNow();
+  ASSERT_EQ(c.width * 10000 + c.height, 1280 * 10000 + 720);
+  EXPECT_EQ(c.At({{159, 360},
+                  {160, 0},
+                  {1119, 719},
+                  {1120, 360},
+                  {639, 360},
+                  {640, 360},
+                  {645, 365},
+                  {646, 366}}),
+            (Colours{0, 0xFF0000, 0xFF0000, 0, 0xFF0000, 0x00FF00, 0x00FF00, 0xFF0000}));
 }
 
 // What the window shows at a window pixel is the screen pixel that pointing
