@@ -43,37 +43,39 @@ bool HasKeyColour(const Loaded& l) {
   return false;
 }
 
-// Every file: an uncompressed bottom-up 8-bit bitmap with the shared colour
-// table, whole frames of its size, and frames that show states all differ.
-TEST(Bitmaps, EveryFileIsWholeDistinctFramesWithTheSharedPalette) {
+// Every file has the shared colour table and whole frames of its size; the
+// trace gives each file's frames, how many of them differ (states must;
+// fonts repeat glyphs, and the OK and Cancel press image is blank while up),
+// its header (the file's size, a 40-byte info header, 8 bits, uncompressed,
+// pixels after the table, a positive height for bottom-up rows) and whether
+// it holds the colour key: drawn opaque, a magenta pixel would show on the
+// screen; drawn keyed and not rectangular, it must have transparent parts.
+TEST(Bitmaps, EveryFileIsWholeFramesWithTheSharedPalette) {
   std::string main;
   ASSERT_TRUE(ReadBytes(StagePath("data/main.bmp"), main));
-  const std::string mainTable = main.substr(54, 1024);
-  // Fonts repeat glyphs, and the OK and Cancel press image is blank while up.
-  const std::set<std::string> repeating = {"font1.bmp", "font_dialog.bmp", "button_ok_cancel.bmp",
-                                           "button_close_help.bmp"};
+  GoldenTrace trace("tests/tools/golden/bitmaps.trace");
   for (const auto& b : desk::Bitmaps()) {
     SCOPED_TRACE(b.name);
     std::string bytes;
     ASSERT_TRUE(ReadBytes(StagePath("data/" + b.name), bytes));
     ASSERT_GE(bytes.size(), 54u + 1024u);
-    EXPECT_EQ((std::vector<uint32_t>{Le32(bytes, 2), Le32(bytes, 14), Le16(bytes, 28),
-                                     Le32(bytes, 30), Le32(bytes, 10)}),
-              (std::vector<uint32_t>{static_cast<uint32_t>(bytes.size()), 40, 8, 0, 54 + 1024}));
-    EXPECT_EQ(bytes.substr(0, 2), "BM");
-    EXPECT_GT(static_cast<int32_t>(Le32(bytes, 22)), 0);  // bottom-up rows
-    EXPECT_EQ(bytes.substr(54, 1024), mainTable);
+    EXPECT_EQ(bytes.substr(54, 1024), main.substr(54, 1024));
     Loaded l = Load(b.name);
     EXPECT_EQ(l.image.width, b.vertical ? b.frameW : b.frameW * b.frames);
     EXPECT_EQ(l.image.height, b.vertical ? b.frameH * b.frames : b.frameH);
-    if (b.frames < 2 || repeating.count(b.name) != 0) continue;
     std::set<std::vector<uint8_t>> frames;
     for (int f = 0; f < b.frames; ++f)
       frames.insert((b.vertical ? l.image.Crop(0, f * b.frameH, b.frameW, b.frameH)
                                 : l.image.Crop(f * b.frameW, 0, b.frameW, b.frameH))
                         .pixels);
-    EXPECT_EQ(frames.size(), size_t(b.frames));
+    trace.Add({b.name, b.frames, b.vertical ? "frames down of" : "frames across of",
+               std::to_string(b.frameW) + "x" + std::to_string(b.frameH), frames.size(), "differ;",
+               bytes.substr(0, 2), Le32(bytes, 2) == bytes.size() ? "size" : "bad size", "header",
+               Le32(bytes, 14), "bits", Le16(bytes, 28), "compression", Le32(bytes, 30),
+               "pixels at", Le32(bytes, 10), "height", int32_t(Le32(bytes, 22)),
+               HasKeyColour(l) ? "keyed" : "opaque"});
   }
+  trace.Verify();
   // The shared table is the desk's palette, with the key and mask colours;
   // exactly one entry is magenta, so that keying by colour is unambiguous.
   Loaded l = Load("main.bmp");
@@ -162,16 +164,7 @@ TEST(Bitmaps, EveryFrameFitsItsPlaceOnTheDesk) {
   EXPECT_EQ(desk::kPanelY + desk::kPanelH, 460);
 }
 
-// Every bitmap's frames, and whether it holds the colour key: drawn opaque,
-// a magenta pixel would show on the screen; drawn keyed and not rectangular,
-// it must have transparent parts.
-TEST(Bitmaps, FramesAndColourKeyOfEveryBitmap) {
-  GoldenTrace trace("tests/tools/golden/bitmaps.trace");
-  for (const auto& b : desk::Bitmaps())
-    trace.Add({b.name, b.frames, b.vertical ? "frames down of" : "frames across of",
-               std::to_string(b.frameW) + "x" + std::to_string(b.frameH),
-               HasKeyColour(Load(b.name)) ? "keyed" : "opaque"});
-  trace.Verify();
+TEST(Bitmaps, TheOkAndCancelPressImageIsBlankWhileUp) {
   // The OK and Cancel press image shows nothing while up: the panel carries
   // the button; frame 0 is all key colour.
   Loaded ok = Load("button_ok_cancel.bmp");
