@@ -28,6 +28,7 @@
 #include "channels/file_name.h"
 #include "channels/tempo.h"
 #include "platform/hostfs.h"
+#include "tests/platform/golden_file.h"
 #include "tests/platform/test_root.h"
 
 // Bytes of a canonical PCM wave file of frames frames. Frame i of channel c
@@ -72,8 +73,8 @@ inline std::string FormatOf(const tSound* sound) {
 // What a scenario test saw, one line per step, its parts joined by blanks
 // (doubles in their shortest exact form, a byte that is not printable ASCII,
 // a carriage return too, as \xNN). Compare() holds the lines against
-// golden/<Suite>.<Test>.trace beside the test's source, and shows the first
-// lines that differ; BREVORA_UPDATE_GOLDEN=1 rewrites the file instead.
+// golden/<Suite>.<Test>.trace beside the test's source (see
+// tests/platform/golden_file.h).
 class tGoldenTrace {
  public:
   template <class... T>
@@ -100,30 +101,10 @@ class tGoldenTrace {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string file = info->file();
     const size_t tests = file.rfind("/tests/");
-    const char* source = std::getenv("BREVORA_SOURCE_DIR");
-    ASSERT_TRUE(source != nullptr && tests != std::string::npos) << "BREVORA_SOURCE_DIR is needed";
-    const std::string path = std::string(source) + file.substr(tests, file.rfind('/') - tests) +
-                             "/golden/" + info->test_suite_name() + "." + info->name() + ".trace";
-    const char* update = std::getenv("BREVORA_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1") {
-      std::ofstream out(path, std::ios::binary);
-      for (const std::string& line : lines_) out << line << "\n";
-      ASSERT_TRUE(out.good()) << path;
-      return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << path << " is missing; run with BREVORA_UPDATE_GOLDEN=1 to write it";
-    std::vector<std::string> golden;
-    for (std::string line; std::getline(in, line);) golden.push_back(line);
-    size_t i = 0;
-    while (i < golden.size() && i < lines_.size() && golden[i] == lines_[i]) ++i;
-    if (i == golden.size() && i == lines_.size()) return;
-    std::ostringstream diff;
-    diff << "--- " << path << "\n+++ this run\n@@ line " << i + 1 << " @@\n";
-    for (size_t k = i < 2 ? 0 : i - 2; k < i; ++k) diff << " " << golden[k] << "\n";
-    for (size_t k = i; k < std::min(golden.size(), i + 6); ++k) diff << "-" << golden[k] << "\n";
-    for (size_t k = i; k < std::min(lines_.size(), i + 6); ++k) diff << "+" << lines_[k] << "\n";
-    ADD_FAILURE() << diff.str();
+    ASSERT_NE(tests, std::string::npos) << file;
+    const std::string path = file.substr(tests + 1, file.rfind('/') - tests - 1) + "/golden/" +
+                             info->test_suite_name() + "." + info->name() + ".trace";
+    ExpectGoldenLines(path, lines_);
   }
 
  private:

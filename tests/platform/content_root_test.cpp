@@ -13,6 +13,7 @@
 
 #include "platform/content_root.h"
 #include "tests/platform/fault_sweep.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/platform/test_root.h"
 
 namespace {
@@ -61,6 +62,10 @@ class ContentRootTest : public TestRoot {
     char buf[PATH_MAX];
     return realpath(path.c_str(), buf) != nullptr ? buf : "";
   }
+  // A path or a message with the test's root written as $ROOT.
+  std::string Rooted(const std::string& text) const {
+    return Named(Named(text, Real(root_), "$ROOT"), root_, "$ROOT");
+  }
   static std::string LinkTarget(const std::string& path) {
     char buf[PATH_MAX];
     ssize_t n = readlink(path.c_str(), buf, sizeof buf);
@@ -96,79 +101,65 @@ TEST_F(ContentRootTest, AFolderWithDataIsTheRootElseTheUsersFolderWhenInstalled)
                          "/home/" + platform::InstalledShareRelative() + "/data'");
 }
 
-TEST_F(ContentRootTest, TheFirstStartMakesTheRootAndCopiesTheDemoSetOnlyOnce) {
-  const ContentRoot root = Installed();
-  Messages messages;
-  ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  EXPECT_TRUE(messages.empty());
+// Starts of an installed desk, with the user's changes and a moved
+// installation between them, one line of the trace each.
+TEST_F(ContentRootTest, ASessionOfStartsEditsAndMoves) {
+  GoldenTrace t("tests/platform/golden/content_root_session.trace");
+  ContentRoot root = Installed();
   const std::string& r = root.root;
-  EXPECT_EQ(HostListing(r), (Names{".demo-copied", "Mixes", "data"}));
-  EXPECT_EQ(LinkTarget(r + "/data"), Real(share_ + "/data"));
-  EXPECT_EQ(ReadHost(kUser + "/data/Language.txt"), "[Engels]\r\n");
-  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo.mix"), "[Brevora Mix]\r\n");
-  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
-  struct stat st {};
-  ASSERT_EQ(stat((root_ + "/home/.local").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);  // folders made for the user's data are private
-  ASSERT_EQ(stat((r + "/Mixes/demo.mix").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0644u);
-
+  Messages messages;
+  // What a start said, and what the user's folder then holds.
+  auto start = [&](const std::string& step) {
+    messages.clear();
+    const bool ok = platform::PrepareUserContentRoot(root, messages);
+    std::string said;
+    for (const std::string& m : messages) said += " \"" + Rooted(m) + "\"";
+    t.Add({step + ":", ok ? "ready" : "fails", "saying" + (said.empty() ? " nothing" : said)});
+    for (const std::string dir : {"", "/Mixes", "/Mixes/demo"}) {
+      std::string names;
+      for (const std::string& n : HostListing(r + dir)) names += " " + n;
+      t.Add({"  " + Rooted(r + dir) + ":" + (names.empty() ? " empty" : names)});
+    }
+    t.Add({"  data links to",
+           LinkTarget(r + "/data").empty() ? "nothing" : Rooted(LinkTarget(r + "/data")),
+           "Language.txt", Quoted(ReadHost(kUser + "/data/Language.txt"))});
+    t.Add({"  demo.mix", Quoted(ReadHost(kUser + "/Mixes/demo.mix")), "drums.chn",
+           Quoted(ReadHost(kUser + "/Mixes/demo/drums.chn"))});
+  };
+  start("first start");
+  // Folders made for the user's data are private.
+  t.Add({"modes: ~/.local", ModeOf(root_ + "/home/.local"), "demo.mix",
+         ModeOf(r + "/Mixes/demo.mix")});
+  struct stat before {
+  }, after{};
+  ASSERT_EQ(lstat((r + "/data").c_str(), &before), 0);
   // The user edits, adds and removes files; the next start leaves all of it.
   WriteHost(kUser + "/Mixes/demo.mix", "mine now");
   WriteHost(kUser + "/Mixes/my own.mix", "my own");
   ASSERT_EQ(unlink((r + "/Mixes/demo/drums.chn").c_str()), 0);
-  ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(HostListing(r + "/Mixes"), (Names{"demo", "demo.mix", "my own.mix"}));
-  EXPECT_EQ(HostListing(r + "/Mixes/demo"), Names{});
-  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo.mix"), "mine now");
-
+  start("demo.mix edited, my own.mix added, drums.chn removed, started again");
+  ASSERT_EQ(lstat((r + "/data").c_str(), &after), 0);
+  t.Add({"a right link is left alone:", before.st_ino == after.st_ino ? "yes" : "no"});
   // Without the marker the missing demo files come back; changed ones stay.
   ASSERT_EQ(unlink((r + "/.demo-copied").c_str()), 0);
-  ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
-  EXPECT_EQ(ReadHost(kUser + "/Mixes/demo.mix"), "mine now");
-  EXPECT_EQ(HostListing(r), (Names{".demo-copied", "Mixes", "data"}));
-}
-
-TEST_F(ContentRootTest, TheDataLinkFollowsTheInstallationAndAUsersFolderStays) {
-  ContentRoot root = Installed();
-  Messages messages;
-  ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  const std::string link = root.root + "/data";
-  struct stat before {
-  }, after{};
-  ASSERT_EQ(lstat(link.c_str(), &before), 0);
-  ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  ASSERT_EQ(lstat(link.c_str(), &after), 0);
-  EXPECT_EQ(before.st_ino, after.st_ino);  // a link that is right is left alone
-
+  start("marker removed, started again");
   // The installation moves: the link is renewed to the new place.
   ASSERT_EQ(rename((root_ + "/prefix").c_str(), (root_ + "/moved").c_str()), 0);
   bin_ = root_ + "/moved/bin";
   root = Installed();
-  ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(LinkTarget(link),
-            Real(root_ + "/moved/bin/" + platform::InstalledShareRelative()) + "/data");
-  EXPECT_EQ(ReadHost(kUser + "/data/Language.txt"), "[Engels]\r\n");
-  EXPECT_EQ(HostListing(root.root), (Names{".demo-copied", "Mixes", "data"}));
-
+  start("installation moved, started again");
   // A data folder the user made is used as it is, and said so.
-  ASSERT_EQ(unlink(link.c_str()), 0);
+  ASSERT_EQ(unlink((r + "/data").c_str()), 0);
   WriteHost(kUser + "/data/Language.txt", "my table");
-  ASSERT_TRUE(platform::PrepareUserContentRoot(root, messages));
-  EXPECT_EQ(messages,
-            Messages{"'" + link + "' is not a link to the installed data, so it is used as it is"});
-  EXPECT_EQ(ReadHost(kUser + "/data/Language.txt"), "my table");
-
+  start("data made a folder of the user's own, started again");
   // A root that cannot be made fails with the reason.
   WriteHost("blocked", "a file where the folder should be");
   setenv("XDG_DATA_HOME", (root_ + "/blocked").c_str(), 1);
   messages.clear();
-  EXPECT_FALSE(platform::PrepareUserContentRoot(Installed(), messages));
-  EXPECT_EQ(messages,
-            Messages{"cannot make the folder '" + root_ + "/blocked/brevora': Not a directory"});
+  t.Add({"root below a file:",
+         platform::PrepareUserContentRoot(Installed(), messages) ? "ready" : "fails",
+         messages.size() == 1 ? Rooted(messages[0]) : "not one message"});
+  t.Verify();
 }
 
 TEST_F(ContentRootTest, ProgramsStartingTogetherEachFindTheRootReady) {
@@ -200,28 +191,14 @@ TEST_F(ContentRootTest, CommandLinePathsAreTakenFromTheStartFolderAndLandOnTheRo
   ASSERT_EQ(symlink((root_ + "/elsewhere/z.mix").c_str(), (root_ + "/root/Mixes/link.mix").c_str()),
             0);
   platform::InitDrives(root.root, true);
-  const struct {
-    std::string arg, desk;
-  } cases[] = {
-      {"a.mix", "C:\\Mixes\\a.mix"},
-      {"../out.wav", "C:\\out.wav"},
-      {"./new folder/b.wav", "C:\\Mixes\\new folder\\b.wav"},
-      // Through a link to the root's folder: still on C:.
-      {root_ + "/alias/Mixes/a.mix", "C:\\Mixes\\a.mix"},
-      // A linked file keeps its own name and place.
-      {"link.mix", "C:\\Mixes\\link.mix"},
-      {root_ + "/elsewhere/", "Z:" + root_ + "\\elsewhere"},
-  };
-  for (const auto& c : cases) {
+  // Arguments from a table; the test's root stands as $ROOT.
+  std::string winRoot = root_;
+  std::replace(winRoot.begin(), winRoot.end(), '/', '\\');
+  VerifyGoldenTable("tests/platform/golden/command_line_paths.txt", [&](const std::string& row) {
     std::string desk;
-    EXPECT_TRUE(platform::CommandLinePath(root, c.arg, desk)) << c.arg;
-    std::string want = c.desk;
-    std::replace(want.begin(), want.end(), '/', '\\');
-    EXPECT_EQ(desk, want) << c.arg;
-  }
-  std::string desk;
-  EXPECT_FALSE(platform::CommandLinePath(root, "", desk));
-  EXPECT_FALSE(platform::CommandLinePath(root, std::string(300, 'x') + ".mix", desk));
+    const std::string arg = row == "(empty)" ? "" : Named(row, "$ROOT", root_.c_str());
+    return platform::CommandLinePath(root, arg, desk) ? Named(desk, winRoot, "$ROOT") : "refused";
+  });
 }
 
 }  // namespace

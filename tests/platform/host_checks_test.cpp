@@ -8,35 +8,45 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
 
 #include "platform/cp1252.h"
 #include "platform/instance_lock.h"
 #include "platform/library_version.h"
 #include "platform/locale_language.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/platform/test_root.h"
 
 namespace {
 
 using platform::LibraryVersion;
 
-TEST(LibraryVersion, ComparesMajorThenMinorThenPatch) {
-  const LibraryVersion needed{2, 0, 22};
-  struct Row {
-    LibraryVersion running;
-    bool enough;
-  };
-  const Row rows[] = {
-      {{2, 0, 21}, false}, {{2, 0, 22}, true},   {{2, 0, 23}, true}, {{2, 1, 0}, true},
-      {{3, 0, 0}, true},   {{1, 99, 99}, false}, {{2, 0, 0}, false}, {{0, 0, 0}, false},
-  };
-  for (const Row& r : rows)
-    EXPECT_EQ(platform::VersionAtLeast(r.running, needed), r.enough)
-        << r.running.major << "." << r.running.minor << "." << r.running.patch;
-  // The patch counts only when major and minor are equal.
-  EXPECT_TRUE(platform::VersionAtLeast({2, 26, 0}, {2, 24, 9}));
-  EXPECT_FALSE(platform::VersionAtLeast({2, 24, 9}, {2, 26, 0}));
+// Hexadecimal bytes, "AB CD", and back.
+std::string HexOf(const std::string& bytes) {
+  std::string out;
+  char hex[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(hex, sizeof hex, "%s%02X", out.empty() ? "" : " ", c);
+    out += hex;
+  }
+  return out.empty() ? "(none)" : out;
+}
+std::string BytesOf(const std::string& hex) {
+  std::string out;
+  std::istringstream in(hex);
+  for (unsigned v = 0; in >> std::hex >> v;) out += static_cast<char>(v);
+  return out;
+}
 
+TEST(LibraryVersion, ComparesMajorThenMinorThenPatch) {
+  VerifyGoldenTable("tests/platform/golden/library_versions.txt", [](const std::string& row) {
+    LibraryVersion running{}, needed{};
+    EXPECT_EQ(std::sscanf(row.c_str(), "%d.%d.%d needs %d.%d.%d", &running.major, &running.minor,
+                          &running.patch, &needed.major, &needed.minor, &needed.patch),
+              6);
+    return platform::VersionAtLeast(running, needed) ? "enough" : "too old";
+  });
   EXPECT_EQ(platform::DisplayLibraryWarning(platform::kOldestDisplayLibrary),
             "SDL 2.0.22 or higher not detected.\nBrevora can not work correctly without it.\n"
             "Do you wish to continue anyway?");
@@ -46,37 +56,18 @@ TEST(LibraryVersion, ComparesMajorThenMinorThenPatch) {
 }
 
 TEST(LocaleLanguage, TheFirstSetVariableDecides) {
-  struct Row {
-    const char* language;
-    const char* lcAll;
-    const char* lcMessages;
-    const char* lang;
-    int expected;
-  };
-  const Row rows[] = {
-      {nullptr, nullptr, nullptr, "en_GB.UTF-8", 1},
-      {nullptr, nullptr, nullptr, "nl_BE.UTF-8", 2},
-      {nullptr, nullptr, nullptr, "fr_CA", 3},
-      {nullptr, nullptr, nullptr, "de_AT.ISO-8859-1@euro", 4},
-      {nullptr, nullptr, nullptr, "ES_mx.utf8", 6},
-      {nullptr, nullptr, nullptr, "pt_BR.UTF-8", 0},
-      {nullptr, nullptr, nullptr, "C", 0},
-      {nullptr, nullptr, nullptr, "POSIX", 0},
-      {nullptr, nullptr, "it_IT", "de_DE", 5},
-      {nullptr, "fr_FR", "it_IT", "de_DE", 3},
-      {"nl", "fr_FR", "it_IT", "de_DE", 2},
-      {"", "", "", "de_DE", 4},             // empty means unset
-      {nullptr, "C", "it_IT", "de_DE", 0},  // C decides: none
-      {"es:fr", nullptr, nullptr, "de_DE", 6},
-      {"pt_BR:it:fr", nullptr, nullptr, "de_DE", 5},  // the first preference with texts
-      {"pt:ru", nullptr, nullptr, "de_DE", 0},
-      {nullptr, nullptr, nullptr, "english", 0},
-  };
-  for (const Row& r : rows)
-    EXPECT_EQ(platform::LanguageFromLocale(r.language, r.lcAll, r.lcMessages, r.lang), r.expected)
-        << (r.language ? r.language : "-") << " " << (r.lcAll ? r.lcAll : "-") << " "
-        << (r.lcMessages ? r.lcMessages : "-") << " " << (r.lang ? r.lang : "-");
-
+  // LANGUAGE, LC_ALL, LC_MESSAGES and LANG; "-" is unset, "" empty.
+  VerifyGoldenTable("tests/platform/golden/locale_languages.txt", [](const std::string& row) {
+    std::istringstream in(row);
+    std::string v[4];
+    in >> v[0] >> v[1] >> v[2] >> v[3];
+    auto value = [](std::string& s) -> const char* {
+      if (s == "\"\"") s.clear();
+      return s == "-" ? nullptr : s.c_str();
+    };
+    return std::to_string(
+        platform::LanguageFromLocale(value(v[0]), value(v[1]), value(v[2]), value(v[3])));
+  });
   // Over the environment.
   setenv("LANGUAGE", "", 1);
   setenv("LC_ALL", "", 1);
@@ -163,25 +154,11 @@ TEST(CodePage, EveryByteRoundTripsAndForeignCharactersAreDropped) {
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
   EXPECT_EQ(platform::Utf8ToCp1252(platform::Cp1252ToUtf8(all)), all);
 
-  EXPECT_EQ(platform::Cp1252ToUtf8("\x80\x8A\x9F\xE9\xFF"),
-            "\xE2\x82\xAC\xC5\xA0\xC5\xB8\xC3\xA9\xC3\xBF");
-  struct Row {
-    std::string utf8;
-    std::string cp1252;
-  };
-  const Row rows[] = {
-      {"caf\xC3\xA9", "caf\xE9"},
-      {"\xE2\x80\x9Cq\xE2\x80\x9D", "\x93q\x94"},  // curly quotes
-      {"\xE2\x98\x83", ""},                        // a snowman has no byte
-      {"a\xF0\x9F\x8E\xB9z", "az"},                // nor has a piano (four bytes)
-      {"\xC2\x81", "\x81"},                        // an unused byte stands for itself
-      {"a\x80z", "az"},                            // a stray continuation byte
-      {"a\xC3", "a"},                              // cut short at the end
-      {"a\xE2\x82z", "az"},                        // cut short before a letter
-      {"\xC0\xAF\xE0\x80\xAF", ""},                // over-long slashes
-      {"\xF4\x90\x80\x80", ""},                    // beyond Unicode
-  };
-  for (const Row& r : rows) EXPECT_EQ(platform::Utf8ToCp1252(r.utf8), r.cp1252);
+  VerifyGoldenTable("tests/platform/golden/code_page.txt", [](const std::string& row) {
+    const std::string bytes = BytesOf(row.substr(row.find(':') + 1));
+    return HexOf(row.rfind("UTF-8:", 0) == 0 ? platform::Utf8ToCp1252(bytes)
+                                             : platform::Cp1252ToUtf8(bytes));
+  });
   uint8_t byte = 0;
   EXPECT_TRUE(platform::UnicodeToCp1252(0x20AC, byte));
   EXPECT_EQ(byte, 0x80);

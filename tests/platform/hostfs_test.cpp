@@ -2,11 +2,13 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <thread>
 
 #include "platform/hostfs.h"
 #include "platform/last_error.h"
 #include "platform/lock.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/platform/test_root.h"
 
 namespace {
@@ -15,7 +17,22 @@ using platform::FullPath;
 using platform::ToHostPath;
 using platform::ToSystemPath;
 
-class HostFs : public TestRoot {};
+class HostFs : public TestRoot {
+ protected:
+  // A host path with the test's root written as $ROOT.
+  std::string Rooted(const std::string& path) const { return Named(path, root_, "$ROOT"); }
+  std::string Host(const std::string& desk) const {
+    std::string host;
+    return ToHostPath(desk, host) ? Rooted(host) : "fails, error " + Error();
+  }
+  static std::string Desk(const std::string& host) {
+    std::string desk;
+    return ToSystemPath(host, desk) ? desk : "fails";
+  }
+  static std::string Error() { return std::to_string(platform::LastErrorCode()); }
+  std::string Mode(const std::string& rel) const { return ModeOf(root_ + "/" + rel); }
+  GoldenTrace t_{"tests/platform/golden/hostfs_session.trace"};
+};
 
 std::string Full(const std::string& p) {
   std::string out;
@@ -23,148 +40,101 @@ std::string Full(const std::string& p) {
 }
 
 TEST_F(HostFs, FullPathResolvesDotsRelativeAndRootedPaths) {
-  EXPECT_EQ(Full("C:\\a\\.\\b\\..\\c"), "C:\\a\\c");
-  EXPECT_EQ(Full("C:\\..\\..\\x"), "C:\\x");  // ".." at a drive root stays at the root
-  EXPECT_EQ(Full("Mixes\\a.mix"), "C:\\Mixes\\a.mix");
-  EXPECT_EQ(Full("\\data\\x.bmp"), "C:\\data\\x.bmp");
-  EXPECT_EQ(Full("D:x.wav"), "D:\\x.wav");  // another drive: relative to its root
-  EXPECT_EQ(Full("C:/Loops//kick.wav"), "C:\\Loops\\kick.wav");
-  EXPECT_EQ(Full("C:\\Loops\\"), "C:\\Loops\\");
-  EXPECT_EQ(Full("\\\\server\\share\\x"), "<fail>");
-  EXPECT_EQ(Full(""), "<fail>");
-  EXPECT_EQ(Full("C:\\" + std::string(300, 'a')), "<fail>");
-
-  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\"));
-  WriteHost("Sets/x", "");
-  ASSERT_TRUE(platform::SetCurrentDirectory("Sets"));
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\Sets");
-  EXPECT_EQ(Full("..\\b"), "C:\\b");
-  EXPECT_EQ(Full("C:a.chn"), "C:\\Sets\\a.chn");  // the current drive keeps its directory
+  VerifyGoldenTable("tests/platform/golden/full_paths.txt",
+                    [](const std::string& row) { return Full(row == "(empty)" ? "" : row); });
 }
 
-TEST_F(HostFs, PathsWithSpacesAndOddCaseReachTheHostAndComeBack) {
+// Paths, the current directory, copies, temporary files, searches and
+// volumes, one step a line of the trace.
+TEST_F(HostFs, ASessionOfPathsFilesAndDrives) {
+  // The current drive keeps its directory; the process's working directory follows it.
+  WriteHost("Sets/x", "");
+  WriteHost("Mixes/x.mix", "");
+  t_.Add({"cd C:\\ then Sets:", YesNo(platform::SetCurrentDirectory("C:\\")),
+          YesNo(platform::SetCurrentDirectory("Sets")), platform::CurrentDirectory()});
+  t_.Add({"full ..\\b:", Full("..\\b"), "C:a.chn:", Full("C:a.chn")});
+  t_.Add({"cd C:\\mixes:", YesNo(platform::SetCurrentDirectory("C:\\mixes")),
+          Rooted(std::filesystem::current_path()),
+          "x.mix opens:", YesNo(platform::CanOpenForReading("x.mix"))});
+  t_.Add({"cd C:\\nowhere:", YesNo(platform::SetCurrentDirectory("C:\\nowhere")), "error", Error(),
+          "stays", platform::CurrentDirectory()});
+
+  // Spaces and odd case reach the host and come back; a name that does not
+  // exist yet keeps its case, its existing folders are matched.
   WriteHost("Sample Packs/Drum Loops/Kick 01.WAV", "x");
-  std::string host;
-  ASSERT_TRUE(ToHostPath("c:\\SAMPLE PACKS\\drum loops\\kick 01.wav", host));
-  EXPECT_EQ(host, root_ + "/Sample Packs/Drum Loops/Kick 01.WAV");
-  EXPECT_TRUE(platform::CanOpenForReading("C:\\sample packs\\DRUM LOOPS\\KICK 01.wav"));
-
-  // A name that does not exist yet keeps its case; its existing folders are matched.
-  ASSERT_TRUE(ToHostPath("C:\\sample packs\\New.chn", host));
-  EXPECT_EQ(host, root_ + "/Sample Packs/New.chn");
-
-  std::string back;
-  ASSERT_TRUE(ToSystemPath(root_ + "/Sample Packs/Drum Loops/Kick 01.WAV", back));
-  EXPECT_EQ(back, "C:\\Sample Packs\\Drum Loops\\Kick 01.WAV");
-  ASSERT_TRUE(ToSystemPath("/usr/share", back));
-  EXPECT_EQ(back, "Z:\\usr\\share");
+  t_.Add({"host of c:\\SAMPLE PACKS\\drum loops\\kick 01.wav:",
+          Host("c:\\SAMPLE PACKS\\drum loops\\kick 01.wav")});
+  t_.Add({"opens C:\\sample packs\\DRUM LOOPS\\KICK 01.wav:",
+          YesNo(platform::CanOpenForReading("C:\\sample packs\\DRUM LOOPS\\KICK 01.wav"))});
+  t_.Add({"host of C:\\sample packs\\New.chn:", Host("C:\\sample packs\\New.chn")});
+  t_.Add({"desk of $ROOT/Sample Packs/Drum Loops/Kick 01.WAV:",
+          Desk(root_ + "/Sample Packs/Drum Loops/Kick 01.WAV")});
+  t_.Add({"desk of /usr/share:", Desk("/usr/share")});
   // A desk path holds at most 259 characters: "C:\" and 256 more.
   const std::string longest = root_ + "/" + std::string(200, 'a') + "/" + std::string(55, 'b');
-  ASSERT_TRUE(ToSystemPath(longest, back));
-  EXPECT_EQ(back.size(), 259u);
-  EXPECT_FALSE(ToSystemPath(longest + "c", back));
-}
+  t_.Add({"desk of 256 characters below the root: length", Desk(longest).size(),
+          "of 257:", Desk(longest + "c")});
 
-TEST_F(HostFs, LongestDrivePrefixWinsAndUnknownDrivesFail) {
+  // The longest drive prefix wins, at a component's end; unknown drives fail.
   WriteHost("media/stick/a.wav", "x");
   platform::SetDrive('e', root_ + "/media/stick", "STICK");
-  std::string back;
-  ASSERT_TRUE(ToSystemPath(root_ + "/media/stick/a.wav", back));
-  EXPECT_EQ(back, "E:\\a.wav");
-  ASSERT_TRUE(ToSystemPath(root_ + "/media/stickier", back));
-  EXPECT_EQ(back, "C:\\media\\stickier");  // a prefix must end at a component
-  EXPECT_TRUE(platform::CanOpenForReading("E:\\A.WAV"));
-
-  std::string host;
-  EXPECT_FALSE(ToHostPath("Q:\\x", host));
-  EXPECT_EQ(platform::LastErrorCode(), 15u);
+  t_.Add({"E: at $ROOT/media/stick; desk of its a.wav:", Desk(root_ + "/media/stick/a.wav"),
+          "of $ROOT/media/stickier:", Desk(root_ + "/media/stickier")});
+  t_.Add({"opens E:\\A.WAV:", YesNo(platform::CanOpenForReading("E:\\A.WAV"))});
+  t_.Add({"host of Q:\\x:", Host("Q:\\x")});
   platform::RemoveDrive('E');
-  EXPECT_FALSE(platform::CanOpenForReading("E:\\a.wav"));
-}
+  t_.Add({"E: removed, opens E:\\a.wav:", YesNo(platform::CanOpenForReading("E:\\a.wav"))});
 
-TEST_F(HostFs, CurrentDirectoryIsTheProcessWorkingDirectory) {
-  WriteHost("Mixes/x.mix", "");
-  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\mixes"));
-  char buf[PATH_MAX];
-  ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-  EXPECT_EQ(std::string(buf), root_ + "/Mixes");
-  EXPECT_TRUE(platform::CanOpenForReading("x.mix"));
-  EXPECT_FALSE(platform::SetCurrentDirectory("C:\\nowhere"));
-  EXPECT_EQ(platform::LastErrorCode(), 2u);
-  EXPECT_EQ(platform::CurrentDirectory(), "C:\\mixes");
-}
-
-TEST_F(HostFs, CopyReplacesAndKeepsTheReadOnlyBitUntilCleared) {
+  // A copy replaces the file and keeps the read-only bit until it is cleared.
   WriteHost("a.mix", "new content");
   WriteHost("b.mix", "old");
   chmod((root_ + "/a.mix").c_str(), 0444);
-  ASSERT_TRUE(platform::CopyFile("C:\\a.mix", "C:\\b.mix"));
-  EXPECT_EQ(ReadHost("b.mix"), "new content");
-  struct stat st;
-  ASSERT_EQ(stat((root_ + "/b.mix").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0444u);
-  ASSERT_TRUE(platform::ClearReadOnly("C:\\b.mix"));
-  ASSERT_EQ(stat((root_ + "/b.mix").c_str(), &st), 0);
-  EXPECT_TRUE(st.st_mode & S_IWUSR);
+  t_.Add({"copy read-only a.mix over b.mix:", YesNo(platform::CopyFile("C:\\a.mix", "C:\\b.mix")),
+          ReadHost("b.mix"), Mode("b.mix")});
+  t_.Add({"clear read-only:", YesNo(platform::ClearReadOnly("C:\\b.mix")), Mode("b.mix")});
+  t_.Add({"copy a missing file:", YesNo(platform::CopyFile("C:\\missing.mix", "C:\\b.mix")),
+          "error", Error(), ReadHost("b.mix")});
 
-  EXPECT_FALSE(platform::CopyFile("C:\\missing.mix", "C:\\b.mix"));
-  EXPECT_EQ(platform::LastErrorCode(), 2u);
-  EXPECT_EQ(ReadHost("b.mix"), "new content");
-}
-
-TEST_F(HostFs, TemporaryFilesAreUniqueWithTheirPrefix) {
-  std::string a, b;
+  // Temporary files are unique with their prefix.
+  std::string a, b, tmp;
   ASSERT_TRUE(platform::CreateTempFile("C:\\", "mix", a));
   ASSERT_TRUE(platform::CreateTempFile("C:\\", "mix", b));
-  EXPECT_NE(a, b);
-  EXPECT_EQ(a.rfind("C:\\mix", 0), 0u);
-  EXPECT_TRUE(platform::CanOpenForReading(a));
-  EXPECT_TRUE(platform::DeleteFile(a));
-  EXPECT_FALSE(platform::CanOpenForReading(a));
-  EXPECT_FALSE(platform::DeleteFile(a));
-  std::string tmp;
-  ASSERT_TRUE(platform::TempDirectory(tmp));
-  EXPECT_EQ(tmp[1], ':');
-}
+  t_.Add({"two temporary files differ:", YesNo(a != b), "prefix C:\\mix:",
+          YesNo(a.rfind("C:\\mix", 0) == 0), "open:", YesNo(platform::CanOpenForReading(a))});
+  t_.Add({"delete:", YesNo(platform::DeleteFile(a)), "opens:",
+          YesNo(platform::CanOpenForReading(a)), "again:", YesNo(platform::DeleteFile(a))});
+  t_.Add({"temporary folder on a drive:", YesNo(platform::TempDirectory(tmp) && tmp[1] == ':')});
 
-TEST_F(HostFs, DirectorySearchMatchesMasksWithoutCase) {
-  WriteHost("Samples/kick.WAV", "");
-  WriteHost("Samples/snare.wav", "");
-  WriteHost("Samples/notes.txt", "");
-  WriteHost("Samples/hat1.wav", "");
+  // Searches match masks without regard to case; the dot entries come first.
+  for (const char* name : {"kick.WAV", "snare.wav", "notes.txt", "hat1.wav"})
+    WriteHost(std::string("Samples/") + name, "");
   platform::DirectorySearch search;
-  ASSERT_TRUE(search.Start("C:\\samples", "*.wav"));
-  std::vector<std::string> names;
-  for (; search.Valid(); search.Next()) names.push_back(search.Current().name);
-  EXPECT_EQ(names, (std::vector<std::string>{"hat1.wav", "kick.WAV", "snare.wav"}));
+  for (auto [dir, mask] : {std::pair{"C:\\samples", "*.wav"},
+                           {"C:\\Samples", "*"},
+                           {"C:\\Samples", "*.aif"},
+                           {"C:\\Nowhere", "*"}}) {
+    std::string names = search.Start(dir, mask) ? "" : " fails";
+    for (; search.Valid(); search.Next()) names += " " + search.Current().name;
+    t_.Add({std::string("search ") + dir + " " + mask + ":" + names});
+  }
+  for (auto [name, mask] :
+       {std::pair{"HAT1.wav", "hat?.W*"}, {"readme", "*.*"}, {"hat12.wav", "hat?.wav"}})
+    t_.Add({std::string("mask ") + mask + " matches " + name + ":",
+            YesNo(platform::MatchesMask(name, mask))});
 
-  ASSERT_TRUE(search.Start("C:\\Samples", "*"));
-  EXPECT_EQ(search.Current().name, ".");  // the dot entries come first
-  EXPECT_FALSE(search.Start("C:\\Samples", "*.aif"));
-  EXPECT_FALSE(search.Start("C:\\Nowhere", "*"));
-
-  EXPECT_TRUE(platform::MatchesMask("HAT1.wav", "hat?.W*"));
-  EXPECT_TRUE(platform::MatchesMask("readme", "*.*"));
-  EXPECT_FALSE(platform::MatchesMask("hat12.wav", "hat?.wav"));
-}
-
-TEST_F(HostFs, VolumeInformationGivesTheConfiguredLabelAndTheFileSystemsSerial) {
+  // Volumes: the configured label, cut to 19 characters, and the file
+  // system's serial (the fsid or a FAT/NTFS volume id), stable for one disk.
   platform::SetDrive('D', root_, "MY LOOPS");
-  platform::VolumeInfo info;
-  ASSERT_TRUE(platform::VolumeInformation("D:\\", info));
-  EXPECT_EQ(info.label, "MY LOOPS");
-  // Either the fsid or a FAT/NTFS volume id; both are stable for the same disk.
-  platform::VolumeInfo again;
-  ASSERT_TRUE(platform::VolumeInformation("d:\\Sets\\a.chn", again));
-  EXPECT_EQ(again.serial, info.serial);
-
   platform::SetDrive('F', root_, "A LABEL LONGER THAN NINETEEN");
-  ASSERT_TRUE(platform::VolumeInformation("F:\\", info));
-  EXPECT_EQ(info.label.size(), 19u);
-
-  EXPECT_FALSE(platform::VolumeInformation("Q:\\", info));
-  EXPECT_EQ(info.label, "");
-  EXPECT_EQ(info.serial, 0u);
+  platform::VolumeInfo d, sub, f, q;
+  t_.Add({"volume of D:\\:", YesNo(platform::VolumeInformation("D:\\", d)), d.label,
+          "of d:\\Sets\\a.chn:", YesNo(platform::VolumeInformation("d:\\Sets\\a.chn", sub)),
+          "same serial:", YesNo(d.serial == sub.serial)});
+  t_.Add({"volume of F:\\:", YesNo(platform::VolumeInformation("F:\\", f)), f.label});
+  q.label = "x";
+  t_.Add({"volume of Q:\\:", YesNo(platform::VolumeInformation("Q:\\", q)), "label",
+          "'" + q.label + "'", "serial", q.serial});
+  t_.Verify();
 }
 
 TEST(LastError, PosixFailuresReadAsSystemCodes) {

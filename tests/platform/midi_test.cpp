@@ -6,12 +6,14 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/input.h"
 #include "platform/midi.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/platform/jack_sender.h"
 #include "tests/platform/jack_server.h"
 
@@ -34,33 +36,13 @@ std::vector<std::string> TakeAll(platform::MidiInput& input) {
 }
 
 TEST(MidiMessages, NotesAndControllersBecomeRecords) {
-  struct Row {
+  VerifyGoldenTable("tests/platform/golden/midi_messages.txt", [](const std::string& row) {
     std::vector<uint8_t> bytes;
-    std::string record;  // empty: no record
-  };
-  const Row rows[] = {
-      {{0x90, 36, 100}, "on 1 36 100"},
-      {{0x9F, 51, 1}, "on 16 51 1"},
-      {{0x99, 36, 0}, "off 10 36 0"},  // velocity 0 is a note off
-      {{0x80, 36, 64}, "off 1 36 64"},
-      {{0x8F, 127, 0}, "off 16 127 0"},
-      {{0xB0, 64, 127}, "cc 1 64 127"},
-      {{0xB3, 123, 0}, "cc 4 123 0"},
-      {{0xC0, 5}, ""},           // program change
-      {{0xE0, 0, 64}, ""},       // pitch bend
-      {{0xA0, 36, 20}, ""},      // aftertouch
-      {{0x90, 36}, ""},          // cut short
-      {{0x90, 36, 100, 0}, ""},  // too long
-      {{0x90, 128, 100}, ""},    // a status byte where a data byte belongs
-      {{0xB0, 64, 200}, ""},
-      {{0xF0, 0x7E, 0xF7}, ""},  // system exclusive
-      {{}, ""},
-  };
-  for (const Row& row : rows) {
+    std::istringstream in(row == "(none)" ? "" : row);
+    for (unsigned v = 0; in >> std::hex >> v;) bytes.push_back(static_cast<uint8_t>(v));
     MidiRecord r;
-    const bool parsed = platform::ParseMidiMessage(row.bytes.data(), row.bytes.size(), r);
-    EXPECT_EQ(parsed ? Text(r) : "", row.record) << "message of " << row.bytes.size() << " bytes";
-  }
+    return platform::ParseMidiMessage(bytes.data(), bytes.size(), r) ? Text(r) : "no record";
+  });
 }
 
 TEST(MidiMessages, SystemNames) {

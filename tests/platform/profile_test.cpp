@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include "platform/profile.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/platform/test_root.h"
 
 namespace {
@@ -11,27 +12,22 @@ using platform::WriteProfileString;
 
 class Profile : public TestRoot {};
 
-TEST_F(Profile, ReadsKeysWithoutRegardToCaseAndFallsBackToTheDefault) {
+// Reads of "file|section|key|default|size" from a table; the key "*" reads
+// the whole section.
+TEST_F(Profile, ReadsKeysAndSectionsWithoutRegardToCase) {
   WriteHost("a.chn", "[Brevora Channel]\r\nVersion=3\r\nPitch= 1.5 \r\nSnd=\"C:\\x y.wav\"\r\n");
-  EXPECT_EQ(ReadProfileString("C:\\a.chn", "brevora channel", "version", "0", 300), "3");
-  EXPECT_EQ(ReadProfileString("C:\\a.chn", "Brevora Channel", "PITCH", "0", 300), "1.5");
-  EXPECT_EQ(ReadProfileString("C:\\a.chn", "Brevora Channel", "snd", "", 300), "C:\\x y.wav");
-  EXPECT_EQ(ReadProfileString("C:\\a.chn", "Brevora Channel", "loop", "1", 300), "1");
-  EXPECT_EQ(ReadProfileString("C:\\a.chn", "Other", "version", "0", 300), "0");
-  EXPECT_EQ(ReadProfileString("C:\\missing.chn", "Brevora Channel", "version", "0", 300), "0");
-  // A value longer than the caller's buffer is cut to size - 1 characters.
-  EXPECT_EQ(ReadProfileString("C:\\a.chn", "Brevora Channel", "snd", "", 5), "C:\\x");
-}
-
-TEST_F(Profile, ReadsLfOnlyFilesAndWholeSections) {
   WriteHost("m.mix", "[Brevora Mix]\nAuthor=User\n; comment\nBPM=120\n[Next]\nX=1\n");
-  EXPECT_EQ(ReadProfileString("C:\\m.mix", "Brevora Mix", "bpm", "130", 10), "120");
-  EXPECT_EQ(ReadProfileSection("C:\\m.mix", "brevora mix", 300),
-            std::string("Author=User\0BPM=120\0", 20));
-  EXPECT_EQ(ReadProfileSection("C:\\m.mix", "Brevora Mix", 8), std::string("Author="));
-  EXPECT_EQ(ReadProfileSection("C:\\m.mix", "Missing", 300), "");
   WriteHost("e.mix", "[Brevora Mix]\r\n[Other]\r\nX=1\r\n");
-  EXPECT_EQ(ReadProfileSection("C:\\e.mix", "Brevora Mix", 300), "");
+  VerifyGoldenTable("tests/platform/golden/profile_reads.txt", [](const std::string& row) {
+    std::vector<std::string> f;
+    for (size_t from = 0, to = 0; to != std::string::npos; from = to + 1)
+      f.push_back(row.substr(from, (to = row.find('|', from)) - from));
+    if (f.size() != 5) return std::string("needs five fields");
+    const std::string file = "C:\\" + f[0];
+    const uint32_t size = static_cast<uint32_t>(std::stoul(f[4]));
+    return Quoted(f[2] == "*" ? ReadProfileSection(file, f[1], size)
+                              : ReadProfileString(file, f[1], f[2], f[3], size));
+  });
 }
 
 // The largest text file the reader takes is read whole; one byte more is

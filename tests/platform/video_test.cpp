@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/clock.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/platform/screen_fixture.h"
 
 namespace {
@@ -32,31 +33,18 @@ TEST_F(Video, PicturesAreShownAtTheirTimesInTheirRectangle) {
   ASSERT_EQ(platform::Screen()->Fill(platform::PixelRect{0, 0, 800, 600}, 0b00011100),
             platform::BlitStatus::kOk);  // green
   platform::VideoPlayer video;
-  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
-  EXPECT_EQ(video.Width(), 320);
-  EXPECT_EQ(video.Height(), 240);
-  EXPECT_EQ(video.FrameUs(), 40000u);
-  EXPECT_FALSE(video.IsPlaying());  // opened, nothing shown yet
-  EXPECT_FALSE(platform::OverlayShown());
-
-  struct Step {
-    uint64_t us;
-    int64_t frame;
-    bool playing;
-  };
-  const Step steps[] = {
-      {0, 0, true},         {39999, 0, true},     {40000, 1, true},
-      {40001, 1, true},     {1000000, 25, true},   // late pictures are skipped
-      {1000000, 25, true},  {3960000, 99, true},   // the last one
-      {3999999, 99, true},  {4000000, -1, false},  // its time has passed
-      {9000000, -1, false},
-  };
+  GoldenTrace t("tests/platform/golden/intro_pictures.trace");
+  t.Add({"opened:", YesNo(video.Open("data\\intro.avi", kIntroRect)), video.Width(), "by",
+         video.Height(), "a picture every", video.FrameUs(), "us; playing",
+         YesNo(video.IsPlaying()), "overlay", YesNo(platform::OverlayShown())});
+  // Late pictures are skipped; the last one stays up to its time's end.
   std::vector<uint8_t> first;
-  for (const Step& s : steps) {
-    EXPECT_EQ(video.ShowFrameAt(s.us), s.frame) << "at " << s.us << " us";
-    EXPECT_EQ(video.IsPlaying(), s.playing) << "at " << s.us << " us";
-    if (s.us == 0) first = CaptureNow().rgb;
+  for (uint64_t us :
+       {0, 39999, 40000, 40001, 1000000, 1000000, 3960000, 3999999, 4000000, 9000000}) {
+    t.Add({"at", us, "us: picture", video.ShowFrameAt(us), "playing", YesNo(video.IsPlaying())});
+    if (us == 0) first = CaptureNow().rgb;
   }
+  t.Verify();
   // The last picture (the logo stands) stays until the video is closed. The
   // screen around the rectangle shows through; inside, the picture (a dark
   // background, not the screen's green). The animation moves: the first

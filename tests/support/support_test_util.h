@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/errors.h"
+#include "tests/platform/golden_file.h"
 
 namespace support_test {
 
@@ -32,8 +33,7 @@ std::string ThrownText(F f) {
 
 // A readable record of a scenario, one line per step: what was done and the
 // values it left. Check compares it line by line with
-// tests/<area>/golden/<name>.trace and shows the first lines that differ;
-// BREVORA_UPDATE_GOLDEN=1 rewrites the file instead.
+// tests/<area>/golden/<name>.trace (see tests/platform/golden_file.h).
 class GoldenTrace {
  public:
   explicit GoldenTrace(std::string area) : m_Area(std::move(area)) {}
@@ -61,32 +61,7 @@ class GoldenTrace {
   }
 
   void Check(const std::string& name) const {
-    const std::string file = "tests/" + m_Area + "/golden/" + name + ".trace";
-    const char* source = std::getenv("BREVORA_SOURCE_DIR");
-    ASSERT_NE(source, nullptr) << "BREVORA_SOURCE_DIR names the source tree";
-    const std::string path = std::string(source) + "/" + file;
-    const char* update = std::getenv("BREVORA_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-      std::ofstream out(path, std::ios::binary);
-      for (const std::string& line : m_Lines) out << line << '\n';
-      ASSERT_TRUE(out.good()) << "cannot write " << path;
-      return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    ASSERT_TRUE(in.good()) << path << " is missing; run with BREVORA_UPDATE_GOLDEN=1 to write it";
-    std::vector<std::string> golden;
-    for (std::string line; std::getline(in, line);) golden.push_back(line);
-    size_t at = 0;
-    while (at < golden.size() && at < m_Lines.size() && golden[at] == m_Lines[at]) ++at;
-    if (at == golden.size() && at == m_Lines.size()) return;
-    // The first differing lines, unified style, with two lines before them.
-    std::ostringstream diff;
-    diff << "--- " << file << "\n+++ this run\n@@ line " << at + 1 << " @@\n";
-    for (size_t i = at >= 2 ? at - 2 : 0; i < at; ++i) diff << "  " << golden[i] << "\n";
-    for (size_t i = at; i < std::min(golden.size(), at + 6); ++i) diff << "- " << golden[i] << "\n";
-    for (size_t i = at; i < std::min(m_Lines.size(), at + 6); ++i)
-      diff << "+ " << m_Lines[i] << "\n";
-    ADD_FAILURE() << diff.str();
+    ExpectGoldenLines("tests/" + m_Area + "/golden/" + name + ".trace", m_Lines);
   }
 
  private:

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/cp1252.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/tools/stage_files.h"
 #include "tools/art/image.h"
 #include "tools/art/palette.h"
@@ -42,37 +43,39 @@ bool HasKeyColour(const Loaded& l) {
   return false;
 }
 
-// Every file: an uncompressed bottom-up 8-bit bitmap with the shared colour
-// table, whole frames of its size, and frames that show states all differ.
-TEST(Bitmaps, EveryFileIsWholeDistinctFramesWithTheSharedPalette) {
+// Every file has the shared colour table and whole frames of its size; the
+// trace gives each file's frames, how many of them differ (states must;
+// fonts repeat glyphs, and the OK and Cancel press image is blank while up),
+// its header (the file's size, a 40-byte info header, 8 bits, uncompressed,
+// pixels after the table, a positive height for bottom-up rows) and whether
+// it holds the colour key: drawn opaque, a magenta pixel would show on the
+// screen; drawn keyed and not rectangular, it must have transparent parts.
+TEST(Bitmaps, EveryFileIsWholeFramesWithTheSharedPalette) {
   std::string main;
   ASSERT_TRUE(ReadBytes(StagePath("data/main.bmp"), main));
-  const std::string mainTable = main.substr(54, 1024);
-  // Fonts repeat glyphs, and the OK and Cancel press image is blank while up.
-  const std::set<std::string> repeating = {"font1.bmp", "font_dialog.bmp", "button_ok_cancel.bmp",
-                                           "button_close_help.bmp"};
+  GoldenTrace trace("tests/tools/golden/bitmaps.trace");
   for (const auto& b : desk::Bitmaps()) {
     SCOPED_TRACE(b.name);
     std::string bytes;
     ASSERT_TRUE(ReadBytes(StagePath("data/" + b.name), bytes));
     ASSERT_GE(bytes.size(), 54u + 1024u);
-    EXPECT_EQ((std::vector<uint32_t>{Le32(bytes, 2), Le32(bytes, 14), Le16(bytes, 28),
-                                     Le32(bytes, 30), Le32(bytes, 10)}),
-              (std::vector<uint32_t>{static_cast<uint32_t>(bytes.size()), 40, 8, 0, 54 + 1024}));
-    EXPECT_EQ(bytes.substr(0, 2), "BM");
-    EXPECT_GT(static_cast<int32_t>(Le32(bytes, 22)), 0);  // bottom-up rows
-    EXPECT_EQ(bytes.substr(54, 1024), mainTable);
+    EXPECT_EQ(bytes.substr(54, 1024), main.substr(54, 1024));
     Loaded l = Load(b.name);
     EXPECT_EQ(l.image.width, b.vertical ? b.frameW : b.frameW * b.frames);
     EXPECT_EQ(l.image.height, b.vertical ? b.frameH * b.frames : b.frameH);
-    if (b.frames < 2 || repeating.count(b.name) != 0) continue;
     std::set<std::vector<uint8_t>> frames;
     for (int f = 0; f < b.frames; ++f)
       frames.insert((b.vertical ? l.image.Crop(0, f * b.frameH, b.frameW, b.frameH)
                                 : l.image.Crop(f * b.frameW, 0, b.frameW, b.frameH))
                         .pixels);
-    EXPECT_EQ(frames.size(), size_t(b.frames));
+    trace.Add({b.name, b.frames, b.vertical ? "frames down of" : "frames across of",
+               std::to_string(b.frameW) + "x" + std::to_string(b.frameH), frames.size(), "differ;",
+               bytes.substr(0, 2), Le32(bytes, 2) == bytes.size() ? "size" : "bad size", "header",
+               Le32(bytes, 14), "bits", Le16(bytes, 28), "compression", Le32(bytes, 30),
+               "pixels at", Le32(bytes, 10), "height", int32_t(Le32(bytes, 22)),
+               HasKeyColour(l) ? "keyed" : "opaque"});
   }
+  trace.Verify();
   // The shared table is the desk's palette, with the key and mask colours;
   // exactly one entry is magenta, so that keying by colour is unambiguous.
   Loaded l = Load("main.bmp");
@@ -81,27 +84,22 @@ TEST(Bitmaps, EveryFileIsWholeDistinctFramesWithTheSharedPalette) {
   EXPECT_EQ(p[art::kKeyIndex], kMagenta);
   EXPECT_EQ(p[art::kMaskGreenIndex], (art::Rgb{0, 255, 0}));
   EXPECT_EQ(std::count(p.begin(), p.end(), kMagenta), 1);
-  // Frame counts the desk relies on; both slider halves hold eleven segments.
+  // Both slider halves hold eleven segments.
   auto e = Expected();
-  const std::map<std::string, int> frames = {
-      {"font1.bmp", 86},     {"vu.bmp", 10},     {"box.bmp", 3},     {"leds.bmp", 5},
-      {"pitch.bmp", 11},     {"32beat.bmp", 33}, {"digits.bmp", 10}, {"repel10.bmp", 10},
-      {"spin_delay.bmp", 9}, {"sw16.bmp", 3},    {"symbols.bmp", 3}};
-  for (const auto& [name, count] : frames) EXPECT_EQ(e[name].frames, count) << name;
   EXPECT_EQ(e["vol.bmp"].frameW % 11, 0);
   EXPECT_EQ(e["bal.bmp"].frameW % 11, 0);
   EXPECT_EQ(desk::FontMap().size(), 86u);
 }
 
-// Where the desk draws each picture: one frame's rectangle must lie inside
-// the area given (the screen, a strip, the control section, the panel).
+// Where the desk draws each picture of a strip: one frame's rectangle must
+// lie inside the area given (the strip or a part of it, the screen).
 struct Place {
   std::string name;
   int x, y;
   int left, top, right, bottom;  // allowed area
 };
 
-std::vector<Place> Placements() {
+std::vector<Place> StripPlaces() {
   std::vector<Place> p;
   for (int i = 0; i < 16; ++i) {
     int x = desk::StripX(i), y = desk::StripY(i);
@@ -126,59 +124,34 @@ std::vector<Place> Placements() {
       p.push_back({"popb_demo.bmp", x + 8, y + 108, 0, 0, 800, 460});
     }
   }
-  const int L = 0, T = 460, R = 800, B = 600;  // the control section
-  for (auto [n, y] :
-       {std::pair{"button_plugins.bmp", 487}, {"button_help.bmp", 520}, {"button_exit.bmp", 552}})
-    p.push_back({n, 69, y, L, T, 136, B});  // left of the level meter
-  p.push_back({"vu.bmp", 136, 494, L, T, 148, B});
-  p.push_back({"vu.bmp", 148, 494, L, T, R, B});
-  p.push_back({"repel10.bmp", 218, 526, L, T, R, 550});  // above the buttons
-  for (const char* n : {"StopR.bmp", "StopP.bmp"}) p.push_back({n, 231, 550, L, T, 295, B});
-  for (const char* n : {"Rec.bmp", "Play.bmp"}) p.push_back({n, 295, 550, L, T, R, B});
-  p.push_back({"mainpijl.bmp", 425, 494, L, T, R, B});
-  p.push_back({"popc_demo2.bmp", 420, 507, L, T, R, B});
-  p.push_back({"pitch.bmp", 456, 532, L, T, 533, B});
-  p.push_back({"2244.bmp", 533, 500, L, T, 579, 514});
-  p.push_back({"816.bmp", 533, 514, L, T, 579, 533});
-  p.push_back({"mono.bmp", 534, 533, L, T, 579, 549});  // above the mix label's row
-  p.push_back({"32beat.bmp", 579, 549, L, T, 639, B});
-  p.push_back({"dot.bmp", 640, 500, L, T, R, 503});  // above the master fan
-  p.push_back({"dot.bmp", 640, 513, L, T, R, B});
-  p.push_back({"vol.bmp", 639, 503, L, T, R, B});
-  p.push_back({"error.bmp", 448, 484, L, T, R, B});
-  for (int i = 0; i < 3; ++i) {
-    std::string n = "errorbut" + std::to_string(i + 1) + ".bmp";
-    p.push_back({n, 448 + 227, 484 + 15 + 24 * i, 448 + 227, 484, 448 + 290, 484 + 94});
-  }
-  // Panel controls, inside the panel.
-  const int PL = 5, PT = 7, PR = 795, PB = 460;
-  p.push_back({"button_close_help.bmp", 60, 343, PL, PT, PR, PB});
-  for (int y : {251, 215, 287}) p.push_back({"button_setup_switch.bmp", 375, y, PL, PT, PR, PB});
-  p.push_back({"button_setup_1.bmp", 305, 249, PL, PT, 332, PB});
-  p.push_back({"button_setup_2.bmp", 332, 245, PL, PT, 373, PB});  // left of the digits
-  p.push_back({"button_setup_3.bmp", 438, 245, 373 + 54, PT, 475, PB});
-  p.push_back({"button_setup_4.bmp", 475, 249, PL, PT, PR, PB});
-  p.push_back({"digits.bmp", 373, 247, PL, PT, PR, PB});
-  p.push_back({"button_ok_cancel.bmp", 356, 343, PL, PT, 407, PB});
-  p.push_back({"button_ok_cancel.bmp", 407, 343, PL, PT, PR, PB});
-  p.push_back({"box.bmp", 162, 133, PL, PT, 534, PB});
-  p.push_back({"box.bmp", 534, 133, PL, PT, PR, PB});
   return p;
 }
 
+// The frame's size, and whether it fits its place.
+std::string Fit(const Place& p) {
+  const auto e = Expected();
+  if (e.count(p.name) == 0) return "no such bitmap";
+  const int w = e.at(p.name).frameW, h = e.at(p.name).frameH;
+  const bool fits = p.x >= p.left && p.y >= p.top && p.x + w <= p.right && p.y + h <= p.bottom;
+  return std::to_string(w) + "x" + std::to_string(h) + (fits ? " fits" : " sticks out");
+}
+
 TEST(Bitmaps, EveryFrameFitsItsPlaceOnTheDesk) {
-  auto e = Expected();
-  for (const Place& pl : Placements()) {
-    SCOPED_TRACE(pl.name + " at " + std::to_string(pl.x) + "," + std::to_string(pl.y));
-    ASSERT_TRUE(e.count(pl.name));
-    const desk::Bitmap& b = e[pl.name];
-    // Sliders show one half, menus one half, at their place.
-    int w = b.frameW, h = b.frameH;
-    EXPECT_GE(pl.x, pl.left);
-    EXPECT_GE(pl.y, pl.top);
-    EXPECT_LE(pl.x + w, pl.right);
-    EXPECT_LE(pl.y + h, pl.bottom);
-  }
+  for (const Place& p : StripPlaces())
+    EXPECT_TRUE(Fit(p).ends_with(" fits"))
+        << p.name << " at " << p.x << "," << p.y << ": " << Fit(p);
+  // The control section and the panel, from a table of "name x,y in
+  // left,top-right,bottom".
+  VerifyGoldenTable("tests/tools/golden/desk_places.txt", [](const std::string& row) {
+    Place p;
+    char name[64] = {};
+    EXPECT_EQ(std::sscanf(row.c_str(), "%63s %d,%d in %d,%d-%d,%d", name, &p.x, &p.y, &p.left,
+                          &p.top, &p.right, &p.bottom),
+              7)
+        << row;
+    p.name = name;
+    return Fit(p);
+  });
   // Text: fourteen glyphs of a strip label end where the pair of strips ends,
   // a glyph fits the key label's 11 by 10 rectangle, 22 glyphs of a message
   // line end before the message buttons.
@@ -191,24 +164,7 @@ TEST(Bitmaps, EveryFrameFitsItsPlaceOnTheDesk) {
   EXPECT_EQ(desk::kPanelY + desk::kPanelH, 460);
 }
 
-TEST(Bitmaps, ColourKeyOnlyWhereTheDeskDrawsKeyed) {
-  // Drawn opaque: a magenta pixel would show on the screen.
-  for (const char* n :
-       {"main.bmp",        "font1.bmp",         "vol.bmp",          "pijla.bmp",
-        "pijlb.bmp",       "mainpijl.bmp",      "sw01.bmp",         "sw16.bmp",
-        "symbols.bmp",     "spin_quantize.bmp", "spin_delay.bmp",   "spin_length.bmp",
-        "pitch.bmp",       "2244.bmp",          "816.bmp",          "mono.bmp",
-        "32beat.bmp",      "dot.bmp",           "vu.bmp",           "error.bmp",
-        "digits.bmp",      "repel10.bmp",       "pan_help_Eng.bmp", "pan_quality.bmp",
-        "pan_bpm.bmp",     "pan_export.bmp",    "pan_play.bmp",     "pan_com.bmp",
-        "door_lmix.bmp",   "wait_demo.bmp",     "door_lchn.bmp",    "door_swav.bmp",
-        "font_dialog.bmp", "dialog_parts.bmp"})
-    EXPECT_FALSE(HasKeyColour(Load(n))) << n;
-  // Drawn keyed and not rectangular: they must have transparent parts.
-  for (const char* n :
-       {"leds.bmp", "bal.bmp", "box.bmp", "popa_demo.bmp", "popc_demo2.bmp", "button_ok_cancel.bmp",
-        "button_close_help.bmp", "spin_l.bmp", "button_setup_switch.bmp", "Rec.bmp"})
-    EXPECT_TRUE(HasKeyColour(Load(n))) << n;
+TEST(Bitmaps, TheOkAndCancelPressImageIsBlankWhileUp) {
   // The OK and Cancel press image shows nothing while up: the panel carries
   // the button; frame 0 is all key colour.
   Loaded ok = Load("button_ok_cancel.bmp");

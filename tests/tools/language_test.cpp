@@ -9,6 +9,7 @@
 
 #include "mix/language_table.h"
 #include "platform/hostfs.h"
+#include "tests/platform/golden_trace.h"
 #include "tests/tools/stage_files.h"
 #include "tools/desk_layout.h"
 
@@ -20,26 +21,6 @@ const std::vector<std::string> kKeys = {
     "converting mix",     "Can not load sample",    "Can not save sample",    "Wrong chn version",
     "Can not load waves", "Can not load wave main", "Can not load wave fx",   "No Plugins a",
     "No Plugins b",       "Replace file",           "exporting mix"};
-
-// Messages shown with a file's path: they need a place for its name.
-const std::vector<std::string> kWithPath = {
-    "failed to export mix", "can not load mix",       "Wrong mix version",    "Can not save mix",
-    "loading mix",          "converting mix",         "Can not load sample",  "Can not save sample",
-    "Wrong chn version",    "Can not load wave main", "Can not load wave fx", "Replace file",
-    "exporting mix"};
-
-// Which lines of a question are buttons: "Error loading mix" abandons, shows
-// errors or goes on quietly; "keep or restore format" keeps or restores; "No
-// Plugins a" has two, the second leading on to "No Plugins b"; "Replace file"
-// shows the name, then replaces or keeps.
-const std::map<std::string, std::string> kAnswers = {{"Error loading mix", "111"},
-                                                     {"keep or restore format", "110"},
-                                                     {"No Plugins a", "011"},
-                                                     {"Replace file", "011"}};
-
-bool Has(const std::vector<std::string>& v, const std::string& s) {
-  return std::find(v.begin(), v.end(), s) != v.end();
-}
 
 class Language : public ::testing::Test {
  protected:
@@ -55,18 +36,25 @@ class Language : public ::testing::Test {
   }
 };
 
+// Each line within the box's rules; the trace gives, for every message in
+// every language, which lines are buttons and the longest run of '%' that
+// holds a file's name: the busy messages have no buttons, every other can be
+// closed, questions offer the answers their callers read, and messages shown
+// with a file's path have a place for its name.
 TEST_F(Language, EveryMessageInEveryLanguageKeepsTheBoxRules) {
   const auto font = desk::FontMap();
+  GoldenTrace trace("tests/tools/golden/language_messages.trace");
   for (int n = 1; n <= 6; ++n) {
     for (const std::string& key : kKeys) {
       SCOPED_TRACE("language " + std::to_string(n) + ": " + key);
       auto lines = Lines(n, key);
-      int usable = 0, nameRuns = 0;
+      std::string buttons;
+      size_t longest = 0;
       for (const std::string& t : lines) {
         ASSERT_FALSE(t.empty());
         ASSERT_EQ(t.rfind("ERROR-", 0), std::string::npos) << t;
         ASSERT_TRUE(t.back() == '0' || t.back() == '1') << t;
-        usable += t.back() == '1';
+        buttons += t.back();
         std::string visible = t.substr(0, t.size() - 1);
         EXPECT_LE(visible.size(), 22u) << t;
         // A blank at either end would be trimmed by the reader: "#" keeps it.
@@ -78,34 +66,15 @@ TEST_F(Language, EveryMessageInEveryLanguageKeepsTheBoxRules) {
           EXPECT_NE(std::find(font.begin(), font.end(), c), font.end())
               << "no glyph for character " << int(c) << " in " << t;
         }
-        if (visible.find('%') != std::string::npos) ++nameRuns;
+        size_t run = 0;
+        for (char c : visible) longest = std::max(longest, run = c == '%' ? run + 1 : 0);
       }
-      if (Has(kWithPath, key)) {
-        EXPECT_GE(nameRuns, 1) << "no place for the file name";
-        // A name of up to eleven characters ("you bv feel") fits one run.
-        size_t longest = 0;
-        for (const std::string& t : lines) {
-          size_t run = 0;
-          for (char c : t) longest = std::max(longest, run = c == '%' ? run + 1 : 0);
-        }
-        EXPECT_GE(longest, 11u);
-      } else {
-        EXPECT_EQ(nameRuns, 0);
-      }
-      // The busy messages have no buttons; every other message can be closed,
-      // and questions offer the answers their callers read.
-      if (key == "loading mix" || key == "converting mix" || key == "exporting mix") {
-        EXPECT_EQ(usable, 0);
-      } else {
-        EXPECT_GE(usable, 1);
-      }
-      const auto answers = kAnswers.find(key);
-      if (answers != kAnswers.end()) {
-        EXPECT_EQ((std::string{lines[0].back(), lines[1].back(), lines[2].back()}),
-                  answers->second);
-      }
+      // A name of up to eleven characters ("you bv feel") fits one run.
+      EXPECT_TRUE(longest == 0 || longest >= 11) << longest;
+      trace.Add({std::to_string(n), key + ":", "buttons", buttons, "name run", longest});
     }
   }
+  trace.Verify();
 }
 
 TEST_F(Language, SectionsAreTranslations) {

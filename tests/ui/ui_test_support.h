@@ -21,6 +21,7 @@
 #include "platform/hostfs.h"
 #include "platform/input.h"
 #include "platform/png_file.h"
+#include "tests/platform/golden_file.h"
 #include "tests/platform/test_root.h"
 #include "ui/sound_cue.h"
 #include "ui/surface.h"
@@ -32,42 +33,9 @@ class CountingCue : public tSoundCue {
   int plays = 0;
 };
 
-// Whether the golden files are to be written anew from what the tests see.
-inline bool UpdatingGolden() {
-  const char* update = std::getenv("BREVORA_UPDATE_GOLDEN");
-  return update != nullptr && std::string(update) == "1";
-}
-
 // Compares a trace, one observation a line, with tests/ui/golden/<name>.
-// On a difference it shows the first lines that differ, "-" as kept in the
-// golden file and "+" as seen now, after a few lines they share.
-// BREVORA_UPDATE_GOLDEN=1 rewrites the file.
 inline void ExpectGoldenText(const std::string& name, const std::string& seen) {
-  const char* source = std::getenv("BREVORA_SOURCE_DIR");
-  ASSERT_NE(source, nullptr) << "BREVORA_SOURCE_DIR names the source tree";
-  const std::string path = std::string(source) + "/tests/ui/golden/" + name;
-  if (UpdatingGolden()) {
-    std::ofstream(path, std::ios::binary) << seen;
-    return;
-  }
-  std::ifstream file(path, std::ios::binary);
-  ASSERT_TRUE(file.good()) << path << " is missing; run with BREVORA_UPDATE_GOLDEN=1 to write it";
-  const std::string kept{std::istreambuf_iterator<char>(file), {}};
-  if (kept == seen) return;
-  const auto lines = [](const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-  };
-  const std::vector<std::string> want = lines(kept), got = lines(seen);
-  size_t first = 0;
-  while (first < want.size() && first < got.size() && want[first] == got[first]) ++first;
-  std::string diff = "--- " + path + "\n+++ seen\n@@ line " + std::to_string(first + 1) + " @@\n";
-  for (size_t i = first > 3 ? first - 3 : 0; i < first; ++i) diff += " " + want[i] + "\n";
-  for (size_t i = first; i < std::min(want.size(), first + 6); ++i) diff += "-" + want[i] + "\n";
-  for (size_t i = first; i < std::min(got.size(), first + 6); ++i) diff += "+" + got[i] + "\n";
-  ADD_FAILURE() << name << " differs from what the test saw:\n" << diff;
+  ExpectGoldenLines("tests/ui/golden/" + name, seen);
 }
 
 // A key by the name a recorded session gives it ("Tab", "PgUp", "F1"...),
