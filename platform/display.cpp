@@ -77,7 +77,8 @@ TexturePtr g_OverlayTexture;
 int32_t g_OverlayTextureWidth = 0;
 int32_t g_OverlayTextureHeight = 0;
 
-Pointer g_Pointer = Pointer::kArrow;
+// Set on the desk's thread; read by whoever asks which pointer shows.
+std::atomic<Pointer> g_Pointer{Pointer::kArrow};
 CursorPtr g_ArrowCursor;
 CursorPtr g_WaitCursor;
 
@@ -689,8 +690,7 @@ bool OverlayShown() {
 // ---- the pointer ----
 
 Pointer SetPointer(Pointer pointer) {
-  const Pointer before = g_Pointer;
-  g_Pointer = pointer;
+  const Pointer before = g_Pointer.exchange(pointer);
   ApplyPointer();
   return before;
 }

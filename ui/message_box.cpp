@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mix/language_table.h"
+#include "platform/display.h"
 
 namespace {
 
@@ -144,9 +145,13 @@ int tMessageBox::ShowModal(const char* key, const char* path) {
   if (m_pHost->CurrentState() == kBusy) CloseBusy();
   if (m_Open || m_pHost->Quitting()) return -1;
   m_pHost->EnterMessageState(kModal);
+  // The message is answered with the mouse: the pointer is an arrow while it
+  // waits, whatever the work that showed it (a load's wait pointer) showed.
+  const platform::Pointer before = platform::SetPointer(platform::Pointer::kArrow);
   Open(key, path, false);
   const int result = RunModalLoop();
   Close();
+  platform::SetPointer(before);
   m_pHost->LeaveMessageState();
   return result;
 }

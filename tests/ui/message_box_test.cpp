@@ -143,6 +143,26 @@ TEST_F(MessageBoxOnDesk, ModalAndBusyMessages) {
   ExpectGoldenText("message_box.trace", trace_);
 }
 
+// A message that comes up during a load (under its wait pointer) is answered
+// with the mouse: the pointer is an arrow while the message waits, and the
+// load's wait pointer comes back after the answer.
+TEST_F(MessageBoxOnDesk, AModalMessageShowsTheArrowWhileItWaits) {
+  desk_->SetWaitCursor(true);
+  std::atomic<bool> arrow{false};
+  std::thread answer([&] {
+    for (int i = 0; i < 300 && !arrow; ++i) {
+      arrow = CurrentPointer() == Pointer::kArrow;
+      if (!arrow) SleepMs(10);
+    }
+    Click(2);
+  });
+  EXPECT_EQ(desk_->ShowMessage("No channels loaded", nullptr), 2);
+  answer.join();
+  EXPECT_TRUE(arrow);
+  EXPECT_EQ(CurrentPointer(), Pointer::kWait);
+  desk_->SetWaitCursor(false);
+}
+
 TEST_F(MessageBoxOnDesk, RecordingWithoutChannelsShowsAMessage) {
   Inject(tInputKind::kKeyPress, kKeyEnter);
   Click(2);
