@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <concepts>
 #include <cstdint>
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <map>
 #include <ostream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -219,16 +219,43 @@ class ChannelTest : public TestRoot {
   // "<disk>" (a disk whose serial is 0 reads the same).
   static std::string NameDiskSerial(const std::string& text) {
     const uint32_t serial = tFileName::VolumeSerialOf(tFileName("C:\\"));
-    const std::regex key("SerNum(_[0-9]+)?=(-?[0-9]+)\r\n[A-Za-z_0-9]+=[^\r]");
+    // Each "SerNum" or "SerNum_<n>" line whose number is the disk's, followed
+    // by a line that gives a key a value.
+    auto digits = [&](size_t at) {
+      while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+      return at;
+    };
     std::string out;
-    auto from = text.cbegin();
-    for (std::sregex_iterator it(text.begin(), text.end(), key), end; it != end; ++it) {
-      const std::string n = (*it)[2].str();
-      if (n != std::to_string(serial) && n != std::to_string(int32_t(serial))) continue;
-      out.append(from, (*it)[2].first).append("<disk>");
-      from = (*it)[2].second;
+    size_t from = 0;
+    for (size_t at = text.find("SerNum"); at != std::string::npos; at = text.find("SerNum", at)) {
+      size_t p = at + 6;
+      if (p < text.size() && text[p] == '_' && digits(p + 1) > p + 1) p = digits(p + 1);
+      if (p >= text.size() || text[p] != '=') {
+        at += 6;
+        continue;
+      }
+      const size_t number = p + 1;
+      p = digits(number + (number < text.size() && text[number] == '-'));
+      const size_t numberEnd = p;
+      size_t key = p + 2;
+      while (key < text.size() && (std::isalnum(static_cast<unsigned char>(text[key])) ||
+                                   text[key] == '_'))
+        ++key;
+      const bool matched = numberEnd > number + (text[number] == '-') &&
+                           text.compare(p, 2, "\r\n") == 0 && key > p + 2 &&
+                           key + 1 < text.size() && text[key] == '=' && text[key + 1] != '\r';
+      if (!matched) {
+        at += 6;
+        continue;
+      }
+      const std::string n = text.substr(number, numberEnd - number);
+      if (n == std::to_string(serial) || n == std::to_string(int32_t(serial))) {
+        out.append(text, from, number - from).append("<disk>");
+        from = numberEnd;
+      }
+      at = key + 2;
     }
-    return out.append(from, text.cend());
+    return out.append(text, from, std::string::npos);
   }
   // Writes a wave below the root (a host path relative to drive C:'s folder).
   void WriteWave(const std::string& rel, uint32_t frames, uint32_t rate = 44100, uint16_t bits = 16,
