@@ -2,6 +2,7 @@
 // 1280 by 720 (Xvfb) with a window manager (openbox), driven by xdotool as a
 // person would drive it. Skipped where those programs are missing.
 #include <SDL.h>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -17,6 +18,8 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
@@ -204,6 +207,27 @@ TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
   platform::CloseDisplay();
 }
 
+// Kills this process's children (the box's own process among them: it keeps
+// the test's output open, so CTest would wait for it), then this process.
+[[noreturn]] void KillWithChildren() {
+  if (DIR* proc = opendir("/proc")) {
+    while (const dirent* entry = readdir(proc)) {
+      std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+      std::string line;
+      if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+      // "pid (name) state ppid ...": the name may hold spaces, so read after it.
+      char state = 0;
+      int ppid = 0;
+      if (std::sscanf(line.c_str() + line.rfind(')') + 1, " %c %d", &state, &ppid) == 2 &&
+          ppid == getpid())
+        kill(std::atoi(entry->d_name), SIGKILL);
+    }
+    closedir(proc);
+  }
+  kill(getpid(), SIGKILL);
+  _exit(1);
+}
+
 // Answers a box by pressing a key in it once it is up. The box's name is
 // found through xwininfo: xdotool cannot read the name's encoding.
 // Every step is bounded: on a starved machine (a sanitizer build among other
@@ -213,36 +237,49 @@ TEST_F(VirtualDesktop, FullScreenLetterboxesAndReportsScreenPixels) {
 // window-manager activation and a direct focus) until the box is gone. A box
 // that cannot be answered ends the test at once with the steps seen, rather
 // than leaving it to wait for the box until CTest's time-out.
+// The box runs in a process forked from this one, so this returns only once
+// the answering thread has made everything it allocates and only waits: a
+// fork while another thread is inside the allocator can leave the child
+// waiting for ever on the allocator's lock (the thread checker's allocator
+// does).
 std::thread Answer(const std::string& title, const std::string& key) {
-  return std::thread([=] {
-    static std::atomic<int> serial{0};
-    const std::string log =
-        "/tmp/brevora-answer-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".log";
-    const int status = Shell(
-        "exec 2>" + log + "; end=$(($(date +%s) + 150)); while [ $(date +%s) -lt $end ]; do " +
-            "id=$(xwininfo -root -tree | grep -F '\"" + title +
-            "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
-            "[ -n \"$id\" ] || { echo 'the box never showed' >&2; exit 2; }; "
-            "for i in $(seq 20); do "
-            "timeout 3 xdotool windowactivate --sync \"$id\" || echo \"activation $i failed\" >&2; "
-            "timeout 3 xdotool windowfocus --sync \"$id\" || echo \"focus $i failed\" >&2; "
-            "xdotool key " +
-            key +
-            "; sleep 1; xwininfo -id \"$id\" >/dev/null 2>&1 || exit 0; done; "
-            "echo \"$(xwininfo -id \"$id\" -all 2>&1 | head -n 20)\" >&2; exit 3",
-        300);
-    std::ifstream steps(log);
-    const std::string seen{std::istreambuf_iterator<char>(steps), {}};
-    std::remove(log.c_str());
+  static std::atomic<int> serial{0};
+  const std::string log =
+      "/tmp/brevora-answer-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".log";
+  const std::string command =
+      "exec 2>" + log + "; end=$(($(date +%s) + 150)); while [ $(date +%s) -lt $end ]; do " +
+      "id=$(xwininfo -root -tree | grep -F '\"" + title +
+      "\":' | awk '{print $1}' | head -n 1); [ -n \"$id\" ] && break; sleep 0.05; done; "
+      "[ -n \"$id\" ] || { echo 'the box never showed' >&2; exit 2; }; "
+      "for i in $(seq 20); do "
+      "timeout 3 xdotool windowactivate --sync \"$id\" || echo \"activation $i failed\" >&2; "
+      "timeout 3 xdotool windowfocus --sync \"$id\" || echo \"focus $i failed\" >&2; "
+      "xdotool key " +
+      key +
+      "; sleep 1; xwininfo -id \"$id\" >/dev/null 2>&1 || exit 0; done; "
+      "echo \"$(xwininfo -id \"$id\" -all 2>&1 | head -n 20)\" >&2; exit 3";
+  auto waiting = std::make_shared<std::binary_semaphore>(0);
+  std::thread answering([=] {
+    const pid_t pid = Spawn({"timeout", "300", "sh", "-c", command});
+    waiting->release();
+    int status = -1;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid)
+      status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (status != 0) {
-      std::fprintf(stderr, "the box \"%s\" could not be answered (status %d):\n%s\n", title.c_str(),
-                   status, seen.c_str());
+      std::ifstream steps(log);
+      const std::string seen{std::istreambuf_iterator<char>(steps), {}};
+      std::fprintf(stderr, "the box \"%s\" could not be answered (status %d):\n%s\n",
+                   title.c_str(), status, seen.c_str());
       std::fflush(stderr);
+      std::remove(log.c_str());
       // The main thread waits inside the box; a plain exit can wait with it
       // (the thread checker's exit does), a kill cannot.
-      kill(getpid(), SIGKILL);
+      KillWithChildren();
     }
+    std::remove(log.c_str());
   });
+  waiting->acquire();
+  return answering;
 }
 
 TEST_F(VirtualDesktop, MessageBoxesReturnTheChoice) {
