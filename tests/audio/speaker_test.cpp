@@ -101,9 +101,8 @@ class SpeakerTest : public ::testing::Test {
 
   // Where the run of decimal (or lower-case hex) digits from `at` ends.
   static size_t Digits(const std::string& text, size_t at, bool hex = false) {
-    while (at < text.size() &&
-           (std::isdigit(static_cast<unsigned char>(text[at])) ||
-            (hex && text[at] >= 'a' && text[at] <= 'f')))
+    while (at < text.size() && (std::isdigit(static_cast<unsigned char>(text[at])) ||
+                                (hex && text[at] >= 'a' && text[at] <= 'f')))
       ++at;
     return at;
   }

@@ -238,8 +238,8 @@ class ChannelTest : public TestRoot {
       p = digits(number + (number < text.size() && text[number] == '-'));
       const size_t numberEnd = p;
       size_t key = p + 2;
-      while (key < text.size() && (std::isalnum(static_cast<unsigned char>(text[key])) ||
-                                   text[key] == '_'))
+      while (key < text.size() &&
+             (std::isalnum(static_cast<unsigned char>(text[key])) || text[key] == '_'))
         ++key;
       const bool matched = numberEnd > number + (text[number] == '-') &&
                            text.compare(p, 2, "\r\n") == 0 && key > p + 2 &&

@@ -268,8 +268,8 @@ std::thread Answer(const std::string& title, const std::string& key) {
     if (status != 0) {
       std::ifstream steps(log);
       const std::string seen{std::istreambuf_iterator<char>(steps), {}};
-      std::fprintf(stderr, "the box \"%s\" could not be answered (status %d):\n%s\n",
-                   title.c_str(), status, seen.c_str());
+      std::fprintf(stderr, "the box \"%s\" could not be answered (status %d):\n%s\n", title.c_str(),
+                   status, seen.c_str());
       std::fflush(stderr);
       std::remove(log.c_str());
       // The main thread waits inside the box; a plain exit can wait with it
