@@ -18,6 +18,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -219,43 +220,40 @@ class ChannelTest : public TestRoot {
   // "<disk>" (a disk whose serial is 0 reads the same).
   static std::string NameDiskSerial(const std::string& text) {
     const uint32_t serial = tFileName::VolumeSerialOf(tFileName("C:\\"));
-    // Each "SerNum" or "SerNum_<n>" line whose number is the disk's, followed
-    // by a line that gives a key a value.
-    auto digits = [&](size_t at) {
-      while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
-      return at;
+    const std::string_view all(text);
+    // A "key=value" line's key and value; an empty key when it is not one.
+    auto split = [](std::string_view line) {
+      const size_t eq = line.find('=');
+      if (eq == 0 || eq == std::string_view::npos ||
+          !std::all_of(line.begin(), line.begin() + eq, [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+          }))
+        return std::pair<std::string_view, std::string_view>{};
+      return std::pair{line.substr(0, eq), line.substr(eq + 1)};
     };
+    auto lineAt = [&](size_t at) { return all.substr(at, all.find("\r\n", at) - at); };
     std::string out;
-    size_t from = 0;
-    for (size_t at = text.find("SerNum"); at != std::string::npos; at = text.find("SerNum", at)) {
-      size_t p = at + 6;
-      if (p < text.size() && text[p] == '_' && digits(p + 1) > p + 1) p = digits(p + 1);
-      if (p >= text.size() || text[p] != '=') {
-        at += 6;
-        continue;
-      }
-      const size_t number = p + 1;
-      p = digits(number + (number < text.size() && text[number] == '-'));
-      const size_t numberEnd = p;
-      size_t key = p + 2;
-      while (key < text.size() &&
-             (std::isalnum(static_cast<unsigned char>(text[key])) || text[key] == '_'))
-        ++key;
-      const bool matched = numberEnd > number + (text[number] == '-') &&
-                           text.compare(p, 2, "\r\n") == 0 && key > p + 2 &&
-                           key + 1 < text.size() && text[key] == '=' && text[key + 1] != '\r';
-      if (!matched) {
-        at += 6;
-        continue;
-      }
-      const std::string n = text.substr(number, numberEnd - number);
-      if (n == std::to_string(serial) || n == std::to_string(int32_t(serial))) {
-        out.append(text, from, number - from).append("<disk>");
-        from = numberEnd;
-      }
-      at = key + 2;
+    for (size_t at = 0; at < all.size();) {
+      const std::string_view line = lineAt(at);
+      const size_t next = std::min(at + line.size() + 2, all.size());
+      const auto [key, value] = split(line);
+      const auto [nextKey, nextValue] = split(lineAt(next));
+      // "SerNum", "Snd_SerNum", "SerNum_2" and the like.
+      const size_t name = key.rfind("SerNum");
+      const std::string_view index = name == std::string_view::npos ? "-" : key.substr(name + 6);
+      const bool serialKey =
+          index.empty() || (index.size() > 1 && index[0] == '_' &&
+                            index.find_first_not_of("0123456789", 1) == std::string_view::npos);
+      // Only a serial line that a line naming a sound's file follows.
+      if (serialKey && next < all.size() && !nextKey.empty() && !nextValue.empty() &&
+          (value == std::to_string(serial) || value == std::to_string(int32_t(serial))))
+        out.append(line.substr(0, key.size() + 1)).append("<disk>");
+      else
+        out.append(line);
+      out.append(all.substr(at + line.size(), next - at - line.size()));
+      at = next;
     }
-    return out.append(text, from, std::string::npos);
+    return out;
   }
   // Writes a wave below the root (a host path relative to drive C:'s folder).
   void WriteWave(const std::string& rel, uint32_t frames, uint32_t rate = 44100, uint16_t bits = 16,
