@@ -97,15 +97,5 @@ TEST(WaveFileOutput, PagesHeadersAndFailures) {
   out.Advance(20);
   out.Stop();
   step("stop", "ok.wav");
-
-  tWaveWriter writer;
-  const bool finishedEmpty = writer.Finish();  // no file: true
-  const bool opened = writer.Open(dir.Desk("w.wav"));
-  trace.Line("writer: %u Hz, finish without a file %d, open %d, write %d", writer.Rate(),
-             finishedEmpty, opened, writer.Write(Bytes{1, 2, 3, 4, 5}.data(), 5));
-  writer.SetFormat(MakeWaveFormat(8000, 8, 1));
-  const bool finished = writer.Finish();
-  trace.Line("finish at 8000 Hz 8-bit mono: %d, open %d; %s", finished, writer.IsOpen(),
-             FileText(dir.Host("w.wav")).c_str());
   trace.Check("wave_file_output");
 }
