@@ -1,5 +1,5 @@
 // Voices and the mix bus: the gains law, steps, wraps, page rendering,
-// clipping, and the links between voices, mixers and outputs. The scenarios
+// clipping, and the links between mixers and outputs. The scenarios
 // record what they see in golden traces.
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // The tick timer: set-up failures, the clock operations before and after
-// Create, and the worker's coalescing of expiries that arrive during a run.
+// Create, the worker's coalescing of expiries that arrive during a run, and
+// its end waiting for a run in progress.
 #include "audio/timer.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-// The export device: page arithmetic, the header of a finished file, the
-// mixed data it holds and failure reporting. The scenarios record the files
-// they leave in golden traces.
+// The export device: page arithmetic, the header of a finished file and
+// failure reporting. The scenario records the files it leaves in a golden
+// trace.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
