@@ -7,9 +7,9 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <future>
-#include <regex>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -99,16 +99,40 @@ class SpeakerTest : public ::testing::Test {
                what);
   }
 
+  // Where the run of decimal (or lower-case hex) digits from `at` ends.
+  static size_t Digits(const std::string& text, size_t at, bool hex = false) {
+    while (at < text.size() && (std::isdigit(static_cast<unsigned char>(text[at])) ||
+                                (hex && text[at] >= 'a' && text[at] <= 'f')))
+      ++at;
+    return at;
+  }
+
   // The speaker's traces with what changes from run to run masked: tick
   // times, addresses, and the repair count, given from the test's start.
   std::string Steady(const std::string& text) {
-    std::string out = std::regex_replace(text, std::regex("missed at [0-9]+"), "missed at *");
-    out = std::regex_replace(out, std::regex("0x[0-9a-f]+"), "*");
-    out = std::regex_replace(out, std::regex("(fix it\\.\\.\\. [0-9]+ )[0-9]+"), "$1*");
-    std::smatch count;
-    if (std::regex_search(out, count, std::regex("fix it\\.\\.\\. ([0-9]+)")))
-      out.replace(count.position(1), count.length(1),
-                  "+" + std::to_string(std::stol(count.str(1)) - m_Repairs));
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+      size_t end = 0;
+      if (text.compare(i, 10, "missed at ") == 0 && (end = Digits(text, i + 10)) > i + 10) {
+        out += "missed at *";
+      } else if (size_t gap = 0; text.compare(i, 10, "fix it... ") == 0 &&
+                                 (gap = Digits(text, i + 10)) > i + 10 && gap < text.size() &&
+                                 text[gap] == ' ' && (end = Digits(text, gap + 1)) > gap + 1) {
+        out.append(text, i, gap + 1 - i).append("*");
+      } else if (text.compare(i, 2, "0x") == 0 && (end = Digits(text, i + 2, true)) > i + 2) {
+        out += "*";
+      } else {
+        out += text[i++];
+        continue;
+      }
+      i = end;
+    }
+    const size_t at = out.find("fix it... ");
+    if (at != std::string::npos) {
+      const size_t from = at + 10, to = out.find(' ', from);
+      out.replace(from, to - from,
+                  "+" + std::to_string(std::stol(out.substr(from, to - from)) - m_Repairs));
+    }
     return out;
   }
 
