@@ -66,22 +66,4 @@ TEST_F(Console, EachMessageIsOneSentenceWithoutItsButtons) {
     trace_(key, "answered", ConsoleAnswer(key));
 }
 
-TEST_F(Console, MessagesCarryTheProgramsNameAndQuietKeepsTheAnswers) {
-  FILE* out = std::tmpfile();
-  ASSERT_NE(out, nullptr);
-  tConsoleView view(out, "tool");
-  tConsoleView quiet(nullptr);
-  for (tConsoleView* v : {&view, &quiet}) {
-    const int path = v->ShowMessage("Path", "Z:\\dev\\zero");
-    const int ask = v->ShowMessage("Error loading mix", nullptr);
-    v->ExportProgress(10, 20);  // not a terminal: no bar
-    trace_(v == &view ? "tool:" : "quiet:", "answers", path, ask, "shown", v->MessagesShown());
-  }
-  std::rewind(out);
-  char text[512] = {};
-  const size_t n = std::fread(text, 1, sizeof text - 1, out);
-  std::fclose(out);
-  trace_.Text("printed", std::string(text, n));
-}
-
 }  // namespace
