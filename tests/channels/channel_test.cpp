@@ -144,17 +144,6 @@ TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
   }
 }
 
-// A path the desk's buffers cannot hold is refused, not cut to another file.
-TEST_F(Channels, APathTooLongForTheDeskIsRefused) {
-  tChannel ch;
-  const std::string dir(250, 'd');
-  WriteWave("E/Loops/" + dir + "/a.wav", 100);
-  WriteWave("E/Loops/" + dir + "/a.w", 100);
-  const std::string longPath = "E:\\Loops\\" + dir + "\\a.wav";
-  EXPECT_FALSE(ch.LoadSound(tChannel::kEffect, longPath.c_str()));
-  EXPECT_FALSE(ch.HasEffect());
-}
-
 // A channel whose next load, once the disk is made slow, waits until the
 // test lets its file be read, as a load from a slow disk does.
 class tSlowDiskChannel : public tChannel {

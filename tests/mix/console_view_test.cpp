@@ -11,10 +11,10 @@
 
 namespace {
 
-class Console : public TestRoot {
+class Console : public TracedTest {
  protected:
   void SetUp() override {
-    TestRoot::SetUp();
+    TracedTest::SetUp();
     // Each key's three lines; a line ending in "1" is a button's label.
     const char* const keys[][4] = {
         {"Two lines", "No channels loaded.0", "Load a channel first.0", "OK1"},
@@ -34,11 +34,9 @@ class Console : public TestRoot {
     LanguageTable().LoadLanguageTable("data\\Language.txt");
     LanguageTable().SelectLanguage(1);
   }
-  tGoldenTrace trace_;
   void TearDown() override {
-    trace_.Compare();
     LanguageTable().SelectLanguage(0);
-    TestRoot::TearDown();
+    TracedTest::TearDown();
   }
 };
 

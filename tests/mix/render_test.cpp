@@ -11,13 +11,8 @@
 
 namespace {
 
-class Renderer : public TestRoot {
+class Renderer : public TracedTest {
  protected:
-  void TearDown() override {
-    trace_.Compare();
-    TestRoot::TearDown();
-  }
-  tGoldenTrace trace_;
   // Runs the renderer in the test root; its stdout in output, its stderr in
   // errors, its exit status as result.
   int Render(const std::string& args, std::string& errors, std::string* output) {
