@@ -130,10 +130,6 @@ TEST_F(HostileFiles, ADriveThatLoopsThroughSymbolicLinks) {
   Try("channel", {"F:\\Sets\\kick.chn"});
   Try("mix", {"F:\\a.mix"});
   Try("save channel", {"F:\\kick.chn"});
-  platform::VolumeInfo info;
-  EXPECT_FALSE(platform::VolumeInformation("F:\\", info));
-  platform::DirectorySearch search;
-  EXPECT_FALSE(search.Start("F:\\", "*.*"));
   Try("channel", {"C:\\again\\again\\again\\Sets\\kick.chn"});
   platform::RemoveDrive('F');
 }
@@ -172,9 +168,6 @@ TEST_F(HostileFiles, NamesThatAreNotUtf8) {
   Try("save mix", {saved});
   Try("mix", {saved});
   EXPECT_TRUE(desk_->Channel(0).HasSound());
-  platform::DirectorySearch search;
-  ASSERT_TRUE(search.Start("C:\\", "CAF\xE9*.WAV"));  // bytes above 127 match only themselves
-  EXPECT_EQ(search.Current().name, wave);
 }
 
 }  // namespace
