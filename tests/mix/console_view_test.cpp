@@ -2,7 +2,6 @@
 // language table's lines, without button labels, with host paths.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "mix/console_view.h"

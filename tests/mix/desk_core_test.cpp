@@ -5,7 +5,6 @@
 #include <csignal>
 #include <cstring>
 
-#include "audio/speaker.h"
 #include "mix/console_view.h"
 #include "mix/registry.h"
 #include "platform/clock.h"

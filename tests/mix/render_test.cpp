@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "support/program_info.h"
-#include "tests/mix/desk_test_util.h"
+#include "tests/channels/channels_test_util.h"
 
 namespace {
 
