@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <concepts>
 #include <cstdint>
@@ -13,9 +14,9 @@
 #include <cstdlib>
 #include <map>
 #include <ostream>
-#include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -227,9 +228,40 @@ class ChannelTest : public TracedTest {
   // "<disk>" (a disk whose serial is 0 reads the same).
   static std::string NameDiskSerial(const std::string& text) {
     const uint32_t serial = tFileName::VolumeSerialOf(tFileName("C:\\"));
-    const std::regex line("(^|\n)(\\w*SerNum(?:_\\d+)?=)(?:" + std::to_string(serial) + "|" +
-                          std::to_string(int32_t(serial)) + ")(?=\r\n\\w+=[^\r\n])");
-    return std::regex_replace(text, line, "$1$2<disk>");
+    const std::string_view all(text);
+    // A "key=value" line's key and value; an empty key when it is not one.
+    auto split = [](std::string_view line) {
+      const size_t eq = line.find('=');
+      if (eq == 0 || eq == std::string_view::npos ||
+          !std::all_of(line.begin(), line.begin() + eq, [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+          }))
+        return std::pair<std::string_view, std::string_view>{};
+      return std::pair{line.substr(0, eq), line.substr(eq + 1)};
+    };
+    auto lineAt = [&](size_t at) { return all.substr(at, all.find("\r\n", at) - at); };
+    std::string out;
+    for (size_t at = 0; at < all.size();) {
+      const std::string_view line = lineAt(at);
+      const size_t next = std::min(at + line.size() + 2, all.size());
+      const auto [key, value] = split(line);
+      const auto [nextKey, nextValue] = split(lineAt(next));
+      // "SerNum", "Snd_SerNum", "SerNum_2" and the like.
+      const size_t name = key.rfind("SerNum");
+      const std::string_view index = name == std::string_view::npos ? "-" : key.substr(name + 6);
+      const bool serialKey =
+          index.empty() || (index.size() > 1 && index[0] == '_' &&
+                            index.find_first_not_of("0123456789", 1) == std::string_view::npos);
+      // Only a serial line that a line naming a sound's file follows.
+      if (serialKey && next < all.size() && !nextKey.empty() && !nextValue.empty() &&
+          (value == std::to_string(serial) || value == std::to_string(int32_t(serial))))
+        out.append(line.substr(0, key.size() + 1)).append("<disk>");
+      else
+        out.append(line);
+      out.append(all.substr(at + line.size(), next - at - line.size()));
+      at = next;
+    }
+    return out;
   }
   // Writes a wave below the root (a host path relative to drive C:'s folder).
   void WriteWave(const std::string& rel, uint32_t frames, uint32_t rate = 44100, uint16_t bits = 16,
