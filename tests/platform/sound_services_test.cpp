@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -31,58 +30,31 @@ bool WaitFor(Condition condition, int timeoutMs = 5000) {
   return condition();
 }
 
-void SleepMs(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 // ---- periodic timer ----
 
-// A timer event's calls; its callback may sleep, or kill its own event.
+// A timer event's calls; each takes 30 ms.
 struct Counter {
   std::atomic<int> calls{0};
-  std::atomic<uint32_t> lastId{0};
-  std::atomic<int> sleepMs{0};
   std::atomic<bool> inside{false};
-  std::atomic<bool> killItself{false};
-  std::atomic<uint32_t> killResult{99};
 };
 
-void CountCall(uint32_t id, uintptr_t user) {
+void CountCall(uint32_t, uintptr_t user) {
   auto* counter = reinterpret_cast<Counter*>(user);
   counter->inside.store(true);
-  counter->lastId.store(id);
-  if (counter->killItself.load())
-    counter->killResult.store(platform::SystemTimerService().KillEvent(id));
-  SleepMs(counter->sleepMs.load());
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
   counter->calls.fetch_add(1);
   counter->inside.store(false);
 }
 
-// Sets an event on the host timer service that counts its calls.
-uint32_t CountEvery(uint32_t delayMs, Counter& counter, uint32_t flags) {
-  return platform::SystemTimerService().SetEvent(delayMs, 1, &CountCall,
-                                                 reinterpret_cast<uintptr_t>(&counter), flags);
-}
-
-TEST(PeriodicTimer, KillWaitsForARunningCallbackUnlessTheCallbackKills) {
+TEST(PeriodicTimer, KillWaitsForARunningCallback) {
   Counter counter;
-  counter.sleepMs.store(30);
-  const uint32_t id = CountEvery(2, counter, platform::kTimerPeriodic);
+  const uint32_t id = platform::SystemTimerService().SetEvent(
+      2, 1, &CountCall, reinterpret_cast<uintptr_t>(&counter), platform::kTimerPeriodic);
   ASSERT_NE(id, 0u);
   ASSERT_TRUE(WaitFor([&] { return counter.inside.load(); }));
   EXPECT_EQ(platform::SystemTimerService().KillEvent(id), platform::kTimerOk);
   EXPECT_FALSE(counter.inside.load());
   EXPECT_GE(counter.calls.load(), 1);
-
-  // A callback that kills its own event does not wait for itself.
-  auto self = std::make_unique<Counter>();
-  self->killItself.store(true);
-  ASSERT_NE(CountEvery(2, *self, platform::kTimerPeriodic), 0u);
-  ASSERT_TRUE(WaitFor([&] { return self->killResult.load() == platform::kTimerOk; }));
-  // The callback's last step is seen before its counter is freed.
-  ASSERT_TRUE(WaitFor([&] { return !self->inside.load() && self->calls.load() >= 1; }));
-  SleepMs(20);
-  EXPECT_EQ(self->calls.load(), 1);
 }
 
 // ---- sound device over SDL's disk driver ----
