@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
+#include <latch>
 #include <map>
 #include <set>
 #include <thread>
@@ -76,31 +76,6 @@ class ContentRootTest : public TestRoot {
   std::map<std::string, std::string> saved_env_;
 };
 
-TEST_F(ContentRootTest, AFolderWithDataIsTheRootElseTheUsersFolderWhenInstalled) {
-  ContentRoot root;
-  std::string message;
-  // Run from a folder that holds data/: that folder, as a build's stage.
-  WriteHost("stage/data/Language.txt", "");
-  ASSERT_TRUE(platform::FindContentRoot(root_ + "/stage", root, message));
-  EXPECT_EQ(root.root, root_ + "/stage");
-  EXPECT_FALSE(root.Installed());
-
-  // Installed: the user's folder, from XDG_DATA_HOME when it is absolute.
-  root = Installed();
-  EXPECT_EQ(root.installed, Real(share_));
-  EXPECT_EQ(root.root, root_ + "/" + kUser);
-  setenv("XDG_DATA_HOME", (root_ + "/xdg").c_str(), 1);
-  EXPECT_EQ(Installed().root, root_ + "/xdg/brevora");
-  setenv("XDG_DATA_HOME", "relative/data", 1);
-  setenv("HOME", (root_ + "/home/").c_str(), 1);
-  EXPECT_EQ(Installed().root, root_ + "/" + kUser);
-
-  // Neither: both places are named.
-  EXPECT_FALSE(platform::FindContentRoot(root_ + "/home", root, message));
-  EXPECT_EQ(message, "cannot find the program's data in '" + root_ + "/home/data' or '" + root_ +
-                         "/home/" + platform::InstalledShareRelative() + "/data'");
-}
-
 // Starts of an installed desk, with the user's changes and a moved
 // installation between them, one line of the trace each.
 TEST_F(ContentRootTest, ASessionOfStartsEditsAndMoves) {
@@ -163,42 +138,32 @@ TEST_F(ContentRootTest, ASessionOfStartsEditsAndMoves) {
 }
 
 TEST_F(ContentRootTest, ProgramsStartingTogetherEachFindTheRootReady) {
+  // Many files, so that the starts copy side by side.
+  const std::string more =
+      "prefix/bin/" + std::string(platform::InstalledShareRelative()) + "/Mixes/more/";
+  for (int i = 0; i < 32; ++i) WriteHost(more + std::to_string(i) + ".chn", "x");
   const ContentRoot root = Installed();
-  std::vector<Messages> messages(4);
-  std::vector<int> ok(4, 0);
+  constexpr int kStarts = 8;
+  std::vector<Messages> messages(kStarts);
+  std::vector<int> ok(kStarts, 0);
+  std::latch together(kStarts);
   std::vector<std::thread> starts;
-  for (int i = 0; i < 4; ++i)
-    starts.emplace_back([&, i] { ok[i] = platform::PrepareUserContentRoot(root, messages[i]); });
+  for (int i = 0; i < kStarts; ++i)
+    starts.emplace_back([&, i] {
+      together.arrive_and_wait();
+      ok[i] = platform::PrepareUserContentRoot(root, messages[i]);
+    });
   for (auto& t : starts) t.join();
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < kStarts; ++i) {
     EXPECT_TRUE(ok[i]);
     EXPECT_TRUE(messages[i].empty()) << messages[i].front();
   }
   // Nothing half-made is left behind: no temporary names, whole files.
   EXPECT_EQ(HostListing(root.root), (Names{".demo-copied", "Mixes", "data"}));
-  EXPECT_EQ(HostListing(root.root + "/Mixes"), (Names{"demo", "demo.mix"}));
+  EXPECT_EQ(HostListing(root.root + "/Mixes"), (Names{"demo", "demo.mix", "more"}));
+  EXPECT_EQ(HostListing(root.root + "/Mixes/more").size(), 32u);
   EXPECT_EQ(HostListing(root.root + "/Mixes/demo"), Names{"drums.chn"});
   EXPECT_EQ(ReadHost(kUser + "/Mixes/demo/drums.chn"), "[Brevora Channel]\r\n");
-}
-
-TEST_F(ContentRootTest, CommandLinePathsAreTakenFromTheStartFolderAndLandOnTheRoot) {
-  ContentRoot root;
-  root.root = root_ + "/root";
-  root.startFolder = root_ + "/root/Mixes";
-  WriteHost("root/Mixes/a.mix", "");
-  WriteHost("elsewhere/z.mix", "");
-  ASSERT_EQ(symlink((root_ + "/root").c_str(), (root_ + "/alias").c_str()), 0);
-  ASSERT_EQ(symlink((root_ + "/elsewhere/z.mix").c_str(), (root_ + "/root/Mixes/link.mix").c_str()),
-            0);
-  platform::InitDrives(root.root, true);
-  // Arguments from a table; the test's root stands as $ROOT.
-  std::string winRoot = root_;
-  std::replace(winRoot.begin(), winRoot.end(), '/', '\\');
-  VerifyGoldenTable("tests/platform/golden/command_line_paths.txt", [&](const std::string& row) {
-    std::string desk;
-    const std::string arg = row == "(empty)" ? "" : Named(row, "$ROOT", root_.c_str());
-    return platform::CommandLinePath(root, arg, desk) ? Named(desk, winRoot, "$ROOT") : "refused";
-  });
 }
 
 }  // namespace

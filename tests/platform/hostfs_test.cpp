@@ -3,11 +3,9 @@
 
 #include <climits>
 #include <filesystem>
-#include <thread>
 
 #include "platform/hostfs.h"
 #include "platform/last_error.h"
-#include "platform/lock.h"
 #include "tests/platform/golden_trace.h"
 #include "tests/platform/test_root.h"
 
@@ -37,11 +35,6 @@ class HostFs : public TestRoot {
 std::string Full(const std::string& p) {
   std::string out;
   return FullPath(p, out) ? out : "<fail>";
-}
-
-TEST_F(HostFs, FullPathResolvesDotsRelativeAndRootedPaths) {
-  VerifyGoldenTable("tests/platform/golden/full_paths.txt",
-                    [](const std::string& row) { return Full(row == "(empty)" ? "" : row); });
 }
 
 // Paths, the current directory, copies, temporary files, searches and
@@ -135,36 +128,6 @@ TEST_F(HostFs, ASessionOfPathsFilesAndDrives) {
   t_.Add({"volume of Q:\\:", YesNo(platform::VolumeInformation("Q:\\", q)), "label",
           "'" + q.label + "'", "serial", q.serial});
   t_.Verify();
-}
-
-TEST(LastError, PosixFailuresReadAsSystemCodes) {
-  EXPECT_EQ(platform::ErrorCodeFromErrno(ENOENT), 2u);
-  EXPECT_EQ(platform::ErrorCodeFromErrno(ENOTDIR), 3u);
-  EXPECT_EQ(platform::ErrorCodeFromErrno(EACCES), 5u);
-  EXPECT_EQ(platform::ErrorCodeFromErrno(ENOMEM), 8u);
-  EXPECT_EQ(platform::ErrorCodeFromErrno(EEXIST), 80u);
-  platform::SetLastErrorCode(0x80002);
-  std::thread([] { EXPECT_EQ(platform::LastErrorCode(), 0u); }).join();  // per thread
-  EXPECT_EQ(platform::LastErrorCode(), 0x80002u);
-}
-
-TEST(Lock, IsReentrantAndReleasedWhenAnExceptionPasses) {
-  tCriticalSection section;
-  {
-    tLock outer(section);
-    tLock inner(section);  // the same thread takes it again
-  }
-  try {
-    tLock held(section);
-    throw 1;
-  } catch (int) {
-  }
-  bool taken = false;
-  std::thread([&] {
-    taken = section.TryEnter();
-    if (taken) section.Leave();
-  }).join();
-  EXPECT_TRUE(taken);
 }
 
 }  // namespace

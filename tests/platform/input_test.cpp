@@ -1,9 +1,5 @@
 // The input service: SDL's events put into the queue as the window system
 // sends them, read back as the desk's records.
-#include <atomic>
-#include <thread>
-
-#include "platform/clock.h"
 #include "tests/platform/golden_trace.h"
 #include "tests/platform/screen_fixture.h"
 
@@ -11,7 +7,6 @@ namespace {
 
 using platform::InputEvent;
 using platform::InputKind;
-using Lines = std::vector<std::string>;
 
 class Input : public ScreenServices {
  protected:
@@ -182,35 +177,6 @@ TEST_F(Input, ASessionOfKeysMouseWindowAndText) {
   WaitForRefresh();
   trace_.Add({"refresh after a dropped expose presents:", platform::PresentIfDue() ? "yes" : "no"});
   trace_.Verify();
-}
-
-TEST_F(Input, WaitsEndWithARecordAWakeOrTheTimeOut) {
-  InputEvent e;
-  EXPECT_FALSE(platform::WaitInput(e, 0));
-  const uint64_t start = platform::MonotonicMs();
-  EXPECT_FALSE(platform::WaitInput(e, 40));
-  EXPECT_GE(platform::MonotonicMs() - start, 40u);
-
-  // A wake from another thread ends a long wait; wakes that find one waiting
-  // add no second record. A record that arrives during a wait ends it too.
-  std::thread waker([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    platform::WakeInputWait();
-    platform::WakeInputWait();
-  });
-  ASSERT_TRUE(platform::WaitInput(e, 20000));
-  waker.join();
-  EXPECT_EQ(Describe(e), "wake");
-  EXPECT_EQ(Drain(), Lines{});
-  platform::WakeInputWait();
-  EXPECT_EQ(Drain(), (Lines{"wake"}));
-  std::thread presser([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    PushKey(true, SDLK_b, SDL_SCANCODE_B);
-  });
-  ASSERT_TRUE(platform::WaitInput(e, 20000));
-  presser.join();
-  EXPECT_EQ(Describe(e), "down B");
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 // cycle, each written at the start of the cycle's buffer. Send waits until
 // the cycle has written the message and answers the monotonic time of that
 // moment. With physical set the port is marked as hardware, as bridges of
-// MIDI devices mark theirs. Used by the tests, the end-to-end check and the
-// latency probe; they start the JACK server themselves.
+// MIDI devices mark theirs. Used by the end-to-end check and the latency
+// probe; they start the JACK server themselves.
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <time.h>

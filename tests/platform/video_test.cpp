@@ -65,28 +65,6 @@ TEST_F(Video, PicturesAreShownAtTheirTimesInTheirRectangle) {
   for (int64_t i = 0; i < 100; ++i) ASSERT_EQ(video.ShowFrameAt(uint64_t(i) * 40000), i);
 }
 
-TEST_F(Video, PlayKeepsTheVideosOwnClock) {
-  platform::VideoPlayer video;
-  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
-  const uint64_t start = platform::MonotonicMs();
-  ASSERT_TRUE(video.Play());
-  EXPECT_TRUE(video.IsPlaying());  // the first picture is up when Play returns
-  EXPECT_TRUE(platform::OverlayShown());
-  EXPECT_FALSE(video.Play());
-  while (video.IsPlaying() && platform::MonotonicMs() - start < 20000) platform::SleepMs(5);
-  EXPECT_FALSE(video.IsPlaying());
-  EXPECT_GE(platform::MonotonicMs() - start, 4000u);  // not before the last picture's time
-  video.Close();
-  EXPECT_FALSE(platform::OverlayShown());
-
-  // Closing while it plays stops it at once.
-  ASSERT_TRUE(video.Open("data\\intro.avi", kIntroRect));
-  ASSERT_TRUE(video.Play());
-  video.Close();
-  EXPECT_FALSE(video.IsPlaying());
-  EXPECT_FALSE(platform::OverlayShown());
-}
-
 // Broken files are refused by Open, or play what they hold and end.
 TEST_F(Video, BrokenFilesFailAtOnceOrEndCleanly) {
   const size_t movi = intro_.find("movi");

@@ -1,14 +1,11 @@
 // The program's desktop icons: every size drawn for its own grid, a plate
-// centred with a transparent margin, the desk's mark on it, and an SVG of
-// vectors only.
+// centred with a transparent margin, the desk's mark on it.
 #include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
-
-#include "tests/tools/stage_files.h"
 
 namespace {
 
@@ -64,16 +61,6 @@ TEST(Icons, EverySizeIsASquarePlateCentredWithTheMarkOnIt) {
     }
     cairo_surface_destroy(s);
   }
-}
-
-TEST(Icons, TheScalableIconIsVectorsOnA256Grid) {
-  std::string svg;
-  ASSERT_TRUE(ReadBytes(IconPath("scalable", "svg"), svg));
-  EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
-  EXPECT_NE(svg.find("width=\"256px\" height=\"256px\" viewBox=\"0 0 256 256\""), std::string::npos)
-      << svg.substr(0, 300);
-  EXPECT_EQ(svg.find("<image"), std::string::npos);  // no embedded pictures
-  EXPECT_NE(svg.find("</svg>"), std::string::npos);
 }
 
 }  // namespace

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "mix/language_table.h"
 #include "platform/hostfs.h"
 #include "tests/platform/golden_trace.h"
-#include "tests/tools/stage_files.h"
 #include "tools/desk_layout.h"
 
 namespace {
@@ -75,25 +73,6 @@ TEST_F(Language, EveryMessageInEveryLanguageKeepsTheBoxRules) {
     }
   }
   trace.Verify();
-}
-
-TEST_F(Language, SectionsAreTranslations) {
-  // The same message differs between languages (no section copied from another).
-  for (const std::string& key :
-       {std::string("No channels loaded"), std::string("Can not save mix")}) {
-    std::vector<std::string> first;
-    for (int n = 1; n <= 6; ++n) first.push_back(Lines(n, key)[0]);
-    std::sort(first.begin(), first.end());
-    EXPECT_EQ(std::unique(first.begin(), first.end()), first.end()) << key;
-  }
-  // The file is plain code page 1252 text with CRLF line ends.
-  std::string text;
-  ASSERT_TRUE(ReadBytes(StagePath("data/Language.txt"), text));
-  std::vector<std::string> lines;
-  EXPECT_TRUE(CrlfLines(text, lines));
-  for (const char* s :
-       {"[Engels]", "[Nederlands]", "[Frans]", "[Duits]", "[Italiaans]", "[Spaans]"})
-    EXPECT_NE(std::find(lines.begin(), lines.end(), s), lines.end()) << s;
 }
 
 }  // namespace
