@@ -1,7 +1,6 @@
-// The shell: its command line and choice of language, and its start-up in
-// this process: its order as the settings and the desk show it afterwards,
-// the language in force, one desk per user, and the fatal errors with their
-// texts and exit status.
+// The shell: its choice of language, and its start-up in this process: its
+// order as the settings show it afterwards, the intro, one desk per user,
+// and the fatal errors with their texts and exit status.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -21,53 +20,9 @@ using namespace platform;
 
 namespace {
 
-using tAction = tShellOptions::tAction;
-
 tShellOptions Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "brevora");
   return ParseCommandLine(static_cast<int>(args.size()), args.data());
-}
-
-// A command line as the shell reads it: the action, the window or the full
-// screen, the language, the MIDI system and the mix; "refused" when it is
-// refused with a reason.
-std::string Parsed(std::vector<const char*> args) {
-  const tShellOptions o = Parse(std::move(args));
-  if (o.action == tAction::kBad) return o.error.empty() ? "refused without a reason" : "refused";
-  const char* const actions[] = {"run", "help", "version"};
-  return std::string(actions[static_cast<int>(o.action)]) + (o.window ? " window" : "") +
-         (o.fullscreen ? " fullscreen" : "") + " language " + std::to_string(o.language) +
-         " midi '" + o.midi + "' mix '" + o.mix + "'";
-}
-
-TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
-  const std::pair<std::vector<const char*>, const char*> rows[] = {
-      {{}, "run language 0 midi '' mix ''"},
-      {{"--window", "--language", "fr", "sets/live set.mix"},
-       "run window language 3 midi '' mix 'sets/live set.mix'"},
-      {{"--language=Spa"}, "run language 6 midi '' mix ''"},
-      // The last of --window and --fullscreen counts.
-      {{"--window", "--fullscreen"}, "run fullscreen language 0 midi '' mix ''"},
-      {{"--fullscreen", "--window"}, "run window language 0 midi '' mix ''"},
-      {{"--", "--window"}, "run language 0 midi '' mix '--window'"},  // a mix named like an option
-      {{"--midi", "JACK"}, "run language 0 midi 'jack' mix ''"},
-      {{"--midi=None", "a.mix"}, "run language 0 midi 'none' mix 'a.mix'"},
-      {{"--midi=jack", "--midi", "alsa"}, "run language 0 midi 'alsa' mix ''"},
-      {{"a.mix", "--help"}, "help language 0 midi '' mix 'a.mix'"},
-      {{"--version", "--bad"}, "version language 0 midi '' mix ''"},
-      {{"--language"}, "refused"},
-      {{"--language", "7"}, "refused"},
-      {{"--language", "0"}, "refused"},
-      {{"--language=klingon"}, "refused"},
-      {{"--midi"}, "refused"},
-      {{"--midi", "pipewire"}, "refused"},
-      {{"--midi="}, "refused"},
-      {{"--full-screen"}, "refused"},
-      {{"a.mix", "b.mix"}, "refused"},
-      {{""}, "refused"},
-  };
-  for (const auto& [args, parsed] : rows)
-    EXPECT_EQ(Parsed(args), parsed) << (args.empty() ? "" : args[0]);
 }
 
 TEST(CommandLine, NamesLanguagesByNumberShortNameOrCode) {
@@ -114,7 +69,7 @@ class Shell : public DeskScreenTest {
   int Run(std::vector<const char*> args) {
     const tShellOptions options = Parse(std::move(args));
     Inject(tInputKind::kClose);
-    tShell shell(options, mixPath_);
+    tShell shell(options, "");
     ::testing::internal::CaptureStderr();
     const int status = shell.Run();
     stderr_ = ::testing::internal::GetCapturedStderr();
@@ -140,7 +95,6 @@ class Shell : public DeskScreenTest {
 
   VirtualSoundService sound_;
   std::string stderr_;
-  std::string mixPath_;
 };
 
 TEST_F(Shell, StartsInOrderAndSavesTheSettingsWhenClosed) {
@@ -158,25 +112,6 @@ TEST_F(Shell, StartsInOrderAndSavesTheSettingsWhenClosed) {
   EXPECT_NE(settings.find("\"Window\"=dword:00000001"), std::string::npos) << settings;
   EXPECT_FALSE(std::ifstream(root_ + "/run/brevora.lock").good());
   EXPECT_EQ(Leftovers(), "");
-}
-
-TEST_F(Shell, LoadsTheMixNamedOnTheCommandLine) {
-  WriteHost("Mixes/you bv feel.mix", MixText({}, 120, 0, ""));
-  WriteHost("E/live.mix", MixText({}, 140, 0, ""));
-  mixPath_ = "E:\\live.mix";
-  EXPECT_EQ(Run({}), 0) << stderr_;
-  EXPECT_NE(Settings().find("\"Tempo\"=dword:0000008c"), std::string::npos) << Settings();
-}
-
-TEST_F(Shell, LanguageIsStoredOrTheLocalesOrGerman) {
-  setenv("LANG", "fr_FR.UTF-8", 1);
-  EXPECT_EQ(Run({"--window"}), 0) << stderr_;
-  EXPECT_EQ(LanguageTable().LanguageNumber(), 3);
-  EXPECT_EQ(Run({"--window", "--language", "nl"}), 0) << stderr_;
-  EXPECT_EQ(LanguageTable().LanguageNumber(), 2);
-  EXPECT_NE(Settings().find("\"Language\"=dword:00000002"), std::string::npos);
-  EXPECT_EQ(Run({"--window"}), 0) << stderr_;  // the stored one before the locale
-  EXPECT_EQ(LanguageTable().LanguageNumber(), 2);
 }
 
 // The intro plays without the pointer until its pictures end or a key or
