@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <vector>
-
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "audio/speaker.h"
@@ -16,11 +13,6 @@
 #include "tests/support/support_test_util.h"
 
 namespace {
-
-// Rate, bits, channels, block size and byte rate of a format.
-std::vector<uint32_t> Layout(const WAVEFORMATEX& f) {
-  return {f.nSamplesPerSec, f.wBitsPerSample, f.nChannels, f.nBlockAlign, f.nAvgBytesPerSec};
-}
 
 class AudioSetupTest : public ::testing::Test {
  protected:
@@ -54,19 +46,6 @@ class AudioSetupTest : public ::testing::Test {
   platform::VirtualTimerService timers;
   support_test::GoldenTrace trace{"audio"};
 };
-
-// A fresh process (the format, once set, stays for the process): before the
-// speaker is made the output format is the built-in one.
-TEST(AudioSetupDeathTest, OutputFormatBeforeTheSpeakerIsTheBuiltInOne) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        WAVEFORMATEX f{};
-        GetOutputFormat(f);
-        std::exit(Layout(f) == std::vector<uint32_t>{22050, 16, 2, 4, 88200} ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
 
 // Init links the mixer to the speaker and streams, or fails without a
 // device; a new output format restarts the speaker with the new page, and

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the audio tests: a scratch directory, desk paths for host files,
-// byte files, samples and waves, WAV files built chunk by chunk, running sox,
-// and bounded waits.
+// byte files, samples and waves, WAV files built chunk by chunk, and bounded
+// waits.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -75,9 +74,6 @@ inline void Put32(Bytes& b, uint32_t v) {
 }
 inline uint32_t Get16(const Bytes& b, size_t at) {
   return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8;
-}
-inline uint32_t Get32(const Bytes& b, size_t at) {
-  return Get16(b, at) | Get16(b, at + 2) << 16;
 }
 
 // 16-bit samples as they lie in a file.
@@ -188,24 +184,12 @@ inline Bytes ExtensiblePayload(uint16_t channels, uint32_t rate, uint16_t bits, 
   return p;
 }
 
-inline int Shell(const std::string& command) {
-  return std::system((command + " 2>/dev/null").c_str());
-}
-
-inline bool HaveSox() {
-  return Shell("sox --version >/dev/null") == 0;
-}
-
 // What f writes to stderr (the traces).
 template <typename F>
 std::string Traces(F f) {
   testing::internal::CaptureStderr();
   f();
   return testing::internal::GetCapturedStderr();
-}
-
-inline bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
 }
 
 // Waits (bounded) until the condition holds.

@@ -1,18 +1,11 @@
 // The regularity of a periodic timer: the deviation steps and their
-// quantiles, and the tick worker measuring its own runs (traced when it ends;
-// the speaker test switches traces on for this executable).
+// quantiles.
 #include "audio/period_stats.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "audio/timer.h"
-#include "platform/periodic_timer_virtual.h"
-#include "tests/audio/audio_test_util.h"
 #include "tests/support/support_test_util.h"
 
 namespace {
@@ -48,37 +41,6 @@ TEST(PeriodStats, DeviationsEitherWayFallIntoTenMicrosecondSteps) {
   stats.Clear();
   state("cleared");
   trace.Check("period_stats");
-}
-
-// Fires the worker's timer count times, each time waiting until the worker
-// has run the callback and then 15 ms more.
-void FireRuns(platform::VirtualTimerService& timers, tTimerThread& worker, int count) {
-  for (int i = 0; i < count; ++i) {
-    ASSERT_TRUE(audio_test::FireAndWait(timers, worker.TimerId()));
-    std::this_thread::sleep_for(std::chrono::milliseconds(15));
-  }
-}
-
-// Periods are counted between runs of one timer: a new timer starts afresh,
-// and a one-shot timer has none. The worker traces them as it ends.
-TEST(TickPeriods, TheWorkerMeasuresEachTimersRunsAndTracesThemAtItsEnd) {
-  platform::VirtualTimerService timers;
-  auto worker = tTimerThread::Create(1, timers);
-  ASSERT_NE(worker, nullptr);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerPeriodic));
-  FireRuns(timers, *worker, 3);
-  ASSERT_TRUE(worker->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerPeriodic));
-  FireRuns(timers, *worker, 2);
-  const std::string trace = audio_test::Traces([&] { worker.reset(); });
-  // Runs 15 ms or more apart on a 10 ms timer: every period is over 1 ms off.
-  EXPECT_TRUE(audio_test::Has(trace, "timer: 3 periods of 10.0 ms")) << trace;
-  EXPECT_TRUE(audio_test::Has(trace, ", 3 over 1 ms")) << trace;
-
-  auto once = tTimerThread::Create(1, timers);
-  ASSERT_NE(once, nullptr);
-  ASSERT_TRUE(once->SetTimer(10, 1, &audio_test::CountingTick, 0, platform::kTimerOneShot));
-  FireRuns(timers, *once, 1);
-  EXPECT_FALSE(audio_test::Has(audio_test::Traces([&] { once.reset(); }), "timer:"));
 }
 
 }  // namespace

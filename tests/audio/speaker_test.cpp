@@ -315,43 +315,6 @@ TEST_F(SpeakerTest, WriteWindowAndLateAndMissedPages) {
   trace.Check("speaker_pages");
 }
 
-// Timer events late by up to 15 ms and early by up to 5, from every frame
-// position of the 100 ms ring: the writer never laps the play cursor nor
-// falls behind it, and is never more than two pages ahead. When the cursor
-// stands still the writer stops.
-TEST_F(SpeakerTest, LateAndEarlyEventsNeverLapThePlayCursor) {
-  OpenAndStart();
-  const int64_t ring = speaker.BufferSize(), page = speaker.PageSize();
-  uint32_t seed = 7;
-  auto jitterMs = [&] {
-    seed = seed * 1103515245u + 12345u;
-    return static_cast<int64_t>((seed >> 16) % 21) - 5;
-  };
-  for (int64_t phase = 0; phase < ring; phase += 4) {
-    ASSERT_TRUE(speaker.KickBuffer());
-    // Positions are counted on from the phase without wrapping.
-    int64_t writer = -1, cursor = phase, us = 0;
-    auto fill = [&] {
-      sound.Ring()->SetPlayCursor(static_cast<uint32_t>(cursor % ring));
-      const uint32_t before = speaker.FramesDone();
-      speaker.FillNextPage();
-      const int64_t pages = (speaker.FramesDone() - before) / 441;
-      if (writer < 0 && pages > 0) writer = cursor + page;
-      writer += pages * page;
-      ASSERT_EQ(writer % ring, speaker.WritePos()) << phase;
-      ASSERT_GE(writer - cursor, 0) << "behind the cursor, phase " << phase;
-      ASSERT_LE(writer - cursor, 2 * page) << "ahead of the cursor, phase " << phase;
-    };
-    for (int k = 0; k < 40; ++k) {
-      us = std::max(us, 10000 * k + 1000 * jitterMs());
-      cursor = phase + us * 22050 / 1000000 * 4;
-      fill();
-      if (HasFatalFailure()) return;
-    }
-    for (int k = 0; k < 8 && !HasFatalFailure(); ++k) fill();
-  }
-}
-
 // A source whose rendering takes long enough for the next timer event to
 // arrive: it fires the page timer from inside Render.
 class tReentrantSource : public tSoundSource {

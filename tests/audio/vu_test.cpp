@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <string>
-#include <vector>
 
 #include "tests/support/support_test_util.h"
 

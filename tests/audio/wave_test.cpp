@@ -9,7 +9,6 @@
 
 #include "audio/wave.h"
 #include "platform/last_error.h"
-#include "platform/sample_memory.h"
 #include "tests/audio/audio_test_util.h"
 
 using namespace audio_test;
@@ -233,81 +232,4 @@ TEST_F(WaveFile, LoadsWhatItCanHoldAndFailsWithACodeOtherwise) {
   Trace("8-bit mono", Riff({{"fmt ", FmtPayload(1, 1, 22050, 8)}, {"data", {1, 2, 3}}}), w);
   Trace("then no data", Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}}), w);
   trace.Check("wave_files");
-}
-
-// Long samples live in memory of another kind than short ones; every byte
-// loads the same, a conversion of a long one matches the same conversion of
-// its short beginning, and a cut file still fails.
-TEST_F(WaveFile, LongSamplesLoadAndConvertLikeShortOnes) {
-  const size_t threshold = platform::kSampleMemoryMappedFrom;
-  for (size_t bytes : {threshold - 4, threshold, threshold + 4 * 1001}) {
-    Bytes data(bytes);
-    for (size_t i = 0; i < bytes; ++i) data[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
-    const Bytes file = Riff({{"fmt ", FmtPayload(1, 2, 44100, 16)}, {"data", data}});
-    tWave w;
-    ASSERT_TRUE(Load(file, w)) << bytes;
-    EXPECT_TRUE(Contents(w) == data) << bytes;
-
-    tWave head;
-    Fill(head, MakeWaveFormat(44100, 16, 2), Bytes(data.begin(), data.begin() + 4000));
-    ASSERT_TRUE(w.Convert(MakeWaveFormat(22050, 8, 1)));
-    ASSERT_TRUE(head.Convert(MakeWaveFormat(22050, 8, 1)));
-    EXPECT_EQ(Bytes(w.Data(), w.Data() + head.Size()), Contents(head)) << bytes;
-
-    EXPECT_FALSE(Load(Bytes(file.begin(), file.end() - 2), w));
-    EXPECT_EQ(platform::LastErrorCode(), platform::kErrorWaveTruncated);
-    EXPECT_EQ(w.Data(), nullptr);
-  }
-  tWave zeroed;
-  ASSERT_TRUE(zeroed.Allocate(threshold + 2));
-  EXPECT_EQ(Contents(zeroed), Bytes(threshold + 2, 0));
-}
-
-// Damaged files (random bytes changed, sizes included, or cut short) load or
-// fail with one of the reader's codes, and what loads is consistent.
-TEST(WaveStream, DamagedFilesNeverBreakTheReader) {
-  const Bytes data = Samples16(300, [](size_t n) { return static_cast<int>(n * 211); });
-  const Bytes good[] = {
-      Riff({{"JUNK", Bytes(5, 0)},
-            {"fmt ", FmtPayload(1, 2, 22050, 16)},
-            {"LIST", Bytes(9, 'x')},
-            {"data", data}}),
-      Riff({{"fmt ", ExtensiblePayload(2, 44100, 24, 1)},
-            {"data", Bytes(data.begin(), data.begin() + 594)}}),
-      Riff({{"fmt ", FmtPayload(3, 1, 8000, 32)}, {"fact", {1, 0, 0, 0}}, {"data", data}}),
-  };
-  uint32_t x = 12345;
-  auto next = [&x] {
-    x = x * 1664525u + 1013904223u;
-    return x >> 8;
-  };
-  int loaded = 0;
-  for (int round = 0; round < 3000; ++round) {
-    Bytes file = good[round % 3];
-    const int changes = 1 + static_cast<int>(next() % 4);
-    for (int c = 0; c < changes; ++c) {
-      // Most changes land in the headers, where the sizes are.
-      const size_t at = next() % 4 ? next() % 80 : next() % file.size();
-      file[at % file.size()] = static_cast<uint8_t>(next());
-    }
-    if (round % 7 == 0) file.resize(next() % file.size());
-    FILE* stream = fmemopen(file.data(), file.size(), "rb");
-    ASSERT_NE(stream, nullptr);
-    tWave w;
-    platform::SetLastErrorCode(0);
-    const bool ok = w.LoadWaveStream(stream);
-    std::fclose(stream);
-    if (ok) {
-      ++loaded;
-      ASSERT_TRUE(IsEngineLayout(w.Format())) << round;
-      ASSERT_GT(w.Frames(), 0u) << round;
-      ASSERT_LE(uint64_t{w.Frames()} * w.BlockAlign(), w.Size()) << round;
-    } else {
-      const uint32_t code = platform::LastErrorCode();
-      ASSERT_TRUE(code == platform::kErrorWaveFormat || code == platform::kErrorWaveTruncated ||
-                  code == platform::kErrorWaveMemory)
-          << round << ": " << code;
-    }
-  }
-  EXPECT_GT(loaded, 100);
 }

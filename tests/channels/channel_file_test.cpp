@@ -23,31 +23,6 @@ class ChannelFiles : public ChannelTest {
   tChannelDesk desk_{&view_};
 };
 
-TEST_F(ChannelFiles, SavesTheExampleByteForByte) {
-  WriteWave("Loops/drum1.wav", 1000);
-  WriteWave("Loops/f.wav", 100);
-  WriteHost("Sets/.keep", "");
-  ASSERT_TRUE(Ch().LoadSound(tChannel::kMain, "C:\\Loops\\drum1.wav"));
-  auto set = [&](double quantize, double loop, double delay, int volume, int balance,
-                 double pitch) {
-    Ch().SetQuantize(quantize);
-    Ch().SetLoop(loop);
-    Ch().SetDelay(delay);
-    Ch().SetVolume(volume);
-    Ch().SetBalance(balance);
-    Ch().SetPitch(pitch);
-  };
-  set(1.0, 4.0, 0.0, 80, -20, 1.5);
-  trace_("save a.chn", desk_.SaveChannelFile(0, "C:\\Sets\\a.chn"));
-  TraceFile("Sets/a.chn");
-  // Saved values come back as they were, on another channel.
-  ASSERT_TRUE(Ch().LoadSound(tChannel::kEffect, "C:\\Loops\\f.wav"));
-  set(0.25, 8.0, 3.0, 64, 35, -7.3);
-  ASSERT_TRUE(desk_.SaveChannelFile(0, "C:\\Sets\\rt.chn"));
-  trace_("load rt.chn on 5", desk_.LoadChannelFile(5, "C:\\Sets\\rt.chn", true));
-  trace_(Describe(Ch(5)), view_.Said());
-}
-
 // A save writes the channel's own values (not what its strip shows) and
 // replaces the whole file; a save that fails changes nothing and says so.
 TEST_F(ChannelFiles, SavingWritesTheChannelsOwnValuesAndReplacesTheFile) {
@@ -105,25 +80,6 @@ TEST_F(ChannelFiles, RefusedFilesLeaveTheChannelReset) {
   ASSERT_TRUE(Ch().LoadSound(tChannel::kMain, "C:\\Loops\\a.wav"));
   const bool empty = desk_.LoadChannelFile(0, "", true);
   trace_("empty path", empty, "main kept", Ch().HasMain(), view_.Said());
-}
-
-// An absolute channel-file path is used as given, a relative one is taken
-// from the current drive's root, and a drive without its root is completed
-// from the current folder. The waves are looked for on the channel file's
-// own drive, whatever drive they name.
-TEST_F(ChannelFiles, WavesAreLookedForOnTheChannelFilesDrive) {
-  WriteWave("E/Loops/drum1.wav", 100);
-  WriteWave("Loops/drum1.wav", 50);  // the same name on C: must not be taken
-  WriteChn("E/Sets/a.chn", "Version=3\r\nSnd=C:\\Loops\\drum1.wav\r\nSFx=Loops\\drum1.wav\r\n");
-  WriteChn("Sets/r.chn", "Version=3\r\nSnd=Loops\\drum1.wav\r\n");
-  WriteChn("Other/d.chn", "Version=3\r\nSnd=Loops\\drum1.wav\r\n");
-  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Other"));
-  for (const char* given : {"E:\\Sets\\a.chn", "Sets\\r.chn", "C:d.chn"}) {
-    const bool loaded = desk_.LoadChannelFile(1, given, true);
-    trace_(given, loaded, Ch(1).GetFilePath().GetText(), Describe(Ch(1)));
-  }
-  ASSERT_TRUE(desk_.LoadChannelFile(0, "E:\\Sets\\a.chn", true));
-  trace_("E:\\Sets\\a.chn on 0", Ch().GetFileLabel().GetText(), Describe(Ch()));
 }
 
 // Missing waves are reported (once for both) and the rest of the file

@@ -59,12 +59,9 @@ class Channels : public ChannelTest {
         {"fx", [&] { Load(ch, t, "Loops/fx.wav", tChannel::kEffect); }},
         {"quantize", [&] { ch.SetQuantize(x); }},
         {"loop", [&] { ch.SetLoop(x); }},
-        {"delay", [&] { ch.SetDelay(x); }},
         {"trigger", [&] { ch.Trigger(t); }},
         {"tick", [&] { ch.Tick(t); }},
-        {"at", [&] { ch.GetCurrent()->Voice().SetPosition(t); }},
         {"stop", [&] { ch.Stop(false); }},
-        {"ring", [&] { ch.Stop(true); }},
         {"suspend", [&] { ch.SetSuspended(true); }},
         {"resume", [&] { ch.SetSuspended(false); }},
         {"fx-on", [&] { ch.SetFxOn(true); }},
@@ -96,28 +93,6 @@ class Channels : public ChannelTest {
   }
 };
 
-TEST_F(Channels, BeatsBecomeFramesThroughTempoAndRate) {
-  // Whole frames of a beat; a tempo of 0 or below is a beat without end.
-  for (auto [rate, tempo] :
-       {std::pair{44100u, 130}, {22050u, 130}, {22050u, 120}, {22050u, 0}, {22050u, -5}}) {
-    SetOutputFormat(rate, 16, 2);
-    SetTempo(tempo);
-    trace_(rate, "Hz at", tempo, "bpm:", SamplesPerBeat());
-  }
-  // Hand-edited values never wrap around the clock.
-  for (double beats : {4.0, -1.0, std::nan(""), 1e300, HUGE_VAL})
-    trace_(beats, "beats:", BeatsToFrames(20353, beats));
-}
-
-// Quantize 0 is a grid of single frames: the start is now; a quantize too
-// small to be a frame still gives a grid of one frame.
-TEST_F(Channels, TriggerPlacesTheStartOnTheGridPlusDelay) {
-  tChannel ch;
-  Run(ch, {"trigger 1000", "quantize 1", "delay 0.5", "main 100000", "loop 4", "trigger 50000",
-           "tick 50881", "tick 50882", "delay 0", "quantize 0", "trigger 123457", "quantize 1e-9",
-           "trigger 99"});
-}
-
 // A start late by 500 frames or more begins that far inside the sound;
 // lateness that reaches the sound's length plays nothing that round. The
 // schedule runs on when the clock wraps, and no time stays no time.
@@ -132,19 +107,6 @@ TEST_F(Channels, AStartLateByFiveHundredFramesBeginsInsideTheSound) {
     Run(ch, {"main " + std::to_string(frames), "loop 1", "trigger " + std::to_string(start),
              "tick " + std::to_string(start - 1), "tick " + std::to_string(start + late), "stop",
              "tick 0xFFFFFFFF", "tick 0x7FFFFFFF"});
-  }
-}
-
-// A sound longer than its loop is cut and restarted at the loop boundary;
-// stopped with keepPlaying ("ring") it rings on and is not restarted. A
-// loop of 0 beats, or one shorter than a frame, never starts.
-TEST_F(Channels, LoopsRestartTheSoundAndCutALongerOne) {
-  tChannel ch;
-  Run(ch, {"quantize 1", "main 3b", "loop 1", "trigger 5", "tick 10", "at 15000", "tick 1b-1",
-           "tick 1b+3", "at 700", "ring", "tick 3b", "stop"});
-  for (const char* loop : {"loop 0", "loop -2", "loop 1e-9"}) {
-    tChannel idle;
-    Run(idle, {"main 1000", loop, "trigger 0", "tick 0", "tick 1b"});
   }
 }
 
@@ -165,19 +127,6 @@ TEST_F(Channels, ResumingCatchesUpLoopByLoopInPhase) {
   Run(idle, {"main 1000", "loop 1", "suspend", "resume"});
 }
 
-// Without an effect sound the switch changes nothing; with one it restarts
-// on the grid point at or before now. A channel with only an effect sound
-// starts only with the effect on.
-TEST_F(Channels, SwitchingTheEffectRetriggersOnTheGrid) {
-  tChannel ch;
-  Run(ch, {"quantize 1", "main 200000", "loop 4", "trigger 0", "tick 0", "fx-on", "tick 30000",
-           "fx 200000", "fx-off", "trigger 0", "tick 0", "fx-on", "tick 30000", "fx-off",
-           "tick 40000"});
-  tChannel only;
-  Run(only, {"fx 50000", "quantize 1", "loop 1", "trigger 100", "tick 100", "tick 1b+100", "fx-on",
-             "tick 1b+200"});
-}
-
 TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
   tChannel ch;
   Run(ch, {"main 100", "fx 100", "volume 150", "+volume -30", "+volume -2147483648", "balance -300",
@@ -193,52 +142,6 @@ TEST_F(Channels, ParametersAreClampedAndReachBothVoices) {
     EXPECT_LT(furthest, 20.0) << step;
     EXPECT_GT(furthest, 19.8) << step;
   }
-}
-
-TEST_F(Channels, ResetKeepsTheKeyAndReturnsTheRest) {
-  tChannel ch;
-  trace_("new:", Describe(ch));
-  Load(ch, 100);
-  ch.SetKey('Q');
-  ch.SetLatched(true);
-  ch.SetKeyHeld(true);
-  ch.SetLoop(2.0);
-  ch.SetVolume(33);
-  ch.SetBaseBalance(40);
-  ch.Trigger(0);
-  ch.Reset();
-  trace_("reset: key", static_cast<char>(ch.GetKey()), Describe(ch));
-  // The empty start-up sound is short and in the output format.
-  SetOutputFormat(22050, 8, 1);
-  ASSERT_TRUE(ch.PrepareEmpty());
-  trace_("start-up sound:", FormatOf(Main(ch)), Main(ch)->GetLength(), "frames");
-}
-
-TEST_F(Channels, LoadingRecordsPathLabelSerialAndFormat) {
-  tChannel ch;
-  WriteWave("E/Loops/a.wav", 100, 22050, 8, 1);
-  // Reloading from the channel's own path works although the load clears it.
-  trace_("load", ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
-  const bool reload = ch.LoadSound(tChannel::kMain, ch.GetSndPath().GetText());
-  trace_("reload", reload, "|", Describe(ch));
-  // A failed load leaves no sound and no path, label or serial; a sound that
-  // cannot take the output format (a rate raised more than 64 times) does
-  // not load either, and the format of the file it came from stays on record.
-  const bool missing = ch.LoadSound(tChannel::kMain, "E:\\Loops\\missing.wav");
-  trace_("missing", missing, "|", Describe(ch));
-  ASSERT_TRUE(ch.LoadSound(tChannel::kMain, "E:\\Loops\\a.wav"));
-  WriteWave("E/Loops/slow.wav", 100, 600, 16, 1);
-  WAVEFORMATEX out{};
-  ReadOutputFormat(out);
-  const bool slow = ch.LoadSoundConverted(tChannel::kMain, "E:\\Loops\\slow.wav", out);
-  trace_("600 Hz", slow, "|", Describe(ch));
-  // A path the desk's buffers cannot hold is refused, not cut to another file.
-  const std::string dir(250, 'd');
-  WriteWave("E/Loops/" + dir + "/a.wav", 100);
-  WriteWave("E/Loops/" + dir + "/a.w", 100);
-  const std::string longPath = "E:\\Loops\\" + dir + "\\a.wav";
-  const bool loaded = ch.LoadSound(tChannel::kEffect, longPath.c_str());
-  trace_(longPath.size(), "characters", loaded, ch.HasEffect());
 }
 
 // A channel whose next load, once the disk is made slow, waits until the

@@ -12,11 +12,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <ostream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -198,10 +196,21 @@ inline std::string Describe(tChannel& c) {
   return out;
 }
 
-class ChannelTest : public TestRoot {
+// A test on a fresh drive C: whose trace, if it wrote one, is held against
+// its golden file when it ends.
+class TracedTest : public TestRoot {
+ protected:
+  void TearDown() override {
+    trace_.Compare();
+    TestRoot::TearDown();
+  }
+  tGoldenTrace trace_;
+};
+
+class ChannelTest : public TracedTest {
  protected:
   void SetUp() override {
-    TestRoot::SetUp();
+    TracedTest::SetUp();
     platform::SetDrive('C', root_, "LOOPS");
     ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/E'").c_str()), 0);
     platform::SetDrive('E', root_ + "/E", "ELABEL");
@@ -209,11 +218,10 @@ class ChannelTest : public TestRoot {
     SetTempo(130);
   }
   void TearDown() override {
-    trace_.Compare();
     platform::RemoveDrive('E');
     SetOutputFormat(22050, 16, 2);
     SetTempo(130);
-    TestRoot::TearDown();
+    TracedTest::TearDown();
   }
   // A file's text with the serial number of the test's disk, written
   // unsigned or signed before the line that names a sound's file, named
@@ -260,7 +268,6 @@ class ChannelTest : public TestRoot {
                  uint16_t channels = 2) {
     WriteHost(rel, WaveBytes(rate, bits, channels, frames));
   }
-  tGoldenTrace trace_;
 };
 
 // Records every request; answers with the values a test gives it. The mix
@@ -303,10 +310,8 @@ class tRecordingViewOf : public tView {
     messages.push_back({key, path != nullptr ? path : "<none>"});
     return answer;
   }
-  void OpenBusyMessage(const char* key, const char* path) override {
-    busy.push_back(std::string("open ") + key + " " + (path != nullptr ? path : "<none>"));
-  }
-  void CloseBusyMessage() override { busy.push_back("close"); }
+  void OpenBusyMessage(const char*, const char*) override {}
+  void CloseBusyMessage() override {}
   void SetWaitCursor(bool on) override { cursor.push_back(on); }
   bool IsKeyDown(uint8_t key) override { return keysDown.count(key) != 0; }
 
@@ -315,7 +320,6 @@ class tRecordingViewOf : public tView {
   std::map<int, std::string> labels;
   std::map<int, tStrip> strips;
   tMessages messages;
-  std::vector<std::string> busy;
   std::vector<bool> cursor;
   std::set<uint8_t> keysDown;
   int answer = 0;

@@ -56,17 +56,6 @@ TEST_F(Desk, LoadingAWaveTakesTheStripsSettingsAndTheOutputFormat) {
   TraceChannel(4);
 }
 
-TEST_F(Desk, AWaveThatDoesNotLoadIsReportedWhenAsked) {
-  trace_("fx", desk_.LoadWaveIntoChannel(tChannel::kEffect, 0, "C:\\nothing.wav", true));
-  trace_("quiet main", desk_.LoadWaveIntoChannel(tChannel::kMain, 0, "C:\\nothing.wav", false));
-  trace_(view_.Said(), "refreshed", view_.refreshed);
-  // Outside the sixteen channels nothing happens.
-  trace_("outside", desk_.LoadWaveIntoChannel(tChannel::kMain, 16, "C:\\nothing.wav", true),
-         desk_.LoadChannelFile(-1, "C:\\x.chn", true), desk_.SaveChannelFile(16, "C:\\x.chn"),
-         desk_.AdaptChannel(99, MakeWaveFormat(44100, 16, 2)));
-  trace_(view_.Said(), "refreshed", view_.refreshed);
-}
-
 // Clearing every channel clears the mix, then resets every strip, which
 // keeps its key; the start-up sound shows as "---", nothing as "".
 TEST_F(Desk, ClearAllChannelsClearsTheMixThenResetsEveryStrip) {

@@ -2,7 +2,6 @@
 // language table's lines, without button labels, with host paths.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "mix/console_view.h"
@@ -11,10 +10,10 @@
 
 namespace {
 
-class Console : public TestRoot {
+class Console : public TracedTest {
  protected:
   void SetUp() override {
-    TestRoot::SetUp();
+    TracedTest::SetUp();
     // Each key's three lines; a line ending in "1" is a button's label.
     const char* const keys[][4] = {
         {"Two lines", "No channels loaded.0", "Load a channel first.0", "OK1"},
@@ -34,11 +33,9 @@ class Console : public TestRoot {
     LanguageTable().LoadLanguageTable("data\\Language.txt");
     LanguageTable().SelectLanguage(1);
   }
-  tGoldenTrace trace_;
   void TearDown() override {
-    trace_.Compare();
     LanguageTable().SelectLanguage(0);
-    TestRoot::TearDown();
+    TracedTest::TearDown();
   }
 };
 
@@ -64,24 +61,6 @@ TEST_F(Console, EachMessageIsOneSentenceWithoutItsButtons) {
   }
   for (const char* key : {"Error loading mix", "keep or restore format", "Ask"})
     trace_(key, "answered", ConsoleAnswer(key));
-}
-
-TEST_F(Console, MessagesCarryTheProgramsNameAndQuietKeepsTheAnswers) {
-  FILE* out = std::tmpfile();
-  ASSERT_NE(out, nullptr);
-  tConsoleView view(out, "tool");
-  tConsoleView quiet(nullptr);
-  for (tConsoleView* v : {&view, &quiet}) {
-    const int path = v->ShowMessage("Path", "Z:\\dev\\zero");
-    const int ask = v->ShowMessage("Error loading mix", nullptr);
-    v->ExportProgress(10, 20);  // not a terminal: no bar
-    trace_(v == &view ? "tool:" : "quiet:", "answers", path, ask, "shown", v->MessagesShown());
-  }
-  std::rewind(out);
-  char text[512] = {};
-  const size_t n = std::fread(text, 1, sizeof text - 1, out);
-  std::fclose(out);
-  trace_.Text("printed", std::string(text, n));
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 // The channel tests' recording view, extended to the mix layer's requests.
 class tRecordingMixView : public tRecordingViewOf<tMixView> {
  public:
-  void TickKeyLabel(int, uint32_t time) override { lastKeyLabelTime = time; }
+  void TickKeyLabel(int, uint32_t) override {}
   void DrawMetronome(int frame) override { metronome.push_back(frame); }
   void ShowTime(uint32_t positionMs, uint32_t lengthMs) override {
     position = positionMs;
@@ -45,7 +45,6 @@ class tRecordingMixView : public tRecordingViewOf<tMixView> {
   void CloseQualityPanel() override {}
   void ExportProgress(uint32_t, uint32_t total) override { progressTotal = total; }
 
-  uint32_t lastKeyLabelTime = 0;
   std::vector<int> metronome;
   uint32_t position = 0, length = 0;
   std::string mixLabel;

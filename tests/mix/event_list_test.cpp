@@ -12,15 +12,11 @@
 
 namespace {
 
-class Events : public TestRoot {
+class Events : public TracedTest {
  protected:
   void SetUp() override {
-    TestRoot::SetUp();
+    TracedTest::SetUp();
     SetOutputFormat(22050, 16, 2);
-  }
-  void TearDown() override {
-    trace_.Compare();
-    TestRoot::TearDown();
   }
   static std::string Host(tEventList& list) {
     std::string host;
@@ -48,7 +44,6 @@ class Events : public TestRoot {
     while (list.ReadNext(t, ch, kind, value)) trace_(" event", t, ch, kind, value);
     trace_(" end");
   }
-  tGoldenTrace trace_;
 };
 
 TEST_F(Events, HandEditedLinesAreSkippedOrEndTheEvents) {

@@ -5,12 +5,8 @@
 
 namespace {
 
-class Language : public TestRoot {
+class Language : public TracedTest {
  protected:
-  void TearDown() override {
-    trace_.Compare();
-    TestRoot::TearDown();
-  }
   // Traces what the table gives for key in the language selected as number.
   void Lookup(tLanguageTable& table, int number, const char* key) {
     table.SelectLanguage(number);
@@ -18,7 +14,6 @@ class Language : public TestRoot {
     trace_(number, table.LanguageName(), table.LanguageShortName(), table.LanguageNumber(), key,
            "->", text);
   }
-  tGoldenTrace trace_;
 };
 
 TEST_F(Language, LooksUpTheSelectedSectionFromTheCurrentDirectory) {

@@ -11,17 +11,16 @@
 namespace {
 
 // Points the settings file at a fresh folder for one test.
-class Settings : public TestRoot {
+class Settings : public TracedTest {
  protected:
   void SetUp() override {
-    TestRoot::SetUp();
+    TracedTest::SetUp();
     setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
     reg_.SetMainKey(kSettingsKey);
   }
   void TearDown() override {
-    trace_.Compare();
     unsetenv("XDG_CONFIG_HOME");
-    TestRoot::TearDown();
+    TracedTest::TearDown();
   }
   // Traces a number as read, or that none was.
   void Number(const char* name) {
@@ -33,7 +32,6 @@ class Settings : public TestRoot {
   tRegistry reg_;
   uint32_t n_ = 0;
   char text_[260] = {};
-  tGoldenTrace trace_;
 };
 
 TEST_F(Settings, ValuesRoundTripInTheRegistryExportForm) {

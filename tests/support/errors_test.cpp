@@ -103,18 +103,6 @@ TEST_F(ErrorLog, AFailedWriteKeepsTheMessageBefore) {
                   });
 }
 
-TEST_F(ErrorLog, AFailedAssumptionIsLoggedEchoedAndExecutionGoesOn) {
-  testing::internal::CaptureStderr();
-  int after = 0;
-  ASSUME(1 + 1 == 3);
-  after = 1;
-  std::string echoed = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(after, 1);
-  EXPECT_NE(echoed.find("Assumption '1 + 1 == 3' failed in file 'errors_test.cpp' line"),
-            std::string::npos);
-  EXPECT_EQ(Log().rfind("Assumption '1 + 1 == 3' failed", 0), 0u);
-}
-
 TEST(WinErrorName, CheckedInTableMatchesItsGenerator) {
   const char* header = "/usr/share/mingw-w64/include/winerror.h";
   if (std::FILE* f = std::fopen(header, "r")) {

@@ -3,11 +3,8 @@
 // throws, and traces of scenarios checked against golden files.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
