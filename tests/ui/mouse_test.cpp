@@ -1,5 +1,5 @@
 // The desk worked with the mouse: which controls react in which state, the
-// sliders' values, the closing page, a spinner and the help panel, all
+// sliders' values, the closing page, a spinner and the panels, all
 // through injected mouse records.
 #include <chrono>
 #include <cstdio>
@@ -221,4 +221,18 @@ TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
   desk_->SetState(tDeskCore::kRecording);
   Tap(platform::kKeyF1);
   EXPECT_EQ(desk_->State(), tDeskCore::kRecording);
+}
+
+// The setup panels as the user sees them.
+TEST_F(Mouse, EachPanelLooksAsDrawn) {
+  Load(0);
+  for (auto [open, close, golden] :
+       {std::tuple{&tInterface::OpenQualityPanel, &tInterface::CloseQualityPanel, "panel_quality"},
+        {&tInterface::OpenTempoPanel, &tInterface::CloseTempoPanel, "panel_tempo"},
+        {&tInterface::OpenExportPanel, &tInterface::CloseExportPanel, "panel_export"}}) {
+    ((*desk_).*open)();
+    ExpectGolden(golden, tRect{0, 0, 800, 600});
+    ((*desk_).*close)();
+  }
+  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
 }

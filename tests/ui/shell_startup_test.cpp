@@ -1,6 +1,6 @@
-// The shell: its choice of language, and its start-up in this process: its
-// order as the settings show it afterwards, the intro, one desk per user,
-// and the fatal errors with their texts and exit status.
+// The shell: its command line and choice of language, and its start-up in
+// this process: its order as the settings show it afterwards, the intro,
+// one desk per user, and the fatal errors with their texts and exit status.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -20,17 +20,53 @@ using namespace platform;
 
 namespace {
 
+using tAction = tShellOptions::tAction;
+
 tShellOptions Parse(std::vector<const char*> args) {
   args.insert(args.begin(), "brevora");
   return ParseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
-TEST(CommandLine, NamesLanguagesByNumberShortNameOrCode) {
-  const std::pair<const char*, int32_t> rows[] = {
-      {"1", 1},   {"6", 6},  {"7", 0},  {"12", 0}, {"ENG", 1}, {"ned", 2},
-      {"Dui", 4}, {"de", 4}, {"IT", 5}, {"es", 6}, {"", 0},    {"english", 0},
+// A command line as the shell reads it: the action, the window or the full
+// screen, the language, the MIDI system and the mix; "refused" when it is
+// refused with a reason.
+std::string Parsed(std::vector<const char*> args) {
+  const tShellOptions o = Parse(std::move(args));
+  if (o.action == tAction::kBad) return o.error.empty() ? "refused without a reason" : "refused";
+  const char* const actions[] = {"run", "help", "version"};
+  return std::string(actions[static_cast<int>(o.action)]) + (o.window ? " window" : "") +
+         (o.fullscreen ? " fullscreen" : "") + " language " + std::to_string(o.language) +
+         " midi '" + o.midi + "' mix '" + o.mix + "'";
+}
+
+TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
+  const std::pair<std::vector<const char*>, const char*> rows[] = {
+      {{}, "run language 0 midi '' mix ''"},
+      {{"--window", "--language", "fr", "sets/live set.mix"},
+       "run window language 3 midi '' mix 'sets/live set.mix'"},
+      {{"--language=Spa"}, "run language 6 midi '' mix ''"},
+      // The last of --window and --fullscreen counts.
+      {{"--window", "--fullscreen"}, "run fullscreen language 0 midi '' mix ''"},
+      {{"--fullscreen", "--window"}, "run window language 0 midi '' mix ''"},
+      {{"--", "--window"}, "run language 0 midi '' mix '--window'"},  // a mix named like an option
+      {{"--midi", "JACK"}, "run language 0 midi 'jack' mix ''"},
+      {{"--midi=None", "a.mix"}, "run language 0 midi 'none' mix 'a.mix'"},
+      {{"--midi=jack", "--midi", "alsa"}, "run language 0 midi 'alsa' mix ''"},
+      {{"a.mix", "--help"}, "help language 0 midi '' mix 'a.mix'"},
+      {{"--version", "--bad"}, "version language 0 midi '' mix ''"},
+      {{"--language"}, "refused"},
+      {{"--language", "7"}, "refused"},
+      {{"--language", "0"}, "refused"},
+      {{"--language=klingon"}, "refused"},
+      {{"--midi"}, "refused"},
+      {{"--midi", "pipewire"}, "refused"},
+      {{"--midi="}, "refused"},
+      {{"--full-screen"}, "refused"},
+      {{"a.mix", "b.mix"}, "refused"},
+      {{""}, "refused"},
   };
-  for (const auto& [text, language] : rows) EXPECT_EQ(LanguageFromArgument(text), language) << text;
+  for (const auto& [args, parsed] : rows)
+    EXPECT_EQ(Parsed(args), parsed) << (args.empty() ? "" : args[0]);
 }
 
 TEST(Language, StoredThenLocaleThenGerman) {
