@@ -228,17 +228,6 @@ class DeskScreenTest : public ScreenTest {
     }
     trace_ += line + "\n";
   }
-  // Writes what strip i shows to the trace: its label, volume and balance
-  // sliders, loop, delay and quantize, LED and key letter.
-  void NoteStrip(int i) {
-    char values[160];
-    std::snprintf(values, sizeof values,
-                  "strip %d '%s' volume %d balance %d loop %g delay %g quantize %g led %d key %c",
-                  i, desk_->StripLabel(i).Buffer().c_str(), desk_->VolumeSlider(i).Value(),
-                  desk_->BalanceSlider(i).Value(), desk_->GetStripLoop(i), desk_->GetStripDelay(i),
-                  desk_->GetStripQuantize(i), desk_->Led(i).Value(), desk_->KeyLabel(i).Letter());
-    Note(values);
-  }
   // Writes a line of other values to the trace as it stands.
   void Note(const std::string& line) { trace_ += line + "\n"; }
   // The recording's events, written to the trace.

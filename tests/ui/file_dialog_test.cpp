@@ -1,6 +1,6 @@
-// The file chooser driven by input records: the list, the name field, the
-// folder rules, the previews and the save question, on real files in a
-// fresh drive C: that lends the staged artwork from the build.
+// The file chooser driven by input records: scrolling, host names and the
+// save question, on real files in a fresh drive C: that lends the staged
+// artwork from the build.
 #include "ui/file_dialog.h"
 
 #include <unistd.h>
@@ -28,10 +28,6 @@ class FileDialogTest : public ScreenTest {
   void SetUp() override {
     ScreenTest::SetUp();
     ASSERT_EQ(symlink(BREVORA_STAGE "/data", (root_ + "/data").c_str()), 0);
-    // Fixed labels, so that what the drive list shows does not depend on the
-    // host.
-    platform::SetDrive('C', root_, "DESK");
-    platform::SetDrive('Z', "/", "HOST");
     MakeFolder("Set");
     ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Set"));
   }
@@ -54,8 +50,6 @@ class FileDialogTest : public ScreenTest {
       questions.push_back(std::string(key) + " " + path + " from " + platform::CurrentDirectory());
       return answer;
     };
-    hooks.passOn = [this](const tInputEvent& e) { passed.push_back(e); };
-    hooks.shown = [this] { ++shownCalls; };
     d.SetHooks(hooks);
   }
 
@@ -79,10 +73,6 @@ class FileDialogTest : public ScreenTest {
     Type(d, cp1252);
     Key(d, platform::kKeyEnter);
   }
-  static void ClearName(tFileDialog& d) {
-    Key(d, platform::kKeyHome);
-    while (!d.NameText().empty()) Key(d, platform::kKeyDelete);
-  }
   static void Wheel(tFileDialog& d, int notches) {
     d.HandleEvent({.kind = tInputKind::kWheel, .wheel = notches});
   }
@@ -105,49 +95,36 @@ class FileDialogTest : public ScreenTest {
   }
 
   // Works the dialog through steps separated by "|", each written to the
-  // trace with what the dialog shows after it: a key ("Down", "Enter", "Q"),
-  // "type abc", "enter abc" (typed, then Enter), "clear" (the
-  // name field emptied), "row 2" or "row loop.wav" (a click on an entry's
-  // row), "double 2" (the second press of a double-click), "wheel -1".
+  // trace with what the dialog shows after it: a key ("Down", "PgUp"),
+  // "enter abc" (typed, then Enter), "wheel -1".
   void Steps(tFileDialog& d, const std::string& steps) {
     std::istringstream in(steps);
     for (std::string step; std::getline(in, step, '|');) {
       const size_t space = step.find(' ');
       const std::string verb = step.substr(0, space);
       const std::string arg = space == std::string::npos ? "" : step.substr(space + 1);
-      const int row = IndexOf(d, arg) >= 0 ? IndexOf(d, arg) : std::atoi(arg.c_str());
       if (KeyNamed(verb) != 0)
         Key(d, KeyNamed(verb));
-      else if (verb == "type")
-        Type(d, arg);
       else if (verb == "enter")
         Enter(d, arg);
-      else if (verb == "clear")
-        ClearName(d);
-      else if (verb == "row" || verb == "double")
-        ClickEntry(d, row, verb == "row" ? 1 : 2);
       else if (verb == "wheel")
-        Wheel(d, row);
+        Wheel(d, std::atoi(arg.c_str()));
       else
         return ADD_FAILURE() << "no such step: " << step;
       Show(d, step);
     }
   }
   // A line of the trace: what was done, the folder, the selected entry, the
-  // first entry shown, the name field and its caret, the static texts the
-  // test asked for, whether the preview plays and whether the dialog has
-  // finished; the listing on a line of its own whenever it changed.
+  // first entry shown, the name field and its caret and whether the dialog
+  // has finished; the listing on a line of its own whenever it changed.
   void Show(tFileDialog& d, const std::string& done) {
     if (Listing(d) != listed_) {
       listed_ = Listing(d);
       Note("list " + listed_);
     }
-    std::string line = done + ": " + d.Folder() + " sel " + std::to_string(d.Selected()) +
-                       " first " + std::to_string(d.FirstShown()) + " name '" + d.NameText() +
-                       "' caret " + std::to_string(d.Caret());
-    for (int id : texts_) line += " [" + d.StaticText(id) + "]";
-    line += d.PreviewSound().IsPlaying() ? " playing" : "";
-    Note(line + (d.Finished() ? " finished" : ""));
+    Note(done + ": " + d.Folder() + " sel " + std::to_string(d.Selected()) + " first " +
+         std::to_string(d.FirstShown()) + " name '" + d.NameText() + "' caret " +
+         std::to_string(d.Caret()) + (d.Finished() ? " finished" : ""));
   }
   // A line of the trace, bytes outside printable ASCII as \xNN.
   void Note(const std::string& line) {
@@ -165,37 +142,9 @@ class FileDialogTest : public ScreenTest {
   }
 
   std::string trace_, listed_;
-  std::vector<int> texts_;
   std::vector<std::string> questions;
-  std::vector<tInputEvent> passed;
   int answer = -1;
-  int shownCalls = 0;
 };
-
-// Folders come first, then the filter's matches without regard to case; a
-// typed pattern lists its matches until a filter is chosen again; a drive's
-// root has no parent entry.
-TEST_F(FileDialogTest, ListsFoldersFirstThenTheFilterMatches) {
-  for (const char* f : {"Set/b.WAV", "Set/A.wav", "Set/c.txt", "Set/readme", "Set/.hidden.wav",
-                        "Set/a.wave", "Set/Zeta.wav"})
-    WriteHost(f, "");
-  for (const char* f : {"Set/zeta", "Set/Alpha", "Set/.git", "Set/beta.wav"}) MakeFolder(f);
-  auto d = Open(V::kMainSample);
-  Show(*d, "shown " + std::to_string(shownCalls));
-  const dl::Layout l = d->Layout();
-  Click(*d, l.filters[1].x + 5, l.filters[1].y + 5);
-  Show(*d, "All Files " + std::to_string(d->FilterIndex()));
-  Steps(*d, "enter *.t?t");
-  Click(*d, l.filters[0].x + 5, l.filters[0].y + 5);
-  Show(*d, "filter " + std::to_string(d->FilterIndex()));
-  for (auto [row, entry] : {std::pair{0, "Set"}, {1, "tmp"}}) {
-    Click(*d, l.drives.x + 5, l.drives.y + 2 + row * dl::kListRowH + dl::kListRowH / 2);
-    Note("drive " + d->Folder() + " .. " + std::to_string(IndexOf(*d, "..") >= 0) + " " + entry +
-         " " + std::to_string(IndexOf(*d, entry) >= 0));
-  }
-  d->End();
-  ExpectGoldenText("dialog_listing.trace", trace_);
-}
 
 // The wheel scrolls three rows a notch; keys move the selection and keep it
 // in sight; the scroll bar's arrows step a row, its track a page, and its
@@ -231,145 +180,6 @@ TEST_F(FileDialogTest, ScrollsByWheelKeysAndScrollBar) {
   Show(*d, "moved after the release");
   d->End();
   ExpectGoldenText("dialog_scrolling.trace", trace_);
-}
-
-// A click selects (a file's name goes into the field); a double-click opens
-// a folder or chooses a file, but only when both presses hit one row; Enter
-// opens the folder last selected or chooses the file.
-TEST_F(FileDialogTest, ClickSelectsAndDoubleClickOpensFoldersOrChoosesFiles) {
-  MakeFolder("Set/Drums");
-  WriteHost("Set/Drums/kick.wav", "");
-  WriteHost("Set/loop.wav", "");
-  auto d = Open(V::kMainSample);
-  Steps(*d, "row 2|row 1|double 2|row 1|double 1|row 0|double 0|row 1|Enter|row 1|double 1");
-  Ended(*d);
-  ExpectGoldenText("dialog_clicks.trace", trace_);
-}
-
-// The name field edits typed text, stored as UTF-8 and stepped over a
-// character at a time; a click in it puts the caret before the character
-// under it; letters, digits and the space bar only type, and releases,
-// other keys and focus changes reach the desk.
-TEST_F(FileDialogTest, NameFieldEditsTypedTextAndLeavesThePlayingKeysAlone) {
-  auto d = Open(V::kSaveMix);
-  Steps(*d, "type abc|Left|Bksp|Del|Del|Home|Bksp|type x|End|Right|type \xE9\x80|Left|Bksp");
-  Steps(*d, "type \x7F\x81\t");  // no control or undefined codes
-  const dl::Box name = d->Layout().name;
-  Click(*d, name.x + 3 + dl::kCellW + 1, name.y + 5);
-  Show(*d, "click on the second character");
-  passed.clear();
-  Steps(*d, "Q|5|Space|F1");
-  Feed(*d, tInputKind::kFocusLost);
-  for (const tInputEvent& e : passed)
-    Note("passed on " + std::to_string(int(e.kind)) + " " + std::to_string(e.key));
-  Steps(*d, "Esc");
-  Ended(*d);
-  ExpectGoldenText("dialog_name_field.trace", trace_);
-}
-
-// A typed folder is opened (relative, absolute or with a slash; a missing
-// one leaves the folder as it is); a file name is chosen in the folder
-// shown, with the default extension unless a dot stands fourth from its end.
-TEST_F(FileDialogTest, EnterOnATypedFolderGoesThereAndAFileGetsTheDefaultExtension) {
-  MakeFolder("Set/Alpha");
-  MakeFolder("Other");
-  auto d = Open(V::kMixFile);
-  Steps(*d, "enter Alpha|clear|enter ..\\..\\Other|clear|enter C:/Set/|clear|enter Missing\\");
-  Steps(*d, "clear|enter live.show");
-  Ended(*d);
-  ExpectGoldenText("dialog_typed.trace", trace_);
-  for (auto [name, result] : {std::pair{"a.b", "a.b.mix"},
-                              {"x.mix", "x.mix"},
-                              {"x.wav", "x.wav"},
-                              {".mix", ".mix"},
-                              {"mix", "mix.mix"},
-                              {"abc.", "abc..mix"}})
-    EXPECT_EQ(tFileDialog::WithDefaultExtension(name, "mix"), result) << name;
-  EXPECT_EQ(tFileDialog::WithDefaultExtension("name", ""), "name");
-}
-
-// A dialog starts where it was last left, and the caller's folder is its
-// own again when it closes; cancelling remembers too; a remembered folder
-// that is gone gives the caller's.
-TEST_F(FileDialogTest, RemembersItsFolderAndRestoresTheCallers) {
-  MakeFolder("Set/Alpha");
-  MakeFolder("Other");
-  WriteHost("Set/Alpha/a.mix", "");
-  tFileDialog mixes(V::kMixFile);
-  Hook(mixes);
-  const auto folders = [&](const std::string& when) {
-    Note(when + ": shown " + mixes.Folder() + " remembered " + mixes.RememberedDirectory() +
-         " current " + platform::CurrentDirectory());
-  };
-  mixes.Begin();
-  Steps(mixes, "enter Alpha|row a.mix|double a.mix");
-  Ended(mixes);
-  folders("chosen");
-  mixes.SetInitialFile(nullptr);
-  mixes.Begin();
-  folders("begun again");
-  Steps(mixes, "enter C:\\Other\\b");
-  Ended(mixes);
-  folders("typed in full");
-  auto other = Open(V::kSaveMix);
-  Note("another dialog shows " + other->Folder());
-  other->End();
-  mixes.SetInitialFile(nullptr);
-  mixes.Begin();
-  Steps(mixes, "enter ..|Esc");
-  Ended(mixes);
-  folders("cancelled");
-  ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Other"));
-  ASSERT_EQ(std::system(("rm -rf '" + root_ + "/Set/Alpha'").c_str()), 0);
-  mixes.Begin();
-  folders("remembered folder gone");
-  mixes.End();
-  folders("ended");
-  ExpectGoldenText("dialog_remembered.trace", trace_);
-}
-
-// A wave's format shows beside the list and each newly selected wave plays
-// once; a file that is no wave shows nothing and is silent; the next run of
-// the dialog forgets the last preview.
-TEST_F(FileDialogTest, WavePreviewShowsTheFormatAndPlaysEachSelectionOnce) {
-  WriteHost("Set/a.wav", WaveBytes(44100, 16, 2, 4000));
-  WriteHost("Set/b.wav", WaveBytes(22050, 8, 1, 4000));
-  WriteHost("Set/c.wav", "RIFF....WAVEjunk");
-  auto d = Open(V::kEffectSample);
-  texts_ = {1012, 1013, 1014};
-  tSound& sound = d->PreviewSound();
-  Steps(*d, "row a.wav");
-  sound.Stop();
-  Steps(*d, "row a.wav|Down");
-  sound.Stop();
-  Steps(*d, "Up|row c.wav|row b.wav|Esc");
-  d->End();
-  Show(*d, "ended");
-  Note("preview frames " + std::to_string(sound.Wave().Size()));
-  d->Begin();
-  Steps(*d, "row b.wav");
-  d->End();
-  ExpectGoldenText("dialog_wave_preview.trace", trace_);
-}
-
-// A channel file's settings and samples show beside the list (missing keys
-// as "-", empty sample names without a format) and its main sample plays.
-TEST_F(FileDialogTest, ChannelPreviewListsTheSettingsAndPlaysTheMainSample) {
-  MakeFolder("Loops");
-  WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
-  WriteHost("Set/a.chn",
-            "[Brevora "
-            "Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.250\r\n"
-            "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=E:\\Loops\\kick.wav\r\n"
-            "SFx=Loops\\gone.wav\r\nAuthor=User\r\n");
-  WriteHost("Set/b.chn", "[Brevora Channel]\r\nVersion=3\r\nSnd=\r\nSFx=\r\n");
-  auto d = Open(V::kChannelFile);
-  texts_ = {1002, 1005, 1004, 1003, 1006, 1007, 1012, 1013, 1008, 1010, 1009, 1011};
-  Steps(*d, "row a.chn");
-  Note("preview frames " + std::to_string(d->PreviewSound().GetLength()));
-  Steps(*d, "row b.chn");
-  d->End();
-  ExpectGoldenText("dialog_channel_preview.trace", trace_);
 }
 
 // Saving over a file asks first (from the caller's folder, answered in the
@@ -434,42 +244,6 @@ TEST_F(FileDialogTest, HostNamesShowTheirCodePageCharactersAndAreHandedOnExactly
   EXPECT_TRUE(d->End());
   EXPECT_EQ(d->Path(), "C:\\Set\\" + name);
   EXPECT_TRUE(platform::CanOpenForReading(d->Path()));
-}
-
-// The three templates with a preview shown, as the user sees them; the
-// first list shows a name with a character the dialog's font does not have.
-TEST_F(FileDialogTest, LooksAsDrawn) {
-  MakeFolder("Set/Drums");
-  MakeFolder("Set/Vocals");
-  MakeFolder("Loops");
-  WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
-  WriteHost("Set/groove.wav", WaveBytes(44100, 16, 2, 3000));
-  WriteHost("Set/bass line.wav", WaveBytes(22050, 8, 1, 3000));
-  WriteHost("Set/Caf\xC3\xA9 \xCE\xA9.wav", WaveBytes(22050, 8, 1, 300));
-  WriteHost("Set/kick.chn",
-            "[Brevora "
-            "Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.000\r\n"
-            "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=C:\\Loops\\kick.wav\r\n"
-            "SFx=C:\\Loops\\snare.wav\r\nAuthor=User\r\n");
-  WriteHost("Set/hats.chn", "[Brevora Channel]\r\nVersion=3\r\n");
-  WriteHost("Set/you bv feel.mix", "[Brevora Mix]\r\n");
-  WriteHost("Set/sunday.mix", "[Brevora Mix]\r\n");
-  const tRect door{dl::kDoorX, dl::kDoorY, dl::kDoorX + dl::kDoorW, dl::kDoorY + dl::kDoorH};
-  for (auto [variant, select, typed, golden] :
-       {std::tuple{V::kMainSample, "groove.wav", "", "dialog_wave"},
-        {V::kChannelFile, "kick.chn", "", "dialog_channel"},
-        {V::kSaveMix, "sunday.mix", "my mix", "dialog_mix"}}) {
-    SCOPED_TRACE(golden);
-    FillScreen(0);
-    auto d = Open(variant);
-    ClickEntry(*d, IndexOf(*d, select));
-    if (*typed != 0) {
-      ClearName(*d);
-      Type(*d, typed);
-    }
-    ExpectGolden(golden, door);
-    d->End();
-  }
 }
 
 }  // namespace

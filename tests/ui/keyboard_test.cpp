@@ -130,31 +130,4 @@ TEST_F(Keyboard, Recording) {
   ExpectGoldenText("keyboard_recording.trace", trace_);
 }
 
-TEST(PitchEvent, KeepsTheNearestTenth) {
-  const std::pair<double, int32_t> rows[] = {
-      {0.7999999999999999, 8}, {-0.7999999999999999, -8}, {0.04, 0},        {19.9, 199},
-      {1e300, 2147483647},     {-1e300, -2147483647 - 1}, {std::nan(""), 0}};
-  for (const auto& [pitch, tenths] : rows)
-    EXPECT_EQ(tDeskCore::PitchTenths(pitch), tenths) << pitch;
-}
-
-// Each of the five LED values the channels give draws a picture of its own.
-TEST_F(Keyboard, LedDrawsTheFrameOfItsValue) {
-  Load(0, 22050, true);
-  const tRect led{desk_->StripX(0) + 35, desk_->StripY(0) + 101, desk_->StripX(0) + 51,
-                  desk_->StripY(0) + 105};
-  for (auto [held, latched, fx] : {std::tuple{false, false, false},
-                                   {true, false, false},
-                                   {false, true, false},
-                                   {true, false, true},
-                                   {true, true, true}}) {
-    Ch(0).SetKeyHeld(held);
-    Ch(0).SetLatched(latched);
-    Ch(0).SetFxOn(fx);
-    desk_->SetLed(0);
-    Log("LED picture " + Picture(led));
-  }
-  ExpectGoldenText("keyboard_leds.trace", trace_);
-}
-
 }  // namespace

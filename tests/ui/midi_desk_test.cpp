@@ -80,28 +80,6 @@ TEST_F(MidiDesk, Pads) {
   ExpectGoldenText("midi_pads.trace", trace_);
 }
 
-// All notes off and all sound off release every channel, and what fell
-// silent is recorded; the recording and a playback go on.
-TEST_F(MidiDesk, AllNotesOff) {
-  Load(0, 22050, true);
-  Load(1);
-  Load(2);
-  for (uint8_t number : {tMidiDesk::kAllNotesOff, tMidiDesk::kAllSoundOff}) {
-    Record();
-    Play("@1000 +Tab on36 on37 cc64=127 off37 cc64=0 @1500 cc" + std::to_string(number) +
-         "=0 off36 on36 off36 -Tab @2000 Enter");
-    NoteEvents();
-  }
-  desk_->Transport().SetFramePause(0);
-  desk_->Transport().SetMode(tTransport::kPlayMode);
-  desk_->SetState(tDeskCore::kPlayStopped);
-  Play("Enter");
-  Ch(1).Trigger(desk_->Timer().GetTime());
-  Log("channel 2 triggered");
-  Play("cc123=0");
-  ExpectGoldenText("midi_all_notes_off.trace", trace_);
-}
-
 // Where keys do nothing notes do nothing either, but a note off still
 // releases what its note on held before a panel opened.
 TEST_F(MidiDesk, NotesUnderPanelsAndDialogs) {
@@ -191,94 +169,25 @@ TEST_F(MidiDesk, AWaitingKeyLabelLearnsTheNextNote) {
   ExpectGoldenText("midi_learning.trace", trace_);
 }
 
-// The same performance from the keyboard and from pads records the same
-// take, event for event.
-TEST_F(MidiDesk, ATakeOnPadsEqualsTheSameTakeOnKeys) {
-  auto perform = [&](const std::string& steps) {
-    desk_.reset();
-    StartDesk();
-    AttachPads();
-    Load(0, 22050, true);
-    Load(1);
-    Load(2);
-    Record();
-    Play(steps);
-    return Events();
-  };
-  const std::string keys = perform(
-      "@1000 +Tab +Q @1240 +PgUp +F4 -Tab @1500 +Shift -Q -Shift +W Space -W @1760 +E @2000 "
-      "+Ctrl -Ctrl -E @2500 +W Space -W Enter");
-  const std::string pads = perform(
-      "@1000 +Tab on36 @1240 +PgUp +F4 -Tab @1500 +Shift off36 -Shift on37 cc64=127 cc64=0 "
-      "off37 @1760 on38 @2000 +Ctrl -Ctrl off38 @2500 on37 cc64=127 cc64=0 off37 Enter");
-  EXPECT_EQ(pads, keys);
-  // The take is a real one: plays, stops, the effect, a ring-out, edits.
-  NoteEvents();
-  ExpectGoldenText("midi_take.trace", trace_);
-}
-
-TEST_F(MidiDesk, SettingsKeepTheMapTheFilterAndTheSystem) {
-  tMidiDesk& midi = desk_->Midi();
-  EXPECT_EQ(midi.Notes(), tMidiDesk::DefaultNotes());
-  EXPECT_EQ(midi.Note(0), 36);
-  EXPECT_EQ(midi.Note(15), 51);
-  EXPECT_EQ(midi.System(), MidiSystem::kAlsa);
-  EXPECT_TRUE(midi.ConnectHardware());
-
-  tMidiDesk::tNoteMap notes = tMidiDesk::DefaultNotes();
-  notes[0] = 0;
-  notes[15] = 127;
-  const std::string text = tMidiDesk::FormatNotes(notes);
-  EXPECT_EQ(text, "0 37 38 39 40 41 42 43 44 45 46 47 48 49 50 127");
-  tMidiDesk::tNoteMap parsed{};
-  ASSERT_TRUE(tMidiDesk::ParseNotes(" " + text + "  ", parsed));
-  EXPECT_EQ(parsed, notes);
+// Hand-edited settings that are not valid keep their defaults: a note map
+// of other than sixteen numbers from 0 to 127, a channel past 16, an
+// unknown MIDI system.
+TEST_F(MidiDesk, HandEditedSettingsKeepTheirDefaults) {
   const std::string fifteen = "36 37 38 39 40 41 42 43 44 45 46 47 48 49 50 ";
-  for (const std::string& bad : {std::string(), std::string("36 37"), fifteen + "128",
-                                 fifteen + "-1", fifteen + "51 52", fifteen + "x"})
+  tMidiDesk::tNoteMap parsed{};
+  for (const std::string& bad :
+       {std::string(), fifteen + "128", fifteen + "-1", fifteen + "51 52", fifteen + "x"})
     EXPECT_FALSE(tMidiDesk::ParseNotes(bad, parsed)) << bad;
-
-  midi.SetChannelFilter(10);
-  midi.SetSystem(MidiSystem::kJack);
-  midi.SetConnectHardware(false);
-  midi.SetNote(4, 99);
-  midi.SaveSettings();
-  tMidiDesk again(*desk_);
-  again.LoadSettings();
-  EXPECT_EQ(again.ChannelFilter(), 10);
-  EXPECT_EQ(again.System(), MidiSystem::kJack);
-  EXPECT_FALSE(again.ConnectHardware());
-  EXPECT_EQ(again.Note(4), 99);
-
-  // Hand-edited values that are not valid keep their defaults.
   tRegistry settings;
   settings.SetMainKey(kSettingsKey);
   settings.WriteText(tMidiDesk::kNotesSetting, "36 37 38");
   settings.WriteNumber(tMidiDesk::kChannelSetting, 17);
   settings.WriteText(tMidiDesk::kSystemSetting, "pipewire");
-  again.LoadSettings();
-  EXPECT_EQ(again.Notes(), tMidiDesk::DefaultNotes());
-  EXPECT_EQ(again.ChannelFilter(), tMidiDesk::kAnyChannel);
-  EXPECT_EQ(again.System(), MidiSystem::kAlsa);
-}
-
-TEST_F(MidiDesk, WithoutItsSystemTheDeskGoesOnAndSaysSoOnce) {
-  desk_->Midi().SetSystem(MidiSystem::kJack);
-  setenv("JACK_DEFAULT_SERVER", "brevora-nobody-runs-this", 1);
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(desk_->Midi().Start());
-  const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(said, "brevora: MIDI input is off: no JACK server is running\n");
-  EXPECT_FALSE(desk_->Midi().Running());
-  // The desk's loop goes on without MIDI.
-  Load(0);
-  Press('Q');
-  EXPECT_TRUE(Ch(0).IsScheduled());
-  Release('Q');
-  desk_->Midi().SetSystem(MidiSystem::kNone);
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(desk_->Midi().Start());
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  tMidiDesk& midi = desk_->Midi();
+  midi.LoadSettings();
+  EXPECT_EQ(midi.Notes(), tMidiDesk::DefaultNotes());
+  EXPECT_EQ(midi.ChannelFilter(), tMidiDesk::kAnyChannel);
+  EXPECT_EQ(midi.System(), MidiSystem::kAlsa);
 }
 
 }  // namespace

@@ -1,13 +1,10 @@
 // The desk worked with the mouse: which controls react in which state, the
-// sliders' values, the menus, Exit, the spinners, and the panels that the
-// menus open, all through injected mouse records.
-#include <atomic>
+// sliders' values, the closing page, a spinner and the panels, all
+// through injected mouse records.
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <thread>
 
-#include "platform/hostfs.h"
 #include "tests/ui/desk_test_support.h"
 
 namespace {
@@ -45,23 +42,6 @@ class Mouse : public StartedDeskTest {
     Down(p);
     Up(p);
   }
-  // A click queued for a loop that runs later (a message box's, a dialog's).
-  static void InjectClick(Point p) {
-    InjectMouse(tInputKind::kMousePress, p.x, p.y);
-    InjectMouse(tInputKind::kMouseRelease, p.x, p.y);
-  }
-
-  // A name typed into a file dialog, and Enter.
-  static void TypeName(const std::string& name) {
-    // The field may hold a name already.
-    Inject(tInputKind::kKeyPress, platform::kKeyEnd);
-    for (int i = 0; i < 40; ++i) Inject(tInputKind::kKeyPress, platform::kKeyBackspace);
-    for (char c : name)
-      platform::InjectInput(
-          platform::tInputEvent{.kind = tInputKind::kText, .character = static_cast<uint8_t>(c)});
-    Inject(tInputKind::kKeyPress, platform::kKeyEnter);
-    Inject(tInputKind::kKeyRelease, platform::kKeyEnter);
-  }
   // A rectangle of a screen image taken earlier.
   static std::vector<uint8_t> Area(const std::vector<uint8_t>& screen, const tRect& r) {
     std::vector<uint8_t> out;
@@ -76,8 +56,6 @@ class Mouse : public StartedDeskTest {
   static constexpr Point kMixArrow{430, 498};
   static constexpr Point kExit{75, 560};
   static constexpr Point kNowhere{790, 590};
-  // The middle of the mix menu's item.
-  static Point MixItem(int item) { return Point{480, 507 + 2 + 16 * item + 8}; }
   Point Centre(const tControl& c) const {
     const tRect& r = c.Rect();
     return Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -162,29 +140,6 @@ TEST_F(Mouse, SlidersTakeTheirValueFromThePressWithHalfASegmentAdded) {
   ExpectGoldenText("mouse_sliders.trace", trace_);
 }
 
-TEST_F(Mouse, MenusChooseOnlyAnItemThePointerMovedOnto) {
-  // Press and release on the arrow: the menu opens and closes, choosing
-  // nothing (the quality panel would open).
-  Click(kMixArrow);
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  Down(kMixArrow);
-  Move(MixItem(4));
-  EXPECT_EQ(desk_->MixMenu().Highlighted(), 4);
-  Up(MixItem(4));
-  EXPECT_EQ(desk_->State(), tDeskCore::kQuality);
-  Click(Centre(desk_->CancelButton()));
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-
-  // Export without a loaded channel says so and opens nothing.
-  Down(kMixArrow);
-  Move(MixItem(3));
-  InjectMouse(tInputKind::kMouseRelease, MixItem(3).x, MixItem(3).y);
-  InjectClick(Point{tMessageBox::kX + 227 + 20, tMessageBox::kY + 15 + 24 * 2 + 10});  // OK
-  Pump();
-  EXPECT_FALSE(desk_->MessageBox().IsOpen());
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-}
-
 TEST_F(Mouse, ClosingPageWaitsOutItsTimeWhateverComes) {
   desk_->SetClosingWait(400);
   // A press, a key and a close request during the wait end nothing; the
@@ -204,39 +159,10 @@ TEST_F(Mouse, ClosingPageWaitsOutItsTimeWhateverComes) {
   EXPECT_EQ(Area(tRect{0, 0, 800, 600}), std::vector<uint8_t>(800 * 600, At(0, 0)));
 }
 
-TEST_F(Mouse, ClosingPageEndsAtAPressAfterItsWait) {
-  // A press and a key that come during the page's wait end nothing; presses
-  // keep coming until the desk has ended, however slow the build is.
-  desk_->SetClosingWait(1000);
-  Down(kExit);
-  InjectMouse(tInputKind::kMouseRelease, kExit.x, kExit.y);
-  InjectMouse(tInputKind::kMousePress, 10, 10);
-  Inject(tInputKind::kKeyPress, 'Q');
-  Inject(tInputKind::kKeyRelease, 'Q');
-  std::atomic<bool> ended{false};
-  std::thread later([&ended] {
-    while (!ended) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      InjectMouse(tInputKind::kMouseMove, 10, 10);
-      InjectMouse(tInputKind::kMousePress, 10, 10);
-    }
-  });
-  const auto start = std::chrono::steady_clock::now();
-  Pump();
-  const auto took = std::chrono::steady_clock::now() - start;
-  ended = true;
-  later.join();
-  EXPECT_GE(took, std::chrono::milliseconds(1000));
-  EXPECT_TRUE(desk_->QuitRequested());
-}
-
 // A spinner's change reaches its channel alone (the loop stays, though it
 // is not in the spinner's table) and restarts it in time; released off the
-// arrow after moving off it, nothing changes. The tempo panel steps within
-// its range; Cancel keeps the tempo and the channels, OK sets the tempo
-// and clears the channels. The quality panel's OK applies the switches'
-// format, Cancel leaves it.
-TEST_F(Mouse, SpinnersAndTheSetupPanels) {
+// arrow after moving off it, nothing changes.
+TEST_F(Mouse, ASpinnerClickChangesOnlyItsOwnValue) {
   Load(0);
   Ch(0).SetLoop(3);
   Ch(0).SetQuantize(1);
@@ -254,37 +180,7 @@ TEST_F(Mouse, SpinnersAndTheSetupPanels) {
   Up(right);
   channel("moved off and back");
   Play("-Q");
-
-  const auto panel = [&](const std::string& what) {
-    WAVEFORMATEX f{};
-    GetOutputFormat(f);
-    Log(what + ": digits " + std::to_string(desk_->TempoDigits().Value()) + " tempo " +
-        std::to_string(GetTempo()) + " switches " + std::to_string(desk_->SetupSwitch(0).State()) +
-        std::to_string(desk_->SetupSwitch(1).State()) +
-        std::to_string(desk_->SetupSwitch(2).State()) + " format " + FormatOf(f));
-  };
-  const auto click = [&](std::initializer_list<const tControl*> controls) {
-    for (const tControl* control : controls) Click(Centre(*control));
-  };
-  desk_->OpenTempoPanel();
-  for (int i = 0; i < 6; ++i) Click(Centre(desk_->SetupButton(2)));
-  panel("tempo +10 six times");
-  for (int i = 0; i < 12; ++i) Click(Centre(desk_->SetupButton(1)));
-  panel("tempo -10 twelve times");
-  click({&desk_->SetupButton(3), &desk_->CancelButton()});
-  panel("+1 and Cancel");
-  desk_->OpenTempoPanel();
-  click({&desk_->SetupButton(3), &desk_->OkButton()});
-  panel("+1 and OK");
-
-  desk_->OpenQualityPanel();
-  panel("quality panel");
-  click({&desk_->SetupSwitch(0), &desk_->SetupSwitch(2), &desk_->OkButton()});
-  panel("first and third switch, OK");
-  desk_->OpenQualityPanel();
-  click({&desk_->SetupSwitch(1), &desk_->CancelButton()});
-  panel("second switch, Cancel");
-  ExpectGoldenText("mouse_spinner_and_panels.trace", trace_);
+  ExpectGoldenText("mouse_spinner.trace", trace_);
 }
 
 TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
@@ -327,6 +223,7 @@ TEST_F(Mouse, PanelsSlideThirtyRowsAFrameAndGiveTheScreenBack) {
   EXPECT_EQ(desk_->State(), tDeskCore::kRecording);
 }
 
+// The setup panels as the user sees them.
 TEST_F(Mouse, EachPanelLooksAsDrawn) {
   Load(0);
   for (auto [open, close, golden] :
@@ -338,58 +235,4 @@ TEST_F(Mouse, EachPanelLooksAsDrawn) {
     ((*desk_).*close)();
   }
   EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-}
-
-TEST_F(Mouse, KeysReleasedDuringADialogStopTheirChannelsAfterIt) {
-  Load(0);
-  Load(1);
-  Press('Q');
-  Press('W');
-  ASSERT_TRUE(Ch(0).IsScheduled());
-  // While the dialog is up, Q goes up and W stays down; Esc cancels.
-  Inject(tInputKind::kKeyRelease, 'Q');
-  Inject(tInputKind::kKeyPress, platform::kKeyEsc);
-  Inject(tInputKind::kKeyRelease, platform::kKeyEsc);
-  EXPECT_FALSE(desk_->RunFileDialog(desk_->MixDialog(), nullptr));
-  EXPECT_FALSE(Ch(0).IsScheduled());
-  EXPECT_TRUE(Ch(1).IsScheduled());
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  Release('W');
-}
-
-TEST_F(Mouse, SaveMixAndExportFromTheMenus) {
-  Load(0);
-  Load(3);
-  Record();
-  Play("@1000 +Q @2000 -Q Enter");
-  SetTempo(130);
-  ASSERT_TRUE(desk_->Events().HasRecording());
-
-  // Save: the name typed in the dialog gets its extension.
-  TypeName("E:\\take");
-  desk_->MixMenuItem(2);
-  ReleaseAllKeys();
-  EXPECT_TRUE(std::ifstream(root_ + "/E/take.mix").good());
-  EXPECT_EQ(desk_->MixLabel().Buffer().substr(0, 4), "take");
-
-  // Export at 44100 Hz, 16 bits, mono from the panel's switches.
-  desk_->MixMenuItem(3);
-  ASSERT_EQ(desk_->State(), tDeskCore::kExport);
-  desk_->SetupSwitch(0).StoreState(tControl::kDown);
-  desk_->SetupSwitch(1).StoreState(tControl::kDown);
-  desk_->SetupSwitch(2).StoreState(tControl::kNormal);
-  // OK, then the name typed into the dialog it opens.
-  InjectClick(Centre(desk_->OkButton()));
-  TypeName("E:\\take");
-  // The export's format differs from the desk's: back to the old format.
-  InjectClick(Point{tMessageBox::kX + 247, tMessageBox::kY + 15 + 24 + 10});
-  Pump();
-  EXPECT_EQ(desk_->State(), tDeskCore::kIdle);
-  EXPECT_FALSE(desk_->MessageBox().IsOpen());
-  // The file's channels and rate (mono, 44100 Hz) stand at bytes 22 to 27.
-  EXPECT_EQ(ReadHost("E/take.wav").substr(22, 6), std::string("\x01\x00\x44\xAC\x00\x00", 6));
-  // The desk's own format is untouched.
-  WAVEFORMATEX f{};
-  GetOutputFormat(f);
-  EXPECT_EQ(FormatOf(f), "22050/16/2");
 }

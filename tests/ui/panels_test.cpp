@@ -113,65 +113,6 @@ TEST_F(Panels, SpinnerStaysInBoundsOrWraps) {
   EXPECT_EQ(At(51, 51), 200);
 }
 
-TEST_F(Panels, SwitchPositionsAndTheKnobSteppingRound) {
-  tSelectorSwitch sw;
-  CountingCue sound;
-  sw.Load("data\\sw01.bmp");
-  sw.Place(10, 10);
-  sw.SetSound(&sound);
-  // Position 0 (17, 33)-(62, 44) is already set; position 1 is (17, 45)-(60,
-  // 56), position 2 (17, 58)-(50, 69); each is tried at its far corner and
-  // just beside it while another position is set. On the knob, after 2
-  // comes 0, then 1.
-  const auto press = [&](int32_t x, int32_t y) { return sw.Press(x, y); };
-  const tPointRow positions[] = {
-      {17, 33, -1}, {16, 45, -1}, {59, 55, 1},  {62, 33, -1}, {17, 44, -1},
-      {61, 43, 0},  {60, 45, -1}, {17, 57, -1}, {50, 58, -1}, {49, 68, 2},
-  };
-  ExpectAtPoints(press, positions);
-  EXPECT_EQ(sound.plays, 3);
-  const tPointRow knob[] = {{62, 36, 0}, {101, 75, 1}, {102, 75, -1}};
-  ExpectAtPoints(press, knob);
-  EXPECT_EQ(sound.plays, 5);
-  sw.Draw();
-  EXPECT_EQ(At(75, 38), 81);
-}
-
-TEST_F(Panels, ChannelPanelShowsTheSpinnerTheSwitchChooses) {
-  tChannelPanel panel;
-  CountingCue sound;
-  panel.Load("data\\sw01.bmp");
-  panel.Place(10, 12);  // spinners at (30, 87), symbol at (30, 78)
-  panel.SetSwitchSound(&sound);
-  panel.SetQuantize(2);
-  panel.SetDelay(3);
-  panel.SetLength(32);
-  panel.Draw();
-  EXPECT_EQ(AtAll({{31, 88}, {31, 79}}), (std::vector<int>{104, 90}));  // quantize 2 is index 4
-
-  // The right arrow of the quantize spinner steps it: a changed value.
-  panel.Press(56, 82);
-  EXPECT_EQ(panel.Release(56, 82), tChannelPanel::kQuantize);
-  EXPECT_EQ(panel.Quantize(), 4);
-  // The knob moves to delay: the delay spinner is shown and reacts.
-  panel.Press(63, 39);
-  EXPECT_EQ(panel.Selected(), tChannelPanel::kDelay);
-  EXPECT_EQ(AtAll({{31, 88}, {31, 79}}), (std::vector<int>{115, 91}));
-  panel.Press(56, 82);
-  EXPECT_EQ(panel.Release(56, 82), tChannelPanel::kDelay);
-  EXPECT_EQ(panel.Delay(), 4);
-  EXPECT_EQ(panel.Quantize(), 4);
-  // Length at its top: the arrow clicks but nothing changes.
-  panel.Press(17, 60);
-  EXPECT_EQ(panel.Selected(), tChannelPanel::kLength);
-  panel.Press(56, 82);
-  EXPECT_EQ(panel.Release(56, 82), -1);
-  EXPECT_EQ(panel.Length(), 32);
-  panel.Move(0, 0);
-  EXPECT_EQ(sound.plays, 2);
-  ExpectGolden("channel_panel", tRect{0, 0, 110, 100});
-}
-
 TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   // Ten frames of 60 x 20 stacked vertically, frame k filled with 140 + k.
   WriteBmp("data\\repel10.bmp", TestPicture{60, 200, [](int32_t, int32_t y) {
@@ -242,58 +183,6 @@ TEST_F(Panels, TransportSlidesBetweenModesFrameByFrame) {
   ASSERT_TRUE(click(260, 530));
   EXPECT_TRUE(click(196, 528));
   EXPECT_EQ(t.Mode(), tTransport::kRecordMode);
-}
-
-TEST_F(Panels, LightsAndTheMetronomeShowTheFrameOfTheirState) {
-  // Lamp frames are 6 x 5 and LED frames 4 x 4, every pixel its own index
-  // (the LED frames' top-left corners are magenta).
-  WriteBmp("data\\lamp.bmp", TestPicture{12, 5, [](int32_t x, int32_t y) {
-                                           return static_cast<uint8_t>(1 + x + 12 * y);
-                                         }});
-  WriteBmp("data\\leds.bmp", TestPicture{20, 4, [](int32_t x, int32_t y) {
-                                           if (x % 4 == 0 && y == 0) return kCubeMagenta;
-                                           return static_cast<uint8_t>(100 + x + 20 * y);
-                                         }});
-  tLamp lamp;
-  lamp.Load("data\\lamp.bmp");
-  lamp.Place(300, 300);
-  tLed led;
-  led.Load("data\\leds.bmp");
-  led.Place(400, 300);
-  const std::vector<std::pair<int32_t, int32_t>> lampCorners{
-      {300, 300}, {305, 304}, {306, 300}, {300, 305}};
-  const std::vector<std::pair<int32_t, int32_t>> ledCorners{
-      {400, 300}, {401, 300}, {403, 303}, {404, 300}, {403, 304}};
-
-  // Each change draws its frame (the LED keyed, its value kept within 0 to
-  // 4); setting the value already shown draws nothing.
-  lamp.Set(true);
-  EXPECT_EQ(AtAll(lampCorners), (std::vector<int>{7, 60, 200, 200}));
-  led.SetValue(3);
-  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 113, 175, 200, 200}));
-  FillScreen(200);
-  lamp.Set(true);
-  led.SetValue(3);
-  EXPECT_EQ(AtAll(lampCorners), (std::vector<int>{200, 200, 200, 200}));
-  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 200, 200, 200, 200}));
-  lamp.Set(false);
-  EXPECT_EQ(AtAll(lampCorners), (std::vector<int>{1, 54, 200, 200}));
-  led.SetValue(9);
-  EXPECT_EQ(led.Value(), 4);
-  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 117, 179, 200, 200}));
-  led.SetValue(-3);
-  EXPECT_EQ(led.Value(), 0);
-  EXPECT_EQ(AtAll(ledCorners), (std::vector<int>{200, 101, 163, 200, 200}));
-  EXPECT_FALSE(lamp.IsOn());
-
-  WriteBmp("data\\32beat.bmp", Frames(33, 4, 4, 10));
-  tMetronomeView m;
-  m.Load("data\\32beat.bmp");
-  m.Place(579, 549);
-  for (auto [beat, on, shown] : {std::tuple{0, true, 11}, {31, true, 42}, {31, false, 10}}) {
-    m.DrawBeat(beat, on);
-    EXPECT_EQ(At(580, 550), shown) << beat << on;
-  }
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The shell: its command line and choice of language, and its start-up in
-// this process: its order as the settings and the desk show it afterwards,
-// the language in force, one desk per user, and the fatal errors with their
-// texts and exit status.
+// this process: its order as the settings show it afterwards, the intro,
+// one desk per user, and the fatal errors with their texts and exit status.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -70,14 +69,6 @@ TEST(CommandLine, TakesTheWindowTheLanguageAndOneMix) {
     EXPECT_EQ(Parsed(args), parsed) << (args.empty() ? "" : args[0]);
 }
 
-TEST(CommandLine, NamesLanguagesByNumberShortNameOrCode) {
-  const std::pair<const char*, int32_t> rows[] = {
-      {"1", 1},   {"6", 6},  {"7", 0},  {"12", 0}, {"ENG", 1}, {"ned", 2},
-      {"Dui", 4}, {"de", 4}, {"IT", 5}, {"es", 6}, {"", 0},    {"english", 0},
-  };
-  for (const auto& [text, language] : rows) EXPECT_EQ(LanguageFromArgument(text), language) << text;
-}
-
 TEST(Language, StoredThenLocaleThenGerman) {
   // stored, locale -> in force
   const int32_t rows[][3] = {{2, 3, 2}, {6, 0, 6}, {0, 3, 3},  {7, 5, 5},
@@ -114,7 +105,7 @@ class Shell : public DeskScreenTest {
   int Run(std::vector<const char*> args) {
     const tShellOptions options = Parse(std::move(args));
     Inject(tInputKind::kClose);
-    tShell shell(options, mixPath_);
+    tShell shell(options, "");
     ::testing::internal::CaptureStderr();
     const int status = shell.Run();
     stderr_ = ::testing::internal::GetCapturedStderr();
@@ -140,7 +131,6 @@ class Shell : public DeskScreenTest {
 
   VirtualSoundService sound_;
   std::string stderr_;
-  std::string mixPath_;
 };
 
 TEST_F(Shell, StartsInOrderAndSavesTheSettingsWhenClosed) {
@@ -158,25 +148,6 @@ TEST_F(Shell, StartsInOrderAndSavesTheSettingsWhenClosed) {
   EXPECT_NE(settings.find("\"Window\"=dword:00000001"), std::string::npos) << settings;
   EXPECT_FALSE(std::ifstream(root_ + "/run/brevora.lock").good());
   EXPECT_EQ(Leftovers(), "");
-}
-
-TEST_F(Shell, LoadsTheMixNamedOnTheCommandLine) {
-  WriteHost("Mixes/you bv feel.mix", MixText({}, 120, 0, ""));
-  WriteHost("E/live.mix", MixText({}, 140, 0, ""));
-  mixPath_ = "E:\\live.mix";
-  EXPECT_EQ(Run({}), 0) << stderr_;
-  EXPECT_NE(Settings().find("\"Tempo\"=dword:0000008c"), std::string::npos) << Settings();
-}
-
-TEST_F(Shell, LanguageIsStoredOrTheLocalesOrGerman) {
-  setenv("LANG", "fr_FR.UTF-8", 1);
-  EXPECT_EQ(Run({"--window"}), 0) << stderr_;
-  EXPECT_EQ(LanguageTable().LanguageNumber(), 3);
-  EXPECT_EQ(Run({"--window", "--language", "nl"}), 0) << stderr_;
-  EXPECT_EQ(LanguageTable().LanguageNumber(), 2);
-  EXPECT_NE(Settings().find("\"Language\"=dword:00000002"), std::string::npos);
-  EXPECT_EQ(Run({"--window"}), 0) << stderr_;  // the stored one before the locale
-  EXPECT_EQ(LanguageTable().LanguageNumber(), 2);
 }
 
 // The intro plays without the pointer until its pictures end or a key or

@@ -1,4 +1,4 @@
-// Volume and balance sliders with their hit mask, and the pitch knob.
+// The sliders' hit mask, the balance slider and the pitch knob.
 #include "ui/sliders.h"
 
 #include <optional>
@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr uint8_t kGreen = 28;  // (0, 255, 0) in the colour cube
-
 // Every column of the slider pictures has an index of its own, so a copy
 // from the wrong column shows.
 class Sliders : public ScreenTest {
@@ -16,16 +14,6 @@ class Sliders : public ScreenTest {
   static constexpr uint8_t kBackground = 250;
   void SetUp() override {
     ScreenTest::SetUp();
-    // 220 wide: the unlit scale is 1 to 110 on the left, the lit scale 111
-    // to 220 on the right, 11 segments of 10 columns each.
-    WriteBmp("data\\vol.bmp",
-             TestPicture{220, 8, [](int32_t x, int32_t) { return static_cast<uint8_t>(1 + x); }});
-    // The mask is green on rows 1 to 4 only (a mask read upside down would
-    // be green on rows 3 to 6).
-    WriteBmp("data\\vol_mask.bmp",
-             TestPicture{110, 8, [](int32_t, int32_t y) {
-                           return static_cast<uint8_t>(y >= 1 && y <= 4 ? kGreen : 0);
-                         }});
     // 202 wide, the narrowest picture in which a press can choose -1: the
     // scale is 1 to 101 with a magenta top row, the knobs (9 wide) 102 to 202
     // with a magenta first column each.
@@ -40,56 +28,12 @@ class Sliders : public ScreenTest {
     WriteBmp("data\\font1.bmp", TestPicture{4 * 86, 5, [](int32_t x, int32_t) {
                                               return static_cast<uint8_t>(x / 4 + 1);
                                             }});
-    ASSERT_TRUE(art_.Load("data\\vol.bmp", "data\\vol_mask.bmp"));
     balance_.Load("data\\bal.bmp");
     balance_.SetColourKey(kMagenta);
     FillScreen(kBackground);
   }
-  tVolumeSliderArt art_;
   tSurface balance_;
 };
-
-TEST_F(Sliders, VolumeLightsSegmentsByValue) {
-  ExpectEach<int32_t, int>(tVolumeSlider::LitCount,
-                           {{0, 0}, {1, 1}, {9, 1}, {10, 2}, {50, 6}, {99, 11}, {100, 11}});
-
-  tVolumeSlider v;
-  v.SetArt(&art_);
-  v.Place(10, 10);
-  // 5 segments lit: columns 0 to 49 from the lit half, 50 to 109 from the
-  // unlit half at the same columns; all 8 rows, nothing beyond.
-  v.SetValue(45);
-  EXPECT_EQ(AtAll({{10, 10}, {59, 17}, {60, 10}, {119, 17}, {120, 12}, {10, 18}, {10, 9}}),
-            (std::vector<int>{111, 160, 51, 110, kBackground, kBackground, kBackground}));
-  v.SetValue(0);
-  EXPECT_EQ(AtAll({{10, 12}, {119, 12}}), (std::vector<int>{1, 110}));
-  v.SetValue(250);
-  EXPECT_EQ(v.Value(), 100);
-  EXPECT_EQ(AtAll({{10, 12}, {119, 12}}), (std::vector<int>{111, 220}));
-  FillScreen(kBackground);
-  v.SetValue(100);  // unchanged: not redrawn
-  EXPECT_EQ(At(10, 12), kBackground);
-}
-
-TEST_F(Sliders, VolumeHitsOnlyTheMaskAndAddsHalfASegment) {
-  tVolumeSlider v;
-  v.SetArt(&art_);
-  v.Place(639, 503);
-  // From the first column on, clamped at the end; rows 0 and 5 are not green.
-  const auto hit = [&](int32_t x, int32_t y) { return v.HitValue(x, y).value_or(kMiss); };
-  const tPointRow volume[] = {
-      {639, 505, 4},         {639 + 54, 505, 53},     {639 + 104, 505, 99},   {639 + 105, 505, 100},
-      {639 + 109, 507, 100}, {639 + 20, 503, kMiss},  {639 + 20, 508, kMiss}, {639 + 20, 504, 22},
-      {638, 505, kMiss},     {639 + 110, 505, kMiss},
-  };
-  ExpectAtPoints(hit, volume);
-
-  tVolumeSliderArt noMask;
-  noMask.image.Load("data\\vol.bmp");
-  EXPECT_FALSE(noMask.mask.Load("data\\missing_mask.bmp"));
-  v.SetArt(&noMask);
-  EXPECT_EQ(v.HitValue(639, 505), std::nullopt);
-}
 
 TEST_F(Sliders, MaskReadsEveryLayoutAsThePictureDoes) {
   // Each entry its own colour and each pixel its own index, in the layouts
@@ -134,10 +78,6 @@ TEST_F(Sliders, MaskReadsEveryLayoutAsThePictureDoes) {
 }
 
 TEST_F(Sliders, BalancePlacesTheKnobAndHitsTheScale) {
-  ExpectEach<int32_t, int>(
-      tBalanceSlider::KnobPlace,
-      {{0, 5}, {1, 5}, {-1, 5}, {100, 10}, {99, 10}, {-100, 0}, {-99, 0}, {50, 8}});
-
   tBalanceSlider b;
   b.SetImage(&balance_);
   b.Place(100, 100);
@@ -148,23 +88,6 @@ TEST_F(Sliders, BalancePlacesTheKnobAndHitsTheScale) {
       {201, 100, kMiss}, {99, 100, kMiss}, {100, 99, kMiss}, {100, 106, kMiss},
   };
   ExpectAtPoints([&](int32_t x, int32_t y) { return b.HitValue(x, y).value_or(kMiss); }, balance);
-
-  // Value 50 puts the knob at place 8: source columns 173 to 181 onto 172 to
-  // 180. The scale's top row and the knob's first column are keyed.
-  b.SetValue(50);
-  EXPECT_EQ(AtAll({{100, 100},
-                   {100, 101},
-                   {172, 101},
-                   {173, 100},
-                   {180, 105},
-                   {181, 101},
-                   {200, 105},
-                   {201, 101}}),
-            (std::vector<int>{kBackground, 1, 73, 175, 182, 82, 101, kBackground}));
-  b.SetValue(-500);
-  EXPECT_EQ(b.Value(), -100);
-  EXPECT_EQ(AtAll({{100, 101}, {101, 101}, {108, 105}, {109, 101}}),
-            (std::vector<int>{1, 103, 110, 10}));
 
   // The knob's top row lies over the scale's keyed row, so a redraw alone
   // leaves it behind; with the picture the slider stands on as its backdrop
@@ -225,26 +148,6 @@ TEST_F(Sliders, PitchKnobFramesScaleAndRange) {
   knob.SetEnabled(false);
   EXPECT_FALSE(knob.Hit(484, 536));
   EXPECT_EQ(knob.Value(), 7);
-}
-
-TEST_F(Sliders, DeskCornerMatchesGolden) {
-  tBitmapFont font;
-  font.Load("data\\font1.bmp");
-  tVolumeSlider v;
-  v.SetArt(&art_);
-  v.Place(20, 10);
-  v.SetValue(73);
-  tBalanceSlider b;
-  b.SetImage(&balance_);
-  b.Place(20, 30);
-  b.SetValue(-30);
-  tPitchKnob knob;
-  knob.Load("data\\pitch.bmp");
-  knob.SetFont(&font);
-  knob.SetTempoSource([] { return 130; });
-  knob.Place(60, 50);
-  knob.Set(-7, true);
-  ExpectGolden("sliders", tRect{0, 0, 160, 100});
 }
 
 }  // namespace

@@ -45,27 +45,4 @@ TEST_F(LevelMeter, LevelsChooseBarAndLoudspeakerFrames) {
   ExpectGolden("level_meter", tRect{130, 128, 180, 504});
 }
 
-TEST_F(LevelMeter, DrawsOnlyAfterAChangeAndHiddenBarsStayUndrawn) {
-  vu_.SetLeft(0);  // the level it already has
-  vu_.Draw();
-  EXPECT_EQ(At(137, 495), 200);
-  vu_.SetLeft(100);
-  vu_.Draw();
-  EXPECT_EQ(BarLeft(), 5);
-  EXPECT_EQ(At(164, 135), 200);  // loudspeakers are hidden at first
-  FillScreen(200);
-  vu_.SetLeft(100);
-  vu_.Draw();
-  EXPECT_EQ(At(137, 495), 200);
-
-  vu_.ShowBars(false);
-  vu_.SetRight(40);
-  EXPECT_TRUE(vu_.IsDirty());
-  vu_.Draw();
-  EXPECT_FALSE(vu_.IsDirty());
-  EXPECT_EQ(At(149, 495), 200);
-  vu_.ClearBars();
-  EXPECT_EQ((std::pair{BarLeft(), BarRight()}), (std::pair{0, 0}));
-}
-
 }  // namespace
