@@ -28,6 +28,10 @@ class FileDialogTest : public ScreenTest {
   void SetUp() override {
     ScreenTest::SetUp();
     ASSERT_EQ(symlink(BREVORA_STAGE "/data", (root_ + "/data").c_str()), 0);
+    // Fixed labels, so that what the drive list shows does not depend on the
+    // host.
+    platform::SetDrive('C', root_, "DESK");
+    platform::SetDrive('Z', "/", "HOST");
     MakeFolder("Set");
     ASSERT_TRUE(platform::SetCurrentDirectory("C:\\Set"));
   }
@@ -63,6 +67,10 @@ class FileDialogTest : public ScreenTest {
   static void Key(tFileDialog& d, uint8_t key) {
     d.HandleEvent({.kind = tInputKind::kKeyPress, .key = key});
     d.HandleEvent({.kind = tInputKind::kKeyRelease, .key = key});
+  }
+  static void ClearName(tFileDialog& d) {
+    Key(d, platform::kKeyHome);
+    while (!d.NameText().empty()) Key(d, platform::kKeyDelete);
   }
   static void Type(tFileDialog& d, const std::string& cp1252) {
     for (char c : cp1252)
@@ -244,6 +252,42 @@ TEST_F(FileDialogTest, HostNamesShowTheirCodePageCharactersAndAreHandedOnExactly
   EXPECT_TRUE(d->End());
   EXPECT_EQ(d->Path(), "C:\\Set\\" + name);
   EXPECT_TRUE(platform::CanOpenForReading(d->Path()));
+}
+
+// The three templates with a preview shown, as the user sees them; the
+// first list shows a name with a character the dialog's font does not have.
+TEST_F(FileDialogTest, LooksAsDrawn) {
+  MakeFolder("Set/Drums");
+  MakeFolder("Set/Vocals");
+  MakeFolder("Loops");
+  WriteHost("Loops/kick.wav", WaveBytes(44100, 16, 2, 3000));
+  WriteHost("Set/groove.wav", WaveBytes(44100, 16, 2, 3000));
+  WriteHost("Set/bass line.wav", WaveBytes(22050, 8, 1, 3000));
+  WriteHost("Set/Caf\xC3\xA9 \xCE\xA9.wav", WaveBytes(22050, 8, 1, 300));
+  WriteHost("Set/kick.chn",
+            "[Brevora "
+            "Channel]\r\nVersion=3\r\nQuantize=1.000\r\nLoop=4.000\r\nDelay=0.000\r\n"
+            "Volume=80\r\nBalance=-20\r\nPitch= 1.5\r\nSnd=C:\\Loops\\kick.wav\r\n"
+            "SFx=C:\\Loops\\snare.wav\r\nAuthor=User\r\n");
+  WriteHost("Set/hats.chn", "[Brevora Channel]\r\nVersion=3\r\n");
+  WriteHost("Set/you bv feel.mix", "[Brevora Mix]\r\n");
+  WriteHost("Set/sunday.mix", "[Brevora Mix]\r\n");
+  const tRect door{dl::kDoorX, dl::kDoorY, dl::kDoorX + dl::kDoorW, dl::kDoorY + dl::kDoorH};
+  for (auto [variant, select, typed, golden] :
+       {std::tuple{V::kMainSample, "groove.wav", "", "dialog_wave"},
+        {V::kChannelFile, "kick.chn", "", "dialog_channel"},
+        {V::kSaveMix, "sunday.mix", "my mix", "dialog_mix"}}) {
+    SCOPED_TRACE(golden);
+    FillScreen(0);
+    auto d = Open(variant);
+    ClickEntry(*d, IndexOf(*d, select));
+    if (*typed != 0) {
+      ClearName(*d);
+      Type(*d, typed);
+    }
+    ExpectGolden(golden, door);
+    d->End();
+  }
 }
 
 }  // namespace
