@@ -1,7 +1,10 @@
 // The message box: how its lines are composed, and the modal and busy forms
 // on the desk, answered through injected mouse records.
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "platform/clock.h"
 #include "tests/ui/desk_test_support.h"
@@ -150,6 +153,55 @@ TEST_F(MessageBoxOnDesk, AModalMessageShowsTheArrowWhileItWaits) {
   EXPECT_TRUE(arrow);
   EXPECT_EQ(CurrentPointer(), Pointer::kWait);
   desk_->SetWaitCursor(false);
+}
+
+// The desk below a message and the box itself, drawn again after the
+// screen was lost while the message waits.
+TEST_F(MessageBoxOnDesk, RedrawWhileAMessageIsUpDrawsTheDeskBelowAndTheBox) {
+  Load(0);
+  Ch(0).SetLatched(true);
+  desk_->SetLed(0);
+  desk_->SetMixLabel("you bv feel");
+  // The box's loop is on this thread. Another one waits until the box
+  // shows as in the picture, blanks the screen, asks for a redraw, waits
+  // (at most a few seconds) until the screen is the picture again, keeps
+  // what it shows and answers.
+  int32_t w = 0, h = 0;
+  std::vector<uint8_t> golden;
+  std::vector<platform::Rgb> palette;
+  ASSERT_TRUE(platform::ReadIndexedPng(
+      std::string(std::getenv("BREVORA_SOURCE_DIR")) + "/tests/ui/golden/desk_message.png", w, h,
+      golden, palette));
+  auto shows = [&](const tRect& r) {
+    const std::vector<uint8_t> now = platform::Screen()->Pixels();
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      for (int32_t x = r.left; x < r.right; ++x)
+        if (now[size_t(y * 800 + x)] != golden[size_t(y * 800 + x)]) return false;
+    return true;
+  };
+  auto await = [&](const tRect& r) {
+    const uint64_t deadline = platform::MonotonicMs() + 5000;
+    while (!shows(r) && platform::MonotonicMs() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  };
+  std::vector<uint8_t> seen;
+  bool barsHidden = false;
+  std::thread other([&] {
+    await(kBox);
+    FillScreen(0);
+    Inject(tInputKind::kExpose);
+    await(tRect{0, 0, 800, 600});
+    seen = platform::Screen()->Pixels();
+    barsHidden = !desk_->Meter().BarsShown();
+    Click(0);
+  });
+  EXPECT_EQ(desk_->ShowMessage("Error loading mix", nullptr), 0);
+  other.join();
+  EXPECT_TRUE(barsHidden);
+  ASSERT_EQ(seen.size(), 800u * 600u);
+  for (int32_t y = 0; y < 600; ++y)
+    for (int32_t x = 0; x < 800; ++x) Screen().SetPixel(x, y, seen[size_t(y * 800 + x)]);
+  ExpectGolden("desk_message", tRect{0, 0, 800, 600});
 }
 
 }  // namespace
